@@ -1,0 +1,2 @@
+// Anchor of libtolvaren.so: the exports live in the subsystem libraries
+// linked into it whole.
