@@ -557,11 +557,13 @@ TEST(FormPatternsSlots, BodyBarsLineUpWithTheBorder) {
     int border, body;
   };
   const TTable tables[] = {
-      {"Smena1", 8, 11},     {"Smena4", 9, 12},    {"SmenaSink", 9, 12}, {"Smena5", 10, 13},
-      {"Smena6", 8, 11},     {"Smena3", 8, 11},    {"AktVozvr", 21, 24}, {"AktVozvr2", 15, 17},
-      {"AktVozvrPr2", 22, 24}, {"BackCard", 12, 15}, {"CardRep", 12, 14}, {"CouponRep", 11, 13},
-      {"bonus", 16, 14},     {"history", 9, 12},   {"vdMobil", 11, 14},  {"vdPeriod", 11, 14},
-      {"bneRep", 11, 14},    {"ReportInventory", 14, 16}, {"ReportTovarIn", 16, 19},
+      {"Smena1", 8, 11},         {"Smena4", 9, 12},     {"SmenaSink", 9, 12},
+      {"Smena5", 10, 13},        {"Smena6", 8, 11},     {"Smena3", 8, 11},
+      {"AktVozvr", 21, 24},      {"AktVozvr2", 15, 17}, {"AktVozvrPr2", 22, 24},
+      {"BackCard", 12, 15},      {"CardRep", 12, 14},   {"CouponRep", 11, 13},
+      {"bonus", 16, 14},         {"history", 9, 12},    {"vdMobil", 11, 14},
+      {"vdPeriod", 11, 14},      {"bneRep", 11, 14},    {"ReportInventory", 14, 16},
+      {"ReportTovarIn", 16, 19},
   };
   for (const TTable& t : tables) {
     const std::vector<std::string>& lines = test::Form(t.form).Lines;

@@ -23,14 +23,17 @@ struct TRegistryRow {
 
 // The registry table: order, names and line counts.
 const TRegistryRow kRegistry[] = {
-    {"AktVozvr", 43},     {"AktVozvr2", 28},       {"BackCard", 21},     {"bneRep", 22},
-    {"bonus", 24},        {"CouponRep", 19},       {"history", 16},      {"ReportInventory", 24},
-    {"ReportTovarIn", 24}, {"Rsx", 50},            {"Smena1", 15},       {"Smena2", 17},
-    {"SMENA2_1", 36},     {"Smena3", 31},          {"Smena4", 17},       {"SmenaSink", 17},
-    {"Smena5", 17},       {"Smena6", 16},          {"SmenaBeg", 16},     {"SmenaEnd", 14},
-    {"SMENAPRX", 33},     {"SmenaRsx", 31},        {"vdAgent", 19},      {"vdMobil", 19},
-    {"vdPeriod", 22},     {"CardRep", 20},         {"AktVozvrPr2", 46},  {"PrxEx", 28},
-    {"RsxEx", 18},        {"SmenaKassaFinRep", 7}, {"EmptyReport", 2},
+    {"AktVozvr", 43},   {"AktVozvr2", 28},       {"BackCard", 21},
+    {"bneRep", 22},     {"bonus", 24},           {"CouponRep", 19},
+    {"history", 16},    {"ReportInventory", 24}, {"ReportTovarIn", 24},
+    {"Rsx", 50},        {"Smena1", 15},          {"Smena2", 17},
+    {"SMENA2_1", 36},   {"Smena3", 31},          {"Smena4", 17},
+    {"SmenaSink", 17},  {"Smena5", 17},          {"Smena6", 16},
+    {"SmenaBeg", 16},   {"SmenaEnd", 14},        {"SMENAPRX", 33},
+    {"SmenaRsx", 31},   {"vdAgent", 19},         {"vdMobil", 19},
+    {"vdPeriod", 22},   {"CardRep", 20},         {"AktVozvrPr2", 46},
+    {"PrxEx", 28},      {"RsxEx", 18},           {"SmenaKassaFinRep", 7},
+    {"EmptyReport", 2},
 };
 
 std::vector<std::vector<std::string>> Snapshot(const FormPatterns::TPatternList& list) {
@@ -148,8 +151,8 @@ TEST(FormPatterns, KeywordLinesStandWhereTheStructureSays) {
   for (const TStructure& s : kStructure) {
     const CPattern& form = Form(s.name);
     const std::pair<int, const char*> expected[] = {
-        {s.page, "@Page"},         {s.group, "@Group"},       {s.repeat, "@Repeat"},
-        {s.endRepeat, "@EndRepeat"}, {s.endGroup, "@EndGroup"}, {s.endPage, "@EndPage"},
+        {s.page, "@Page"},           {s.group, "@Group"},        {s.repeat, "@Repeat"},
+        {s.endRepeat, "@EndRepeat"}, {s.endGroup, "@EndGroup"},  {s.endPage, "@EndPage"},
         {s.colBeg, "@REPEATCOLBEG"}, {s.colEnd, "@REPEATCOLBEG"}};
     int keywords = 0;
     for (const auto& [line, word] : expected) {
@@ -236,7 +239,8 @@ const TLength kLengths[] = {
     {"bneRep", {13}, 7},
     {"bneRep", {15, 16}, 50},
     {"bneRep", {7, 8, 9, 10, 11, 14, 17, 18, 19}, 51},
-    {"PrxEx", {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26},
+    {"PrxEx",
+     {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26},
      66},
     {"RsxEx", {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, 40},
     {"Rsx", {6, 7, 8, 9, 10, 11, 12, 13, 14, 20, 28, 35, 43}, 65},
@@ -288,7 +292,8 @@ TEST(FormPatterns, TitlesAndFixedTextsAreExact) {
       {"SmenaBeg", 2, "Организация"_w + std::string(53, '_') + " "},
       {"SmenaEnd", 2, "Приложение"_w + std::string(62, '_') + "документов"_w},
       {"SmenaEnd", 6, "Ст.оператор  "_w + std::string(14, '_') + "  " + std::string(53, '_')},
-      {"SmenaEnd", 12, std::string(11, '_') + "  " + std::string(14, '_') + "  " + std::string(53, '_')},
+      {"SmenaEnd", 12,
+       std::string(11, '_') + "  " + std::string(14, '_') + "  " + std::string(53, '_')},
       {"Smena1", 3, Blanks(36) + "Топливнораздаточные колонки"_w},
       {"Smena2", 3, Blanks(36) + "Резервуары"_w},
       {"Smena4", 3, Blanks(36) + "Расшифровка поступлений нефтепродуктов"_w},
@@ -311,8 +316,8 @@ TEST(FormPatterns, TitlesAndFixedTextsAreExact) {
       {"AktVozvrPr2", 14, Blanks(23) + "ПОКУПАТЕЛЯМ ПО НЕИСПОЛЬЗОВАННЫМ КАССОВЫМ ЧЕКАМ."_w},
       {"AktVozvrPr2", 15, "  За период с ~BegTime~@ по ~EndTime~"_w},
       {"AktVozvrPr2", 16, "  По сменнам №№ ~SmNum~"_w},
-      {"AktVozvrPr2", 30, "+" + std::string(63, '-') + "+" + std::string(10, '-') + "+" +
-                              std::string(12, '-') + "+"},
+      {"AktVozvrPr2", 30,
+       "+" + std::string(63, '-') + "+" + std::string(10, '-') + "+" + std::string(12, '-') + "+"},
       {"AktVozvrPr2", 36, "~SmResTxt~@"},
       {"AktVozvrPr2", 42, "Руководитель АЗС ______________/~ManagerName~"_w},
       {"AktVozvrPr2", 43, "Ст.оператор АЗС  ______________/~OperatorName~"_w},
@@ -388,7 +393,8 @@ TEST(FormPatterns, ColumnBlockSlotsLeaveRoomForTheNumber) {
 TEST(FormPatterns, EmbeddedTextsMatchTheSourceFiles) {
   if (!test::HaveCommand("iconv")) GTEST_SKIP() << "iconv is not installed";
   for (const TRegistryRow& row : kRegistry) {
-    const std::string file = std::string(TOLVAREN_SOURCE_DIR) + "/templates/forms/" + row.name + ".frm";
+    const std::string file =
+        std::string(TOLVAREN_SOURCE_DIR) + "/templates/forms/" + row.name + ".frm";
     int rc = -1;
     const std::string bytes =
         test::RunCommand("iconv -f UTF-8 -t WINDOWS-1251 '" + file + "'", &rc);
