@@ -2,7 +2,6 @@
 
 #include <deque>
 #include <memory>
-#include <string_view>
 
 #include "tools/embedtext/EmbeddedText.h"
 
@@ -30,17 +29,6 @@ TStore& Store() {
   return store;
 }
 
-// The embedded texts end every line with CR LF, the last one included.
-void AppendLines(std::string_view text, std::vector<std::string>& lines) {
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-}
-
 }  // namespace
 
 void CreatePatterns() {
@@ -53,7 +41,8 @@ void CreatePatterns() {
     CPattern* pattern = store.Items.emplace_back(std::make_unique<CPattern>()).get();
     *cell = pattern;
     pattern->Name = std::string(text.Name().substr(0, kNameCapacity));
-    AppendLines(text.Text(), pattern->Lines);
+    // The embedded texts end every line with CR LF, the last one included.
+    pattern->Lines.SetText(text.Text());
     list->push_back(cell);
   }
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/StringList.h"
+
 namespace tv::FormPatterns {
 
 // Room of a pattern name, in bytes; longer names are cut to it.
@@ -21,7 +23,7 @@ class CPattern {
   // The form's file base name (no folder, no extension), Windows-1251.
   std::string Name;
   // The form text, one item per line in file order, without line ends.
-  std::vector<std::string> Lines;
+  TStringList Lines;
 };
 
 // A heap cell that holds the one reference to a pattern; a list's items

@@ -10,12 +10,17 @@
 #include <system_error>
 
 #include "platform/Cp1251.h"
+#include "platform/OsError.h"
 #include "platform/Paths.h"
 
 namespace tv {
 namespace {
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+// The system's text for the error, as the library words it elsewhere.
+std::string ErrnoText(int err) {
+  std::string text = SysErrorMessage(ErrnoToWinError(err));
+  return text.empty() ? std::string(std::strerror(err)) : text;
+}
 
 // The built-in text as it goes to disk: every line followed by CR LF.
 std::string BuiltInBytes(const TReportFormsPattern& pattern) {

@@ -3,8 +3,10 @@
 // The view points into the patterns' own strings, which the registries
 // never release, and lives as long as the caller keeps it.
 
+#include <cstddef>
 #include <vector>
 
+#include "platform/StringList.h"
 #include "templates/reportforms/ReportForms.h"
 
 namespace tv {
@@ -12,8 +14,7 @@ namespace tv {
 class TReportFormsListView {
  public:
   // cells: a registry list whose items are cells referring to patterns
-  // with a Name string and Lines of strings (FormPatterns::TPatternList,
-  // WebFormPatterns' list alike).
+  // with a Name string and Lines (a TStringList or a vector of strings).
   template <class TCellList>
   explicit TReportFormsListView(const TCellList& cells) {
     lines_.reserve(cells.size());
@@ -21,8 +22,10 @@ class TReportFormsListView {
     for (const auto* cell : cells) {
       const auto& pattern = **cell;
       std::vector<const char*>& lines = lines_.emplace_back();
-      lines.reserve(pattern.Lines.size());
-      for (const auto& line : pattern.Lines) lines.push_back(line.c_str());
+      const std::size_t count = LineCount(pattern.Lines);
+      lines.reserve(count);
+      for (std::size_t i = 0; i < count; ++i)
+        lines.push_back(pattern.Lines[static_cast<int>(i)].c_str());
       items_.push_back({pattern.Name.c_str(), lines.data(), lines.size()});
     }
     list_ = {items_.data(), items_.size()};
@@ -34,6 +37,12 @@ class TReportFormsListView {
   const TReportFormsList* List() const { return &list_; }
 
  private:
+  static std::size_t LineCount(const TStringList& lines) { return lines.Count(); }
+  template <class TLines>
+  static std::size_t LineCount(const TLines& lines) {
+    return lines.size();
+  }
+
   std::vector<std::vector<const char*>> lines_;
   std::vector<TReportFormsPattern> items_;
   TReportFormsList list_{};

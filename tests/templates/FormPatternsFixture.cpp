@@ -6,13 +6,22 @@
 
 namespace tv::test {
 
-const FormPatterns::CPattern& Form(std::string_view name) {
-  static const FormPatterns::TPatternList* list = [] {
+std::vector<std::string> LinesOf(const TStringList& lines) {
+  std::vector<std::string> out;
+  for (int i = 0; i < lines.Count(); ++i) out.push_back(lines[i]);
+  return out;
+}
+
+const TForm& Form(std::string_view name) {
+  static const std::vector<TForm> forms = [] {
     FormPatterns::CreatePatterns();
-    return FormPatterns::Patterns;
+    std::vector<TForm> out;
+    for (const FormPatterns::TPatternCell* cell : *FormPatterns::Patterns)
+      out.push_back({(*cell)->Name, LinesOf((*cell)->Lines)});
+    return out;
   }();
-  for (const FormPatterns::TPatternCell* cell : *list)
-    if ((*cell)->Name == name) return **cell;
+  for (const TForm& form : forms)
+    if (form.Name == name) return form;
   throw std::runtime_error("no built-in form " + std::string(name));
 }
 

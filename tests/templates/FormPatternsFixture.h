@@ -13,8 +13,16 @@ namespace tv::test {
 // The sections of a form, in form order.
 enum class TSection { Head, PageHeader, GroupHeader, RepeatBody, GroupFooter, PageFooter, Tail };
 
-// The pattern of that name from a list built once for the whole test run.
-const FormPatterns::CPattern& Form(std::string_view name);
+// A built-in form with its lines as a vector.
+struct TForm {
+  std::string Name;
+  std::vector<std::string> Lines;
+};
+
+// The form of that name from a list built once for the whole test run.
+const TForm& Form(std::string_view name);
+
+std::vector<std::string> LinesOf(const TStringList& lines);
 
 // The keyword of a keyword line, upper-cased ("" for a body line).
 std::string Keyword(std::string_view line);

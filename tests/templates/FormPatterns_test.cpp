@@ -15,6 +15,7 @@ namespace {
 
 using FormPatterns::CPattern;
 using test::Form;
+using test::TForm;
 
 struct TRegistryRow {
   const char* name;
@@ -39,7 +40,7 @@ const TRegistryRow kRegistry[] = {
 std::vector<std::vector<std::string>> Snapshot(const FormPatterns::TPatternList& list) {
   std::vector<std::vector<std::string>> out;
   for (const FormPatterns::TPatternCell* cell : list) {
-    out.push_back((*cell)->Lines);
+    out.push_back(test::LinesOf((*cell)->Lines));
     out.back().insert(out.back().begin(), (*cell)->Name);
   }
   return out;
@@ -57,11 +58,11 @@ TEST(FormPatterns, RegistryHoldsTheThirtyOneFormsInOrder) {
     const CPattern* pattern = *list[i];
     ASSERT_NE(pattern, nullptr);
     EXPECT_EQ(pattern->Name, kRegistry[i].name) << "item " << i + 1;
-    EXPECT_EQ(pattern->Lines.size(), kRegistry[i].lines) << pattern->Name;
+    EXPECT_EQ(pattern->Lines.Count(), static_cast<int>(kRegistry[i].lines)) << pattern->Name;
     EXPECT_LE(pattern->Name.size(), 16u);
     EXPECT_LE(pattern->Name.size(), FormPatterns::kNameCapacity);
     EXPECT_TRUE(upper.insert(AnsiUpperCase(pattern->Name)).second) << pattern->Name;
-    total += pattern->Lines.size();
+    total += pattern->Lines.Count();
   }
   EXPECT_EQ(total, 712u);
   EXPECT_EQ((*list[0])->Name, "AktVozvr");
@@ -84,7 +85,7 @@ TEST(FormPatterns, ASecondBuildLeavesTheFirstListIntact) {
 
 TEST(FormPatterns, EmptyLinesTrailingBlanksAndTabsSurvive) {
   EXPECT_EQ(Form("EmptyReport").Lines, (std::vector<std::string>{"@Page", "@EndPage"}));
-  const CPattern& akt = Form("AktVozvr");
+  const TForm& akt = Form("AktVozvr");
   std::size_t empty = 0;
   for (const std::string& line : akt.Lines) empty += line.empty() ? 1 : 0;
   EXPECT_EQ(empty, 9u);
@@ -100,7 +101,7 @@ TEST(FormPatterns, EmptyLinesTrailingBlanksAndTabsSurvive) {
     signature |= line.starts_with('\t') && line.ends_with(std::string(19, '_') + "~Operator~");
   EXPECT_TRUE(signature);
   for (const char* name : {"SMENAPRX", "SmenaRsx", "Smena6", "Rsx"}) {
-    const CPattern& p = Form(name);
+    const TForm& p = Form(name);
     EXPECT_EQ(p.Lines.back(), "") << name;
     EXPECT_EQ(p.Lines[p.Lines.size() - 2], "@EndPage") << name;
   }
@@ -149,7 +150,7 @@ const TStructure kStructure[] = {
 
 TEST(FormPatterns, KeywordLinesStandWhereTheStructureSays) {
   for (const TStructure& s : kStructure) {
-    const CPattern& form = Form(s.name);
+    const TForm& form = Form(s.name);
     const std::pair<int, const char*> expected[] = {
         {s.page, "@Page"},           {s.group, "@Group"},        {s.repeat, "@Repeat"},
         {s.endRepeat, "@EndRepeat"}, {s.endGroup, "@EndGroup"},  {s.endPage, "@EndPage"},
@@ -252,14 +253,14 @@ const TLength kLengths[] = {
 
 TEST(FormPatterns, TableLinesHaveTheirWidths) {
   for (const TLength& l : kLengths) {
-    const CPattern& form = Form(l.name);
+    const TForm& form = Form(l.name);
     for (int line : l.lines) {
       ASSERT_LE(line, static_cast<int>(form.Lines.size())) << l.name;
       EXPECT_EQ(form.Lines[line - 1].size(), l.length) << l.name << " line " << line;
     }
   }
   // In "Smena3" the page footer lines that open with two tabs are shorter.
-  const CPattern& smena3 = Form("Smena3");
+  const TForm& smena3 = Form("Smena3");
   int twoTabs = 0;
   for (std::size_t i = 14; i < smena3.Lines.size(); ++i) {
     const std::string& line = smena3.Lines[i];
@@ -343,7 +344,7 @@ TEST(FormPatterns, TitlesAndFixedTextsAreExact) {
       {"SmenaRsx", 25, "+" + std::string(51, '-') + "+~Line~"},
   };
   for (const TText& t : texts) {
-    const CPattern& form = Form(t.name);
+    const TForm& form = Form(t.name);
     ASSERT_LE(t.line, static_cast<int>(form.Lines.size())) << t.name;
     EXPECT_EQ(form.Lines[t.line - 1], t.text) << t.name << " line " << t.line;
   }
@@ -411,7 +412,7 @@ TEST(FormPatterns, EmbeddedTextsMatchTheSourceFiles) {
 // names of at most 15 characters and lines with slots of at most 255.
 TEST(FormPatterns, EveryFormSuitsTheGenerator) {
   for (const TRegistryRow& row : kRegistry) {
-    const CPattern& form = Form(row.name);
+    const TForm& form = Form(row.name);
     EXPECT_EQ(test::Keyword(form.Lines.front()), "PAGE") << row.name;
     for (const std::string& line : form.Lines) {
       if (line.starts_with('@')) continue;

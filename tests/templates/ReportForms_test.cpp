@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/Cp1251.h"
+#include "platform/OsError.h"
 #include "templates/FormPatterns.h"
 #include "templates/reportforms/PatternListView.h"
 #include "tests/support/TempRoot.h"
@@ -34,6 +35,9 @@ using TLogLines = std::vector<std::pair<std::string, int>>;
 void Collect(void* context, const char* text, int level) {
   static_cast<TLogLines*>(context)->emplace_back(text, level);
 }
+
+// The reason a log line gives for a failed system call.
+std::string Reason(int err) { return SysErrorMessage(ErrnoToWinError(err)); }
 
 const char kReportFolder[] = "C:\\FUEL\\FORMS\\REPORT\\";
 
@@ -110,12 +114,12 @@ TEST_F(ReportForms, InstalledFilesAreKeptAndDifferencesReported) {
   // built-in text without its last line end, one empty line more.
   const std::string edited = "@Page\r\nмоя форма\r\n@EndPage\r\n"_w;
   root_.WriteFile("c/FUEL/FORMS/REPORT/smena1.FRM", edited);
+  const FormPatterns::CPattern& smena2 = **(*FormPatterns::Patterns)[11];
+  ASSERT_EQ(smena2.Name, "Smena2");
   std::string lf;
-  for (const std::string& line : (*(*FormPatterns::Patterns)[11])->Lines) lf += line + "\n";
-  ASSERT_EQ((*(*FormPatterns::Patterns)[11])->Name, "Smena2");
+  for (int i = 0; i < smena2.Lines.Count(); ++i) lf += smena2.Lines[i] + "\n";
   root_.WriteFile("c/FUEL/FORMS/REPORT/Smena2.frm", lf);
-  std::string crlf;
-  for (const std::string& line : (*(*FormPatterns::Patterns)[4])->Lines) crlf += line + "\r\n";
+  const std::string crlf = (*(*FormPatterns::Patterns)[4])->Lines.Text();
   root_.WriteFile("c/FUEL/FORMS/REPORT/Bonus.frm", crlf.substr(0, crlf.size() - 2));
   root_.WriteFile("c/FUEL/FORMS/REPORT/EmptyReport.frm", "@Page\r\n@EndPage\r\n\r\n");
   CheckForms();
@@ -164,7 +168,7 @@ TEST_F(ReportForms, BadInstalledFilesAreReportedAndSkipped) {
   const std::string prefix = "C:\\FUEL\\FORMS\\REPORT\\";
   const std::pair<std::string, int> expected[] = {
       {"Файл формы отчета не является обычным файлом: "_w + prefix + "Smena3.frm", 2},
-      {"Ошибка чтения файла формы отчета "_w + prefix + "Smena4.frm: " + std::strerror(ELOOP), 2},
+      {"Ошибка чтения файла формы отчета "_w + prefix + "Smena4.frm: " + Reason(ELOOP), 2},
       {"Файл формы отчета отличается от встроенного текста: "_w + prefix + "Smena5.frm", 4},
       {"Файл формы отчета отличается от встроенного текста: "_w + prefix + "Smena6.frm", 4},
       {"Файл формы отчета не является обычным файлом: "_w + prefix + "SmenaBeg.frm", 2},
@@ -174,7 +178,7 @@ TEST_F(ReportForms, BadInstalledFilesAreReportedAndSkipped) {
   if (!root) {
     EXPECT_NE(std::find(log_.begin(), log_.end(),
                         std::pair<std::string, int>("Ошибка чтения файла формы отчета "_w + prefix +
-                                                        "SmenaEnd.frm: " + std::strerror(EACCES),
+                                                        "SmenaEnd.frm: " + Reason(EACCES),
                                                     2)),
               log_.end());
   }
@@ -270,9 +274,9 @@ TEST_F(ReportForms, AFailedWriteLeavesNoHalfForm) {
     left.push_back(entry.path().filename().string());
   EXPECT_EQ(left, std::vector<std::string>{"EmptyReport.frm"});
   ASSERT_EQ(log_.size(), 31u);
-  EXPECT_EQ(log_[0].first,
-            "Ошибка записи файла формы отчета C:\\FUEL\\FORMS\\REPORT\\AktVozvr.frm: "_w +
-                std::strerror(EFBIG));
+  EXPECT_EQ(
+      log_[0].first,
+      "Ошибка записи файла формы отчета C:\\FUEL\\FORMS\\REPORT\\AktVozvr.frm: "_w + Reason(EFBIG));
   EXPECT_EQ(log_[0].second, 2);
   EXPECT_EQ(log_[30].second, 0);
   // The next start puts the forms in place.
