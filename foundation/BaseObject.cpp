@@ -1,6 +1,9 @@
 #include "foundation/BaseObject.h"
 
 #include <exception>
+#include <string>
+
+#include "foundation/FileLogger.h"
 
 namespace tv {
 
@@ -26,7 +29,10 @@ TBaseObject::~TBaseObject() {
   while (!ownedObjects_.empty()) {
     try {
       FreeAll();
+    } catch (const std::exception& e) {
+      ErrorsWriter().Log(std::string("TBaseObject.Destroy -> ") + e.what(), 2);
     } catch (...) {
+      ErrorsWriter().Log("TBaseObject.Destroy -> ?", 2);
     }
   }
 }

@@ -3,8 +3,10 @@
 #include <exception>
 
 #include "platform/Cp1251.h"
+#include "platform/DateTime.h"
 #include "platform/OsError.h"
 #include "platform/SysInfo.h"
+#include "platform/SysUtils.h"
 
 namespace tv {
 namespace {
@@ -16,25 +18,6 @@ constexpr int kNoCount = -65535;
 
 const std::string& SectionMissingText() { return "Не указано название секции. Имя файла: "_w; }
 const std::string& IdentMissingText() { return "Не указано название переменной. Имя файла: "_w; }
-
-// A decimal integer within 32 bits, optionally signed, as the runtime reads
-// the count and hash keys.
-bool ReadInt(std::string_view s, int& out) {
-  std::size_t i = 0;
-  bool neg = false;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-  if (i >= s.size()) return false;
-  int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-    v = v * 10 + (s[i] - '0');
-    if (v > 2147483648LL) return false;
-  }
-  if (neg) v = -v;
-  if (v > 2147483647LL) return false;
-  out = static_cast<int>(v);
-  return true;
-}
 
 bool NeedsQuotes(std::string_view chunk) {
   auto special = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '"'; };
@@ -133,6 +116,21 @@ std::unique_ptr<Exception> MakeContextException(const std::exception& e, std::st
   return std::make_unique<Exception>(prefix + e.what());
 }
 
+const TFormatSettings& IniFormatSettings() {
+  static const TFormatSettings kSettings = [] {
+    TFormatSettings fs = DefaultFormatSettings();
+    fs.ShortDateFormat = "dd.mm.yyyy";
+    fs.LongDateFormat = "dd.mm.yyyy";
+    fs.ShortTimeFormat = "hh:nn:ss.zzzz";
+    fs.LongTimeFormat = "hh:nn:ss.zzzz";
+    fs.DateSeparator = '.';
+    fs.TimeSeparator = ':';
+    fs.DecimalSeparator = '.';
+    return fs;
+  }();
+  return kSettings;
+}
+
 }  // namespace SafeIniFiles
 
 // Holds the file's mutex for a scope; the release runs also on errors.
@@ -208,13 +206,13 @@ std::string TSafeIniFile::ReadString(std::string_view section, std::string_view 
     if (PlainMode) return ReadRawValue(section, ident, def, nullptr);
     std::string id(ident);
     int count = kNoCount;
-    if (!ReadInt(ReadRawValue(section, id + "__$Count", "", nullptr), count)) count = kNoCount;
+    if (!TryStrToInt(ReadRawValue(section, id + "__$Count", "", nullptr), count)) count = kNoCount;
     uint32_t h1 = 0;
     std::string result =
         ReadRawValue(section, ident, def, SafeIniFiles::CheckValueHash ? &h1 : nullptr);
     if (count > 1) {
       int stored = 0;
-      if (ReadInt(ReadRawValue(section, id + "__$Hash", "", nullptr), stored)) {
+      if (TryStrToInt(ReadRawValue(section, id + "__$Hash", "", nullptr), stored)) {
         if (!SafeIniFiles::CheckValueHash) stored = 0;
         if (static_cast<uint32_t>(stored) == h1)
           for (int i = 2; i <= count; ++i)
@@ -367,6 +365,74 @@ std::string TSafeIniFile::ReadQuotedString(std::string_view section, std::string
   } catch (const std::exception& e) {
     RaiseWithContext(e, "TSafeIniFile.ReadQuotedString");
   }
+}
+
+template <class T, class Convert>
+T TSafeIniFile::ReadTyped(std::string_view section, std::string_view name, T def,
+                          const char* context, Convert convert) {
+  std::string text = ReadString(section, name, "");
+  if (text.empty()) return def;
+  try {
+    return static_cast<T>(convert(text, SafeIniFiles::IniFormatSettings()));
+  } catch (const EConvertError&) {
+    return def;
+  } catch (const std::exception& e) {
+    RaiseWithContext(e, context);
+  }
+}
+
+TDateTime TSafeIniFile::ReadDate(std::string_view section, std::string_view name, TDateTime def) {
+  return ReadTyped(
+      section, name, def, "TSafeIniFile.ReadDate",
+      [](const std::string& t, const TFormatSettings& fs) { return StrToDate(t, fs); });
+}
+
+TDateTime TSafeIniFile::ReadDateTime(std::string_view section, std::string_view name,
+                                     TDateTime def) {
+  return ReadTyped(
+      section, name, def, "TSafeIniFile.ReadDateTime",
+      [](const std::string& t, const TFormatSettings& fs) { return StrToDateTime(t, fs); });
+}
+
+double TSafeIniFile::ReadFloat(std::string_view section, std::string_view name, double def) {
+  return ReadTyped(
+      section, name, def, "TSafeIniFile.ReadFloat",
+      [](const std::string& t, const TFormatSettings& fs) { return StrToFloat(t, fs); });
+}
+
+TDateTime TSafeIniFile::ReadTime(std::string_view section, std::string_view name, TDateTime def) {
+  return ReadTyped(
+      section, name, def, "TSafeIniFile.ReadTime",
+      [](const std::string& t, const TFormatSettings& fs) { return StrToTime(t, fs); });
+}
+
+void TSafeIniFile::WriteTyped(std::string_view section, std::string_view name, const char* context,
+                              const std::string& text) {
+  try {
+    WriteString(section, name, text);
+  } catch (const std::exception& e) {
+    RaiseWithContext(e, context);
+  }
+}
+
+void TSafeIniFile::WriteDate(std::string_view section, std::string_view name, TDateTime value) {
+  WriteTyped(section, name, "TSafeIniFile.WriteDate",
+             DateToStr(value, SafeIniFiles::IniFormatSettings()));
+}
+
+void TSafeIniFile::WriteDateTime(std::string_view section, std::string_view name, TDateTime value) {
+  WriteTyped(section, name, "TSafeIniFile.WriteDateTime",
+             DateTimeToStr(value, SafeIniFiles::IniFormatSettings()));
+}
+
+void TSafeIniFile::WriteFloat(std::string_view section, std::string_view name, double value) {
+  WriteTyped(section, name, "TSafeIniFile.WriteFloat",
+             FloatToStr(value, SafeIniFiles::IniFormatSettings()));
+}
+
+void TSafeIniFile::WriteTime(std::string_view section, std::string_view name, TDateTime value) {
+  WriteTyped(section, name, "TSafeIniFile.WriteTime",
+             TimeToStr(value, SafeIniFiles::IniFormatSettings()));
 }
 
 }  // namespace tv

@@ -48,6 +48,10 @@ std::string StrToHexStr(std::string_view text);
 std::string HexStrToStr(std::string_view text);
 // A new exception of E's class with the message Context + " -> " + E's.
 std::unique_ptr<Exception> MakeContextException(const std::exception& e, std::string_view context);
+// The fixed texts of typed values: "dd.mm.yyyy", "hh:nn:ss.zzzz" (three
+// digits of milliseconds), "." between date parts, ":" between time parts,
+// "." as decimal separator; otherwise the process's defaults.
+const TFormatSettings& IniFormatSettings();
 
 }  // namespace SafeIniFiles
 
@@ -68,6 +72,15 @@ class TSafeIniFile : public TIniFile {
   void EraseSection(std::string_view section) override;
   void DeleteKey(std::string_view section, std::string_view ident) override;
   void UpdateFile() override;
+  // Typed values in IniFormatSettings; an unconvertible text gives Default.
+  TDateTime ReadDate(std::string_view section, std::string_view name, TDateTime def) override;
+  TDateTime ReadDateTime(std::string_view section, std::string_view name, TDateTime def) override;
+  double ReadFloat(std::string_view section, std::string_view name, double def) override;
+  TDateTime ReadTime(std::string_view section, std::string_view name, TDateTime def) override;
+  void WriteDate(std::string_view section, std::string_view name, TDateTime value) override;
+  void WriteDateTime(std::string_view section, std::string_view name, TDateTime value) override;
+  void WriteFloat(std::string_view section, std::string_view name, double value) override;
+  void WriteTime(std::string_view section, std::string_view name, TDateTime value) override;
 
   // A value stored as hexadecimal digits, decoded; Default when absent.
   std::string ReadHexString(std::string_view section, std::string_view ident, std::string_view def);
@@ -88,8 +101,18 @@ class TSafeIniFile : public TIniFile {
   // The stored chunks of a value (unquoted, escapes in place).
   static std::vector<std::string> SplitValue(std::string_view value);
 
+ protected:
+  const TFormatSettings& TypedFormatSettings() const override {
+    return SafeIniFiles::IniFormatSettings();
+  }
+
  private:
   class Guard;
+  template <class T, class Convert>
+  T ReadTyped(std::string_view section, std::string_view name, T def, const char* context,
+              Convert convert);
+  void WriteTyped(std::string_view section, std::string_view name, const char* context,
+                  const std::string& text);
   std::string ReadRawValue(std::string_view section, std::string_view key, std::string_view def,
                            uint32_t* hash);
   void WriteWithRetry(std::string_view section, std::string_view key, std::string_view text);

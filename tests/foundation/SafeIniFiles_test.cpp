@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Cp1251.h"
+#include "platform/DateTime.h"
 #include "platform/Files.h"
 #include "platform/SysInfo.h"
 #include "tests/support/TempRoot.h"
@@ -143,6 +144,38 @@ TEST_F(SafeIniTest, QuotedHexAndTypedReads) {
   ini.ReadSectionValues("Reports", values);
   EXPECT_EQ(values.Values("MaxSize"), "$10");
   EXPECT_TRUE(ini.ValueExists("REPORTS", "maxsize"));
+}
+
+TEST_F(SafeIniTest, TypedValuesUseTheFixedFormat) {
+  TSafeIniFile ini(path);
+  TDateTime when = EncodeDate(2011, 12, 31) + EncodeTime(10, 11, 12, 123);
+  ini.WriteDate("T", "Date", when);
+  ini.WriteDateTime("T", "DateTime", when);
+  ini.WriteDateTime("T", "Midnight", EncodeDate(2011, 12, 31));
+  ini.WriteTime("T", "Time", when);
+  ini.WriteFloat("T", "Float", 1234.5);
+  ini.WriteFloat("T", "Tiny", 0.00001);
+  EXPECT_EQ(Stored(),
+            "[T]\r\nDate=31.12.2011\r\nDateTime=31.12.2011 10:11:12.123\r\n"
+            "Midnight=31.12.2011\r\nTime=10:11:12.123\r\nFloat=1234.5\r\nTiny=1E-5\r\n");
+  EXPECT_EQ(ini.ReadDate("T", "Date", 0), EncodeDate(2011, 12, 31));
+  EXPECT_NEAR(ini.ReadDateTime("T", "DateTime", 0), when, 1e-9);
+  EXPECT_NEAR(ini.ReadTime("T", "Time", 0), EncodeTime(10, 11, 12, 123), 1e-9);
+  EXPECT_EQ(ini.ReadFloat("T", "Float", 0), 1234.5);
+  EXPECT_EQ(ini.ReadFloat("T", "Tiny", 0), 0.00001);
+  // Texts that are no date or number, or nothing at all, give the default.
+  TIniFile(path).WriteString("T", "Bad", "31.13.2011");
+  EXPECT_EQ(ini.ReadDate("T", "Bad", 7), 7);
+  EXPECT_EQ(ini.ReadFloat("T", "Bad", 2.5), 2.5);
+  EXPECT_EQ(ini.ReadDateTime("T", "None", 3), 3);
+  // A failing write names both operations.
+  TSafeIniFile missing("C:\\NoDir\\x.ini");
+  try {
+    missing.WriteDate("S", "D", when);
+    FAIL();
+  } catch (const EIniFileException& e) {
+    EXPECT_EQ(e.Message().rfind("TSafeIniFile.WriteDate -> TSafeIniFile.WriteString -> ", 0), 0u);
+  }
 }
 
 TEST_F(SafeIniTest, BadInputGivesClearErrors) {
