@@ -1,12 +1,12 @@
 #include "engines/RepGenForm.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "foundation/ReportUtils.h"
 #include "platform/Cp1251.h"
 #include "platform/Exceptions.h"
 #include "platform/RxStrUtils.h"
+#include "platform/SysUtils.h"
 
 namespace tv {
 namespace {
@@ -15,13 +15,6 @@ constexpr std::size_t kMaxKeywordLength = 20;
 // "@REPEATCOLBEG " is 14 characters: the column number starts at the 15th.
 constexpr std::size_t kColumnNumberOffset = 14;
 constexpr int kTabWidth = 8;
-
-bool ReadInteger(std::string_view text, int& value) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return !text.empty() && ec == std::errc() && ptr == end;
-}
 
 }  // namespace
 
@@ -73,7 +66,7 @@ void TRepGenFormReader::ReadColumnStart(std::string_view line) {
   // with one) or a number that does not read leaves the repeat as it is.
   if (line.size() <= kColumnNumberOffset) return;
   int start = 0;
-  if (!ReadInteger(HeadUntil(line.substr(kColumnNumberOffset)), start)) return;
+  if (!TryStrToInt(HeadUntil(line.substr(kColumnNumberOffset)), start)) return;
   columnRepeat_ = true;
   columnStart_ = std::max(start, 1);
 }

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/RtlMath.h"
 
 namespace tv {
 namespace {
@@ -15,12 +17,8 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 // binary (2.675 is 2.67499999999999982...) still round up.
 constexpr long double kHalfUp = 0.5000000001L;
 
-// Cut toward zero to a 64-bit integer.
-long double TruncTo64(long double v) {
-  constexpr long double kLimit = 9223372036854775808.0L;  // 2^63
-  if (!(v > -kLimit && v < kLimit)) throw EInvalidOp("Invalid floating point operation");
-  return static_cast<long double>(static_cast<int64_t>(v));
-}
+// Cut toward zero to a 64-bit integer (EInvalidOp beyond its range).
+long double TruncTo64(long double v) { return static_cast<long double>(Trunc(v)); }
 
 // The rounding of a non-negative value. Each step is a separate extended
 // operation; a single power of ten would round differently in the last bit.
@@ -49,6 +47,8 @@ bool IsTailStop(char c) {
 }
 
 }  // namespace
+
+std::string GetTempFileNameXM() { return GetTempFileName(GetTempDir(), "XM"); }
 
 long double RoundTo(int8_t n, long double x) {
   // Adding the half and cutting toward zero is only right for x >= 0; a

@@ -9,6 +9,11 @@
 
 namespace tv {
 
+// A new, empty file "XM<hex>.tmp" in the temporary folder ("C:\TEMP\"),
+// for the text-form generator's output; the builders delete it when the
+// report is done. Empty when no file could be made.
+std::string GetTempFileNameXM();
+
 // Rounds `x` to `n` decimals (n < 0: to tens, hundreds, ...) half away from
 // zero, in 80-bit extended precision with one multiplication or division by
 // ten per decimal, so that a stored 2.675 (really 2.67499999...) still gives

@@ -18,9 +18,4 @@ std::string Tab2Space(std::string_view s, int numb) {
   return out;
 }
 
-std::string LeftStr(std::string_view s, int n) {
-  if (n <= 0) return {};
-  return std::string(s.substr(0, static_cast<std::size_t>(n)));
-}
-
 }  // namespace tv

@@ -113,7 +113,7 @@ TEST(RepGenFormTest, ColumnRepeatEdges) {
             "~A1~~A2~~A3~~A4~~A5~~A6~~A7~~A8~~A9~~A10~~A11~");
 }
 
-TEST(RepGenFormTest, ColumnNumberMustStandRightAfterOneBlank) {
+TEST(RepGenFormTest, ColumnNumberStartsAtTheFifteenthCharacter) {
   const Lines body = {"ab~X~ "};
   auto with = [&](const std::string& keywordLine) {
     Lines form = {keywordLine};
@@ -122,7 +122,10 @@ TEST(RepGenFormTest, ColumnNumberMustStandRightAfterOneBlank) {
   };
   EXPECT_EQ(with("@REPEATCOLBEG 3"), "ab~X1~~X2~");
   EXPECT_EQ(with("@RepeatColBeg 3   ; note"), "ab~X1~~X2~");
-  EXPECT_EQ(with("@REPEATCOLBEG  3"), "ab~X~ ");  // two blanks: no number
+  // The number is read from the 15th character to the next blank; that
+  // first character is always taken, and the number may start with a blank.
+  EXPECT_EQ(with("@REPEATCOLBEG  3"), "ab~X1~~X2~");
+  EXPECT_EQ(with("@REPEATCOLBEG   3"), "ab~X~ ");
   EXPECT_EQ(with("@REPEATCOLBEG x3"), "ab~X~ ");
   EXPECT_EQ(with("@REPEATCOLBEG 3x"), "ab~X~ ");
   EXPECT_EQ(with("@REPEATCOLBEG"), "ab~X~ ");

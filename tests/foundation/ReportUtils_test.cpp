@@ -225,6 +225,24 @@ TEST(RoundToTest, MatchesAnExactModelOfExtendedArithmeticBitForBit) {
   }
 }
 
+TEST(GetTempFileNameXMTest, MakesANewEmptyFileInTheTemporaryFolder) {
+  test::TempRoot root;
+  const std::string first = GetTempFileNameXM();
+  const std::string second = GetTempFileNameXM();
+  for (const std::string& name : {first, second}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(name.rfind("C:\\TEMP\\XM", 0), 0u);
+    ASSERT_TRUE(name.ends_with(".tmp"));
+    const std::string hex = name.substr(10, name.size() - 14);
+    EXPECT_FALSE(hex.empty());
+    EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEFabcdef"), std::string::npos);
+    const std::string native = root.Path() + "/c/TEMP/" + name.substr(8);
+    ASSERT_TRUE(std::filesystem::is_regular_file(native));
+    EXPECT_EQ(std::filesystem::file_size(native), 0u);
+  }
+  EXPECT_NE(first, second);
+}
+
 TEST(HeadUntilTest, CutsAtTheFirstSeparatorButKeepsTheFirstCharacter) {
   EXPECT_EQ(HeadUntil("abc;def"), "abc");
   EXPECT_EQ(HeadUntil(";x"), ";x");

@@ -21,16 +21,5 @@ TEST(RxStrUtilsTest, Tab2SpaceGivesEachTabTheSameNumberOfBlanks) {
   EXPECT_EQ(Tab2Space("Итог\tруб"_w, 2), "Итог  руб"_w);
 }
 
-TEST(RxStrUtilsTest, LeftStrCutsToCountWithoutPadding) {
-  EXPECT_EQ(LeftStr("abcdef", 3), "abc");
-  EXPECT_EQ(LeftStr("abc", 3), "abc");
-  EXPECT_EQ(LeftStr("abc", 10), "abc");
-  EXPECT_EQ(LeftStr("abc", 0), "");
-  EXPECT_EQ(LeftStr("abc", -1), "");
-  EXPECT_EQ(LeftStr("", 5), "");
-  // Counts are bytes: two Cyrillic letters are two bytes.
-  EXPECT_EQ(LeftStr("Ёлка"_w, 2), "Ёл"_w);
-}
-
 }  // namespace
 }  // namespace tv
