@@ -1,7 +1,6 @@
 #include "templates/WebFormPatterns.h"
 
 #include <memory>
-#include <string_view>
 
 #include "platform/Cp1251.h"
 #include "tools/embedtext/EmbeddedText.h"
@@ -39,32 +38,16 @@ const embedded::EmbeddedText& FindText(const std::string& name) {
                              "\" отсутствует в библиотеке"_w);
 }
 
-// The embedded text ends every line with CR LF; a last line without one
-// still counts.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
 // The one body of every registration routine: the pattern is complete before
 // its cell joins the list.
 void AddPattern(const std::string& name) {
   if (Patterns == nullptr)
     throw EWebFormPatternError(
         "Список встроенных HTML-шаблонов не создан (WebFormPatterns.CreatePatterns)"_w);
-  if (name.size() > kMaxNameLength)
-    throw EWebFormPatternError("Имя встроенного HTML-шаблона \""_w + name +
-                               "\" длиннее 43 символов"_w);
   auto pattern = std::make_unique<CPattern>();
-  pattern->Name = name;
-  pattern->Lines = SplitLines(FindText(name).Text());
+  pattern->Name = name.substr(0, kNameCapacity);
+  // The embedded texts end every line with CR LF, the last one included.
+  pattern->Lines.SetText(FindText(name).Text());
   TStore& store = Store();
   store.cells.push_back(std::make_unique<TPatternCell>(pattern.get()));
   store.patterns.push_back(std::move(pattern));

@@ -12,26 +12,27 @@
 #include <vector>
 
 #include "platform/Exceptions.h"
+#include "platform/StringList.h"
 
 namespace tv::WebFormPatterns {
 
-// Raised when a list is used before it exists or a template is missing
-// from the library.
+// Raised when a registration routine runs without a current list, or when
+// a template is missing from the library (a build fault).
 TV_EXCEPTION_CLASS(EWebFormPatternError, Exception);
 
-// Capacity of a pattern name, in Windows-1251 bytes.
-inline constexpr std::size_t kMaxNameLength = 43;
+// Room of a pattern name, in bytes; longer names are cut to it.
+inline constexpr std::size_t kNameCapacity = 43;
 
 // One built-in HTML template.
 class CPattern {
  public:
   // The template's file base name, without folder and extension
-  // (Windows-1251, at most kMaxNameLength bytes): the form check looks for
+  // (Windows-1251, at most kNameCapacity bytes): the form check looks for
   // Name + ".html" in the template folder.
   std::string Name;
   // The template text, one item per line in file order, empty lines
   // included, without line-end characters.
-  std::vector<std::string> Lines;
+  TStringList Lines;
 };
 
 // The heap cell that a list item points to; it holds the one reference to

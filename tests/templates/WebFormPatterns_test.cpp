@@ -41,10 +41,10 @@ TEST(WebFormPatterns, CreatePatternsListsTheTemplatesInRegistryOrder) {
     const CPattern& p = PatternAt(list, i);
     EXPECT_EQ(&p, *list[i]);
     EXPECT_EQ(p.Name, facts[i].name);
-    EXPECT_EQ(p.Lines.size(), facts[i].lines);
+    EXPECT_EQ(static_cast<std::size_t>(p.Lines.Count()), facts[i].lines);
     EXPECT_LE(p.Name.size(), 36u);
     EXPECT_TRUE(names.insert(p.Name).second) << "name used twice";
-    for (const std::string& line : p.Lines)
+    for (const std::string& line : test::LinesOf(p.Lines))
       ASSERT_EQ(line.find_first_of("\r\n"), std::string::npos) << "line holds a line break";
   }
   EXPECT_EQ(Cp1251ToUtf8(PatternAt(list, 0).Name), "Периодический отчет о возврате");
@@ -74,7 +74,7 @@ TEST(WebFormPatterns, LinesAreTheSourceFilesInWindows1251) {
     const std::string converted = test::RunCommand(
         "iconv -f UTF-8 -t WINDOWS-1251 '" + source.string() + "' | sed 's/$/\\r/'", &rc);
     ASSERT_EQ(rc, 0);
-    EXPECT_EQ(test::JoinLines(p.Lines), converted);
+    EXPECT_EQ(p.Lines.Text(), converted);
   }
 }
 
@@ -148,19 +148,19 @@ TEST(WebFormPatterns, ASecondBuildLeavesTheFirstListIntact) {
   CreatePatterns();
   TPatternList* first = Patterns;
   const CPattern* firstTTN = *(*first)[11];
-  const std::vector<std::string> firstLines = firstTTN->Lines;
+  const std::string firstText = firstTTN->Lines.Text();
   CreatePatterns();
   TPatternList* second = Patterns;
   ASSERT_NE(first, second);
   ASSERT_EQ(first->size(), 43u);
   ASSERT_EQ(second->size(), 43u);
   EXPECT_EQ(*(*first)[11], firstTTN);
-  EXPECT_EQ(firstTTN->Lines, firstLines);
+  EXPECT_EQ(firstTTN->Lines.Text(), firstText);
   for (std::size_t i = 0; i < 43; ++i) {
     EXPECT_NE((*first)[i], (*second)[i]);
     EXPECT_NE(*(*first)[i], *(*second)[i]);
     EXPECT_EQ(PatternAt(*first, i).Name, PatternAt(*second, i).Name);
-    EXPECT_EQ(PatternAt(*first, i).Lines, PatternAt(*second, i).Lines);
+    EXPECT_EQ(PatternAt(*first, i).Lines.Text(), PatternAt(*second, i).Lines.Text());
   }
 }
 

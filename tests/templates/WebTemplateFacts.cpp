@@ -180,4 +180,12 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
+const std::vector<std::string>& LinesOf(const TStringList& list) {
+  static std::map<const TStringList*, std::vector<std::string>> made;
+  auto [at, fresh] = made.try_emplace(&list);
+  if (fresh)
+    for (int i = 0; i < list.Count(); ++i) at->second.push_back(list[i]);
+  return at->second;
+}
+
 }  // namespace tv::test

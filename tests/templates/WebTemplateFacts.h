@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/StringList.h"
+
 namespace tv::test {
 
 // One template's expected facts; texts in Windows-1251.
@@ -44,5 +46,9 @@ TDirectives ScanDirectives(const std::string& text);
 
 // Lines joined with CR LF after each, as the template file holds them.
 std::string JoinLines(const std::vector<std::string>& lines);
+
+// The items of a string list as a vector, made once per list (the built-in
+// lists are never released, so the reference stays valid).
+const std::vector<std::string>& LinesOf(const TStringList& list);
 
 }  // namespace tv::test

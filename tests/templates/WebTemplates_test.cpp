@@ -18,6 +18,7 @@ namespace tv::WebFormPatterns {
 namespace {
 
 using test::JoinLines;
+using test::LinesOf;
 using test::ScanDirectives;
 
 const TPatternList& Registry() {
@@ -39,7 +40,7 @@ std::string U(const std::string& cp1251) { return Cp1251ToUtf8(cp1251); }
 std::string W(const std::string& utf8) { return Utf8ToCp1251(utf8); }
 
 std::string Title(const CPattern& p) {
-  const std::string& first = p.Lines.at(0);
+  const std::string& first = p.Lines[0];
   std::string lower = AnsiLowerCase(first);
   std::size_t b = lower.find("<title>"), e = lower.find("</title>");
   if (b == std::string::npos || e == std::string::npos) return {};
@@ -47,7 +48,8 @@ std::string Title(const CPattern& p) {
 }
 
 int CountEmpty(const CPattern& p) {
-  return static_cast<int>(std::count(p.Lines.begin(), p.Lines.end(), std::string()));
+  const auto& lines = LinesOf(p.Lines);
+  return static_cast<int>(std::count(lines.begin(), lines.end(), std::string()));
 }
 
 int CountOf(const std::string& text, const std::string& what) {
@@ -64,7 +66,7 @@ TEST(WebTemplates, DirectivesMatchTheirDescriptions) {
     const CPattern& p = PatternAt(Registry(), i);
     SCOPED_TRACE(U(f.name));
     ASSERT_EQ(p.Name, f.name);
-    const std::string text = JoinLines(p.Lines);
+    const std::string text = p.Lines.Text();
     const test::TDirectives d = ScanDirectives(text);
     EXPECT_EQ(d.unclosed, 0);
     EXPECT_EQ(text.find("<#"), std::string::npos) << "directive not escaped";
@@ -82,7 +84,7 @@ TEST(WebTemplates, DirectivesMatchTheirDescriptions) {
 TEST(WebTemplates, EveryTemplateDeclaresItsCodePage) {
   for (std::size_t i = 0; i < Registry().size(); ++i) {
     const CPattern& p = PatternAt(Registry(), i);
-    EXPECT_NE(JoinLines(p.Lines).find("text/html; charset=windows-1251"), std::string::npos)
+    EXPECT_NE(p.Lines.Text().find("text/html; charset=windows-1251"), std::string::npos)
         << U(p.Name);
   }
 }
@@ -104,7 +106,7 @@ TEST(WebTemplates, AnIndependentParserAcceptsEveryTemplate) {
   if (!test::HaveCommand("python3")) GTEST_SKIP() << "python3 is not installed";
   std::vector<std::string> texts;
   for (std::size_t i = 0; i < Registry().size(); ++i)
-    texts.push_back(JoinLines(PatternAt(Registry(), i).Lines));
+    texts.push_back(PatternAt(Registry(), i).Lines.Text());
   int rc = -1;
   const std::string report = RunChecker(texts, &rc);
   EXPECT_EQ(rc, 0);
@@ -139,24 +141,25 @@ TEST(WebTemplates, TheParserCheckRejectsBrokenPages) {
 TEST(WebTemplates, TheFirstElevenShareTheCommonSkeleton) {
   for (std::size_t i = 0; i < 11; ++i) {
     const CPattern& p = PatternAt(Registry(), i);
+    const auto& lines = LinesOf(p.Lines);
     SCOPED_TRACE(U(p.Name));
-    EXPECT_EQ(p.Lines.front(),
+    EXPECT_EQ(lines.front(),
               W("<html><head><title>C:\\FUEL\\FORMS\\WEBREP\\") + p.Name + ".html</title>");
-    EXPECT_NE(p.Lines[1].find("text/html; charset=windows-1251"), std::string::npos);
-    EXPECT_EQ(p.Lines[2], "</head>");
-    EXPECT_EQ(p.Lines[3],
+    EXPECT_NE(lines[1].find("text/html; charset=windows-1251"), std::string::npos);
+    EXPECT_EQ(lines[2], "</head>");
+    EXPECT_EQ(lines[3],
               "<body bgcolor=#ffffff leftmargin=5 topmargin=5 rightmargin=5 bottommargin=5>");
-    EXPECT_EQ(p.Lines[4], "<font size=3 color=#000000 face=\"Times New Roman\">");
-    EXPECT_EQ(p.Lines[p.Lines.size() - 2], "</font>");
-    EXPECT_EQ(p.Lines.back(), "</body></html>");
-    const auto open = std::count_if(p.Lines.begin(), p.Lines.end(), [](const std::string& l) {
+    EXPECT_EQ(lines[4], "<font size=3 color=#000000 face=\"Times New Roman\">");
+    EXPECT_EQ(lines[lines.size() - 2], "</font>");
+    EXPECT_EQ(lines.back(), "</body></html>");
+    const auto open = std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
       return l.rfind("<div><div></div><table", 0) == 0;
     });
     EXPECT_EQ(open, 1) << "exactly one main table";
-    auto close = std::find(p.Lines.begin(), p.Lines.end(), "</table>");
-    ASSERT_NE(close, p.Lines.end());
+    auto close = std::find(lines.begin(), lines.end(), "</table>");
+    ASSERT_NE(close, lines.end());
     EXPECT_EQ(*(close + 1), "<div></div></div>");
-    for (const std::string& l : p.Lines) {
+    for (const std::string& l : lines) {
       if (l.rfind("<tr", 0) == 0) {
         EXPECT_EQ(l, "<tr valign=top>");
       }
@@ -166,15 +169,16 @@ TEST(WebTemplates, TheFirstElevenShareTheCommonSkeleton) {
 
 std::vector<std::size_t> DifferingLines(const CPattern& a, const CPattern& b) {
   std::vector<std::size_t> out;
-  for (std::size_t i = 0; i < std::min(a.Lines.size(), b.Lines.size()); ++i)
-    if (a.Lines[i] != b.Lines[i]) out.push_back(i);
+  const auto &la = LinesOf(a.Lines), &lb = LinesOf(b.Lines);
+  for (std::size_t i = 0; i < std::min(la.size(), lb.size()); ++i)
+    if (la[i] != lb[i]) out.push_back(i);
   return out;
 }
 
 TEST(WebTemplates, VehicleAndDriverStatementsDifferInFivePlacesOnly) {
   const CPattern& vehicle = Pattern("Ведомость по автомобилю");
   const CPattern& driver = Pattern("Ведомость по водителю");
-  ASSERT_EQ(vehicle.Lines.size(), driver.Lines.size());
+  ASSERT_EQ(vehicle.Lines.Count(), driver.Lines.Count());
   const auto diff = DifferingLines(vehicle, driver);
   ASSERT_EQ(diff.size(), 5u);
   const std::pair<const char*, const char*> expected[] = {
@@ -184,15 +188,19 @@ TEST(WebTemplates, VehicleAndDriverStatementsDifferInFivePlacesOnly) {
       {">Водитель<", ">Гос. номер автомобиля<"},
       {"&lt;#Driver&gt;", "&lt;#Number&gt;"}};
   for (std::size_t k = 0; k < 5; ++k) {
-    EXPECT_NE(vehicle.Lines[diff[k]].find(W(expected[k].first)), std::string::npos) << k;
-    EXPECT_NE(driver.Lines[diff[k]].find(W(expected[k].second)), std::string::npos) << k;
+    EXPECT_NE(vehicle.Lines[static_cast<int>(diff[k])].find(W(expected[k].first)),
+              std::string::npos)
+        << k;
+    EXPECT_NE(driver.Lines[static_cast<int>(diff[k])].find(W(expected[k].second)),
+              std::string::npos)
+        << k;
   }
 }
 
 TEST(WebTemplates, ReceiptAndPumpOutDetailsDifferInTitleAndHeadingOnly) {
   const CPattern& in = Pattern("Расшифровка поступления топлива");
   const CPattern& out = Pattern("Расшифровка откачки топлива");
-  ASSERT_EQ(in.Lines.size(), out.Lines.size());
+  ASSERT_EQ(in.Lines.Count(), out.Lines.Count());
   EXPECT_EQ(DifferingLines(in, out), (std::vector<std::size_t>{0, 4}));
   EXPECT_EQ(Title(in), in.Name);
   EXPECT_NE(in.Lines[4].find(in.Name), std::string::npos);
@@ -209,14 +217,15 @@ TEST(WebTemplates, WaybillPagesAreSpreadsheetGrids) {
   for (const Page& w : {Page{"ТТН1", 4, 41, true, "margin:.27in .59in .08in .79in;"},
                         Page{"ТТН2", 9, 60, false, "margin:.32in .39in .08in .79in;"}}) {
     const CPattern& p = Pattern(w.name);
+    const auto& lines = LinesOf(p.Lines);
     SCOPED_TRACE(w.name);
-    const std::string text = JoinLines(p.Lines);
-    EXPECT_EQ(p.Lines.back(), "</html>");
+    const std::string text = p.Lines.Text();
+    EXPECT_EQ(lines.back(), "</html>");
     EXPECT_EQ(CountEmpty(p), w.empty);
     EXPECT_EQ(CountOf(text, "<tr"), w.rows);
     EXPECT_EQ(CountOf(text, "<table"), 1);
     int classes = 0;
-    for (const std::string& l : p.Lines)
+    for (const std::string& l : lines)
       if (l.size() > 3 && l.rfind(".xl", 0) == 0 &&
           l.find_first_not_of("0123456789", 3) == std::string::npos)
         ++classes;
@@ -229,7 +238,7 @@ TEST(WebTemplates, WaybillPagesAreSpreadsheetGrids) {
     EXPECT_NE(text.find("content=Excel.Sheet"), std::string::npos);
   }
   // The spreadsheet wraps long cells; a line break there reads as a blank.
-  std::string back = JoinLines(Pattern("ТТН2").Lines);
+  std::string back = Pattern("ТТН2").Lines.Text();
   for (std::size_t at; (at = back.find("\r\n  ")) != std::string::npos;) back.replace(at, 4, " ");
   EXPECT_NE(back.find(W("&lt;#ЛКстандартная&gt;, &lt;#ЛКограниченная&gt;")), std::string::npos);
 }
@@ -237,19 +246,20 @@ TEST(WebTemplates, WaybillPagesAreSpreadsheetGrids) {
 TEST(WebTemplates, ConsignmentNotesCarryTheirTwoLineComment) {
   for (const char* name : {"ТОРГ-12", "ТОРГ-12-1", "ТОРГ-12-2"}) {
     const CPattern& p = Pattern(name);
+    const auto& lines = LinesOf(p.Lines);
     SCOPED_TRACE(name);
-    EXPECT_EQ(p.Lines.front().rfind("<html><head><title>", 0), 0u);
-    EXPECT_EQ(p.Lines.back(), "</body></html>");
+    EXPECT_EQ(lines.front().rfind("<html><head><title>", 0), 0u);
+    EXPECT_EQ(lines.back(), "</body></html>");
     const std::string opening = W("&lt;#%Комментарий договор, контракт,");
-    auto at = std::find_if(p.Lines.begin(), p.Lines.end(), [&](const std::string& l) {
+    auto at = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
       return l.size() >= opening.size() &&
              l.compare(l.size() - opening.size(), opening.size(), opening) == 0;
     });
-    ASSERT_NE(at, p.Lines.end());
-    ASSERT_NE(at + 1, p.Lines.end());
+    ASSERT_NE(at, lines.end());
+    ASSERT_NE(at + 1, lines.end());
     EXPECT_EQ((at + 1)->rfind(W("    заказ- наряд&gt;"), 0), 0u);
     // The comment follows the basis field directly.
-    const std::string before = JoinLines({p.Lines.begin(), at + 1});
+    const std::string before = JoinLines({lines.begin(), at + 1});
     const std::size_t comment = before.rfind("&lt;#");
     EXPECT_EQ(before.rfind(W("&lt;#Основание&gt;"), comment), before.rfind("&lt;#", comment - 1));
   }
@@ -257,32 +267,34 @@ TEST(WebTemplates, ConsignmentNotesCarryTheirTwoLineComment) {
 
 TEST(WebTemplates, SalesReceiptScriptSpansSixLines) {
   const CPattern& p = Pattern("Товарный чек");
+  const auto& lines = LinesOf(p.Lines);
   const std::vector<std::string> script = {"&lt;#paramrep ScriptValues= ",
                                            "    <br />",
                                            "    &nbsp; &nbsp;&nbsp; PSum = Summa * 100 / 118;",
                                            "    <br />",
                                            "    &nbsp; &nbsp;&nbsp; NDSSum = Summa - PSum;<br />",
                                            "    &gt;"};
-  auto at = std::search(p.Lines.begin(), p.Lines.end(), script.begin(), script.end());
-  EXPECT_NE(at, p.Lines.end());
-  EXPECT_NE(JoinLines(p.Lines).find(W("&lt;#CheckDate(dd mmmm yyyy)&gt;")), std::string::npos);
+  auto at = std::search(lines.begin(), lines.end(), script.begin(), script.end());
+  EXPECT_NE(at, lines.end());
+  EXPECT_NE(p.Lines.Text().find(W("&lt;#CheckDate(dd mmmm yyyy)&gt;")), std::string::npos);
   EXPECT_TRUE(Title(p).ends_with("TovarCheck.html"));
 }
 
 TEST(WebTemplates, CashRegisterReportCommentSpansEightLines) {
   const CPattern& p = Pattern("Финансовый отчет по кассам");
+  const auto& lines = LinesOf(p.Lines);
   const std::string first = W("&lt;#CommentRep: Поддерживаются следующие типы отчета: ");
   const std::string last =
       W("RepType=2E используется по умолчанию&gt;&lt;#paramrep RepType=2E&gt;");
-  std::size_t b = p.Lines.size(), e = p.Lines.size();
-  for (std::size_t i = 0; i < p.Lines.size(); ++i) {
-    if (p.Lines[i].find(first) != std::string::npos) b = i;
-    if (p.Lines[i].find(last) != std::string::npos) e = i;
+  std::size_t b = lines.size(), e = lines.size();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].find(first) != std::string::npos) b = i;
+    if (lines[i].find(last) != std::string::npos) e = i;
   }
-  ASSERT_LT(b, p.Lines.size());
-  ASSERT_LT(e, p.Lines.size());
+  ASSERT_LT(b, lines.size());
+  ASSERT_LT(e, lines.size());
   EXPECT_EQ(e - b + 1, 8u);
-  EXPECT_TRUE(p.Lines[b].ends_with(first));
+  EXPECT_TRUE(lines[b].ends_with(first));
 }
 
 TEST(WebTemplates, TitlesThatDifferFromTheNames) {
@@ -303,7 +315,7 @@ TEST(WebTemplates, TitlesThatDifferFromTheNames) {
 TEST(WebTemplates, CardReportKeepsItsEmptyLinesAndLoneGroupEnd) {
   const CPattern& p = Pattern("Отчет по картам");
   EXPECT_EQ(CountEmpty(p), 12);
-  const std::string text = JoinLines(p.Lines);
+  const std::string text = p.Lines.Text();
   EXPECT_EQ(CountOf(text, "&lt;#EndGroup1&gt;"), 1);
   EXPECT_EQ(CountOf(text, "&lt;#Group1&gt;"), 0);
   for (const char* cls : {"ctdh", "ctdrp", "ctdd", "ctddr", "ctdir"})
