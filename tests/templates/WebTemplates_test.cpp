@@ -123,7 +123,11 @@ TEST(WebTemplates, TheParserCheckRejectsBrokenPages) {
       "<html><head>" + meta + "</head><body><tr><td>x</td></tr></body></html>",
       "<html><head>" + meta + "</head><body><table><tr><td>x</td></tr></body></html>",
       "<html><head></head><body><table><tr><td>x</td></tr></table></body></html>",
-      "<html><head>" + meta + "</head><body><font><b>x</font></b></body></html>"};
+      "<html><head>" + meta + "</head><body><font><b>x</font></b></body></html>",
+      "<html><head>" + meta + "</head><body><table><tr><td colspan=2>a</td></tr>" +
+          "<tr><td>b</td><td>c</td><td>d</td></tr></table></body></html>",
+      "<html><head>" + meta + "</head><body><table><tr><td rowspan=3>a</td><td>b</td></tr>" +
+          "<tr><td>c</td></tr></table></body></html>"};
   for (const std::string& page : broken) {
     int rc = -1;
     const std::string report = RunChecker({page}, &rc);
@@ -132,7 +136,8 @@ TEST(WebTemplates, TheParserCheckRejectsBrokenPages) {
   }
   int rc = -1;
   EXPECT_EQ(RunChecker({"<html><head>" + meta +
-                        "</head><body><table><tr><td>x<br></td></tr></table></body></html>"},
+                        "</head><body><table><tr><td rowspan=2>x<br></td><td colspan=2>y</td>" +
+                        "</tr><tr><td>z</td><td>w</td></tr></table></body></html>"},
                        &rc),
             "");
   EXPECT_EQ(rc, 0);

@@ -5,8 +5,9 @@ usage: check_html.py <file>...   (files in Windows-1251)
 
 For each file: the parser must take the whole text; every element that is
 not void must be closed, in order; table rows stand in tables and cells in
-rows; the content type "text/html; charset=windows-1251" is declared by a
-meta element.  Prints one line per problem and exits with 1 when any file
+rows; every row of a table covers the same number of columns (colspan and
+rowspan counted); the content type "text/html; charset=windows-1251" is
+declared by a meta element.  Prints one line per problem and exits with 1 when any file
 has one.
 """
 import sys
@@ -24,6 +25,7 @@ class Checker(HTMLParser):
         self.problems = []
         self.charset = False
         self.counts = {'table': 0, 'tr': 0, 'td': 0}
+        self.tables = []  # per open table: [row widths, rowspans carried, current row]
 
     def where(self):
         line, col = self.getpos()
@@ -42,7 +44,53 @@ class Checker(HTMLParser):
             self.problems.append('%s: <%s> outside a row' % (self.where(), tag))
         if tag in self.counts:
             self.counts[tag] += 1
+        if tag == 'table':
+            self.tables.append({'widths': [], 'carry': {}, 'row': None, 'line': self.getpos()[0]})
+        elif tag == 'tr' and self.tables:
+            self.tables[-1]['row'] = {'col': 0, 'cells': set(self.tables[-1]['carry'])}
+        elif tag in ('td', 'th') and self.tables and self.tables[-1]['row'] is not None:
+            self.place_cell(dict(attrs))
         self.stack.append(tag)
+
+    def span(self, attrs, name):
+        try:
+            return max(1, int((attrs.get(name) or '1').strip().strip('"')))
+        except ValueError:
+            self.problems.append('%s: bad %s' % (self.where(), name))
+            return 1
+
+    def place_cell(self, attrs):
+        t = self.tables[-1]
+        row = t['row']
+        while row['col'] in row['cells']:
+            row['col'] += 1
+        cs, rs = self.span(attrs, 'colspan'), self.span(attrs, 'rowspan')
+        for c in range(row['col'], row['col'] + cs):
+            row['cells'].add(c)
+            if rs > 1:
+                t.setdefault('new_carry', {})[c] = rs - 1
+        row['col'] += cs
+
+    def end_row(self):
+        t = self.tables[-1]
+        row = t['row']
+        if row is None:
+            return
+        width = max(row['cells']) + 1 if row['cells'] else 0
+        t['widths'].append((width, self.getpos()[0]))
+        carry = {c: n - 1 for c, n in t['carry'].items() if n > 1}
+        carry.update(t.pop('new_carry', {}))
+        t['carry'] = carry
+        t['row'] = None
+
+    def end_table(self):
+        t = self.tables.pop()
+        widths = {w for w, _ in t['widths']}
+        if len(widths) > 1:
+            detail = ', '.join('line %d: %d' % (line, w) for w, line in t['widths'])
+            self.problems.append('table at line %d has rows of different widths (%s)' % (t['line'], detail))
+        if t['carry']:
+            self.problems.append('table at line %d: a rowspan reaches past its last row' % t['line'])
 
     def handle_startendtag(self, tag, attrs):
         if tag in VOID:
@@ -65,6 +113,10 @@ class Checker(HTMLParser):
         self.stack.pop()
         if tag in self.counts:
             self.counts[tag] -= 1
+        if tag == 'tr' and self.tables:
+            self.end_row()
+        elif tag == 'table' and self.tables:
+            self.end_table()
 
 
 def check(path):
