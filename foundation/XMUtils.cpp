@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "foundation/SafeIniFiles.h"
 #include "platform/Cp1251.h"
 #include "platform/FloatText.h"
 #include "platform/OsError.h"
+#include "platform/Paths.h"
 
 namespace tv {
 namespace {
@@ -215,6 +217,49 @@ std::unique_ptr<SharedMemory> CreateGlobalFileMapping(const std::string& name, u
 std::string FastStringReplace(std::string_view s, std::string_view oldPattern,
                               std::string_view newPattern, int flags) {
   return StringReplace(s, oldPattern, newPattern, flags);
+}
+
+std::string ReadCnfIniValue(const std::string& section, const std::string& ident,
+                            const std::string& def) {
+  TSafeIniFile ini(GetWindowsDir() + "cnf.ini");
+  return ini.ReadQuotedString(section, ident, def, '`');
+}
+
+std::string VariantToDebugStr(const Variant& v) {
+  VarType type = v.Type();
+  switch (type) {
+    case VarType::String:
+    case VarType::OleStr:
+      return "str:" + SafeIniFiles::StrToHexStr(v.AsString());
+    case VarType::Empty:
+    case VarType::Smallint:
+    case VarType::Integer:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+    case VarType::Date:
+    case VarType::Boolean:
+    case VarType::Byte:
+    case VarType::Int64: {
+      std::string out = "raw:";
+      for (uint32_t word : v.RawImage()) out += IntToHex(word, 8) + "#";
+      out.pop_back();
+      return out;
+    }
+    default:
+      break;
+  }
+  if (v.IsArray() && v.DimCount() == 1 &&
+      type == static_cast<VarType>(0x2000 | static_cast<uint16_t>(VarType::Variant))) {
+    // Request arrays start at 0; a higher lower bound is rendered from it
+    // rather than failing in the log line.
+    std::string out = "varar:";
+    for (int i = std::max(0, v.LowBound()); i <= v.HighBound(); ++i)
+      out += SafeIniFiles::StrToHexStr(VariantToDebugStr(v[i])) + "#";
+    if (out.back() == '#') out.pop_back();
+    return out;
+  }
+  return {};
 }
 
 std::string ReverseStr(std::string_view s) { return std::string(s.rbegin(), s.rend()); }

@@ -69,6 +69,19 @@ std::unique_ptr<SharedMemory> CreateGlobalFileMapping(const std::string& name, u
 std::string FastStringReplace(std::string_view s, std::string_view oldPattern,
                               std::string_view newPattern, int flags);
 
+// One value of cnf.ini in the Windows folder, read through TSafeIniFile;
+// a value stored between backticks comes back without them. Errors of the
+// INI file pass on.
+std::string ReadCnfIniValue(const std::string& section, const std::string& ident,
+                            const std::string& def);
+
+// Debug rendering for the request log: "str:" + hex of a text; "varar:" +
+// hex of each element's rendering, joined by "#", for a 1-D array of
+// variants; "raw:" + the four words of the 16-byte variant record as
+// "00000003#00000000#00000005#00000000" for numbers, dates, Booleans and
+// Empty; "" for anything else (Null, other arrays).
+std::string VariantToDebugStr(const Variant& v);
+
 std::string ReverseStr(std::string_view s);
 // Position of the last occurrence of sub in s.
 int LastPos(std::string_view sub, std::string_view s);

@@ -239,5 +239,52 @@ TEST(XMUtils, CreateGlobalFileMappingIsShared) {
   EXPECT_EQ(*static_cast<int32_t*>(first->Data()), 42);
 }
 
+TEST(XMUtils, VariantToDebugStr) {
+  EXPECT_EQ(VariantToDebugStr(Variant(5)), "raw:00000003#00000000#00000005#00000000");
+  EXPECT_EQ(VariantToDebugStr(Variant()), "raw:00000000#00000000#00000000#00000000");
+  EXPECT_EQ(VariantToDebugStr(Variant(true)), "raw:0000000B#00000000#0000FFFF#00000000");
+  EXPECT_EQ(VariantToDebugStr(Variant(1.0)), "raw:00000005#00000000#00000000#3FF00000");
+  EXPECT_EQ(VariantToDebugStr(Variant(Currency(-1))), "raw:00000006#00000000#FFFFD8F0#FFFFFFFF");
+  EXPECT_EQ(VariantToDebugStr(Variant("AB")), "str:4142");
+  EXPECT_EQ(VariantToDebugStr(Variant("Я"_w)), "str:DF");
+  EXPECT_EQ(VariantToDebugStr(Variant(std::u16string(u"Я"))), "str:DF");
+  EXPECT_EQ(VariantToDebugStr(Variant::Null()), "");
+  // Each element's rendering is hex-encoded in turn: "str:41" and
+  // "raw:00000003#00000000#00000001#00000000" as ASCII bytes.
+  EXPECT_EQ(VariantToDebugStr(VarArrayOf({"A", 1})),
+            "varar:7374723A3431#"
+            "7261773A"
+            "3030303030303033"
+            "23"
+            "3030303030303030"
+            "23"
+            "3030303030303031"
+            "23"
+            "3030303030303030");
+  EXPECT_EQ(VariantToDebugStr(VarArrayOf({})), "varar:");
+  EXPECT_EQ(VariantToDebugStr(VarArrayOf({Variant::Null()})), "varar:");
+  EXPECT_EQ(VariantToDebugStr(VarArrayCreate({0, 1}, VarType::Integer)), "");
+  EXPECT_EQ(VariantToDebugStr(VarArrayCreate({0, 1, 0, 1}, VarType::Variant)), "");
+}
+
+TEST(XMUtils, ReadCnfIniValueStripsBackticks) {
+  test::TempRoot root;
+  root.WriteFile("c/Windows/CNF.INI",
+                 "[Organization]\r\n"
+                 "Name=`ООО \"Ромашка\"`\r\n"_w +
+                     "Plain=abc\r\nOneSided=`x\r\nQuoted=\"q\"\r\n");
+  EXPECT_EQ(ReadCnfIniValue("Organization", "Name", "-"), "ООО \"Ромашка\""_w);
+  EXPECT_EQ(ReadCnfIniValue("organization", "PLAIN", "-"), "abc");
+  EXPECT_EQ(ReadCnfIniValue("Organization", "OneSided", "-"), "`x");
+  EXPECT_EQ(ReadCnfIniValue("Organization", "Missing", "dflt"), "dflt");
+  EXPECT_EQ(ReadCnfIniValue("Organization", "Quoted", "-"), "q");  // the profile rule
+}
+
+TEST(XMUtils, ReadCnfIniValueWithoutTheFile) {
+  test::TempRoot root;
+  EXPECT_EQ(ReadCnfIniValue("Reports", "MaxSize", "100"), "100");
+  EXPECT_THROW(ReadCnfIniValue("", "MaxSize", "100"), Exception);
+}
+
 }  // namespace
 }  // namespace tv
