@@ -18,16 +18,13 @@ namespace {
 constexpr std::size_t kMaxVarName = 15;
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string VarKey(std::string_view name) {
-  std::string key = AnsiUpperCase(name.substr(0, kMaxVarName));
-  return key;
-}
+std::string VarKey(std::string_view name) { return AnsiUpperCase(name.substr(0, kMaxVarName)); }
 
 // Sets a flag for the length of a scope and puts back what it was: a page
 // may start while its own footer is written, and must not end that frame.
 class FlagScope {
  public:
-  FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+  explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
   ~FlagScope() { flag_ = saved_; }
 
  private:
