@@ -1,8 +1,10 @@
 #include "platform/JScriptEngine.h"
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
 
 #include "platform/Cp1251.h"
 #include "platform/JScriptDuktapeConfig.h"
@@ -35,6 +37,12 @@ struct JScriptEngine::Heap {
   Clock::time_point deadline{};
   bool running = false;
   bool timedOut = false;
+
+  // Compiled code by its text: the engine runs the same formulas and
+  // reads the same names for every record. The functions live in the heap
+  // stash ("cache", by slot); slots are reused once all are taken.
+  std::unordered_map<std::string, int> compiled;
+  int nextSlot = 0;
 
   std::jmp_buf fatalJump{};
   bool insideCall = false;
@@ -126,20 +134,124 @@ void HeapFatal(void* udata, const char* msg) {
   std::longjmp(h->fatalJump, 1);
 }
 
-// Compiles and runs the code as global eval code; the result or the error
-// stays on the stack. 0: success, 1: script error, 2: fatal error. Kept
-// free of objects with destructors, as a fatal error jumps back into it.
-int ProtectedEval(Heap* h, const char* src, std::size_t len) {
+// What one call runs; plain data, as a fatal error jumps over it.
+struct Job {
+  enum Kind { kAssign, kCached, kCompile } kind = kCompile;
+  const char* text = nullptr;  // kCompile: the code; kAssign: the name
+  std::size_t length = 0;
+  double value = 0;  // kAssign
+  int slot = -1;     // kCached: the slot to run; kCompile: the slot to fill (-1: none)
+  bool stored = false;  // kCompile: the code compiled and went into its slot
+};
+
+// Runs the job in the global scope, as eval code with the global object as
+// "this" (what duk_peval does, split so that compiled code can be kept);
+// the result or the error stays on the stack. 0: success, 1: script
+// error, 2: fatal error. Kept free of objects with destructors, as a fatal
+// error jumps back into it.
+int ProtectedRun(Heap* h, Job* job) {
+  duk_context* ctx = h->ctx;
   if (setjmp(h->fatalJump) != 0) return 2;
-  return duk_peval_lstring(h->ctx, src, len) == 0 ? 0 : 1;
+  if (job->kind == Job::kAssign) {
+    duk_push_heap_stash(ctx);
+    duk_get_prop_string(ctx, -1, "assign");
+    duk_remove(ctx, -2);
+    duk_push_lstring(ctx, job->text, job->length);
+    duk_push_number(ctx, job->value);
+    return duk_pcall(ctx, 2) == 0 ? 0 : 1;
+  }
+  if (job->kind == Job::kCached) {
+    duk_push_heap_stash(ctx);
+    duk_get_prop_string(ctx, -1, "cache");
+    duk_get_prop_index(ctx, -1, static_cast<duk_uarridx_t>(job->slot));
+    duk_remove(ctx, -2);
+    duk_remove(ctx, -2);
+  } else {
+    if (duk_pcompile_lstring(ctx, DUK_COMPILE_EVAL, job->text, job->length) != 0) return 1;
+    if (job->slot >= 0) {
+      duk_push_heap_stash(ctx);
+      duk_get_prop_string(ctx, -1, "cache");
+      duk_dup(ctx, -3);
+      duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(job->slot));
+      duk_pop_2(ctx);
+      job->stored = true;
+    }
+  }
+  duk_push_global_object(ctx);
+  return duk_pcall_method(ctx, 0) == 0 ? 0 : 1;
 }
 
-// Removes the engine's own object, the one built-in that is not standard
-// ECMAScript (threads, finalizers, heap inspection).
-void RemoveHostObjects(duk_context* ctx) {
+// The heap's private state, out of the scripts' reach: the code cache and
+// a function that assigns a global variable (bound to the global object as
+// it was made, whatever a script later does to "globalThis").
+duk_ret_t PrepareHeap(duk_context* ctx, void*) {
+  duk_push_heap_stash(ctx);
+  duk_push_array(ctx);
+  duk_put_prop_string(ctx, -2, "cache");
+  duk_compile_string(ctx, DUK_COMPILE_FUNCTION,
+                     "function (g) { return function (n, v) { g[n] = v; }; }");
+  duk_push_global_object(ctx);
+  duk_call(ctx, 1);
+  duk_put_prop_string(ctx, -2, "assign");
+  duk_pop(ctx);
+  // The engine's own object is the one built-in that is not standard
+  // ECMAScript (threads, finalizers, heap inspection).
   duk_push_global_object(ctx);
   duk_del_prop_string(ctx, -1, "Duktape");
   duk_pop(ctx);
+  return 0;
+}
+
+bool IsReservedWord(std::string_view name) {
+  static constexpr std::string_view kWords[] = {
+      "await",    "break",   "case",      "catch",  "class",   "const",      "continue",
+      "debugger", "default", "delete",    "do",     "else",    "enum",       "export",
+      "extends",  "false",   "finally",   "for",    "function", "if",        "implements",
+      "import",   "in",      "instanceof", "interface", "let", "new",        "null",
+      "package",  "private", "protected", "public", "return",  "static",     "super",
+      "switch",   "this",    "throw",     "true",   "try",     "typeof",     "var",
+      "void",     "while",   "with",      "yield"};
+  for (std::string_view w : kWords)
+    if (w == name) return true;
+  return false;
+}
+
+// "NAME=number", as the report engine sets its variables: an identifier and
+// a decimal number of at most 15 significant digits (which every reading
+// gives exactly). Such an assignment is a put on the global object, done
+// without compiling its text.
+bool ParseAssignment(std::string_view code, std::string_view& name, double& value) {
+  const std::size_t eq = code.find('=');
+  if (eq == 0 || eq == std::string_view::npos) return false;
+  name = code.substr(0, eq);
+  auto idStart = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$';
+  };
+  if (!idStart(name[0])) return false;
+  for (char c : name)
+    if (!idStart(c) && !(c >= '0' && c <= '9')) return false;
+  if (IsReservedWord(name)) return false;
+  const std::string_view num = code.substr(eq + 1);
+  std::size_t i = num.size() > 0 && num[0] == '-' ? 1 : 0;
+  const std::size_t digitsStart = i;
+  int digits = 0;
+  bool leadingZero = i < num.size() && num[i] == '0';
+  while (i < num.size() && num[i] >= '0' && num[i] <= '9') ++i, ++digits;
+  if (digits == 0 || (leadingZero && digits > 1)) return false;
+  if (i < num.size() && num[i] == '.') {
+    ++i;
+    while (i < num.size() && num[i] >= '0' && num[i] <= '9') ++i, ++digits;
+  }
+  if (i < num.size() && (num[i] == 'E' || num[i] == 'e')) {
+    ++i;
+    if (i < num.size() && (num[i] == '+' || num[i] == '-')) ++i;
+    const std::size_t expStart = i;
+    while (i < num.size() && num[i] >= '0' && num[i] <= '9') ++i;
+    if (i == expStart || i - expStart > 3) return false;
+  }
+  if (i != num.size() || digits > 15 || digitsStart > i) return false;
+  value = std::strtod(std::string(num).c_str(), nullptr);
+  return std::isfinite(value);
 }
 
 Variant TopValue(duk_context* ctx, std::string_view expression) {
@@ -177,7 +289,12 @@ JScriptEngine::JScriptEngine(const TScriptLimits& limits) : heap_(std::make_uniq
     heap_->FreeAll();
     throw EScriptError("JScript: the script engine could not be started");
   }
-  RemoveHostObjects(heap_->ctx);
+  if (duk_safe_call(heap_->ctx, PrepareHeap, nullptr, 0, 1) != 0) {
+    duk_destroy_heap(heap_->ctx);
+    heap_->FreeAll();
+    throw EScriptError("JScript: the script engine could not be prepared");
+  }
+  duk_pop(heap_->ctx);
 }
 
 JScriptEngine::~JScriptEngine() {
@@ -189,17 +306,44 @@ void JScriptEngine::AddCode(std::string_view code) { Run(code, false); }
 
 Variant JScriptEngine::Eval(std::string_view expression) { return Run(expression, true); }
 
+// The slot a newly compiled text goes into; when all are taken, the cache
+// starts over, so that texts that never repeat (values of variables) cost
+// a bounded amount of memory.
+int JScriptEngine::Remember(const std::string& utf8) {
+  Heap& h = *heap_;
+  if (h.nextSlot >= kCacheSlots) {
+    h.compiled.clear();
+    h.nextSlot = 0;
+  }
+  h.compiled.emplace(utf8, h.nextSlot);
+  return h.nextSlot++;
+}
+
 Variant JScriptEngine::Run(std::string_view code, bool wantResult) {
   Heap& h = *heap_;
   if (h.broken)
     throw EScriptError("JScript: the script engine stopped after a fatal error (" +
                        h.fatalMessage + ")");
+  Job job;
+  std::string_view name;
   const std::string utf8 = Cp1251ToUtf8(code);
+  if (!wantResult && ParseAssignment(utf8, name, job.value)) {
+    job.kind = Job::kAssign;
+    job.text = name.data();
+    job.length = name.size();
+  } else if (auto it = h.compiled.find(utf8); it != h.compiled.end()) {
+    job.kind = Job::kCached;
+    job.slot = it->second;
+  } else {
+    job.text = utf8.data();
+    job.length = utf8.size();
+    job.slot = Remember(utf8);
+  }
   h.deadline = Clock::now() + h.callTime;
   h.timedOut = false;
   h.running = true;
   h.insideCall = true;
-  const int rc = ProtectedEval(&h, utf8.data(), utf8.size());
+  const int rc = ProtectedRun(&h, &job);
   h.insideCall = false;
   if (rc == 2) {
     h.running = false;
@@ -219,6 +363,7 @@ Variant JScriptEngine::Run(std::string_view code, bool wantResult) {
   }
   if (rc == 1) {
     duk_pop(h.ctx);
+    if (job.kind == Job::kCompile && job.slot >= 0 && !job.stored) h.compiled.erase(utf8);
     throw EScriptError("JScript: " + message);
   }
   if (!wantResult) {

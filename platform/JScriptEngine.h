@@ -19,6 +19,7 @@
 // further calls instead of aborting the process.
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/ScriptControl.h"
@@ -37,7 +38,10 @@ class JScriptEngine : public ScriptControl::Engine {
   struct Heap;
 
  private:
+  static constexpr int kCacheSlots = 256;
+
   Variant Run(std::string_view code, bool wantResult);
+  int Remember(const std::string& utf8);
 
   std::unique_ptr<Heap> heap_;
 };

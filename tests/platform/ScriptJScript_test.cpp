@@ -148,6 +148,52 @@ TEST(ScriptJScript, ValuesThatAreNoNumberTextOrBoolean) {
   EXPECT_EQ(js.Eval("1").AsDouble(), 1.0);  // still usable
 }
 
+// Code that repeats runs from its compiled form, and "NAME=number" is set
+// without compiling; both must behave as the text would.
+TEST(ScriptJScript, RepeatedCodeAndAssignmentsBehaveAsTheirText) {
+  ScriptControl js("JScript");
+  js.AddCode("var N = 0; var log = '';");
+  for (int i = 0; i < 3; ++i) js.AddCode("N = N + 1");
+  EXPECT_EQ(js.Eval("N").AsDouble(), 3.0);
+  js.AddCode("N=-1.5E2");
+  EXPECT_EQ(js.Eval("N").AsDouble(), -150.0);
+  EXPECT_EQ(js.Eval("typeof N").AsString(), "number");
+  js.AddCode("Object.defineProperty(this, 'WATCHED', {set: function (v) { log += v + ';'; }})");
+  js.AddCode("WATCHED=12.5");
+  js.AddCode("WATCHED=7");
+  EXPECT_EQ(js.Eval("log").AsString(), "12.5;7;");
+  js.AddCode("undefined=5");  // read-only globals stay as they are
+  js.AddCode("NaN=5");
+  EXPECT_TRUE(js.Eval("undefined").IsEmpty());
+  EXPECT_TRUE(std::isnan(js.Eval("NaN").AsDouble()));
+  js.AddCode("globalThis = null");
+  js.AddCode("AFTER=3");
+  EXPECT_EQ(js.Eval("AFTER").AsDouble(), 3.0);
+  // Not assignments of a plain number: octal-looking, too many digits,
+  // reserved words, expressions; they run as code.
+  js.AddCode("OCT=010");
+  EXPECT_EQ(js.Eval("OCT").AsDouble(), 8.0);
+  js.AddCode("LONG=1234567890123456789");
+  EXPECT_EQ(js.Eval("LONG").AsDouble(), 1234567890123456789.0);
+  EXPECT_THROW(js.AddCode("var=1"), EScriptError);
+  js.AddCode("EXPR=2*3");
+  EXPECT_EQ(js.Eval("EXPR").AsDouble(), 6.0);
+  // A failed text is tried again, and succeeds once it can.
+  EXPECT_THROW(js.Eval("LATER + 1"), EScriptError);
+  js.AddCode("LATER=1");
+  EXPECT_EQ(js.Eval("LATER + 1").AsDouble(), 2.0);
+  EXPECT_THROW(js.AddCode("X=(1"), EScriptError);
+  EXPECT_THROW(js.AddCode("X=(1"), EScriptError);
+  // More distinct texts than the cache holds.
+  for (int i = 0; i < 600; ++i) {
+    js.AddCode("V" + std::to_string(i) + " = " + std::to_string(i) + " * 2");
+    ASSERT_EQ(js.Eval("V" + std::to_string(i)).AsDouble(), i * 2.0);
+  }
+  EXPECT_EQ(js.Eval("V0 + V599").AsDouble(), 1198.0);
+  for (int i = 0; i < 3; ++i) js.AddCode("N = N + 1");
+  EXPECT_EQ(js.Eval("N").AsDouble(), -147.0);
+}
+
 TEST(ScriptJScript, Windows1251Texts) {
   ScriptControl js("JScript");
   js.AddCode("var t = '" + "Итого"_w + "';");
