@@ -42,14 +42,30 @@ auto VBScriptEngine::Running(Body&& body) {
   }
 }
 
+// The engine runs the same formulas and reads the same names for every
+// record, so parsed texts are kept; when the cache is full it starts over,
+// which bounds what texts that never repeat (values of variables) cost.
+template <typename Tree, typename Parse>
+std::shared_ptr<const Tree> VBScriptEngine::Parsed(
+    std::unordered_map<std::string, std::shared_ptr<const Tree>>& cache, std::string_view text,
+    Parse parse) {
+  const std::string key(text);
+  if (auto it = cache.find(key); it != cache.end()) return it->second;
+  auto tree = std::make_shared<const Tree>(parse(text));
+  if (cache.size() >= kCacheSize) cache.clear();
+  cache.emplace(key, tree);
+  return tree;
+}
+
 void VBScriptEngine::AddCode(std::string_view code) {
-  vbs::Program program = vbs::ParseProgram(code);
-  for (const auto& fn : program.functions) Define(fn);
-  Running([&] { Exec(program.statements); });
+  const auto program = Parsed(programs_, code, vbs::ParseProgram);
+  for (const auto& fn : program->functions) Define(fn);
+  Running([&] { Exec(program->statements); });
 }
 
 Variant VBScriptEngine::Eval(std::string_view expression) {
-  vbs::ExprPtr e = vbs::ParseExpression(expression);
+  const auto e = Parsed(expressions_, expression,
+                        [](std::string_view t) { return std::move(*vbs::ParseExpression(t)); });
   return Running([&] { return Evaluate(*e).ToVariant(); });
 }
 

@@ -47,6 +47,12 @@ class VBScriptEngine : public ScriptControl::Engine {
   struct Frame;
   using Clock = std::chrono::steady_clock;
 
+  static constexpr std::size_t kCacheSize = 256;
+
+  template <typename Tree, typename Parse>
+  static std::shared_ptr<const Tree> Parsed(
+      std::unordered_map<std::string, std::shared_ptr<const Tree>>& cache, std::string_view text,
+      Parse parse);
   template <typename Body>
   auto Running(Body&& body);
   void Step();
@@ -67,6 +73,8 @@ class VBScriptEngine : public ScriptControl::Engine {
   std::unordered_map<std::string, vbs::VbValue> globals_;
   std::unordered_map<std::string, std::shared_ptr<const vbs::Function>> functions_;
   std::vector<std::unique_ptr<Frame>> frames_;
+  std::unordered_map<std::string, std::shared_ptr<const vbs::Program>> programs_;
+  std::unordered_map<std::string, std::shared_ptr<const vbs::Expr>> expressions_;
   Clock::duration callTime_;
   Clock::time_point deadline_{};
   unsigned steps_ = 0;

@@ -243,6 +243,28 @@ TEST_F(ScriptVBScript, TextOutsideTheSubsetIsAScriptError) {
   EXPECT_THROW(vb.Eval("x = 1 : y = 2"), EScriptError);
 }
 
+// Parsed texts are kept: a repeated text runs again with the values of
+// the moment, and more texts than the cache holds still run.
+TEST_F(ScriptVBScript, RepeatedTextsRunAfresh) {
+  for (int i = 0; i < 3; ++i) vb.AddCode("N = N + 1");
+  EXPECT_EQ(Num("N"), 3);
+  vb.AddCode("Function F(x)\r\nF = x + 1\r\nEnd Function");
+  EXPECT_EQ(Num("F(N)"), 4);
+  vb.AddCode("Function F(x)\r\nF = x * 10\r\nEnd Function");
+  EXPECT_EQ(Num("F(N)"), 30);
+  vb.AddCode("Function F(x)\r\nF = x + 1\r\nEnd Function");
+  EXPECT_EQ(Num("F(N)"), 4);
+  for (int i = 0; i < 600; ++i) {
+    vb.AddCode("V" + std::to_string(i) + " = " + std::to_string(i) + " * 2");
+    ASSERT_EQ(Num("V" + std::to_string(i)), i * 2);
+  }
+  EXPECT_EQ(Num("V0 + V599"), 1198);
+  for (int i = 0; i < 3; ++i) vb.AddCode("N = N + 1");
+  EXPECT_EQ(Num("N"), 6);
+  EXPECT_THROW(vb.AddCode("X = (1"), EScriptError);
+  EXPECT_THROW(vb.AddCode("X = (1"), EScriptError);
+}
+
 TEST_F(ScriptVBScript, AssignmentsAsTheEngineWritesThem) {
   // Values arrive with "." as decimal separator and in exponent form.
   vb.AddCode("SUMMA=1234.56");
