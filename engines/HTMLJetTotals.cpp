@@ -1,0 +1,156 @@
+// Group totals: column sums read back from the group's rendered records
+// (MakeItog) and the running sums of the numbers a builder has set
+// (MakeItog2).
+#include <cmath>
+#include <string>
+
+#include "engines/HTMLJet.h"
+#include "engines/HTMLJetGuard.h"
+#include "engines/HTMLJetText.h"
+#include "platform/Cp1251.h"
+#include "platform/SysUtils.h"
+
+namespace tv {
+
+using htmltext::Guarded;
+using htmltext::npos;
+using htmltext::RowCursor;
+
+namespace {
+
+// More decimals than a long double holds only print noise.
+constexpr int kMaxDecimals = 18;
+
+// The leading number of a cell text: blanks and thousand separators
+// dropped, then the longest run of "-", digits and decimal separators.
+std::string NumberPrefix(std::string_view text, const TFormatSettings& fs) {
+  std::string compact;
+  for (char c : Trim(text))
+    if (c != fs.ThousandSeparator) compact += c;
+  compact = Trim(compact);
+  std::size_t n = 0;
+  while (n < compact.size() && (compact[n] == '-' || (compact[n] >= '0' && compact[n] <= '9') ||
+                                compact[n] == fs.DecimalSeparator))
+    ++n;
+  return compact.substr(0, n);
+}
+
+}  // namespace
+
+void THTML_Jet::MakeItog(std::string_view) { MakeItog(0); }
+
+void THTML_Jet::MakeItog(int) {
+  Guarded("THTML_Jet.MakeItog", [&] {
+    const int recordRows = HTMLProcess::CheckTRPairs(RepeatRowInit);
+    const std::string rendered = JoinLines();
+    const int columns = CellCount(GetRow(RepeatRowInit, 0));
+    std::string result;
+    RowCursor rows(ItogRows);
+    std::string_view row;
+    while (rows.Next(row)) {
+      ItogRowWork = row;
+      for (int j = 0; j < columns; ++j) {
+        const std::string cell = GetCell(ItogRowWork, j);
+        const std::string name = CellVarName(cell);
+        if (cell.empty() || name.empty()) continue;
+        const std::string base = BaseVarName(name);
+        const int col = FindItogColumn(name, base);
+        if (col < 0) continue;
+        int firstRow = 0;
+        RowCursor record(RepeatRowInit);
+        std::string_view recordRow;
+        for (int k = 0; record.Next(recordRow); ++k) {
+          if (htmltext::Contains(GetCell(recordRow, col), AnsiLowerCase(base))) {
+            firstRow = k;
+            break;
+          }
+        }
+        bool found = false;
+        const std::string sum = SumColumn(rendered, col, firstRow, recordRows, found);
+        ReplaceFirstVar(name, sum, ItogRowWork);
+      }
+      result += ItogRowWork;
+    }
+    ItogRows = result;
+  });
+}
+
+int THTML_Jet::FindItogColumn(std::string_view name, std::string_view base) const {
+  bool repeated = false;
+  if (ColumnRepeat) {
+    const std::string row0 = GetRow(RepeatRowInit, 0);
+    for (int k = RepeatCellIndex; k < RepeatCellIndex + RepeatSpan; ++k) {
+      const std::string var = CellVarName(GetCell(row0, k));
+      if (!var.empty() && BaseVarName(var) == base) repeated = true;
+    }
+  }
+  int col = -1;
+  RowCursor rows(RepeatRowInit);
+  std::string_view row;
+  while (rows.Next(row)) {
+    const int cells = CellCount(row);
+    for (int k = 0; k < cells; ++k) {
+      const std::string var = CellVarName(GetCell(row, k));
+      if (var.empty()) continue;
+      if (repeated ? var == name : BaseVarName(var) == base) {
+        col = k;
+        break;
+      }
+    }
+  }
+  return col;
+}
+
+std::string THTML_Jet::SumColumn(std::string_view rendered, int col, int firstRow, int recRows,
+                                 bool& found) const {
+  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
+  found = false;
+  if (recRows <= 0) return {};
+  std::size_t pos = 0;
+  for (int k = 0; k < firstRow; ++k) {
+    const std::size_t end = rendered.find("/tr", pos);
+    if (end == npos) return {};
+    pos = end + 4;
+  }
+  long double sum = 0;
+  int decimals = 0;
+  for (int i = firstRow; i < GroupRows && pos < rendered.size(); i += recRows) {
+    const std::size_t start = rendered.find("<tr", pos);
+    if (start == npos) break;
+    const std::size_t end = rendered.find("/tr", start + 4);
+    if (end == npos) break;
+    pos = end + 4;
+    for (int m = 1; m < recRows && pos < rendered.size(); ++m) {
+      const std::size_t next = rendered.find("<tr", pos);
+      pos = next == npos ? rendered.size() : next + 4;
+    }
+    const std::string_view row = rendered.substr(start, std::min(end + 4, rendered.size()) - start);
+    const std::string text = CellText(GetCell(row, col));
+    if (text.find('#') != std::string::npos) continue;
+    long double number = 0;
+    if (!TryStrToFloat(NumberPrefix(text, fs), number, fs)) continue;
+    sum += number;
+    found = true;
+    const std::size_t point = text.find(fs.DecimalSeparator);
+    decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+  }
+  if (!found) return {};
+  return Format("%." + std::to_string(std::min(decimals, kMaxDecimals)) + "n", {sum}, fs);
+}
+
+void THTML_Jet::MakeItog2(std::string_view defaultFormat) {
+  Guarded("THTML_Jet.MakeItog2", [&] {
+    for (int i = 0; i < ItogSums.Count(); ++i) {
+      const std::string name = ItogSums.Names(i);
+      const std::string format = ItogFormats.IndexOfName(name) >= 0 ? ItogFormats.Values(name)
+                                                                     : std::string(defaultFormat);
+      long double value = 0;
+      if (!TryStrToFloat(ItogSums.ValueFromIndex(i), value)) value = 0;
+      SetScriptVar(name, static_cast<double>(value));
+      ReplaceFloatVar(name, format, ItogRows, static_cast<double>(value));
+    }
+    EvalIn(ItogRows);
+  });
+}
+
+}  // namespace tv
