@@ -1,6 +1,7 @@
 // Cutting a rewritten template into the pieces that the filling works on:
 // the head, the group headers and footers, the title rows, the record rows,
 // the totals rows, the table's close and the tail.
+#include <algorithm>
 #include <string>
 
 #include "engines/HTMLJet.h"
@@ -73,7 +74,11 @@ void THTML_Jet::SplitGroups() {
       HasInnerGroup = true;
       RowsBeforeGroup = htmltext::Count(text.substr(0, g), "<tr");
       innerPost = StripLeadingCloseTags(after);
-      Template = StripTrailingOpenTags(text.substr(0, g)) + innerPost;
+      // The directive's row goes, but never the main table's own tag (a
+      // group in the table's first row would take the table with it).
+      const std::size_t tagEnd = std::min(text.find('>', table), g - 1) + 1;
+      Template = std::string(text.substr(0, tagEnd)) +
+                 StripTrailingOpenTags(text.substr(tagEnd, g - tagEnd)) + innerPost;
     } else {
       HasOuterGroup = true;
       outerPre = text.substr(0, g);

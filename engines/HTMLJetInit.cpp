@@ -22,15 +22,7 @@ const char* const kTempNotUse = "TempNotUse";
 std::string ReadTemplateLines(const std::string& fileName) {
   TStringList lines;
   lines.LoadFromFile(fileName);
-  std::size_t size = 0;
-  for (int i = 0; i < lines.Count(); ++i) size += lines[i].size() + 2;
-  std::string text;
-  text.reserve(size);
-  for (int i = 0; i < lines.Count(); ++i) {
-    text += lines[i];
-    text += "\r\n";
-  }
-  return text;
+  return lines.Text();
 }
 
 // HTML editors wrap parts of a directive in formatting tags; the tags that

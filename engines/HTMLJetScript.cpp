@@ -58,9 +58,7 @@ std::vector<std::string> SplitItems(std::string_view text) {
 std::string ReadLines(const std::string& fileName) {
   TStringList lines;
   lines.LoadFromFile(fileName);
-  std::string text;
-  for (int i = 0; i < lines.Count(); ++i) text += lines[i] + "\r\n";
-  return text;
+  return lines.Text();
 }
 
 }  // namespace
