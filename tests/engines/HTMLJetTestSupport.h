@@ -3,8 +3,12 @@
 // root, the engine's settings put back after each test, and the table
 // structure check by Python's HTML parser.
 
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "engines/HTMLJet.h"
 #include "platform/FormatSettings.h"
 
 namespace tv::test {
@@ -59,5 +63,34 @@ struct TableCheck {
 };
 // Runs tests/engines/HTMLTableCheck.py on a Windows-1251 HTML text.
 TableCheck CheckTables(const std::string& cp1251Html);
+
+// The golden cases folder (tests/data/engines/html/golden).
+std::filesystem::path GoldenCasesDir();
+std::string ReadTextFile(const std::filesystem::path& path);
+
+// Runs one golden case's script (rows.txt) against its templates; the
+// script's checks report through GoogleTest (safe on several threads).
+class GoldenRun {
+ public:
+  explicit GoldenRun(std::filesystem::path dir) : dir_(std::move(dir)) {}
+  void InstallTemplates();  // into kWebRepDir, as Windows-1251
+  void RunScript();
+  bool HasJet() const { return jet_ != nullptr; }
+  bool Ready() const { return ready_; }
+  const std::string& Output() const { return output_; }
+  void MakeReady();
+
+ private:
+  void RunLine(const std::vector<std::string>& fields);
+  void Execute(const std::vector<std::string>& fields);
+  void Operation(const std::vector<std::string>& fields);
+  void Setting(const std::vector<std::string>& fields);
+
+  std::filesystem::path dir_;
+  std::unique_ptr<THTML_Jet> jet_;
+  std::string expectedError_;
+  std::string output_;
+  bool ready_ = false;
+};
 
 }  // namespace tv::test
