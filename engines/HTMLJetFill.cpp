@@ -14,8 +14,6 @@ using htmltext::npos;
 
 namespace {
 
-std::string NoBr(std::string_view text) { return "<nobr>" + std::string(text) + "</nobr>"; }
-
 // Replaces each argument placeholder "&lt;#" + name + "(" + arg + ")&gt;"
 // of `text` by fill(arg); the search goes on after the inserted text.
 template <class Fill>

@@ -7,6 +7,7 @@
 #include "engines/HTMLJet.h"
 #include "engines/HTMLJetGuard.h"
 #include "engines/HTMLJetText.h"
+#include "foundation/XMUtils.h"
 #include "platform/Cp1251.h"
 #include "platform/SysUtils.h"
 
@@ -20,20 +21,6 @@ namespace {
 
 // More decimals than a long double holds only print noise.
 constexpr int kMaxDecimals = 18;
-
-// The leading number of a cell text: blanks and thousand separators
-// dropped, then the longest run of "-", digits and decimal separators.
-std::string NumberPrefix(std::string_view text, const TFormatSettings& fs) {
-  std::string compact;
-  for (char c : Trim(text))
-    if (c != fs.ThousandSeparator) compact += c;
-  compact = Trim(compact);
-  std::size_t n = 0;
-  while (n < compact.size() && (compact[n] == '-' || (compact[n] >= '0' && compact[n] <= '9') ||
-                                compact[n] == fs.DecimalSeparator))
-    ++n;
-  return compact.substr(0, n);
-}
 
 }  // namespace
 
@@ -128,7 +115,7 @@ std::string THTML_Jet::SumColumn(std::string_view rendered, int col, int firstRo
     const std::string text = CellText(GetCell(row, col));
     if (text.find('#') != std::string::npos) continue;
     long double number = 0;
-    if (!TryStrToFloat(NumberPrefix(text, fs), number, fs)) continue;
+    if (!TryStrToFloat(ExtractNumberPrefix(text, fs), number, fs)) continue;
     sum += number;
     found = true;
     const std::size_t point = text.find(fs.DecimalSeparator);

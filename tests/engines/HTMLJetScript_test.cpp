@@ -214,6 +214,7 @@ TEST_F(HTMLJetScript, ScriptFileIsRunFromTheTemplateFolder) {
 }
 
 TEST_F(HTMLJetScript, ControlThatCannotBeMadeIsLoggedAndFormulasStayBlank) {
+  ForceDirectories("C:\\FUEL\\LogFiles\\");
   TFileLogger logger("C:\\FUEL\\LogFiles\\Reports.log");
   HTMLJet::HTMLJetLogger = &logger;
   failCreation_ = true;
