@@ -102,7 +102,11 @@ std::array<std::string*, 9> THTML_Jet::Targets() {
 }
 
 void THTML_Jet::ReplaceVar(std::string_view name, std::string_view value, std::string& text) {
-  const std::string pattern = "&lt;#" + std::string(name) + "&gt;";
+  ReplacePattern("&lt;#" + std::string(name) + "&gt;", value, text);
+}
+
+void THTML_Jet::ReplacePattern(const std::string& pattern, std::string_view value,
+                               std::string& text) {
   if (text.find(pattern) == std::string::npos) return;
   text = FastStringReplace(text, pattern, value, rfReplaceAll);
 }
@@ -116,9 +120,9 @@ void THTML_Jet::ReplaceFirstVar(std::string_view name, std::string_view value,
 
 void THTML_Jet::Add(std::string_view name, std::string_view value) {
   Guarded("THTML_Jet.Add", [&] {
-    const std::string lname = AnsiLowerCase(name);
+    const std::string pattern = "&lt;#" + AnsiLowerCase(name) + "&gt;";
     const std::string_view shown = value.empty() ? std::string_view("&nbsp;") : value;
-    for (std::string* text : Targets()) ReplaceVar(lname, shown, *text);
+    for (std::string* text : Targets()) ReplacePattern(pattern, shown, *text);
   });
 }
 
@@ -140,7 +144,7 @@ void THTML_Jet::AddDateTime(std::string_view name, std::string_view format, TDat
 void THTML_Jet::AddFloat(std::string_view name, std::string_view format, double value) {
   Guarded("THTML_Jet.AddFloat", [&] {
     const std::string lname = AnsiLowerCase(name);
-    for (std::string* text : Targets()) ReplaceFloatVar(lname, format, *text, value);
+    ReplaceFloatVarInTargets(lname, format, value);
     if (std::isnan(value)) return;
     AddToItogSums(lname, format, value);
     SetScriptVar(lname, value);
@@ -201,6 +205,7 @@ void THTML_Jet::Init() {
     InnerGroupsText.clear();
     InnerGroupsBytes = 0;
     ResultText.clear();
+    ResultBytes = 0;
     LoadTemplate();
     StripTagsInDirectives();
     NormalizeTags();

@@ -171,17 +171,29 @@ class THTML_Jet {
   std::array<std::string*, 9> Targets();
   void ReplaceFloatVar(std::string_view name, std::string_view format, std::string& text,
                        double value) const;
+  void ReplaceFloatVarInTargets(std::string_view name, std::string_view format, double value);
   void ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
                       TDateTime value) const;
   static void ReplaceVar(std::string_view name, std::string_view value, std::string& text);
+  static void ReplacePattern(const std::string& pattern, std::string_view value, std::string& text);
   static void ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text);
   static void AddListToText(std::string_view name, const TStringList& values, std::string& text);
   static void ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after);
   void AddToItogSums(const std::string& name, std::string_view format, double value);
   std::string SumColumn(std::string_view rendered, int col, int firstRow, int recRows,
                         bool& found) const;
-  int FindItogColumn(std::string_view name, std::string_view base) const;
-  void BuildTableHeader();
+  struct RowCells;
+  int FindItogColumn(std::string_view name, std::string_view base,
+                     const std::vector<RowCells>& record) const;
+  // Where the document's first table tag and first THEAD end (piece and
+  // offset), while the pieces are written.
+  struct HeaderState {
+    std::size_t part = 0;
+    bool tableSeen = false;
+    std::size_t tableTagPart = 0, tableTagEnd = std::string::npos;
+    std::size_t footPart = 0, footAt = std::string::npos;
+  };
+  static void BuildTableHeader(std::string_view part, std::string& out, HeaderState& state);
   static std::string UnhideTables(std::string_view text);
 
   // Groups and limits.
@@ -220,7 +232,8 @@ class THTML_Jet {
   std::int64_t InnerGroupsBytes = 0;
   std::vector<std::string> Body;
   std::int64_t BodyBytes = 0;
-  std::string ResultText;
+  std::vector<std::string> ResultText;  // the finished document, in pieces
+  std::int64_t ResultBytes = 0;
   bool Finished = false;
 
   // Structure flags and column repeat.

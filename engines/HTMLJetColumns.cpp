@@ -26,20 +26,30 @@ constexpr int kMaxRowSpan = 65534;
 const char* const kSpanFiller = "<td rs></td>";
 constexpr std::size_t kSpanFillerLength = 12;
 
+// Position of the lower-case ASCII `word` in `text`, letters compared
+// without regard to case.
+std::size_t FindNoCase(std::string_view text, std::string_view word) {
+  for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
+    std::size_t k = 0;
+    while (k < word.size() && (text[i + k] | 0x20) == word[k]) ++k;
+    if (k == word.size()) return i;
+  }
+  return npos;
+}
+
 int SpanOf(std::string_view cell, std::string_view attribute, int limit,
            const std::string& badStructure, const std::string& noValue) {
-  const std::string lower = htmltext::AsciiLower(cell);
-  const std::size_t p = lower.find(attribute);
+  const std::size_t p = FindNoCase(cell, attribute);
   if (p == npos) return 0;
   std::size_t q = p + attribute.size();
-  while (q < lower.size() && lower[q] == ' ') ++q;
-  if (q >= lower.size() || lower[q] != '=') throw EHTMLError(badStructure);
+  while (q < cell.size() && cell[q] == ' ') ++q;
+  if (q >= cell.size() || cell[q] != '=') throw EHTMLError(badStructure);
   ++q;
-  while (q < lower.size() && (lower[q] == ' ' || lower[q] == '"' || lower[q] == '\'')) ++q;
+  while (q < cell.size() && (cell[q] == ' ' || cell[q] == '"' || cell[q] == '\'')) ++q;
   std::int64_t value = 0;
   const std::size_t digits = q;
-  for (; q < lower.size() && lower[q] >= '0' && lower[q] <= '9'; ++q)
-    value = std::min<std::int64_t>(value * 10 + (lower[q] - '0'), limit);
+  for (; q < cell.size() && cell[q] >= '0' && cell[q] <= '9'; ++q)
+    value = std::min<std::int64_t>(value * 10 + (cell[q] - '0'), limit);
   if (q == digits) throw EHTMLError(noValue);
   return static_cast<int>(value);
 }

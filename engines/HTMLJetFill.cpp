@@ -37,24 +37,63 @@ void ReplaceArgumentForms(std::string_view name, std::string& text, Fill&& fill)
 
 }  // namespace
 
+namespace {
+
+// One number for the placeholders of one name: the patterns are made and
+// the main format applied once, however many texts are filled.
+class FloatFill {
+ public:
+  FloatFill(std::string_view name, std::string_view format, double value)
+      : plain_("&lt;#" + std::string(name) + "&gt;"),
+        name_(name),
+        format_(format),
+        value_(value),
+        isNaN_(std::isnan(value)) {}
+
+  void Apply(std::string& text) {
+    if (text.empty()) return;
+    const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
+    if (text.find(plain_) != npos) text = FastStringReplace(text, plain_, Shown(), rfReplaceAll);
+    ReplaceArgumentForms(name_, text, [&](std::string_view arg) -> std::string {
+      if (isNaN_) return std::string(format_);
+      if (!arg.empty() && arg.front() == '=') arg = "%.2n";
+      try {
+        return NoBr(Format(arg, {value_}, fs));
+      } catch (const Exception&) {
+        return NoBr(Format(format_, {value_}, fs));
+      }
+    });
+  }
+
+ private:
+  const std::string& Shown() {
+    if (!shownReady_) {
+      shown_ = isNaN_ ? std::string(format_)
+                      : NoBr(Format(format_, {value_}, HTMLJet::ReportFormatSettings()));
+      shownReady_ = true;
+    }
+    return shown_;
+  }
+
+  std::string plain_;
+  std::string_view name_, format_;
+  double value_;
+  bool isNaN_;
+  std::string shown_;
+  bool shownReady_ = false;
+};
+
+}  // namespace
+
 void THTML_Jet::ReplaceFloatVar(std::string_view name, std::string_view format,
                                 std::string& text, double value) const {
-  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-  const bool isNaN = std::isnan(value);
-  const std::string plain = "&lt;#" + std::string(name) + "&gt;";
-  if (text.find(plain) != npos) {
-    const std::string shown = isNaN ? std::string(format) : NoBr(Format(format, {value}, fs));
-    text = FastStringReplace(text, plain, shown, rfReplaceAll);
-  }
-  ReplaceArgumentForms(name, text, [&](std::string_view arg) -> std::string {
-    if (isNaN) return std::string(format);
-    if (!arg.empty() && arg.front() == '=') arg = "%.2n";
-    try {
-      return NoBr(Format(arg, {value}, fs));
-    } catch (const Exception&) {
-      return NoBr(Format(format, {value}, fs));
-    }
-  });
+  FloatFill(name, format, value).Apply(text);
+}
+
+void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view format,
+                                         double value) {
+  FloatFill fill(name, format, value);
+  for (std::string* text : Targets()) fill.Apply(*text);
 }
 
 void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format,

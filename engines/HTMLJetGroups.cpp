@@ -33,12 +33,6 @@ void AppendUnlabelled(std::string& out, std::string_view doc, std::size_t from, 
   out += part;
 }
 
-std::size_t TotalSize(const std::vector<std::string>& parts) {
-  std::size_t size = 0;
-  for (const std::string& part : parts) size += part.size();
-  return size;
-}
-
 }  // namespace
 
 void THTML_Jet::CheckSize(std::int64_t length) const {
@@ -167,71 +161,94 @@ void THTML_Jet::EndDoc() {
     BodyBytes = 0;
     InnerGroupsText.clear();
     InnerGroupsBytes = 0;
+    // The document stays in pieces, each with its header rows made into
+    // THEAD elements; GetReady joins them into the caller's text, so the
+    // whole document is never held twice by the engine.
     ResultText.clear();
-    ResultText.reserve(TotalSize(parts));
+    ResultBytes = 0;
+    HeaderState state;
     for (std::string& part : parts) {
-      ResultText += part;
+      std::string piece;
+      piece.reserve(part.size() + 64);
+      BuildTableHeader(part, piece, state);
       std::string().swap(part);
+      ResultText.push_back(std::move(piece));
+      ++state.part;
     }
-    BuildTableHeader();
-    CheckSize(static_cast<std::int64_t>(ResultText.size()));
+    if (!FootText.empty() && state.tableSeen) {
+      const bool afterHeader = state.footAt != npos;
+      ResultText[afterHeader ? state.footPart : state.tableTagPart].insert(
+          afterHeader ? state.footAt : state.tableTagEnd, BlankUnfilled(FootText));
+    }
+    for (const std::string& piece : ResultText) ResultBytes += static_cast<std::int64_t>(piece.size());
+    CheckSize(ResultBytes);
     Finished = true;
   });
 }
 
-void THTML_Jet::BuildTableHeader() {
-  const std::string_view doc(ResultText);
-  const std::size_t table = doc.find("<table");
-  if (table == npos) return;
-  std::size_t label = doc.find(kHeaderLabel, table);
-  if (label == npos && FootText.empty()) return;
-  std::string out;
-  out.reserve(doc.size() + FootText.size() + 64);
-  std::size_t pos = 0, footAt = npos;
+void THTML_Jet::BuildTableHeader(std::string_view part, std::string& out, HeaderState& state) {
+  std::size_t pos = 0;
+  if (!state.tableSeen) {
+    // Labels before the document's first table only lose their mark.
+    const std::size_t table = part.find("<table");
+    if (table == npos) {
+      AppendUnlabelled(out, part, 0, part.size());
+      return;
+    }
+    state.tableSeen = true;
+    const std::size_t gt = part.find('>', table);
+    pos = gt == npos ? part.size() : gt + 1;
+    AppendUnlabelled(out, part, 0, pos);
+    state.tableTagPart = state.part;
+    state.tableTagEnd = out.size();
+  }
   // Each table's labelled rows, from the first to the last, become its
   // THEAD element, so that the element never crosses a table's end.
-  while (label != npos) {
-    std::size_t start = doc.rfind("<tr", label);
+  for (std::size_t label = part.find(kHeaderLabel, pos); label != npos;
+       label = part.find(kHeaderLabel, pos)) {
+    std::size_t start = part.rfind("<tr", label);
     if (start == npos || start < pos) start = label;
-    const std::size_t tableEnd = doc.find("</table", label);
+    const std::size_t tableEnd = part.find("</table", label);
     std::size_t last = label;
-    for (std::size_t next = doc.find(kHeaderLabel, last + kHeaderLabel.size());
-         next != npos && next < tableEnd; next = doc.find(kHeaderLabel, next + kHeaderLabel.size()))
+    for (std::size_t next = part.find(kHeaderLabel, last + kHeaderLabel.size());
+         next != npos && next < tableEnd; next = part.find(kHeaderLabel, next + kHeaderLabel.size()))
       last = next;
-    const std::size_t rowEnd = doc.find("</tr", last);
-    const std::size_t gt = rowEnd == npos ? npos : doc.find('>', rowEnd);
-    const std::size_t end = gt == npos ? doc.size() : gt + 1;
-    AppendUnlabelled(out, doc, pos, start);
+    const std::size_t rowEnd = part.find("</tr", last);
+    const std::size_t gt = rowEnd == npos ? npos : part.find('>', rowEnd);
+    const std::size_t end = gt == npos ? part.size() : gt + 1;
+    AppendUnlabelled(out, part, pos, start);
     out += kTHeadOpen;
-    AppendUnlabelled(out, doc, start, end);
+    AppendUnlabelled(out, part, start, end);
     out += kTHeadClose;
-    if (footAt == npos) footAt = out.size();
-    pos = end;
-    label = doc.find(kHeaderLabel, end);
-  }
-  AppendUnlabelled(out, doc, pos, doc.size());
-  if (!FootText.empty()) {
-    if (footAt == npos) {
-      const std::size_t gt = out.find('>', out.find("<table"));
-      footAt = gt == npos ? out.size() : gt + 1;
+    if (state.footAt == npos) {
+      state.footPart = state.part;
+      state.footAt = out.size();
     }
-    out.insert(footAt, BlankUnfilled(FootText));
+    pos = end;
   }
-  ResultText = std::move(out);
+  AppendUnlabelled(out, part, pos, part.size());
 }
+
+namespace {
+
+// The hidden heading-table tags shown again.
+std::string ShowHiddenTables(std::string_view text) {
+  static const std::pair<const char*, const char*> kShow[] = {
+      {"<_table", "<table"}, {"<_/table", "</table"}, {"<_td", "<td"},
+      {"<_/td", "</td"},     {"<_tr", "<tr"},         {"<_/tr", "</tr"}};
+  std::string out(text);
+  for (const auto& [from, to] : kShow)
+    if (out.find(from) != npos) out = FastStringReplace(out, from, to, rfReplaceAll);
+  return out;
+}
+
+}  // namespace
 
 std::string THTML_Jet::UnhideTables(std::string_view text) {
   const std::size_t last = text.rfind("<_/table");
   if (last == npos) return std::string(text);
   const std::size_t end = std::min(last + 8, text.size());
-  std::string head(text.substr(0, end));
-  static const std::pair<const char*, const char*> kShow[] = {
-      {"<_table", "<table"}, {"<_/table", "</table"}, {"<_td", "<td"},
-      {"<_/td", "</td"},     {"<_tr", "<tr"},         {"<_/tr", "</tr"}};
-  for (const auto& [from, to] : kShow) head = FastStringReplace(head, from, to, rfReplaceAll);
-  std::string out;
-  out.reserve(head.size() + text.size() - end);
-  out += head;
+  std::string out = ShowHiddenTables(text.substr(0, end));
   out += text.substr(end);
   return out;
 }
@@ -239,7 +256,22 @@ std::string THTML_Jet::UnhideTables(std::string_view text) {
 void THTML_Jet::GetReady(std::string& text) {
   Guarded("THTML_Jet.GetReady", [&] {
     if (!Finished) EndDoc();
-    text = UnhideTables(ResultText);
+    // The heading tables were hidden in the text before the first group;
+    // they are shown up to the last hidden table end of the document.
+    std::size_t lastHidden = ResultText.size();
+    for (std::size_t i = ResultText.size(); i-- > 0;) {
+      if (ResultText[i].find("<_/table") != npos) {
+        lastHidden = i;
+        break;
+      }
+    }
+    text.clear();
+    text.reserve(static_cast<std::size_t>(ResultBytes));
+    for (std::size_t i = 0; i < ResultText.size(); ++i) {
+      if (i < lastHidden) text += ShowHiddenTables(ResultText[i]);
+      else if (i == lastHidden) text += UnhideTables(ResultText[i]);
+      else text += ResultText[i];
+    }
   });
 }
 

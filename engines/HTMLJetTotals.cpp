@@ -1,7 +1,9 @@
 // Group totals: column sums read back from the group's rendered records
 // (MakeItog) and the running sums of the numbers a builder has set
 // (MakeItog2).
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <string>
 
 #include "engines/HTMLJet.h"
@@ -24,13 +26,44 @@ constexpr int kMaxDecimals = 18;
 
 }  // namespace
 
+// The cells of one record row, found once: the logical column after each
+// cell, its text and its variable name. At(k) is the cell that covers
+// logical column k, the last one past the end, as GetCell finds it.
+struct THTML_Jet::RowCells {
+  std::vector<std::int64_t> ends;
+  std::vector<std::string> cells, vars;
+  int count = 0;
+
+  explicit RowCells(std::string_view row) : count(THTML_Jet::CellCount(row)) {
+    htmltext::CellCursor cursor(row);
+    std::string_view cell;
+    std::int64_t column = 0;
+    while (cursor.Next(cell)) {
+      column += std::max(1, THTML_Jet::ColSpanOf(cell));
+      ends.push_back(column);
+      cells.emplace_back(cell);
+      vars.push_back(THTML_Jet::CellVarName(cell));
+    }
+  }
+  std::size_t At(std::int64_t k) const {
+    const auto it = std::upper_bound(ends.begin(), ends.end(), k);
+    return it == ends.end() ? ends.size() - 1 : static_cast<std::size_t>(it - ends.begin());
+  }
+  const std::string& VarAt(std::int64_t k) const { return vars[At(k)]; }
+  const std::string& CellAt(std::int64_t k) const { return cells[At(k)]; }
+  bool Empty() const { return ends.empty(); }
+};
+
 void THTML_Jet::MakeItog(std::string_view) { MakeItog(0); }
 
 void THTML_Jet::MakeItog(int) {
   Guarded("THTML_Jet.MakeItog", [&] {
     const int recordRows = HTMLProcess::CheckTRPairs(RepeatRowInit);
     const std::string rendered = JoinLines();
-    const int columns = CellCount(GetRow(RepeatRowInit, 0));
+    std::vector<RowCells> record;
+    RowCursor recordCursor(RepeatRowInit);
+    for (std::string_view recordRow; recordCursor.Next(recordRow);) record.emplace_back(recordRow);
+    const int columns = record.empty() ? 0 : record.front().count;
     std::string result;
     RowCursor rows(ItogRows);
     std::string_view row;
@@ -41,14 +74,13 @@ void THTML_Jet::MakeItog(int) {
         const std::string name = CellVarName(cell);
         if (cell.empty() || name.empty()) continue;
         const std::string base = BaseVarName(name);
-        const int col = FindItogColumn(name, base);
+        const int col = FindItogColumn(name, base, record);
         if (col < 0) continue;
         int firstRow = 0;
-        RowCursor record(RepeatRowInit);
-        std::string_view recordRow;
-        for (int k = 0; record.Next(recordRow); ++k) {
-          if (htmltext::Contains(GetCell(recordRow, col), AnsiLowerCase(base))) {
-            firstRow = k;
+        const std::string wanted = AnsiLowerCase(base);
+        for (std::size_t k = 0; k < record.size(); ++k) {
+          if (!record[k].Empty() && htmltext::Contains(record[k].CellAt(col), wanted)) {
+            firstRow = static_cast<int>(k);
             break;
           }
         }
@@ -62,22 +94,19 @@ void THTML_Jet::MakeItog(int) {
   });
 }
 
-int THTML_Jet::FindItogColumn(std::string_view name, std::string_view base) const {
+int THTML_Jet::FindItogColumn(std::string_view name, std::string_view base,
+                              const std::vector<RowCells>& record) const {
   bool repeated = false;
-  if (ColumnRepeat) {
-    const std::string row0 = GetRow(RepeatRowInit, 0);
+  if (ColumnRepeat && !record.empty() && !record.front().Empty()) {
     for (int k = RepeatCellIndex; k < RepeatCellIndex + RepeatSpan; ++k) {
-      const std::string var = CellVarName(GetCell(row0, k));
+      const std::string& var = record.front().VarAt(k);
       if (!var.empty() && BaseVarName(var) == base) repeated = true;
     }
   }
   int col = -1;
-  RowCursor rows(RepeatRowInit);
-  std::string_view row;
-  while (rows.Next(row)) {
-    const int cells = CellCount(row);
-    for (int k = 0; k < cells; ++k) {
-      const std::string var = CellVarName(GetCell(row, k));
+  for (const RowCells& cells : record) {
+    for (int k = 0; k < cells.count; ++k) {
+      const std::string& var = cells.VarAt(k);
       if (var.empty()) continue;
       if (repeated ? var == name : BaseVarName(var) == base) {
         col = k;
