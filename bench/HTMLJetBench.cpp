@@ -40,14 +40,17 @@ std::string TemplateText() {
   const std::string row12 = "<tr><td colspan=12>";
   return "<html><head><title>Ведомость</title></head><body>\n<h3>&lt;#OrgName&gt;</h3>\n"
          "<p align=center>&lt;#Group&gt;</p>\n<p>Контрагент: <b>&lt;#Client&gt;</b></p>\n"
-         "<table border=1 cellspacing=0>\n<tr>" + head + "</tr>\n" +
-         row12 + "&lt;#Group&gt;</td></tr>\n" + row12 + "ГСМ: &lt;#GSM&gt;</td></tr>\n" +
-         row12 + "&lt;#Repeat&gt;</td></tr>\n<tr>" + record + "</tr>\n" +
-         row12 + "&lt;#EndRepeat&gt;</td></tr>\n" + row12 + "&lt;#Itog&gt;</td></tr>\n"
-         "<tr><td colspan=6>Итого по &lt;#GSM&gt;:</td>" + totals + "<td></td></tr>\n" +
-         row12 + "&lt;#EndItog&gt;</td></tr>\n" + row12 + "&lt;#EndGroup&gt;</td></tr>\n" +
-         row12 + "&lt;#AllItog&gt;</td></tr>\n<tr><td colspan=6>Итого по контрагенту:</td>" +
-         totals + "<td></td></tr>\n" + row12 + "&lt;#EndAllItog&gt;</td></tr>\n</table>\n"
+         "<table border=1 cellspacing=0>\n<tr>" +
+         head + "</tr>\n" + row12 + "&lt;#Group&gt;</td></tr>\n" + row12 +
+         "ГСМ: &lt;#GSM&gt;</td></tr>\n" + row12 + "&lt;#Repeat&gt;</td></tr>\n<tr>" + record +
+         "</tr>\n" + row12 + "&lt;#EndRepeat&gt;</td></tr>\n" + row12 +
+         "&lt;#Itog&gt;</td></tr>\n"
+         "<tr><td colspan=6>Итого по &lt;#GSM&gt;:</td>" +
+         totals + "<td></td></tr>\n" + row12 + "&lt;#EndItog&gt;</td></tr>\n" + row12 +
+         "&lt;#EndGroup&gt;</td></tr>\n" + row12 +
+         "&lt;#AllItog&gt;</td></tr>\n<tr><td colspan=6>Итого по контрагенту:</td>" + totals +
+         "<td></td></tr>\n" + row12 +
+         "&lt;#EndAllItog&gt;</td></tr>\n</table>\n"
          "<p>&lt;#EndGroup&gt;</p>\n</body></html>\n";
 }
 

@@ -25,15 +25,17 @@ TFileLogger* HTMLJetLogger = nullptr;
 
 namespace {
 
+// Both spellings of the sum sign that templates write in their headers.
+void RegisterSumReplacements(TStringList& replacements) {
+  replacements.SetValue("[#Сумма]"_w, "&sum;");
+  replacements.SetValue("[#Sum]", "&sum;");
+}
+
 struct GlobalLists {
   std::mutex lock;
   TStringList replacements;
   TStringList vars;
-  GlobalLists() {
-    // Both spellings of the sum sign that templates write in their headers.
-    replacements.SetValue("[#Сумма]"_w, "&sum;");
-    replacements.SetValue("[#Sum]", "&sum;");
-  }
+  GlobalLists() { RegisterSumReplacements(replacements); }
 };
 
 GlobalLists& Lists() {
@@ -111,8 +113,7 @@ void THTML_Jet::ReplacePattern(const std::string& pattern, std::string_view valu
   text = FastStringReplace(text, pattern, value, rfReplaceAll);
 }
 
-void THTML_Jet::ReplaceFirstVar(std::string_view name, std::string_view value,
-                                std::string& text) {
+void THTML_Jet::ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text) {
   const std::string pattern = "&lt;#" + std::string(name) + "&gt;";
   const std::size_t p = text.find(pattern);
   if (p != std::string::npos) text.replace(p, pattern.size(), value);

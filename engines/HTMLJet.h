@@ -49,7 +49,7 @@ extern bool RepeatTableHeaderDefault;  // header rows repeat when a template doe
 // The number settings of every number the engine writes or reads; the
 // report settings replace the separators per request.
 TFormatSettings& ReportFormatSettings();
-extern TFileLogger* HTMLJetLogger;     // the report log (not owned); may be null
+extern TFileLogger* HTMLJetLogger;  // the report log (not owned); may be null
 
 // The lists applied to every template, guarded by GlobalListsLock:
 // literal replacements (initially "[#Сумма]" and "[#Sum]" -> "&sum;") and
@@ -79,12 +79,12 @@ class THTML_Jet {
   void Init();
 
   // Values of a record (names are matched without regard to letter case).
-  void Add(std::string_view name, std::string_view value);  // "" prints "&nbsp;"
+  void Add(std::string_view name, std::string_view value);     // "" prints "&nbsp;"
   void Add(std::string_view name, const TStringList& values);  // cell and column lists
   void AddDateTime(std::string_view name, std::string_view format, TDateTime value);
   // NaN prints `format` itself instead of a number.
   void AddFloat(std::string_view name, std::string_view format, double value);
-  void AddInteger(std::string_view name, double value);    // "%.0f"
+  void AddInteger(std::string_view name, double value);       // "%.0f"
   void AddFloatDefault(std::string_view name, double value);  // MoneyFormat
 
   // Totals rows: group totals (ItogRows) and grand totals (AllItogRows).

@@ -75,7 +75,8 @@ int RowCountOf(std::string_view text) {
 // `count` copies of `cells` after the row's last "</td>".
 std::string AppendCellCopies(std::string_view row, std::string_view cells, int count) {
   const std::size_t close = row.rfind("</td");
-  if (close == npos) throw EHTMLError(" Не найден завершающий тег ячейки в строке "_w + std::string(row));
+  if (close == npos)
+    throw EHTMLError(" Не найден завершающий тег ячейки в строке "_w + std::string(row));
   const std::size_t at = std::min(close + 5, row.size());
   std::string out(row.substr(0, at));
   for (int i = 0; i < count; ++i) out += cells;
@@ -246,7 +247,8 @@ void THTML_Jet::FillRowSpans() {
     for (std::string_view cell : CellsOf(row)) {
       const int rowSpan = RowSpanOf(cell);
       for (int d = 1; d < rowSpan && r + d < rowCount; ++d) {
-        TitleRows = ReplaceRow(TitleRows, InsertSpanFiller(GetRow(TitleRows, r + d), column), r + d);
+        TitleRows =
+            ReplaceRow(TitleRows, InsertSpanFiller(GetRow(TitleRows, r + d), column), r + d);
       }
       column += WidthOf(cell);
     }

@@ -85,8 +85,8 @@ class FloatFill {
 
 }  // namespace
 
-void THTML_Jet::ReplaceFloatVar(std::string_view name, std::string_view format,
-                                std::string& text, double value) const {
+void THTML_Jet::ReplaceFloatVar(std::string_view name, std::string_view format, std::string& text,
+                                double value) const {
   FloatFill(name, format, value).Apply(text);
 }
 
@@ -96,8 +96,8 @@ void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view
   for (std::string* text : Targets()) fill.Apply(*text);
 }
 
-void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format,
-                               std::string& text, TDateTime value) const {
+void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
+                               TDateTime value) const {
   const std::string plain = "&lt;#" + std::string(name) + "&gt;";
   if (text.find(plain) != npos) {
     const std::string shown = format.empty() ? std::string()
@@ -115,8 +115,7 @@ void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format,
   });
 }
 
-void THTML_Jet::AddListToText(std::string_view name, const TStringList& values,
-                              std::string& text) {
+void THTML_Jet::AddListToText(std::string_view name, const TStringList& values, std::string& text) {
   const std::string plain = "#" + std::string(name) + "&";
   const std::string indexed = "#" + std::string(name) + "^";
   for (int i = 0; i < values.Count(); ++i) {

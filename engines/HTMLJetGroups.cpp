@@ -38,7 +38,8 @@ void AppendUnlabelled(std::string& out, std::string_view doc, std::size_t from, 
 void THTML_Jet::CheckSize(std::int64_t length) const {
   const std::int64_t limit = static_cast<std::int64_t>(HTMLJet::MaxReportSizeMB) * 1048576;
   if (length > limit)
-    throw Exception(Format("Превышен максимальный размер отчета %d МБ"_w, {HTMLJet::MaxReportSizeMB}));
+    throw Exception(
+        Format("Превышен максимальный размер отчета %d МБ"_w, {HTMLJet::MaxReportSizeMB}));
 }
 
 void THTML_Jet::EvalIn(std::string& text) {
@@ -71,8 +72,8 @@ void THTML_Jet::EndLine() {
     GroupRows += RepeatRowTRCount;
     ++LineCount;
     if (LineCount > HTMLJet::MaxReportRows)
-      throw Exception(Format("Превышено максимальное число строк в отчете: %d"_w,
-                             {HTMLJet::MaxReportRows}));
+      throw Exception(
+          Format("Превышено максимальное число строк в отчете: %d"_w, {HTMLJet::MaxReportRows}));
   });
 }
 
@@ -180,7 +181,8 @@ void THTML_Jet::EndDoc() {
       ResultText[afterHeader ? state.footPart : state.tableTagPart].insert(
           afterHeader ? state.footAt : state.tableTagEnd, BlankUnfilled(FootText));
     }
-    for (const std::string& piece : ResultText) ResultBytes += static_cast<std::int64_t>(piece.size());
+    for (const std::string& piece : ResultText)
+      ResultBytes += static_cast<std::int64_t>(piece.size());
     CheckSize(ResultBytes);
     Finished = true;
   });
@@ -211,7 +213,8 @@ void THTML_Jet::BuildTableHeader(std::string_view part, std::string& out, Header
     const std::size_t tableEnd = part.find("</table", label);
     std::size_t last = label;
     for (std::size_t next = part.find(kHeaderLabel, last + kHeaderLabel.size());
-         next != npos && next < tableEnd; next = part.find(kHeaderLabel, next + kHeaderLabel.size()))
+         next != npos && next < tableEnd;
+         next = part.find(kHeaderLabel, next + kHeaderLabel.size()))
       last = next;
     const std::size_t rowEnd = part.find("</tr", last);
     const std::size_t gt = rowEnd == npos ? npos : part.find('>', rowEnd);
@@ -268,9 +271,12 @@ void THTML_Jet::GetReady(std::string& text) {
     text.clear();
     text.reserve(static_cast<std::size_t>(ResultBytes));
     for (std::size_t i = 0; i < ResultText.size(); ++i) {
-      if (i < lastHidden) text += ShowHiddenTables(ResultText[i]);
-      else if (i == lastHidden) text += UnhideTables(ResultText[i]);
-      else text += ResultText[i];
+      if (i < lastHidden)
+        text += ShowHiddenTables(ResultText[i]);
+      else if (i == lastHidden)
+        text += UnhideTables(ResultText[i]);
+      else
+        text += ResultText[i];
     }
   });
 }

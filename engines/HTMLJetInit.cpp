@@ -59,8 +59,7 @@ std::string StripTagsIn(const std::string& text) {
 // scan over many directives stays linear.
 class ForwardFinder {
  public:
-  ForwardFinder(std::string_view text, std::string_view pattern)
-      : text_(text), pattern_(pattern) {}
+  ForwardFinder(std::string_view text, std::string_view pattern) : text_(text), pattern_(pattern) {}
   std::size_t From(std::size_t pos) {
     if (!valid_ || (next_ != npos && next_ < pos)) {
       next_ = text_.find(pattern_, pos);
@@ -176,8 +175,8 @@ void THTML_Jet::ExpandIncludes() {
       Template = "Не обнаружен завершающий тэг директивы &lt;include&gt;!"_w;
       return;
     }
-    std::string name = Trim(std::string_view(Template).substr(
-        p + kInclude.size(), close - p - kInclude.size()));
+    std::string name =
+        Trim(std::string_view(Template).substr(p + kInclude.size(), close - p - kInclude.size()));
     if (ExtractFilePath(name).empty()) name = ExtractFilePath(FileName_) + name;
     std::string included;
     if (FileExists(name)) {
@@ -201,8 +200,8 @@ void THTML_Jet::ReadParamReps() {
       Template = "Не обнаружен завершающий тэг директивы &lt;paramrep&gt;!"_w;
       return;
     }
-    const std::string s = Trim(std::string_view(Template).substr(
-        p + kParamRep.size(), close - p - kParamRep.size()));
+    const std::string s =
+        Trim(std::string_view(Template).substr(p + kParamRep.size(), close - p - kParamRep.size()));
     Template.erase(p, close + 4 - p);
     // Removing the directive may join a new one across the cut.
     from = p >= kParamRep.size() ? p - kParamRep.size() + 1 : 0;

@@ -3,8 +3,8 @@
 // (MakeItog2).
 #include <algorithm>
 #include <cmath>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "engines/HTMLJet.h"
 #include "engines/HTMLJetGuard.h"
@@ -49,8 +49,10 @@ struct THTML_Jet::RowCells {
     const auto it = std::upper_bound(ends.begin(), ends.end(), k);
     return it == ends.end() ? ends.size() - 1 : static_cast<std::size_t>(it - ends.begin());
   }
-  const std::string& VarAt(std::int64_t k) const { return vars[At(k)]; }
-  const std::string& CellAt(std::int64_t k) const { return cells[At(k)]; }
+  // A row whose tags count as cells but pair into none has no cell at all.
+  const std::string& VarAt(std::int64_t k) const { return Empty() ? kNone : vars[At(k)]; }
+  const std::string& CellAt(std::int64_t k) const { return Empty() ? kNone : cells[At(k)]; }
+  static inline const std::string kNone;
   bool Empty() const { return ends.empty(); }
 };
 
@@ -79,7 +81,7 @@ void THTML_Jet::MakeItog(int) {
         int firstRow = 0;
         const std::string wanted = AnsiLowerCase(base);
         for (std::size_t k = 0; k < record.size(); ++k) {
-          if (!record[k].Empty() && htmltext::Contains(record[k].CellAt(col), wanted)) {
+          if (htmltext::Contains(record[k].CellAt(col), wanted)) {
             firstRow = static_cast<int>(k);
             break;
           }
@@ -97,7 +99,7 @@ void THTML_Jet::MakeItog(int) {
 int THTML_Jet::FindItogColumn(std::string_view name, std::string_view base,
                               const std::vector<RowCells>& record) const {
   bool repeated = false;
-  if (ColumnRepeat && !record.empty() && !record.front().Empty()) {
+  if (ColumnRepeat && !record.empty()) {
     for (int k = RepeatCellIndex; k < RepeatCellIndex + RepeatSpan; ++k) {
       const std::string& var = record.front().VarAt(k);
       if (!var.empty() && BaseVarName(var) == base) repeated = true;
@@ -159,7 +161,7 @@ void THTML_Jet::MakeItog2(std::string_view defaultFormat) {
     for (int i = 0; i < ItogSums.Count(); ++i) {
       const std::string name = ItogSums.Names(i);
       const std::string format = ItogFormats.IndexOfName(name) >= 0 ? ItogFormats.Values(name)
-                                                                     : std::string(defaultFormat);
+                                                                    : std::string(defaultFormat);
       long double value = 0;
       if (!TryStrToFloat(ItogSums.ValueFromIndex(i), value)) value = 0;
       SetScriptVar(name, static_cast<double>(value));

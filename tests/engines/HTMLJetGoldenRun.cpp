@@ -44,7 +44,9 @@ TDateTime DateValue(const std::string& text) {
 
 }  // namespace
 
-fs::path GoldenCasesDir() { return fs::path(TOLVAREN_TESTDATA_DIR) / "engines" / "html" / "golden"; }
+fs::path GoldenCasesDir() {
+  return fs::path(TOLVAREN_TESTDATA_DIR) / "engines" / "html" / "golden";
+}
 
 std::string ReadTextFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -17,12 +17,14 @@ namespace {
 constexpr std::int64_t kMiB = 1048576;
 
 const char* const kInnerTable =
-    "<table>\n<tr><td>H</td></tr>\n<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
+    "<table>\n<tr><td>H</td></tr>\n<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></"
+    "tr>\n"
     "<tr><td>&lt;#V&gt;</td></tr>\n<tr><td>&lt;#EndRepeat&gt;</td></tr>\n"
     "<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
 const char* const kOuterTable =
     "<p>&lt;#Group&gt;</p>\n<table>\n<tr><td>H</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
-    "<tr><td>&lt;#V&gt;</td></tr>\n<tr><td>&lt;#EndRepeat&gt;</td></tr>\n</table>\n<p>&lt;#EndGroup&gt;</p>";
+    "<tr><td>&lt;#V&gt;</td></tr>\n<tr><td>&lt;#EndRepeat&gt;</td></tr>\n</"
+    "table>\n<p>&lt;#EndGroup&gt;</p>";
 // A rendered record of kInnerTable/kOuterTable: "<tr><td>" + value + "</td></tr>".
 constexpr std::size_t kRecordFrame = 18;
 
@@ -72,7 +74,9 @@ TEST_F(HTMLJetLimits, RunawayBuilderStopsAtTheDefaultRecordLimit) {
     }
   });
   EXPECT_EQ(closed, 50000);
-  EXPECT_EQ(message, "THTML_Jet.EndLine -> Превышено максимальное число строк в отчете: 50000 <# Exception #>");
+  EXPECT_EQ(
+      message,
+      "THTML_Jet.EndLine -> Превышено максимальное число строк в отчете: 50000 <# Exception #>");
 }
 
 TEST_F(HTMLJetLimits, GroupTextEqualToTheLimitPassesOneMoreByteFails) {
@@ -115,7 +119,8 @@ TEST_F(HTMLJetLimits, OuterGroupAndDocumentAreCheckedToo) {
   auto viaReady = Engine(std::string(kMiB - 1, 'f'));
   std::string out;
   EXPECT_EQ(FailureOf([&] { viaReady->GetReady(out); }),
-            "THTML_Jet.GetReady -> THTML_Jet.EndDoc -> Превышен максимальный размер отчета 1 МБ <# Exception #>");
+            "THTML_Jet.GetReady -> THTML_Jet.EndDoc -> Превышен максимальный размер отчета 1 МБ <# "
+            "Exception #>");
 }
 
 TEST_F(HTMLJetLimits, TemplateOfSeveralMegabytesWorks) {
@@ -138,7 +143,8 @@ TEST_F(HTMLJetLimits, TemplateOfSeveralMegabytesWorks) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GT(out.size(), 4u * kMiB);
   EXPECT_EQ(out.find("&lt;#"), std::string::npos);
-  EXPECT_NE(out.find(Utf8ToCp1251("<p>Строка 59999: N49 и комментарий &nbsp; с")), std::string::npos);
+  EXPECT_NE(out.find(Utf8ToCp1251("<p>Строка 59999: N49 и комментарий &nbsp; с")),
+            std::string::npos);
   EXPECT_NE(out.find("<tr><td>1</td></tr>"), std::string::npos);
   RecordProperty("seconds", std::to_string(seconds));
 }

@@ -3,6 +3,8 @@
 // + - * / and parentheses, names without regard to case, unknown names 0 as
 // in VBScript); the tests check what the engine sends to the control and
 // what it writes back into the cells.
+#include "engines/HTMLJetScript.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -12,7 +14,6 @@
 #include <vector>
 
 #include "engines/HTMLJet.h"
-#include "engines/HTMLJetScript.h"
 #include "foundation/FileLogger.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -95,10 +96,14 @@ class ArithmeticScript : public TScriptControl {
     }
     const std::size_t start = pos_;
     if (std::isdigit(static_cast<unsigned char>(c))) {
-      while (pos_ < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.')) ++pos_;
+      while (pos_ < text_.size() &&
+             (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.'))
+        ++pos_;
       return std::stod(text_.substr(start, pos_ - start));
     }
-    while (pos_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '_')) ++pos_;
+    while (pos_ < text_.size() &&
+           (std::isalnum(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '_'))
+      ++pos_;
     if (pos_ == start) throw Exception("syntax error");
     const auto it = vars_.find(Upper(text_.substr(start, pos_ - start)));
     return it == vars_.end() ? 0 : it->second;
@@ -173,16 +178,19 @@ TEST_F(HTMLJetScript, LanguageComesFromTheTemplate) {
 TEST_F(HTMLJetScript, NamedFormulasSeeTheNumbersOfTheRecord) {
   EXPECT_EQ(Render("&lt;#paramrep ScriptValues=PSum = Summa * 100 / 118; NDSSum = Summa - PSum&gt;",
                    "&lt;#PSum&gt;</td><td>&lt;#NDSSum&gt;"),
-            "<tr><td><nobr>118,00</nobr></td><td><nobr>100,00</nobr></td><td><nobr>18,00</nobr></td></tr>\n"
+            "<tr><td><nobr>118,00</nobr></td><td><nobr>100,00</nobr></td><td><nobr>18,00</nobr></"
+            "td></tr>\n"
             "<tr><td><nobr>118,00</nobr></td><td></td></tr>");
   EXPECT_EQ(log_.code, (std::vector<std::string>{"SUMMA=118", "PSUM= Summa * 100 / 118",
-                                                  "NDSSUM= Summa - PSum", "SUMMA=118"}));
+                                                 "NDSSUM= Summa - PSum", "SUMMA=118"}));
 }
 
 TEST_F(HTMLJetScript, AnonymousFormulasAreNumberedAndBrokenOnesStayBlank) {
-  EXPECT_EQ(Render("", "&lt;#(=Summa*2)&gt;</td><td>&lt;#(=tempvar_1+1)&gt;</td><td>&lt;#Bad(=summa*)&gt;"),
-            "<tr><td><nobr>118,00</nobr></td><td><nobr>236,00</nobr></td><td><nobr>237,00</nobr></td>"
-            "<td>&nbsp;</td></tr>\n<tr><td><nobr>118,00</nobr></td><td></td></tr>");
+  EXPECT_EQ(
+      Render("",
+             "&lt;#(=Summa*2)&gt;</td><td>&lt;#(=tempvar_1+1)&gt;</td><td>&lt;#Bad(=summa*)&gt;"),
+      "<tr><td><nobr>118,00</nobr></td><td><nobr>236,00</nobr></td><td><nobr>237,00</nobr></td>"
+      "<td>&nbsp;</td></tr>\n<tr><td><nobr>118,00</nobr></td><td></td></tr>");
   EXPECT_EQ(log_.code[1], "TEMPVAR_1=summa*2");
   EXPECT_EQ(log_.code[2], "TEMPVAR_2=tempvar_1+1");
   EXPECT_EQ(log_.code[3], "BAD=summa*");
@@ -195,8 +203,9 @@ TEST_F(HTMLJetScript, TotalsFormulasUseTheRunningSums) {
 }
 
 TEST_F(HTMLJetScript, AliasGivesCyrillicNamesAScriptIdentifier) {
-  WriteCp1251File(kWebRepDir + std::string("a.html"),
-                  "&lt;#paramrep ScriptAlias=Сумма=SUMMA&gt;&lt;#Сумма&gt; &lt;#Double(=summa*2)&gt;");
+  WriteCp1251File(
+      kWebRepDir + std::string("a.html"),
+      "&lt;#paramrep ScriptAlias=Сумма=SUMMA&gt;&lt;#Сумма&gt; &lt;#Double(=summa*2)&gt;");
   THTML_Jet jet(kWebRepDir + std::string("a.html"));
   jet.Init();
   jet.AddFloat(Utf8ToCp1251("Сумма"), "%.2n", 5);

@@ -56,10 +56,10 @@ class GlobalListsScope {
 };
 
 struct TableCheck {
-  bool ran = false;     // python3 was found and ran
-  bool ok = false;      // the structure is sound
-  int rows = -1;        // <tr> start tags
-  std::string faults;   // what the parser found wrong
+  bool ran = false;    // python3 was found and ran
+  bool ok = false;     // the structure is sound
+  int rows = -1;       // <tr> start tags
+  std::string faults;  // what the parser found wrong
 };
 // Runs tests/engines/HTMLTableCheck.py on a Windows-1251 HTML text.
 TableCheck CheckTables(const std::string& cp1251Html);

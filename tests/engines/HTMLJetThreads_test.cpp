@@ -19,8 +19,8 @@ TEST(HTMLJetThreads, EightEnginesAtOnceGiveTheGoldenDocuments) {
   TempRoot root;
   JetSettingsScope settings;
   GlobalListsScope lists;
-  const std::vector<std::string> cases = {"statement", "column_repeat", "inner_group_two_row_records",
-                                          "outer_group_thead"};
+  const std::vector<std::string> cases = {"statement", "column_repeat",
+                                          "inner_group_two_row_records", "outer_group_thead"};
   std::vector<std::string> expected;
   for (const std::string& name : cases) {
     GoldenRun(GoldenCasesDir() / name).InstallTemplates();

@@ -70,7 +70,9 @@ TEST_F(HTMLJetTest, LoadingProblemsBecomeTheReportText) {
   missing.Init();
   std::string out;
   missing.GetReady(out);
-  EXPECT_EQ(Cp1251ToUtf8(out), "Ошибка при открытии файла шаблона отчета \"C:\\FUEL\\FORMS\\WEBREP\\nothere.html\": Файл не найден!");
+  EXPECT_EQ(Cp1251ToUtf8(out),
+            "Ошибка при открытии файла шаблона отчета \"C:\\FUEL\\FORMS\\WEBREP\\nothere.html\": "
+            "Файл не найден!");
 
   THTML_Jet unnamed("");
   unnamed.Init();
@@ -118,9 +120,11 @@ TEST_F(HTMLJetTest, DateValuesBelowZeroPrintTheFormat) {
 }
 
 TEST_F(HTMLJetTest, NumbersUseTheReportSeparatorsAndArgumentFormats) {
-  const std::string tmpl = "&lt;#Summa&gt;|&lt;#Summa(%.0f)&gt;|&lt;#Summa(№ %.1f)&gt;|&lt;#Summa(%d)&gt;";
-  EXPECT_EQ(Render(tmpl, [](THTML_Jet& jet) { jet.AddFloat("Summa", "%.2n", 1234.56); }),
-            "<nobr>1 234,56</nobr>|<nobr>1235</nobr>|<nobr>№ 1234,6</nobr>|<nobr>1 234,56</nobr>\n");
+  const std::string tmpl =
+      "&lt;#Summa&gt;|&lt;#Summa(%.0f)&gt;|&lt;#Summa(№ %.1f)&gt;|&lt;#Summa(%d)&gt;";
+  EXPECT_EQ(
+      Render(tmpl, [](THTML_Jet& jet) { jet.AddFloat("Summa", "%.2n", 1234.56); }),
+      "<nobr>1 234,56</nobr>|<nobr>1235</nobr>|<nobr>№ 1234,6</nobr>|<nobr>1 234,56</nobr>\n");
   EXPECT_EQ(Render(tmpl, [](THTML_Jet& jet) { jet.AddFloat("Summa", "%.2n", std::nan("")); }),
             "%.2n|%.2n|%.2n|%.2n\n");
   HTMLJet::ReportFormatSettings().DecimalSeparator = '.';
@@ -140,7 +144,8 @@ TEST_F(HTMLJetTest, FailingMainFormatCarriesTheOperationContext) {
     FAIL() << "no error";
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(),
-              "THTML_Jet.AddFloat -> Format '%d' invalid or incompatible with argument <# EConvertError #>");
+              "THTML_Jet.AddFloat -> Format '%d' invalid or incompatible with argument <# "
+              "EConvertError #>");
   }
 }
 
@@ -223,8 +228,9 @@ TEST_F(HTMLJetTest, CreateWithNegativeLimitLeavesColumnRepeatOff) {
     jet.EndIGroup();
   };
   HTMLJet::RepeatTableHeaderDefault = false;
-  EXPECT_EQ(Render(tmpl, fill, true, -1),
-            "<table><tr><td>D</td><td>&nbsp;</td></tr>\n<tr><td>1</td><td>2</td></tr>\n\n\n</table>\n");
+  EXPECT_EQ(
+      Render(tmpl, fill, true, -1),
+      "<table><tr><td>D</td><td>&nbsp;</td></tr>\n<tr><td>1</td><td>2</td></tr>\n\n\n</table>\n");
   // The same template with the repeat on: the B column is present twice,
   // its second copy left unfilled.
   EXPECT_EQ(Render(tmpl, fill, true, 1),
@@ -307,14 +313,16 @@ TEST_F(HTMLJetTest, OneTableGetsExactlyOneHeaderElement) {
 TEST_F(HTMLJetTest, RepeatTableHeaderZeroStopsLabellingWithoutTheadOrTfoot) {
   const std::string tmpl =
       "&lt;#paramrep RepeatTableHeader=0&gt;<table>\n<tr><td>Head</td></tr>\n"
-      "<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n<tr><td>&lt;#V&gt;</td></tr>\n"
+      "<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n<tr><td>&lt;#V&gt;</"
+      "td></tr>\n"
       "<tr><td>&lt;#EndRepeat&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
   auto fill = [](THTML_Jet& jet) {
     jet.Add("V", "1");
     jet.EndLine();
     jet.EndIGroup();
   };
-  EXPECT_EQ(Render(tmpl, fill), "<table><tr><td>Head</td></tr>\n<tr><td>1</td></tr>\n\n\n</table>\n");
+  EXPECT_EQ(Render(tmpl, fill),
+            "<table><tr><td>Head</td></tr>\n<tr><td>1</td></tr>\n\n\n</table>\n");
   // Without the parameter the default (on) labels the row above the group.
   const std::string labelled = Render(tmpl.substr(tmpl.find("<table")), fill);
   EXPECT_EQ(labelled,
@@ -325,10 +333,11 @@ TEST_F(HTMLJetTest, RepeatTableHeaderZeroStopsLabellingWithoutTheadOrTfoot) {
 // --- Parameters, includes, sub-tables -------------------------------------
 
 TEST_F(HTMLJetTest, ParametersAreReadAndRemoved) {
-  WriteCp1251File(Path("t.html"),
-                  "&lt;#paramrep PrintCategory=<b>Trk</b>&gt;&lt;#paramrep A=1&gt;&lt;#paramrep A=2&gt;"
-                  "&lt;#paramrep B=x&gt;&lt;#paramrep B=&gt;&lt;#paramrep Word&gt;&lt;#paramrep Word&gt;"
-                  "&lt;#paramrep =v&gt;&lt;#paramrep&gt;text");
+  WriteCp1251File(
+      Path("t.html"),
+      "&lt;#paramrep PrintCategory=<b>Trk</b>&gt;&lt;#paramrep A=1&gt;&lt;#paramrep A=2&gt;"
+      "&lt;#paramrep B=x&gt;&lt;#paramrep B=&gt;&lt;#paramrep Word&gt;&lt;#paramrep Word&gt;"
+      "&lt;#paramrep =v&gt;&lt;#paramrep&gt;text");
   THTML_Jet jet(Path("t.html"));
   jet.Init();
   EXPECT_EQ(jet.Params().Values("printcategory"), "Trk");
@@ -347,9 +356,10 @@ TEST_F(HTMLJetTest, SelfIncludeStopsAfter29ExpansionsAndKeepsADebugCopy) {
   jet.Init();
   std::string out;
   jet.GetReady(out);
-  EXPECT_EQ(Cp1251ToUtf8(out),
-            "Произошло зацикливание в связи с некорректным использованием директивы &lt;include&gt;! "
-            "Полученный шаблон сохранен в файле C:\\FUEL\\Forms\\Зацикливание Include.html");
+  EXPECT_EQ(
+      Cp1251ToUtf8(out),
+      "Произошло зацикливание в связи с некорректным использованием директивы &lt;include&gt;! "
+      "Полученный шаблон сохранен в файле C:\\FUEL\\Forms\\Зацикливание Include.html");
   const std::string copy = ReadFileBytes(W("C:\\FUEL\\Forms\\Зацикливание Include.html"));
   EXPECT_EQ(std::count(copy.begin(), copy.end(), 'A'), 30);
   EXPECT_NE(copy.find("&lt;#include self.html&gt;"), std::string::npos);
@@ -380,14 +390,16 @@ TEST_F(HTMLJetTest, SubTableCutsUpToTheFirstTableEnd) {
 TEST_F(HTMLJetTest, RepeatWithoutEndTakesEveryFollowingRow) {
   const std::string tmpl =
       "<table>\n<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
-      "<tr><td>&lt;#A&gt;</td></tr>\n<tr><td>&lt;#B&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
+      "<tr><td>&lt;#A&gt;</td></tr>\n<tr><td>&lt;#B&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></"
+      "tr>\n</table>";
   const std::string out = Render(tmpl, [](THTML_Jet& jet) {
     jet.Add("A", "1");
     jet.Add("B", "2");
     jet.EndLine();
     jet.EndIGroup();
   });
-  EXPECT_EQ(out, "<table>\n<tr><td>1</td></tr><tr><td>2</td></tr><tr><td>&nbsp;</td></tr>\n\n</table>\n");
+  EXPECT_EQ(
+      out, "<table>\n<tr><td>1</td></tr><tr><td>2</td></tr><tr><td>&nbsp;</td></tr>\n\n</table>\n");
 }
 
 TEST_F(HTMLJetTest, FormIgnoresRecordsAndGetReadyRepeats) {
