@@ -102,7 +102,7 @@ class THTML_Jet {
   void EndLine();    // closes a record
   void EndIGroup();  // closes an inner group (and resets the group totals)
   void EndOGroup();  // closes an outer group: one copy of the main table
-  void EndDoc();     // assembles the document
+  void EndDoc();     // assembles the document (once; later calls change nothing)
   // The finished document (EndDoc first, once) with the heading tables shown.
   void GetReady(std::string& text);
   // The template file's text as loaded by Init.
