@@ -416,5 +416,49 @@ TEST_F(HTMLJetTest, FormIgnoresRecordsAndGetReadyRepeats) {
   EXPECT_EQ(second, first);
 }
 
+// --- Row and cell helpers -------------------------------------------------
+
+TEST(HTMLJetHelpers, TagStrippingStopsAtTheFirstOpeningOrClosingTag) {
+  EXPECT_EQ(THTML_Jet::StripLeadingCloseTags("x</font></td></tr>\r\n<tr><td>y"), "\r\n<tr><td>y");
+  EXPECT_EQ(THTML_Jet::StripTrailingOpenTags("<p>a</p>\r\n<tr><td colspan=2>"), "<p>a</p>\r\n");
+  // A close tag without its ">" ends the stripping instead of looping.
+  EXPECT_EQ(THTML_Jet::StripLeadingCloseTags("</td"), "</td");
+  EXPECT_EQ(THTML_Jet::StripTrailingOpenTags("<td"), "");
+  // Hidden heading tables close with "<_/": they stay.
+  EXPECT_EQ(THTML_Jet::StripTrailingOpenTags("<_table><_tr><_td>h<_/td><_/tr><_/table>\r\n<p>"),
+            "<_table><_tr><_td>h<_/td><_/tr><_/table>\r\n");
+}
+
+TEST(HTMLJetHelpers, CellsAreFoundByLogicalColumn) {
+  const std::string row = "<tr><td colspan=2>A</td><td>B</td><td COLSPAN = \"3\">C</td></tr>";
+  EXPECT_EQ(THTML_Jet::CellCount(row), 3);
+  EXPECT_EQ(THTML_Jet::GetCell(row, 1), "<td colspan=2>A</td>");
+  EXPECT_EQ(THTML_Jet::GetCell(row, 2), "<td>B</td>");
+  EXPECT_EQ(THTML_Jet::GetCell(row, 40), "<td COLSPAN = \"3\">C</td>");
+  EXPECT_EQ(THTML_Jet::ColSpanOf(THTML_Jet::GetCell(row, 3)), 3);
+  EXPECT_EQ(THTML_Jet::RowSpanOf("<td rowspan=4>"), 4);
+  EXPECT_EQ(THTML_Jet::LastCell(row), "<td>B</td>");  // CellCount - 1 taken as a column
+  EXPECT_EQ(row.substr(THTML_Jet::CellPos(row, 2), 7), "<td>B</");
+  EXPECT_EQ(row.substr(THTML_Jet::CellPos(row, 3), 12), "<td COLSPAN ");
+  EXPECT_EQ(THTML_Jet::CellPos(row, 9), row.size() - 5);  // past the last "</td>"
+  EXPECT_EQ(THTML_Jet::GetRow("<tr>1</tr>\r\n<tr>2</tr>", 1), "<tr>2</tr>");
+  EXPECT_EQ(THTML_Jet::GetRow("<tr>1</tr>", 1), "");
+  EXPECT_EQ(THTML_Jet::ReplaceRow("<tr>1</tr>|<tr>2</tr>", "<tr>x</tr>", 1),
+            "<tr>1</tr>|<tr>x</tr>");
+}
+
+TEST(HTMLJetHelpers, CellVariablesAndTexts) {
+  EXPECT_EQ(THTML_Jet::CellVarName("<td>a &lt;#summa^2^^&gt; &lt;#b&gt;</td>"), "summa^2^^");
+  EXPECT_EQ(THTML_Jet::BaseVarName("summa^2^^"), "summa");
+  EXPECT_EQ(THTML_Jet::BaseVarName("liter"), "liter");
+  EXPECT_THROW(THTML_Jet::BaseVarName("^^"), EHTMLError);
+  EXPECT_EQ(THTML_Jet::CellText("<td> <b> </b><nobr> 1 234,50 </nobr></td>"), "1 234,50");
+  EXPECT_EQ(THTML_Jet::CellText("<td></td>"), "");
+  EXPECT_THROW(THTML_Jet::CellText("<td><b"), EHTMLError);
+  EXPECT_EQ(THTML_Jet::IndexCellVars("<td>&lt;#a&gt;</td><td>&lt;#b(%.2n)&gt;</td>", 3),
+            "<td>&lt;#a^3^^&gt;</td><td>&lt;#b(%.2n)^3^^&gt;</td>");
+  EXPECT_EQ(THTML_Jet::BlankUnfilled("&lt;#a&gt;x&lt;#b c&gt;&lt;#open"), "&nbsp;x&nbsp;&lt;#open");
+}
+
 }  // namespace
 }  // namespace tv::test
