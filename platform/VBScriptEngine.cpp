@@ -58,6 +58,12 @@ std::shared_ptr<const Tree> VBScriptEngine::Parsed(
 }
 
 void VBScriptEngine::AddCode(std::string_view code) {
+  std::string name;
+  VbValue value;
+  if (vbs::ParseNumberAssignment(code, name, value)) {
+    Running([&] { Assign(name, std::move(value)); });
+    return;
+  }
   const auto program = Parsed(programs_, code, vbs::ParseProgram);
   for (const auto& fn : program->functions) Define(fn);
   Running([&] { Exec(program->statements); });

@@ -204,6 +204,39 @@ class Lexer {
 
 std::vector<Token> Tokenize(std::string_view source) { return Lexer(source).Run(); }
 
+bool ParseNumberAssignment(std::string_view code, std::string& upperName, VbValue& value) {
+  const std::size_t eq = code.find('=');
+  if (eq == std::string_view::npos || eq == 0 || eq > 255 || !IsLetter(code[0])) return false;
+  for (char c : code.substr(0, eq))
+    if (!IsLetter(c) && !IsDigit(c) && c != '_') return false;
+  std::string_view num = code.substr(eq + 1);
+  const bool negative = !num.empty() && num[0] == '-';
+  if (negative) num.remove_prefix(1);
+  std::size_t i = 0;
+  while (i < num.size() && IsDigit(num[i])) ++i;
+  if (i == 0) return false;
+  bool whole = true;
+  if (i < num.size() && num[i] == '.') {
+    whole = false;
+    for (++i; i < num.size() && IsDigit(num[i]);) ++i;
+  }
+  if (i < num.size() && (num[i] == 'E' || num[i] == 'e')) {
+    whole = false;
+    if (++i < num.size() && (num[i] == '+' || num[i] == '-')) ++i;
+    const std::size_t digits = i;
+    while (i < num.size() && IsDigit(num[i])) ++i;
+    if (i == digits) return false;
+  }
+  if (i != num.size()) return false;
+  upperName = UpperCase(code.substr(0, eq));
+  if (IsReservedWord(upperName)) return false;
+  const double d = std::strtod(std::string(num).c_str(), nullptr);
+  if (!std::isfinite(d)) return false;
+  value = whole && d <= 2147483647.0 ? VbValue::Whole(static_cast<int64_t>(d)) : VbValue::Double(d);
+  if (negative) value = Apply(VbOp::Neg, VbValue(), value);
+  return true;
+}
+
 bool IsReservedWord(std::string_view upperName) {
   return std::find(std::begin(kReserved), std::end(kReserved), upperName) != std::end(kReserved);
 }

@@ -32,4 +32,10 @@ bool IsReservedWord(std::string_view upperName);
 
 [[noreturn]] void CompileError(std::string_view what, int line);
 
+// "NAME=number" exactly (no blanks; an optional "-" before the number), as
+// the report engine sets its variables: the upper-cased name and the value
+// that the text would assign. False for anything else, which then goes
+// through the parser.
+bool ParseNumberAssignment(std::string_view code, std::string& upperName, VbValue& value);
+
 }  // namespace tv::vbs

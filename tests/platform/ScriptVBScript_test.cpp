@@ -275,6 +275,23 @@ TEST_F(ScriptVBScript, AssignmentsAsTheEngineWritesThem) {
   EXPECT_EQ(Num("NEG"), -2500);
   vb.AddCode("TEMPVAR_1=summa * 2");
   EXPECT_EQ(Num("TEMPVAR_1"), 2469.12);
+  // Such texts are read without the parser; they must mean what they say.
+  vb.AddCode("W=32767");
+  EXPECT_EQ(vb.Eval("W").Type(), VarType::Smallint);
+  vb.AddCode("W=-32768");
+  EXPECT_EQ(vb.Eval("W").Type(), VarType::Integer);  // -(32768), a Long
+  vb.AddCode("W=2147483648");
+  EXPECT_EQ(vb.Eval("W").Type(), VarType::Double);
+  vb.AddCode("W=5.");
+  EXPECT_EQ(vb.Eval("W").Type(), VarType::Double);
+  vb.AddCode("w_2=007");
+  EXPECT_EQ(Num("W_2"), 7);
+  EXPECT_THROW(vb.AddCode("Mod=1"), EScriptError);
+  EXPECT_THROW(vb.AddCode("Abs=1"), EScriptError);
+  EXPECT_THROW(vb.AddCode("X=1E999"), EScriptError);
+  EXPECT_THROW(vb.AddCode("X=1E"), EScriptError);
+  vb.AddCode("X=--1");  // the parser's turn: a double sign
+  EXPECT_EQ(Num("X"), 1);
   EXPECT_EQ(vb.Eval("1 = 1").AsDouble(), -1);  // True reads as -1
 }
 
