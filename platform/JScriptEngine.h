@@ -11,12 +11,14 @@
 // Stopping a script on time needs Duktape's interrupt counter, which the
 // packaged library is built without; we therefore compile the packaged
 // source ourselves with that option (JScriptDuktapeConfig.h). The check
-// runs in the bytecode executor; regular expressions run in native code
-// without it, so their own step limit is lowered at build time to about a
-// second of backtracking. Memory is limited by our allocator, which also
-// records every block: should Duktape ever hit a fatal error, the heap is
-// abandoned and its memory freed block by block, and the engine fails all
-// further calls instead of aborting the process.
+// runs in the bytecode executor. Built-ins run in native code without it:
+// those that allocate as they work (join, repeat, concatenation) are
+// stopped by our allocator, which gives a call past its deadline no more
+// memory; regular expressions by their own step limit, lowered at build
+// time to a fraction of a second of backtracking. The allocator also
+// limits the heap's size and records every block: should Duktape ever hit
+// a fatal error, the heap is abandoned and freed block by block, and the
+// engine fails all further calls instead of aborting the process.
 
 #include <memory>
 #include <string>

@@ -176,8 +176,8 @@ TEST(ScriptControl, LongNativeBuiltInsAreStoppedOnTime) {
 }
 
 // A regular expression backtracks in native code, outside the time check;
-// its own step limit (lowered in our build from some 15 s of work to under
-// a second) ends it well before a long time limit would.
+// its own step limit (lowered in our build from some 15 s of work to a
+// fraction of a second) ends it well before a long time limit would.
 TEST(ScriptControl, CatastrophicRegularExpressionEnds) {
   ScriptControl js("JScript", ShortLimits(20000));
   for (const char* re : {"/^(a+)+$/", "/^(?:a|a)+$/"}) {
