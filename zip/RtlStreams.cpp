@@ -115,8 +115,9 @@ TFileStream::~TFileStream() {
 }
 
 int32_t TMemoryStream::Read(void* buffer, int32_t count) {
+  if (count <= 0 || position_ < 0) return 0;
   int64_t available = static_cast<int64_t>(data_.size()) - position_;
-  if (count <= 0 || available <= 0) return 0;
+  if (available <= 0) return 0;
   int32_t n = static_cast<int32_t>(std::min<int64_t>(count, available));
   std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
   position_ += n;
@@ -124,7 +125,7 @@ int32_t TMemoryStream::Read(void* buffer, int32_t count) {
 }
 
 int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
-  if (count <= 0 || position_ < 0) return 0;
+  if (count <= 0 || position_ < 0 || position_ > (int64_t{1} << 40)) return 0;
   size_t end = static_cast<size_t>(position_) + static_cast<size_t>(count);
   if (end > data_.size()) data_.resize(end);
   std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
@@ -133,12 +134,11 @@ int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, int origin) {
-  if (origin == soFromCurrent)
-    position_ += offset;
-  else if (origin == soFromEnd)
-    position_ = static_cast<int64_t>(data_.size()) + offset;
-  else
-    position_ = offset;
+  int64_t base = origin == soFromCurrent ? position_
+                 : origin == soFromEnd   ? static_cast<int64_t>(data_.size())
+                                         : 0;
+  // Offsets come from archive fields; one that overflows is no position.
+  if (__builtin_add_overflow(base, offset, &position_)) position_ = -1;
   return position_;
 }
 

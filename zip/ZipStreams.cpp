@@ -83,7 +83,7 @@ int64_t TS_BufferStream::Seek(int64_t offset, int origin) {
       target = offset;
       break;
     case soFromCurrent:
-      target = current + offset;
+      if (__builtin_add_overflow(current, offset, &target)) target = -1;
       break;
     case soFromEnd:
       target = std::max(inner_->GetSize(), current) - (offset < 0 ? -offset : offset);
