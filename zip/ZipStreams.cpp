@@ -124,6 +124,7 @@ bool TS_BufferStream::FlushBuffer() {
   bufPtr_ = 0;
   mode_ = bmIdle;
   AfterFlush();
+  if (n != pending) flushFailed_ = true;
   return n == pending;
 }
 

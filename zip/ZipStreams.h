@@ -44,6 +44,8 @@ class TS_BufferStream : public TStream {
   bool FlushOnClose() const { return flushOnClose_; }
   void SetFlushOnClose(bool flush) { flushOnClose_ = flush; }
   bool Written() const { return written_; }
+  // True once a flush could not write all its bytes (a full disk).
+  bool FlushFailed() const { return flushFailed_; }
 
   TNotify OnFill;
   TNotify OnFlush;
@@ -70,6 +72,7 @@ class TS_BufferStream : public TStream {
   bool flushOnClose_ = false;
   bool written_ = false;
   bool finished_ = false;
+  bool flushFailed_ = false;
 };
 
 // A buffered stream over a file that it opens by name and owns.
