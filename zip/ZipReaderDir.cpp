@@ -25,6 +25,12 @@ double FileStamp(const std::string& name) {
   return static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9;
 }
 
+bool NeedsZip64(const TEndCentral& end) {
+  return end.ThisDisk == kMax16 || end.StartCentralDisk == kMax16 ||
+         end.EntriesThisDisk == kMax16 || end.TotalEntries == kMax16 ||
+         end.CentralDirSize == kMax32 || end.CentralOffset == kMax32;
+}
+
 }  // namespace
 
 void TZipReader::OpenArchiveStream(const std::string& name, uint16_t mode, bool flush) {
@@ -134,6 +140,14 @@ void TZipReader::GetFileInfo(TStream*& stream) {
       }
     }
     bool scanned = false;
+    if (found && end_.HasZip64Locator() && !end_.Zip64EndValid() && NeedsZip64(end_)) {
+      // The classic record defers to a ZIP64 end record that is not there.
+      if (GetMultiMode() != mmNone || !ScanLocalHeaders(*stream)) {
+        ClearZip();
+        throw EBadZipFile(LoadZipStr(kMsgNotAZipFile));
+      }
+      scanned = true;
+    }
     if (!found) {
       if (OnInCompleteZip) OnInCompleteZip(*this, IncompleteZipMode);
       if (IncompleteZipMode == izAssumeNotAZip) throw ENotAZipFile(LoadZipStr(kMsgNotAZipFile));
