@@ -9,11 +9,14 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+extern "C" int ZipOpenFuzzOne(const uint8_t* data, size_t size);
 
 namespace {
 
-TEST(ZipFuzzSeeds, RecordReadersSurviveEverySeedAndItsCuts) {
-  std::filesystem::path dir = std::filesystem::path(TOLVAREN_TESTDATA_DIR) / "zip/fuzz/records";
+using FuzzTarget = int (*)(const uint8_t*, size_t);
+
+int ReplaySeeds(const char* folder, FuzzTarget target) {
+  std::filesystem::path dir = std::filesystem::path(TOLVAREN_TESTDATA_DIR) / "zip/fuzz" / folder;
   int seeds = 0;
   for (const auto& file : std::filesystem::directory_iterator(dir)) {
     std::ifstream in(file.path(), std::ios::binary);
@@ -22,14 +25,22 @@ TEST(ZipFuzzSeeds, RecordReadersSurviveEverySeedAndItsCuts) {
     // Every prefix and every single-byte change of a small seed is a
     // damaged archive the readers must survive.
     for (size_t cut = 0; cut <= bytes.size(); ++cut)
-      LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), cut);
+      target(reinterpret_cast<const uint8_t*>(bytes.data()), cut);
     for (size_t i = 0; i < bytes.size(); ++i) {
       std::string damaged = bytes;
       damaged[i] = static_cast<char>(damaged[i] ^ 0xFF);
-      LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size());
+      target(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size());
     }
   }
-  EXPECT_GE(seeds, 5);
+  return seeds;
+}
+
+TEST(ZipFuzzSeeds, RecordReadersSurviveEverySeedAndItsCuts) {
+  EXPECT_GE(ReplaySeeds("records", LLVMFuzzerTestOneInput), 5);
+}
+
+TEST(ZipFuzzSeeds, OpeningAndExtractingSurviveEverySeedAndItsCuts) {
+  EXPECT_GE(ReplaySeeds("open", ZipOpenFuzzOne), 5);
 }
 
 }  // namespace
