@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <bitset>
+#include <vector>
 
 #include "platform/Cp1251.h"
 #include "platform/Paths.h"
@@ -160,19 +161,23 @@ bool IsDirectory(const std::string& path) {
 }
 
 void ForceDirectories(const std::string& path) {
+  // Walks up to the first folder that exists, then creates the missing
+  // ones downwards; a loop, since stored names may nest thousands deep.
+  std::vector<std::string> missing;
   std::string rest = RemoveTrailingBackslash(path);
-  if (rest.size() < 3) {
+  while (rest.size() >= 3 && !IsDirectory(rest)) {
+    missing.push_back(rest);
+    std::string parent = RemoveTrailingBackslash(ExtractFilePath(rest));
+    if (parent.size() >= rest.size()) break;
+    rest = parent;
+  }
+  if (rest.size() == 2 && rest[1] == ':') {
     // A drive of its own ("C:") is a folder under the root here; it must
     // exist before anything can be made inside it.
-    if (rest.size() == 2 && rest[1] == ':') {
-      ::mkdir(RootFolder().c_str(), 0755);
-      ::mkdir(MapPath(rest + "\\").c_str(), 0755);
-    }
-    return;
+    ::mkdir(RootFolder().c_str(), 0755);
+    ::mkdir(MapPath(rest + "\\").c_str(), 0755);
   }
-  if (IsDirectory(rest)) return;
-  ForceDirectories(ExtractFilePath(rest));
-  ::mkdir(MapPath(rest).c_str(), 0755);
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) ::mkdir(MapPath(*it).c_str(), 0755);
 }
 
 std::string RemoveTrailingBackslash(const std::string& path) {
