@@ -17,7 +17,7 @@ inline uint64_t GetLE64(const uint8_t* p) {
 
 // Appends little-endian values to a record being built.
 inline void PutLE(std::string& out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  for (int i = 0; i < bytes; ++i) out += i < 8 ? static_cast<char>((value >> (8 * i)) & 0xFF) : '\0';
 }
 
 }  // namespace tv::zip
