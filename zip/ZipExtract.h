@@ -37,6 +37,9 @@ class TUnzipContext {
   // Bit reader of the old methods (least significant bit first).
   uint32_t GetBits(int n);
   bool InputEnded() const { return endOfInput_ != 0; }
+  // True once the decoder has asked for well past the entry's data: a
+  // declared size that the data cannot fill is not filled with zeros.
+  bool PastTheEnd() const { return compressedLeft_ < -16; }
   // Appends one decoded byte to the output window.
   void PutByte(uint8_t b) {
     out_[outCount_++] = b;

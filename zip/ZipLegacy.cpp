@@ -233,7 +233,7 @@ void TUnzipContext::UnReduce() {
   int state = 0;
   uint32_t v = 0;
   uint32_t len = 0;
-  while (budget > 0) {
+  while (budget > 0 && !PastTheEnd()) {
     uint32_t c = 0;
     if (counts[last] == 0 || GetBits(1) == 1)
       c = GetBits(8);
@@ -291,7 +291,7 @@ void TUnzipContext::Explode() {
   const uint32_t lengthBase = literalTree ? 3 : 2;
   SlidingWindow window(*this, Work().data(), 32768);
   int64_t budget = static_cast<int32_t>(UncompressedSize());
-  while (budget > 0) {
+  while (budget > 0 && !PastTheEnd()) {
     if (GetBits(1) == 1) {
       int literal = literalTree ? literals.Decode(*this) : static_cast<int>(GetBits(8));
       if (literal < 0) break;
