@@ -161,6 +161,8 @@ void TZipReader::GetFileInfo(TStream*& stream) {
     if (!scanned) {
       currentDisk_ = config ? 0 : end_.ThisDisk;
       ChooseMultiMode();
+      // Known before any part switch, so that the last part gets its name.
+      NumDisks = end_.ThisDisk + 1;
       if (end_.GetTotalEntries() > 0) {
         if (!config && GetMultiMode() != mmNone && end_.StartCentralDisk != currentDisk_)
           stream = DoSwitchDisk(end_.StartCentralDisk + 1);

@@ -130,6 +130,8 @@ class TZipWriter : public TZipReader {
   void ReplaceArchiveFile(TPass& pass);
   void DisposeSourceFiles(TPass& pass);
   bool ZipOneFile(TPass& pass, TZipHeaderInfo& header, const std::string& name);
+  void WriteFileData(TPass& pass, TZipHeaderInfo& header, TStream& source, const std::string& name,
+                     int64_t size);
   int64_t DeflateToStream(TPass& pass, TStream& source, int64_t& bytesRead);
   void StoreToStream(TPass& pass, TStream& source, int64_t& bytesRead);
   int32_t ReadSourceBytes(TPass& pass, TStream& source, uint8_t* buffer, int32_t size);
@@ -137,6 +139,19 @@ class TZipWriter : public TZipReader {
   void WriteEncryptionHeader(TPass& pass, uint32_t crc);
   uint32_t PrecomputeCRC(TStream& source);
   void PumpWriter();
+  // Multi-volume output.
+  bool MultiVolume() const { return GetMultiMode() != mmNone; }
+  std::string FirstVolumeName();
+  void PrepareVolumes(TPass& pass);
+  int64_t RoomLeft(TPass& pass);
+  void CloseVolume(TPass& pass);
+  void NextVolume(TPass& pass);
+  void CopySpanTempToVolumes(TPass& pass, const TZipHeaderInfo& header);
+  void WriteCentralDirectory(TPass& pass);
+  void FinishVolumes(TPass& pass);
+  int64_t DiskFreeOnZipDrive() const;
+  void WriteDiskLabel();
+  void SaveZipConfigFile(TPass& pass, const std::string& name);
 
   bool storePaths_ = false;
   bool relativePaths_ = false;

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <random>
 #include <vector>
@@ -83,7 +85,7 @@ bool TZipWriter::ZipOneFile(TPass& pass, TZipHeaderInfo& header, const std::stri
   std::string stored = name;
   if (OEMConvert == oemAlways) OemFilter(stored);
   header.SetFilename(folder ? std::string() : ExtractFileName(stored));
-  header.SetDiskStart(0);
+  header.SetDiskStart(static_cast<uint32_t>(currentDisk_));
   header.SetDirectory(StoredFolder(folder ? RemoveTrailingBackslash(stored) + "\\x" : stored));
   int32_t found = 0;
   if (pass.byName->Find(&header, found)) {
@@ -98,27 +100,57 @@ bool TZipWriter::ZipOneFile(TPass& pass, TZipHeaderInfo& header, const std::stri
     if (OnSkippingFile) OnSkippingFile(*this, srSkippedInStartZip, name, -1, retry);
     return false;
   }
-  TStream& out = *pass.output;
   if (size >= kZip64FromSize) ForceZip64Sizes(header, size, size);
-  header.SaveLocalToStream(out);
+  if (MultiVolume() && !folder) {
+    int64_t local = header.LocalSize() + header.Zip64DataSize(TZipHeaderInfo::hkLocal) + 4;
+    if (local >= RoomLeft(pass)) NextVolume(pass);
+    header.SetDiskStart(static_cast<uint32_t>(currentDisk_));
+    header.SetRelativeOffset(pass.output->Position());
+    pass.spanTempName = GetTempFileNameIn(GetTempFolder());
+    pass.spanTemp = std::make_unique<TLFNFileStream>(pass.spanTempName, fmCreate, false, 65536);
+  } else {
+    header.SaveLocalToStream(*pass.output);
+  }
   if (folder) {
     if (OnEndZip) OnEndZip(*this, name, 0, 0, 0);
     return true;
   }
+  try {
+    WriteFileData(pass, header, *source, name, size);
+  } catch (...) {
+    pass.spanTemp.reset();
+    if (!pass.spanTempName.empty()) ::unlink(MapPath(pass.spanTempName).c_str());
+    pass.spanTempName.clear();
+    throw;
+  }
+  pass.spanTemp.reset();
+  if (!pass.spanTempName.empty()) ::unlink(MapPath(pass.spanTempName).c_str());
+  pass.spanTempName.clear();
+  source.reset();
+  if (ResetArchiveBitOnZip) FileSetAttr(name, FileGetAttr(name) & ~faArchive);
+  if (OnEndZip)
+    OnEndZip(*this, name, static_cast<int32_t>(header.GetUncompressedSize()),
+             static_cast<int32_t>(header.GetCompressedSize()),
+             static_cast<int32_t>(pass.output->Size()));
+  return true;
+}
+
+void TZipWriter::WriteFileData(TPass& pass, TZipHeaderInfo& header, TStream& source,
+                               const std::string& name, int64_t size) {
   bool encrypted = !Password.empty();
   if (encrypted) {
-    header.CRC32 = PrecomputeCRC(*source);
+    header.CRC32 = PrecomputeCRC(source);
     WriteEncryptionHeader(pass, header.CRC32);
   }
   crc_ = 0xFFFFFFFF;
   int64_t bytesRead = 0;
   int64_t compressed = 0;
   if (PackLevel == 0 || IsInNoCompressList(header.Filename())) {
-    StoreToStream(pass, *source, bytesRead);
+    StoreToStream(pass, source, bytesRead);
     compressed = bytesRead;
     header.CompressionMethod = 0;
   } else {
-    compressed = DeflateToStream(pass, *source, bytesRead);
+    compressed = DeflateToStream(pass, source, bytesRead);
     header.CompressionMethod = 8;
   }
   if (bytesRead < size) DoHandleMessage(208, "", name, kMbOk);
@@ -127,23 +159,27 @@ bool TZipWriter::ZipOneFile(TPass& pass, TZipHeaderInfo& header, const std::stri
   if (encrypted) header.BitFlag |= 1;
   if (PackLevel <= 2) header.BitFlag |= 4;
   if (PackLevel >= 8) header.BitFlag |= 2;
-  if (encrypted) compressed += 12;
+  if (pass.spanTemp) {
+    compressed = pass.spanTemp->GetSize();  // the encryption header included
+  } else if (encrypted) {
+    compressed += 12;
+  }
   if (size >= kZip64FromSize) {
     ForceZip64Sizes(header, bytesRead, compressed);
   } else {
     header.SetUncompressedSize(bytesRead);
     header.SetCompressedSize(compressed);
   }
+  TStream& out = *pass.output;
+  if (pass.spanTemp) {
+    header.SaveLocalToStream(out);
+    CopySpanTempToVolumes(pass, header);
+    return;
+  }
   int64_t end = out.Position();
   out.Seek(header.GetRelativeOffset(), soFromBeginning);
   header.SaveLocalToStream(out);
   out.Seek(end, soFromBeginning);
-  source.reset();
-  if (ResetArchiveBitOnZip) FileSetAttr(name, FileGetAttr(name) & ~faArchive);
-  if (OnEndZip)
-    OnEndZip(*this, name, static_cast<int32_t>(bytesRead), static_cast<int32_t>(compressed),
-             static_cast<int32_t>(out.Size()));
-  return true;
 }
 
 int32_t TZipWriter::ReadSourceBytes(TPass& pass, TStream& source, uint8_t* buffer, int32_t size) {
@@ -151,7 +187,8 @@ int32_t TZipWriter::ReadSourceBytes(TPass& pass, TStream& source, uint8_t* buffe
   if (n <= 0) return 0;
   if (OnFilePercentDone) {
     pass.fileBytesDone += n;
-    OnFilePercentDone(*this, Percentage64(pass.fileSize, pass.fileBytesDone));
+    int32_t percent = Percentage64(pass.fileSize, pass.fileBytesDone);
+    OnFilePercentDone(*this, MultiVolume() ? percent / 2 : percent);
   }
   pass.bytesDone += n;
   if (OnTotalPercentDone) OnTotalPercentDone(*this, Percentage64(pass.totalBytes, pass.bytesDone));
@@ -166,7 +203,7 @@ void TZipWriter::WriteArchiveBytes(TPass& pass, uint8_t* buffer, int32_t count, 
     else
       keys_.EncryptBuffer(buffer, static_cast<size_t>(count));
   }
-  if (pass.output->Write(buffer, count) != count || pass.output->FlushFailed())
+  if (pass.Target()->Write(buffer, count) != count || pass.TargetBuffer()->FlushFailed())
     throw ENotEnoughRoom(LoadZipStr(kMsgNotEnoughRoom));
   PumpWriter();
 }
@@ -231,7 +268,7 @@ void TZipWriter::WriteEncryptionHeader(TPass& pass, uint32_t crc) {
   header[10] = static_cast<uint8_t>(crc >> 16);
   header[11] = static_cast<uint8_t>(crc >> 24);
   keys_.EncryptBuffer(header, 12);
-  if (pass.output->Write(header, 12) != 12) throw ENotEnoughRoom(LoadZipStr(kMsgNotEnoughRoom));
+  if (pass.Target()->Write(header, 12) != 12) throw ENotEnoughRoom(LoadZipStr(kMsgNotEnoughRoom));
 }
 
 uint32_t TZipWriter::PrecomputeCRC(TStream& source) {

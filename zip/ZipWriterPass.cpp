@@ -87,9 +87,8 @@ void TZipWriter::RunPass(TPass& pass) {
     OnStartZipInfo(*this, static_cast<int32_t>(FilesList.size()), pass.totalBytes, nullptr, stop);
     if (stop) throw EUserCanceled(LoadZipStr(kMsgCancelZip));
   }
-  if (GetMultiMode() != mmNone)
-    throw EZipException("Multi-volume output is not available: " + ZipName());
-  if (FileExistsEx(ZipName())) {
+  currentDisk_ = 0;
+  if (FileExistsEx(ZipName()) && !MultiVolume()) {
     pass.updating = true;
     pass.outputName = GetTempFileNameIn(GetTempFolder());
     if (pass.outputName.empty())
@@ -98,34 +97,22 @@ void TZipWriter::RunPass(TPass& pass) {
     OpenZip();
     MergeWithExistingArchive(pass);
   } else {
-    pass.outputName = ZipName();
+    pass.outputName = MultiVolume() ? FirstVolumeName() : ZipName();
     OpenOutputArchive(pass);
+    if (MultiVolume()) PrepareVolumes(pass);
   }
   for (size_t i = 0; i < FilesList.size(); ++i) ZipListItem(pass, i);
-  TStream& out = *pass.output;
-  TEndCentral& end = *pass.newEnd;
-  int64_t centralStart = out.Position();
-  end.SetCentralOffset(centralStart);
-  end.SetStartCentralDisk(0);
-  end.SetEntriesThisDisk(0);
-  for (int32_t i = 0; i < pass.inOrder->Count(); ++i) {
-    pass.inOrder->Entry(i)->SaveCentralToStream(out, pass.updating ? stream_.get() : nullptr);
-    end.SetEntriesThisDisk(static_cast<uint32_t>(i + 1));
-  }
-  end.SetCentralSize(out.Position() - centralStart);
-  end.SetThisDisk(0);
-  end.SaveToStream(out);
-  out.Seek(0, soFromCurrent);
-  bool failed = pass.output->BufferMode() == TS_BufferStream::bmWriting &&
-                !pass.output->FlushBuffer();
-  failed = failed || pass.output->FlushFailed();
-  pass.output.reset();
-  if (failed) throw ENotEnoughRoom(LoadZipStr(kMsgNotEnoughRoom));
+  WriteCentralDirectory(pass);
+  CloseVolume(pass);
 }
 
 void TZipWriter::FinishPass(TPass& pass) {
   std::string name = ZipName();
   if (pass.updating) ClearZip();
+  if (GetMultiMode() == mmBlocks) {
+    FinishVolumes(pass);
+    name = zipName_;
+  }
   zipName_.clear();
   SetZipName(name);
   if (pass.updating) ReplaceArchiveFile(pass);
@@ -142,13 +129,18 @@ void TZipWriter::FinishPass(TPass& pass) {
   struct stat st {};
   if (::stat(MapPath(ZipName()).c_str(), &st) == 0)
     zipFileDate_ = static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9;
-  NumDisks = 1;
+  NumDisks = currentDisk_ + 1;
   if (OnTotalPercentDone) OnTotalPercentDone(*this, 100);
+  if (MultiVolume() && MultiZipInfo.SaveZipInfoOnFirstDisk && end_.ThisDisk > 0) {
+    if (GetMultiMode() == mmSpan) DoSwitchDisk(1);
+    SaveZipConfigFile(pass, ChangeFileExt(ZipName(), ".zfc"));
+  }
 }
 
 void TZipWriter::OpenOutputArchive(TPass& pass) {
   pass.output = std::make_unique<TLFNFileStream>(pass.outputName, fmCreate, FlushFilesOnClose,
                                                  65536);
+  currentDisk_ = 0;
   pass.byName = std::make_unique<TSortedZip>(dupAcceptObj);
   pass.byName->SortMode = ByName;
   pass.byName->SetOwnsObjects(false);

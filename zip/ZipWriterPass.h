@@ -23,6 +23,16 @@ struct TZipWriter::TPass {
   bool disposing = false;
   std::vector<std::string> disposeList;
   int32_t count = 0;
+  // Multi-volume output.
+  int64_t capacity = 0;
+  std::unique_ptr<TLFNFileStream> spanTemp;
+  std::string spanTempName;
+  // Where the data of the entry being written goes: the output, or in
+  // multi-volume mode the per-file temporary stream.
+  TStream* Target() const { return spanTemp ? static_cast<TStream*>(spanTemp.get()) : output.get(); }
+  TS_BufferStream* TargetBuffer() const {
+    return spanTemp ? static_cast<TS_BufferStream*>(spanTemp.get()) : output.get();
+  }
 };
 
 }  // namespace tv::zip
