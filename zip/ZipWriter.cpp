@@ -247,6 +247,12 @@ void TZipWriter::ExpandFilesList(TPass& pass) {
     }
   }
   FilesList = kept;
+  pass.nameEstimate = 0;
+  if (MultiVolume() && MultiZipInfo.SaveZipInfoOnFirstDisk && storePaths_ && !kept.empty()) {
+    for (const std::string& name : kept) pass.nameEstimate += static_cast<int64_t>(name.size()) - 2;
+    pass.nameEstimate = pass.nameEstimate > 0 ? pass.nameEstimate / static_cast<int64_t>(kept.size())
+                                              : 0;
+  }
   if (ZipAction == zaFreshen) SetSortMode(ByNone);
 }
 

@@ -82,7 +82,7 @@ bool TZipWriter::ZipOneFile(TPass& pass, TZipHeaderInfo& header, const std::stri
   header.InternalFileAttributes = 0;
   header.SetUncompressedSize(size);
   pass.fileSize = size;
-  std::string stored = name;
+  std::string stored = Store83Names ? ConvertPathName(name, 0) : name;
   if (OEMConvert == oemAlways) OemFilter(stored);
   header.SetFilename(folder ? std::string() : ExtractFileName(stored));
   header.SetDiskStart(static_cast<uint32_t>(currentDisk_));

@@ -17,6 +17,7 @@ struct TZipWriter::TPass {
   std::unique_ptr<TSortedZip> inOrder;  // owns the headers
   std::unique_ptr<TEndCentral> newEnd;
   int64_t totalBytes = 0;
+  int64_t nameEstimate = 0;  // average stored name length, for the first volume's reserve
   int64_t bytesDone = 0;
   int64_t fileBytesDone = 0;
   int64_t fileSize = 0;

@@ -59,7 +59,8 @@ std::string TZipWriter::FirstVolumeName() {
 void TZipWriter::PrepareVolumes(TPass& pass) {
   TMultiZipInfo& info = MultiZipInfo;
   if (info.SaveZipInfoOnFirstDisk) {
-    int64_t reserve = 46 * static_cast<int64_t>(FilesList.size()) + info.SaveOnFirstDisk + 22 +
+    int64_t reserve = (pass.nameEstimate + 46) * static_cast<int64_t>(FilesList.size()) +
+                      info.SaveOnFirstDisk + 22 +
                       static_cast<int64_t>(end_.ZipComment().size()) + 2048;
     if (GetMultiMode() == mmSpan) {
       std::string root = DriveRootOf(ZipName());

@@ -5,9 +5,11 @@
 #include "zip/ZipWriter.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/time.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -317,6 +319,85 @@ TEST_F(WriterTest, FileOverFourGigabytes) {
   int code = 0;
   RunCommand("unzip -tqq '" + native_ + "'", &code);
   EXPECT_EQ(code, 0);
+}
+
+}  // namespace
+}  // namespace tv::zip
+
+namespace tv::zip {
+namespace {
+
+// Limits the size of files this process may write, as a full disk would;
+// writes past the limit fail instead of raising SIGXFSZ.
+class FullDisk {
+ public:
+  explicit FullDisk(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FullDisk() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  struct rlimit old_ {};
+  void (*previous_)(int) = nullptr;
+};
+
+TEST_F(WriterTest, FullDiskDuringUpdateLeavesTheOriginal) {
+  TZipWriter first;
+  ASSERT_EQ(ZipFiles(first, {"text.txt"}), 1);
+  std::string original = root_.ReadFile("c/out/new.zip");
+  std::mt19937 random(3);
+  std::string big(1 << 20, '\0');
+  for (char& c : big) c = static_cast<char>(random());
+  root_.WriteFile("c/src/big.bin", big);
+  {
+    FullDisk full(300000);
+    TZipWriter update;
+    EXPECT_THROW(ZipFiles(update, {"big.bin"}), ENotEnoughRoom);
+  }
+  EXPECT_EQ(root_.ReadFile("c/out/new.zip"), original);
+  for (const char* temp : {"/c/TEMP", "/c/temp"}) {
+    if (!fs::exists(root_.Path() + temp)) continue;
+    for (const auto& item : fs::directory_iterator(root_.Path() + temp))
+      ADD_FAILURE() << "left behind: " << item.path();
+  }
+  // Extraction onto a full disk: the output cannot take the entry's size,
+  // so the entry is skipped and no partial file stays.
+  TZipWriter bigZip;
+  ZipFiles(bigZip, {"big.bin"});
+  TZipReader reader;
+  reader.SetZipName(archive_);
+  reader.SetDestDir("C:\\full");
+  reader.FilesList = {"big.bin"};
+  std::vector<TSkipReason> skips;
+  reader.OnSkippingFile = [&skips](TZipReader&, TSkipReason r, const std::string&, int32_t, bool&) {
+    skips.push_back(r);
+  };
+  {
+    FullDisk full(300000);
+    EXPECT_EQ(reader.UnZip(), 0);
+  }
+  EXPECT_EQ(skips, std::vector<TSkipReason>{srCreateError});
+  EXPECT_FALSE(fs::exists(root_.Path() + "/c/full/big.bin"));
+}
+
+TEST_F(WriterTest, SourceThatVanishesIsReportedAndTheRestIsZipped) {
+  TZipWriter w;
+  std::vector<std::string> missing;
+  w.OnStartZipInfo = [this](TZipWriter&, int32_t files, int64_t, TEndCentral*, bool&) {
+    EXPECT_EQ(files, 2);
+    fs::remove(root_.Path() + "/c/src/empty.dat");
+  };
+  w.OnNoSuchFile = [&missing](TZipWriter&, const std::string& n) { missing.push_back(n); };
+  EXPECT_EQ(ZipFiles(w, {"text.txt", "empty.dat"}), 1);
+  EXPECT_EQ(missing, std::vector<std::string>{"C:\\src\\empty.dat"});
+  ExpectToolsAccept();
 }
 
 }  // namespace
