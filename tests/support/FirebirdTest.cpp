@@ -73,6 +73,35 @@ std::string Isql(const std::string& script, int* exitCode) {
   return output;
 }
 
+std::vector<IsqlRow> IsqlSelect(const std::string& path, const std::string& select) {
+  int rc = 0;
+  const std::string out = Isql("SET NAMES WIN1251;\nSET LIST ON;\nCONNECT " + SqlQuote(path) +
+                                   " USER 'SYSDBA';\n" + select + ";\n",
+                               &rc);
+  EXPECT_EQ(rc, 0) << out;
+  std::vector<IsqlRow> rows;
+  bool inRow = false;
+  std::size_t pos = 0;
+  while (pos < out.size()) {
+    std::size_t end = out.find('\n', pos);
+    if (end == std::string::npos) end = out.size();
+    std::string line = out.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) {
+      inRow = false;
+      continue;
+    }
+    if (!inRow) rows.emplace_back();
+    inRow = true;
+    const std::size_t gap = line.find(' ');
+    std::size_t value = gap == std::string::npos ? line.size() : line.find_first_not_of(' ', gap);
+    if (value == std::string::npos) value = line.size();
+    rows.back()[line.substr(0, gap)] = line.substr(value);
+  }
+  return rows;
+}
+
 void CreateTestDatabase(const std::string& path, const std::string& ddl) {
   int rc = 0;
   std::string out = Isql("CREATE DATABASE " + SqlQuote(path) +
