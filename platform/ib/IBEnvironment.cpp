@@ -1,8 +1,10 @@
 #include "platform/ib/IBEnvironment.h"
 
 #include <firebird/Interface.h>
+#include <langinfo.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -85,6 +87,47 @@ void LinkIfMissing(const fs::path& target, const fs::path& link) {
 
 std::once_flag gPrepared;
 
+// Firebird converts file names from UTF-8 to the character set of the
+// locale in force when it first needs to, and keeps that converter. A
+// program that never set its locale runs in "C" (ASCII), and every path
+// with a Cyrillic letter would then fail with "Cannot transliterate
+// character between character sets". So the first conversion happens under
+// a UTF-8 locale: one attach to a file that does not exist, after which the
+// program's own locale is restored.
+void PrimeFileNameConversion(Firebird::IMaster* master) {
+  const char* codeset = ::nl_langinfo(CODESET);
+  if (codeset != nullptr && std::string_view(codeset) == "UTF-8") return;
+  const char* current = ::setlocale(LC_CTYPE, nullptr);
+  const std::string saved = current != nullptr ? current : "C";
+  bool switched = false;
+  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+    if (::setlocale(LC_CTYPE, name) != nullptr) {
+      switched = true;
+      break;
+    }
+  }
+  if (!switched) return;
+  Firebird::IStatus* raw = master->getStatus();
+  {
+    Firebird::CheckStatusWrapper st(raw);
+    Firebird::IXpbBuilder* dpb =
+        master->getUtilInterface()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
+    if (dpb != nullptr) {
+      dpb->insertTag(&st, isc_dpb_utf8_filename);
+      dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
+      Firebird::IProvider* provider = master->getDispatcher();
+      Firebird::IAttachment* att =
+          provider->attachDatabase(&st, "/nonexistent-tolvaren-folder/\xd1\x91.fdb",
+                                   dpb->getBufferLength(&st), dpb->getBuffer(&st));
+      if (att != nullptr) att->release();
+      provider->release();
+      dpb->dispose();
+    }
+  }
+  raw->dispose();
+  ::setlocale(LC_CTYPE, saved.c_str());
+}
+
 }  // namespace
 
 std::string_view EmbeddedFirebirdConf() { return kEmbeddedConf; }
@@ -124,7 +167,11 @@ std::string FirebirdEngineFolder() {
 
 Firebird::IMaster* FirebirdMaster() {
   PrepareFirebirdEnvironment();
-  static Firebird::IMaster* const master = Firebird::fb_get_master_interface();
+  static Firebird::IMaster* const master = [] {
+    Firebird::IMaster* m = Firebird::fb_get_master_interface();
+    PrimeFileNameConversion(m);
+    return m;
+  }();
   return master;
 }
 

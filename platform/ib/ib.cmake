@@ -5,8 +5,18 @@ find_path(TOLVAREN_FIREBIRD_SYSTEM_DIR firebird.msg
   PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/firebird/3.0 /usr/lib/firebird/3.0
   NO_DEFAULT_PATH)
 target_sources(platform PRIVATE
+  ib/Component.cpp
+  ib/IBClient.cpp
+  ib/IBDatabase.cpp
+  ib/IBDataSet.cpp
+  ib/IBDataSetEdit.cpp
   ib/IBEnvironment.cpp
   ib/IBError.cpp
+  ib/IBField.cpp
+  ib/IBParam.cpp
+  ib/IBSQLText.cpp
+  ib/IBStatement.cpp
+  ib/IBTransaction.cpp
 )
 target_include_directories(platform PUBLIC ${TOLVAREN_FIREBIRD_INCLUDE})
 target_link_libraries(platform PUBLIC ${TOLVAREN_FBCLIENT})

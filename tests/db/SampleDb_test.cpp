@@ -19,10 +19,12 @@ using test::IsqlSelect;
 using test::RunCommand;
 
 const char* const kStationTables[] = {
-    "BACKCARD", "BCHECK",   "BONUS",     "CONTRAGENT", "CONTRAGENTTYPE", "COUPONLIST", "KKMOPER",
-    "LOGTRAN",  "LOGTRANDSC", "PRX",     "PRXSILO",    "RESETTRK",       "SCANDOCTYPES",
-    "SCANDOCUMENTS", "SILOVO", "SMLOG",  "SMSILO",     "SMTRK",          "TRK",        "TTN",
-    "TTNDETAIL", "VDCAR",   "VDCONTRACTOR", "VDDRIVER", "VDLIMITS",      "VDLIMITSHISTORY"};
+    "BACKCARD",       "BCHECK",   "BONUS",        "CONTRAGENT",    "CONTRAGENTTYPE",
+    "COUPONLIST",     "KKMOPER",  "LOGTRAN",      "LOGTRANDSC",    "PRX",
+    "PRXSILO",        "RESETTRK", "SCANDOCTYPES", "SCANDOCUMENTS", "SILOVO",
+    "SMLOG",          "SMSILO",   "SMTRK",        "TRK",           "TTN",
+    "TTNDETAIL",      "VDCAR",    "VDCONTRACTOR", "VDDRIVER",      "VDLIMITS",
+    "VDLIMITSHISTORY"};
 
 // Runs the script on a fresh root folder; returns its output.
 std::string CreateSample(const std::string& root, const std::string& options = "") {
@@ -37,16 +39,19 @@ std::string CreateSample(const std::string& root, const std::string& options = "
 
 std::set<std::string> UserTables(const std::string& db) {
   std::set<std::string> names;
-  for (auto& row : IsqlSelect(db, "SELECT TRIM(RDB$RELATION_NAME) AS N FROM RDB$RELATIONS "
-                                  "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"))
+  for (auto& row : IsqlSelect(db,
+                              "SELECT TRIM(RDB$RELATION_NAME) AS N FROM RDB$RELATIONS "
+                              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"))
     names.insert(row["N"]);
   return names;
 }
 
 std::set<std::string> Columns(const std::string& db, const std::string& table) {
   std::set<std::string> names;
-  for (auto& row : IsqlSelect(db, "SELECT TRIM(RDB$FIELD_NAME) AS N FROM RDB$RELATION_FIELDS "
-                                  "WHERE RDB$RELATION_NAME = '" + table + "'"))
+  for (auto& row : IsqlSelect(db,
+                              "SELECT TRIM(RDB$FIELD_NAME) AS N FROM RDB$RELATION_FIELDS "
+                              "WHERE RDB$RELATION_NAME = '" +
+                                  table + "'"))
     names.insert(row["N"]);
   return names;
 }
@@ -120,7 +125,8 @@ TEST_F(SampleDbTest, ShiftFiguresAgreeWithTheSales) {
   auto shifts = IsqlSelect(
       Station(),
       "SELECT sm.SMNUM, sm.INDEXSALE_BEG AS B, sm.INDEXSALE_END AS E, "
-      "(SELECT SUM(l.LITER) FROM LOGTRAN l WHERE l.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME) AS SOLD, "
+      "(SELECT SUM(l.LITER) FROM LOGTRAN l WHERE l.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME) AS "
+      "SOLD, "
       "(SELECT MIN(l.INDEXSALE) FROM LOGTRAN l WHERE l.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME) "
       "AS FIRSTSALE, "
       "(SELECT MAX(l.INDEXSALE) FROM LOGTRAN l WHERE l.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME) "
@@ -199,11 +205,10 @@ TEST_F(SampleDbTest, CyrillicTextComesBackAsWindows1251) {
 TEST(SampleDbEngine, ScriptPreparesTheLibrarysEngineFolder) {
   test::TempRoot root;
   int rc = -1;
-  std::string out = RunCommand("env -u FIREBIRD -u FIREBIRD_LOCK " +
-                                   std::string(TOLVAREN_SOURCE_DIR) +
-                                   "/db/create-sample-db --only office --root '" + root.Path() +
-                                   "' 2>&1",
-                               &rc);
+  std::string out =
+      RunCommand("env -u FIREBIRD -u FIREBIRD_LOCK " + std::string(TOLVAREN_SOURCE_DIR) +
+                     "/db/create-sample-db --only office --root '" + root.Path() + "' 2>&1",
+                 &rc);
   ASSERT_EQ(rc, 0) << out;
   EXPECT_EQ(root.ReadFile("firebird/firebird.conf"), std::string(EmbeddedFirebirdConf()));
   EXPECT_TRUE(std::filesystem::is_regular_file(

@@ -28,7 +28,8 @@ using IsqlRow = std::map<std::string, std::string>;
 std::vector<IsqlRow> IsqlSelect(const std::string& path, const std::string& select);
 
 // Creates the database file `path` (native; SQL dialect 3, default character
-// set WIN1251, user SYSDBA) and runs `ddl` in it; fails the test on an error.
+// set WIN1251, user SYSDBA) and runs `ddl` (Windows-1251 text, connection
+// character set WIN1251) in it; fails the test on an error.
 void CreateTestDatabase(const std::string& path, const std::string& ddl);
 
 }  // namespace tv::test
