@@ -152,6 +152,28 @@ TEST_F(FBUtilsTest, FailedConnectionFreesTheObjectAndPassesFirebirdsError) {
   FBUtils::FreeDatabase(nullptr);
 }
 
+// A report adds its context in front of Firebird's text; the class stays.
+TEST_F(FBUtilsTest, FirebirdErrorsKeepTheirClassInTheContextChain) {
+  MakeStation();
+  TIBDatabase* db = Station();
+  std::unique_ptr<TIBDataSet> ds(FBUtils::FBCreateDataSetForRead(db, true, nullptr, nullptr, ""));
+  ds->SelectSQL().SetText("SELECT NOPE FROM LOGTRAN");
+  try {
+    try {
+      ds->Open();
+    } catch (const Exception& e) {
+      MakeContextException(e, "ФормирСпискаГСМ"_w)->Raise();
+    }
+    FAIL();
+  } catch (const EIBInterBaseError& e) {
+    EXPECT_EQ(e.Message().rfind("ФормирСпискаГСМ -> Dynamic SQL Error\r\n"_w, 0), 0u);
+    EXPECT_NE(e.Message().find("Column unknown\r\nNOPE"), std::string::npos) << e.Message();
+    EXPECT_NE(e.Message().find(" <# EIBInterBaseError #>"), std::string::npos);
+  }
+  ds.reset();
+  FBUtils::FreeDatabase(db);
+}
+
 TEST_F(FBUtilsTest, PasswordAndPortComeFromTheSupportLibrarysSettings) {
   EXPECT_EQ(FBUtils::GetFBPassword(), "");
   EXPECT_EQ(FBUtils::GetFBPort(), 0);
