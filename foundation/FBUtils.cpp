@@ -198,10 +198,14 @@ bool IsEntryBound(std::string_view entryName) {
 void Initialize() {
   std::lock_guard<std::mutex> lock(gInitLock);
   State& s = S();
-  if (s.initCount++ > 0) return;
+  if (s.initCount > 0) {
+    ++s.initCount;
+    return;
+  }
   s.mutex = CreateGlobalMutex(MakeMutexName(GetHostExeName()));
   BindSupportLibrary(kLibraryFile);
   ModuleName();
+  s.initCount = 1;
 }
 
 void Finalize() {

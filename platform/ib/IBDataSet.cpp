@@ -232,11 +232,6 @@ void TIBDataSet::CheckActive() const {
   if (!Active()) Error("Cannot perform this operation on a closed dataset");
 }
 
-void TIBDataSet::CheckBrowse() const {
-  CheckActive();
-  if (state_ != TDataSetState::dsBrowse) Error("Dataset is in edit or insert mode");
-}
-
 void TIBDataSet::MoveTo(int position) {
   position_ = position;
   bof_ = eof_ = false;

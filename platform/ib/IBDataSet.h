@@ -116,7 +116,6 @@ class TIBDataSet : public TComponent {
   static constexpr uint32_t kNoRow = UINT32_MAX;
 
   void CheckActive() const;
-  void CheckBrowse() const;
   TIBTransaction* EffectiveTransaction() const;
   void Activate();
   void SyncParams();
