@@ -5,9 +5,9 @@
 // Port (default 0: embedded engine). Log: "C:\FUEL\LogFiles\fbUtils.log".
 //
 // A test build leaves entries out with FBUTILS_NO_CONNECT (no
-// FBConnectDB/FBDisconnectDB), FBUTILS_NO_NAMED_DATASETS (no "2" entries)
-// and FBUTILS_BARE (only FBLogMessage), so that callers' fallbacks can be
-// exercised.
+// FBConnectDB/FBDisconnectDB), FBUTILS_NO_NAMED_DATASETS (no "2" entries),
+// FBUTILS_NO_LOG (no FBLogMessage) and FBUTILS_BARE (only FBLogMessage), so
+// that callers' fallbacks can be exercised.
 
 #include "fbutils/fbUtils.h"
 
@@ -33,7 +33,7 @@ const char kIniFile[] = "C:\\FUEL\\fbUtils.ini";
 const char kLogFolder[] = "C:\\FUEL\\LogFiles\\";
 const char kLogFile[] = "C:\\FUEL\\LogFiles\\fbUtils.log";
 
-void WriteLog(const std::string& text, int level, const char* module) {
+[[maybe_unused]] void WriteLog(const std::string& text, int level, const char* module) {
   tv::ForceDirectories(kLogFolder);
   const std::string line = tv::FormatDateTime("dd.mm.yyyy hh:nn:ss.zzz", tv::Now()) + " " +
                            std::to_string(level) + " [" + (module != nullptr ? module : "") + "] " +
@@ -70,9 +70,11 @@ void WriteLog(const std::string& text, int level, const char* module) {
 
 }  // namespace
 
+#ifndef FBUTILS_NO_LOG
 FBUTILS_EXPORT void FBLogMessage(const char* message, int16_t level, const char* moduleName) {
   WriteLog(message != nullptr ? message : "", level, moduleName);
 }
+#endif
 
 #ifndef FBUTILS_BARE
 
