@@ -76,7 +76,6 @@ const char* const kEntryNames[kEntryCount] = {"FBConnectDB",
                                               "FBGetIBDataBaseFromPool",
                                               "FBReturnIBDataBaseToPool"};
 
-const char kLibraryFile[] = "libfbUtils.so";
 constexpr uint32_t kWaitTime = 0xFFFFFFFF;  // no time limit
 constexpr uint32_t kSlowFetchMs = 3000;
 
@@ -109,17 +108,21 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string ModulePath() {
-  Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&ModulePath), &info) != 0 && info.dli_fname != nullptr)
-    return info.dli_fname;
-  return {};
-}
-
 std::string HostProgramPath() {
   char buffer[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+// The file this code was loaded from. The loader names a shared library by
+// its full path, but the main program as it was started (perhaps
+// "./prog"), so a relative name is the program's own.
+std::string ModulePath() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || info.dli_fname == nullptr)
+    return HostProgramPath();
+  const std::string path = info.dli_fname;
+  return path.rfind('/', 0) == 0 ? path : HostProgramPath();
 }
 
 // The station cannot work without its database services: say so where the
@@ -157,19 +160,16 @@ const std::string& ModuleName() {
   return name;
 }
 
+std::vector<std::string> SupportLibraryCandidates(const std::string& fileName) {
+  if (fileName.find('/') != std::string::npos) return {fileName};
+  return {FolderOf(ModulePath()) + fileName, FolderOf(HostProgramPath()) + fileName, fileName};
+}
+
 void BindSupportLibrary(const std::string& fileName) {
   UnbindSupportLibrary();
-  std::vector<std::string> candidates;
-  if (fileName.find('/') != std::string::npos) {
-    candidates.push_back(fileName);
-  } else {
-    candidates.push_back(FolderOf(ModulePath()) + fileName);
-    candidates.push_back(FolderOf(HostProgramPath()) + fileName);
-    candidates.push_back(fileName);  // the system's search
-  }
   void* handle = nullptr;
   std::string failure;
-  for (const std::string& candidate : candidates) {
+  for (const std::string& candidate : SupportLibraryCandidates(fileName)) {
     handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle != nullptr) break;
     const char* why = ::dlerror();
@@ -195,7 +195,7 @@ bool IsEntryBound(std::string_view entryName) {
   return false;
 }
 
-void Initialize() {
+void Initialize(const std::string& libraryFile) {
   std::lock_guard<std::mutex> lock(gInitLock);
   State& s = S();
   if (s.initCount > 0) {
@@ -203,7 +203,7 @@ void Initialize() {
     return;
   }
   s.mutex = CreateGlobalMutex(MakeMutexName(GetHostExeName()));
-  BindSupportLibrary(kLibraryFile);
+  BindSupportLibrary(libraryFile);
   ModuleName();
   s.initCount = 1;
 }

@@ -19,6 +19,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Format.h"
 #include "platform/ib/Component.h"
@@ -31,8 +32,9 @@ class TIBDataSet;
 
 namespace tv::FBUtils {
 
-// Library start and end; counted, so nested calls are harmless.
-void Initialize();
+// Library start and end; counted, so nested calls are harmless. Tests name
+// the support library's file; the library itself uses the default.
+void Initialize(const std::string& libraryFile = "libfbUtils.so");
 void Finalize();
 
 // Loads the support library from `fileName` (a path, or a name searched as
@@ -40,6 +42,10 @@ void Finalize();
 // be loaded. UnbindSupportLibrary forgets it. Initialize uses these; tests
 // bind builds that leave entries out.
 void BindSupportLibrary(const std::string& fileName);
+// Where BindSupportLibrary looks, in order: the path itself when it names a
+// folder; else beside this library, beside the host program, and then the
+// system's search by name.
+std::vector<std::string> SupportLibraryCandidates(const std::string& fileName);
 void UnbindSupportLibrary();
 // Whether an entry of that name is bound.
 bool IsEntryBound(std::string_view entryName);

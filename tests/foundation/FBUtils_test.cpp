@@ -43,7 +43,10 @@ class FBUtilsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::UseFirebirdTestEngine();
-    FBUtils::Initialize();  // finds libfbUtils.so through the program's search path
+    // By path: a test program does not lie beside the library, and a missing
+    // library would end the test process with exit code 0, which counts as
+    // passed.
+    FBUtils::Initialize(FBUTILS_FULL);
   }
   void TearDown() override {
     FBUtils::SetTickSource(nullptr);
@@ -83,6 +86,11 @@ TEST_F(FBUtilsTest, BindsTheEntriesTheLibraryOffers) {
   for (const char* name : {"FBStartTransaction", "FBGetIBDataBaseFromPool", "FBSetGSMBaseConnect"})
     EXPECT_FALSE(FBUtils::IsEntryBound(name)) << name;
   EXPECT_EQ(FBUtils::ModuleName(), "fbutils_tests");
+  const auto where = FBUtils::SupportLibraryCandidates("libfbUtils.so");
+  ASSERT_EQ(where.size(), 3u);
+  EXPECT_EQ(where[0], std::string(TEST_BINARY_DIR) + "/libfbUtils.so") << "beside this module";
+  EXPECT_EQ(where[2], "libfbUtils.so") << "then the system's search";
+  EXPECT_EQ(FBUtils::SupportLibraryCandidates("/x/y.so"), std::vector<std::string>{"/x/y.so"});
 }
 
 TEST_F(FBUtilsTest, CreateDatabaseConfiguresTheConnection) {
