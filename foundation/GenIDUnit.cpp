@@ -22,7 +22,6 @@ uint32_t WaitTimeoutMs = 30000;
 namespace {
 
 constexpr int kErrorAlreadyExists = 183;
-constexpr int kWaitTimeout = 258;
 
 // Counters this process holds, by mapping name (letter case ignored).
 struct NoCaseLess {
@@ -48,28 +47,6 @@ Unit& TheUnit() {
   static Unit unit;
   return unit;
 }
-
-// Holds the mutex for one call; a result other than signalled is an error.
-class MutexHold {
- public:
-  explicit MutexHold(NamedMutex& mutex) : mutex_(mutex) {
-    const NamedMutex::WaitResult r = mutex_.Wait(WaitTimeoutMs);
-    if (r == NamedMutex::Signaled) return;
-    if (r == NamedMutex::Abandoned) {
-      // Owned now: let it go again so that the others are not stopped by a
-      // process that died holding it; this call fails as the wait did.
-      mutex_.Release();
-      RaiseLastOSError(kWaitTimeout);
-    }
-    RaiseLastOSError(r == NamedMutex::Timeout ? kWaitTimeout : GetLastError());
-  }
-  ~MutexHold() { mutex_.Release(); }
-  MutexHold(const MutexHold&) = delete;
-  MutexHold& operator=(const MutexHold&) = delete;
-
- private:
-  NamedMutex& mutex_;
-};
 
 int32_t& Counter(SharedMemory& view) { return *static_cast<int32_t*>(view.Data()); }
 
@@ -145,7 +122,7 @@ int32_t GenID(const std::string& dbName, TIBDatabase* database, TIBTransaction* 
     Unit& unit = TheUnit();
     if (!unit.mutex) throw Exception("Объект мьютекса не создан"_w);
     const std::string name = MappingName(dbName, table, field);
-    MutexHold hold(*unit.mutex);
+    NamedMutexHold hold(*unit.mutex, WaitTimeoutMs);
     return NextKey(unit, name, database, transaction, table, field, minValue);
   } catch (const std::exception& e) {
     MakeContextException(e, "Генерация ID"_w, true)->Raise();

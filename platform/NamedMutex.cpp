@@ -229,4 +229,13 @@ bool NamedMutex::Release() {
   return true;
 }
 
+NamedMutexHold::NamedMutexHold(NamedMutex& mutex, uint32_t timeoutMs) : mutex_(mutex) {
+  const NamedMutex::WaitResult result = mutex_.Wait(timeoutMs);
+  if (result == NamedMutex::Signaled) return;
+  constexpr int kWaitTimeout = 258;
+  const int code = result == NamedMutex::Failed ? GetLastError() : kWaitTimeout;
+  if (result == NamedMutex::Abandoned) mutex_.Release();
+  RaiseLastOSError(code);
+}
+
 }  // namespace tv
