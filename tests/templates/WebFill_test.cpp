@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engines/HTMLJet.h"
 #include "platform/Cp1251.h"
 #include "templates/WebFormPatterns.h"
 #include "tests/support/TempRoot.h"
@@ -55,6 +56,32 @@ TEST(WebFill, PlansAndDescriptionsFollowTheRegistry) {
           << Cp1251ToUtf8(plan.name + ": " + n);
     }
   }
+}
+
+// The receipt computes its net amount and VAT itself from the gross amount
+// (its ScriptValues parameter): 118 gives 100 and 18. Without a script
+// control those cells print "&nbsp;" and the page is still complete.
+TEST(WebFill, ReceiptSplitsTheAmountByItsOwnFormulas) {
+  const TWebTemplateCase c = WebTemplateCase("Товарный чек"_w);
+  ASSERT_NE(c.pattern, nullptr);
+  TempRoot root;
+  FillSettingsScope settings;
+  const std::string file = std::string(kWebRepDir) + c.pattern->Name + ".html";
+  WriteRawFile(file, JoinLines(LinesOf(c.pattern->Lines)));
+  THTML_Jet jet(file);
+  jet.Init();
+  jet.AddFloat("Summa", "%.2n", 118);
+  jet.EndLine();
+  jet.MakeItog2("%.2n");
+  jet.EndOGroup();
+  std::string out;
+  jet.GetReady(out);
+  EXPECT_EQ(AnsiLowerCase(out).find("&lt;#"), std::string::npos);
+  // The record row and the totals row each show the three amounts.
+  const int shown = jet.HasScript() ? 2 : 0;
+  EXPECT_EQ(CountIn(out, {"net", "<nobr>100,00</nobr>", 0, false, false}), shown);
+  EXPECT_EQ(CountIn(out, {"VAT", "<nobr>18,00</nobr>", 0, false, false}), shown);
+  EXPECT_EQ(CountIn(out, {"gross", "<nobr>118,00</nobr>", 0, false, false}), 2);
 }
 
 class WebFillTemplate : public ::testing::TestWithParam<int> {};
