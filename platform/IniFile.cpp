@@ -1,52 +1,14 @@
 #include "platform/IniFile.h"
 
-#include <cerrno>
-#include <climits>
-
 #include "platform/Cp1251.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/IniDocument.h"
 #include "platform/OsError.h"
+#include "platform/SysUtils.h"
 
 namespace tv {
 namespace {
-
-// The runtime's integer reading: blanks before, a sign, decimal or "$"/"0x"
-// hexadecimal, nothing after, within 32 bits.
-bool ParseInteger(std::string_view s, int& out) {
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  bool neg = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
-  int base = 10;
-  if (i < s.size() && s[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= s.size()) return false;
-  uint64_t v = 0;
-  for (; i < s.size(); ++i) {
-    int d = -1;
-    char c = s[i];
-    if (c >= '0' && c <= '9') d = c - '0';
-    if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    if (d < 0) return false;
-    v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
-    if (v > 0xFFFFFFFFull) return false;
-  }
-  if (base == 16) {
-    out = static_cast<int>(static_cast<uint32_t>(neg ? 0u - v : v));
-    return true;
-  }
-  if (v > (neg ? 2147483648ull : 2147483647ull)) return false;
-  out = neg ? static_cast<int>(-static_cast<int64_t>(v)) : static_cast<int>(v);
-  return true;
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -66,8 +28,7 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 
 int TCustomIniFile::ReadInteger(std::string_view section, std::string_view ident, int def) {
   std::string text = ReadString(section, ident, "");
-  int value = 0;
-  return ParseInteger(text, value) ? value : def;
+  return StrToIntDef(text, def);
 }
 
 void TCustomIniFile::WriteInteger(std::string_view section, std::string_view ident, int value) {
@@ -105,6 +66,66 @@ void TCustomIniFile::WriteBinaryStream(std::string_view section, std::string_vie
     text += kDigits[c & 15];
   }
   WriteString(section, name, text);
+}
+
+namespace {
+
+// The typed read of the runtime: the default for an empty or unconvertible
+// text; other failures pass.
+template <class T, class Convert>
+T ReadConverted(TCustomIniFile& ini, std::string_view section, std::string_view name, T def,
+                Convert convert) {
+  std::string text = ini.ReadString(section, name, "");
+  if (text.empty()) return def;
+  try {
+    return static_cast<T>(convert(text));
+  } catch (const EConvertError&) {
+    return def;
+  }
+}
+
+}  // namespace
+
+TDateTime TCustomIniFile::ReadDate(std::string_view section, std::string_view name, TDateTime def) {
+  const TFormatSettings& fs = TypedFormatSettings();
+  return ReadConverted(*this, section, name, def,
+                       [&](const std::string& t) { return StrToDate(t, fs); });
+}
+
+TDateTime TCustomIniFile::ReadDateTime(std::string_view section, std::string_view name,
+                                       TDateTime def) {
+  const TFormatSettings& fs = TypedFormatSettings();
+  return ReadConverted(*this, section, name, def,
+                       [&](const std::string& t) { return StrToDateTime(t, fs); });
+}
+
+double TCustomIniFile::ReadFloat(std::string_view section, std::string_view name, double def) {
+  const TFormatSettings& fs = TypedFormatSettings();
+  return ReadConverted(*this, section, name, def,
+                       [&](const std::string& t) { return StrToFloat(t, fs); });
+}
+
+TDateTime TCustomIniFile::ReadTime(std::string_view section, std::string_view name, TDateTime def) {
+  const TFormatSettings& fs = TypedFormatSettings();
+  return ReadConverted(*this, section, name, def,
+                       [&](const std::string& t) { return StrToTime(t, fs); });
+}
+
+void TCustomIniFile::WriteDate(std::string_view section, std::string_view name, TDateTime value) {
+  WriteString(section, name, DateToStr(value, TypedFormatSettings()));
+}
+
+void TCustomIniFile::WriteDateTime(std::string_view section, std::string_view name,
+                                   TDateTime value) {
+  WriteString(section, name, DateTimeToStr(value, TypedFormatSettings()));
+}
+
+void TCustomIniFile::WriteFloat(std::string_view section, std::string_view name, double value) {
+  WriteString(section, name, FloatToStr(value, TypedFormatSettings()));
+}
+
+void TCustomIniFile::WriteTime(std::string_view section, std::string_view name, TDateTime value) {
+  WriteString(section, name, TimeToStr(value, TypedFormatSettings()));
 }
 
 void TCustomIniFile::ReadSections(std::string_view section, TStringList& strings) {

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/DateTime.h"
+#include "platform/FormatSettings.h"
 #include "platform/StringList.h"
 
 namespace tv {
@@ -46,6 +48,16 @@ class TCustomIniFile {
   virtual int ReadBinaryStream(std::string_view section, std::string_view name, std::string& out);
   virtual void WriteBinaryStream(std::string_view section, std::string_view name,
                                  std::string_view bytes);
+  // Dates, times and numbers as texts in TypedFormatSettings(); a text that
+  // does not convert (EConvertError) gives the default, other errors pass.
+  virtual TDateTime ReadDate(std::string_view section, std::string_view name, TDateTime def);
+  virtual TDateTime ReadDateTime(std::string_view section, std::string_view name, TDateTime def);
+  virtual double ReadFloat(std::string_view section, std::string_view name, double def);
+  virtual TDateTime ReadTime(std::string_view section, std::string_view name, TDateTime def);
+  virtual void WriteDate(std::string_view section, std::string_view name, TDateTime value);
+  virtual void WriteDateTime(std::string_view section, std::string_view name, TDateTime value);
+  virtual void WriteFloat(std::string_view section, std::string_view name, double value);
+  virtual void WriteTime(std::string_view section, std::string_view name, TDateTime value);
   // Key names of the section in file order (`strings` is cleared first).
   virtual void ReadSection(std::string_view section, TStringList& strings) = 0;
   virtual void ReadSections(TStringList& strings) = 0;
@@ -58,6 +70,10 @@ class TCustomIniFile {
   virtual void UpdateFile() = 0;
   virtual bool ValueExists(std::string_view section, std::string_view ident);
   bool SectionExists(std::string_view section);
+
+ protected:
+  // The settings of the typed texts: the process's defaults here.
+  virtual const TFormatSettings& TypedFormatSettings() const { return DefaultFormatSettings(); }
 
  private:
   std::string fileName_;

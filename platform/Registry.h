@@ -18,14 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "platform/StringList.h"
 
 namespace tv {
 
 TV_EXCEPTION_CLASS(ERegistryException, Exception);
-
-using TDateTime = double;  // days since 30.12.1899
 
 class TRegistry {
  public:

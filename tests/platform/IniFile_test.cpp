@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Cp1251.h"
+#include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/OsError.h"
@@ -239,6 +240,28 @@ TEST(MemIniFile, LoadsAndSavesItsFile) {
   ini.WriteString("T", "b", "2");
   ini.UpdateFile();
   EXPECT_EQ(root.ReadFile("c/m.ini"), "[S]\r\nk=v\r\n\r\n[T]\r\na=1\r\nb=2\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace tv
+
+namespace tv {
+namespace {
+
+TEST(IniFile, TypedValuesUseTheProcessDefaults) {
+  test::TempRoot root;
+  ASSERT_TRUE(ForceDirectories("C:\\"));
+  TIniFile ini("C:\\typed.ini");
+  ini.WriteFloat("T", "F", 2.5);
+  ini.WriteDate("T", "D", EncodeDate(2012, 5, 31));
+  ini.WriteDateTime("T", "DT", EncodeDate(2012, 5, 31) + EncodeTime(8, 0, 0, 0));
+  ini.WriteTime("T", "Tm", EncodeTime(8, 5, 3, 0));
+  EXPECT_EQ(root.ReadFile("c/typed.ini"),
+            "[T]\r\nF=2,5\r\nD=31.05.2012\r\nDT=31.05.2012 8:00:00\r\nTm=8:05:03\r\n");
+  EXPECT_EQ(ini.ReadFloat("T", "F", 0), 2.5);
+  EXPECT_EQ(ini.ReadDate("T", "D", 0), EncodeDate(2012, 5, 31));
+  EXPECT_NEAR(ini.ReadTime("T", "Tm", 0), EncodeTime(8, 5, 3, 0), 1e-9);
+  EXPECT_EQ(ini.ReadDate("T", "F", -1), -1);  // not a date
 }
 
 }  // namespace

@@ -1,1 +1,0 @@
-// Removed once the first foundation unit lands.
