@@ -120,8 +120,9 @@ TOLVAREN_API void tv_variant_set_double(TVVariant* v, double value);
 TOLVAREN_API void tv_variant_set_bool(TVVariant* v, int32_t value);
 TOLVAREN_API void tv_variant_set_date(TVVariant* v, double value);
 TOLVAREN_API void tv_variant_set_currency(TVVariant* v, int64_t tenThousandths);
-TOLVAREN_API void tv_variant_set_string(TVVariant* v, const char* text, size_t len);
-TOLVAREN_API void tv_variant_set_olestr(TVVariant* v, const uint16_t* text, size_t len);
+/* The two text setters return 0, or -1 when memory is short (*v empty). */
+TOLVAREN_API int32_t tv_variant_set_string(TVVariant* v, const char* text, size_t len);
+TOLVAREN_API int32_t tv_variant_set_olestr(TVVariant* v, const uint16_t* text, size_t len);
 /* An array of empty elements: dims 1 (low1..high1) or 2 (also low2..high2).
  * Returns 0, or -1 for bad bounds (dims not 1 or 2, high < low - 1, more
  * than 16M elements), leaving *v empty. */
@@ -159,8 +160,8 @@ TOLVAREN_API void tv_text_free(TVText* text);
 TOLVAREN_API void tv_wide_free(uint16_t* text);
 
 /* The message (Windows-1251, zero-terminated) of the last failure that an
- * entry point of this thread reported to the host; "" when none. Valid
- * until the next call into the library from this thread. */
+ * entry point reported to the host on this thread; "" when none yet. Valid
+ * until the next failure reported on this thread. */
 TOLVAREN_API const char* tv_last_error(void);
 
 /* ---- In-memory data sets ------------------------------------------------
