@@ -54,6 +54,8 @@ TolvarenLibrary::TolvarenLibrary(const std::string& path) {
   }
 }
 
-TolvarenLibrary::~TolvarenLibrary() { dlclose(handle_); }
+// The library stays loaded until the program ends, as in the station's
+// application; its own shut-down runs at exit.
+TolvarenLibrary::~TolvarenLibrary() = default;
 
 }  // namespace tv::host

@@ -10,8 +10,8 @@ namespace tv::host {
 
 class TolvarenLibrary {
  public:
-  // Loads the library; throws std::runtime_error naming the file or the
-  // missing entry point.
+  // Loads the library (for the rest of the program); throws
+  // std::runtime_error naming the file or the missing entry point.
   explicit TolvarenLibrary(const std::string& path);
   ~TolvarenLibrary();
   TolvarenLibrary(const TolvarenLibrary&) = delete;
