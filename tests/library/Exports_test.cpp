@@ -84,6 +84,15 @@ TEST_F(Exports, InitReportsAsksModeCurrencyDecimalsThenPaymentTypes) {
   EXPECT_TRUE(DirectoryExists("C:\\FUEL\\FORMS\\WEBREP\\"));
 }
 
+TEST_F(Exports, ABeepOfThePaymentTypeTableGoesToTheReportLog) {
+  Load();
+  host->Set(23, A({Variant("Наличные"_w)}));
+  host->Fail(57);  // the host keeps no list: the table beeps and numbers the types
+  ASSERT_EQ(host->Init(), 1);
+  EXPECT_TRUE(Logged(" [вним] [Tolvaren] Звуковой сигнал 500 Гц, 100 мс"_w));
+  EXPECT_EQ(State("VidOplArray0"), "Наличные|0|0|-1"_w);
+}
+
 TEST_F(Exports, InitReportsTakesTheHostsCurrencyDecimalsModeAndDefaultNames) {
   Load();
   host->Set(87, Variant("грн."_w));
