@@ -61,7 +61,8 @@ void LoadReportSettings(const THostQuery& host, bool& repeatTableHeaderDefault,
   SiloReportSortField = ini.ReadInteger("SmenaRep", "SiloReportSortField", 0);
   NotRoundRVal = !ini.ReadBool("SmenaRep", "RoundRVal", false);
   const TFormatSettings& system = DefaultFormatSettings();
-  reportFormatSettings.DecimalSeparator = ReadSeparator(ini, "DecimalSeparator", system.DecimalSeparator);
+  reportFormatSettings.DecimalSeparator =
+      ReadSeparator(ini, "DecimalSeparator", system.DecimalSeparator);
   reportFormatSettings.ThousandSeparator =
       ReadSeparator(ini, "ThousandSeparator", system.ThousandSeparator);
   FinPrcDelim = ini.ReadBool("Reports", "FinPrcDelim", false);

@@ -18,17 +18,17 @@
 namespace tv {
 
 // Global settings; the values before the first load are the defaults.
-extern int DecL;                    // decimals of litres, financial section (2)
-extern int DecKg;                   // decimals of kilograms, financial section (2)
-extern int DecL2;                   // decimals of litres elsewhere (host code 9)
-extern int DecKg2;                  // decimals of kilograms elsewhere (host code 9)
-extern std::string VolumeFormat;    // "%." + DecL2 + "n"
-extern std::string MassFormat;      // "%." + DecKg2 + "n"
-extern uint8_t RepSmType;           // how a sale's money is taken (0)
-extern int SiloReportSortField;     // tank section sort order (0)
-extern bool NotRoundRVal;           // tank section prints whole numbers
-extern bool FinPrcDelim;            // split the fuel list by price
-extern bool RezGrGSM;               // subtotal rows per fuel in the tank section
+extern int DecL;                  // decimals of litres, financial section (2)
+extern int DecKg;                 // decimals of kilograms, financial section (2)
+extern int DecL2;                 // decimals of litres elsewhere (host code 9)
+extern int DecKg2;                // decimals of kilograms elsewhere (host code 9)
+extern std::string VolumeFormat;  // "%." + DecL2 + "n"
+extern std::string MassFormat;    // "%." + DecKg2 + "n"
+extern uint8_t RepSmType;         // how a sale's money is taken (0)
+extern int SiloReportSortField;   // tank section sort order (0)
+extern bool NotRoundRVal;         // tank section prints whole numbers
+extern bool FinPrcDelim;          // split the fuel list by price
+extern bool RezGrGSM;             // subtotal rows per fuel in the tank section
 
 // "C:\WINDOWS\cnf.INI": the configuration file of the settings, also on an
 // office host.

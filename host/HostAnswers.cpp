@@ -110,28 +110,68 @@ int32_t THostAnswers::Answer(TVVariant* result, int32_t code, int32_t param) con
   Trace("вопрос "_w + std::to_string(code) + " (" + std::to_string(param) + ")");
   const std::string kkm = "KKM" + std::to_string(param);
   switch (code) {
-    case 0: lib_.SetInt(result, config_.Int("Shift", "Number", 1)); break;
-    case 1: lib_.SetDate(result, config_.Date("Shift", "Begin", DefaultShiftBegin())); break;
-    case 2: SetText(result, config_.Text("Shift", "Operator", "Оператор"_w)); break;
-    case 3: SetText(result, config_.Text("Shift", "Operator2", "")); break;
-    case 4: SetText(result, config_.Text("Shift", "Operator3", "")); break;
-    case 5: SetText(result, config_.Text("Host", "DataFolder", "C:\\FUEL\\DB\\")); break;
-    case 8: lib_.SetBool(result, config_.Bool("Host", "AltForms", false)); break;
-    case 9: lib_.SetInt(result, config_.Int("Host", "VolumeDecimals", 2)); break;
-    case 13: SetText(result, config_.Text("Host", "StationName", "АЗС №1"_w)); break;
-    case 18: SetText(result, config_.Text(kkm, "RegNum", "")); break;
+    case 0:
+      lib_.SetInt(result, config_.Int("Shift", "Number", 1));
+      break;
+    case 1:
+      lib_.SetDate(result, config_.Date("Shift", "Begin", DefaultShiftBegin()));
+      break;
+    case 2:
+      SetText(result, config_.Text("Shift", "Operator", "Оператор"_w));
+      break;
+    case 3:
+      SetText(result, config_.Text("Shift", "Operator2", ""));
+      break;
+    case 4:
+      SetText(result, config_.Text("Shift", "Operator3", ""));
+      break;
+    case 5:
+      SetText(result, config_.Text("Host", "DataFolder", "C:\\FUEL\\DB\\"));
+      break;
+    case 8:
+      lib_.SetBool(result, config_.Bool("Host", "AltForms", false));
+      break;
+    case 9:
+      lib_.SetInt(result, config_.Int("Host", "VolumeDecimals", 2));
+      break;
+    case 13:
+      SetText(result, config_.Text("Host", "StationName", "АЗС №1"_w));
+      break;
+    case 18:
+      SetText(result, config_.Text(kkm, "RegNum", ""));
+      break;
     case 23:
     case 27:
-    case 57: AnswerPaymentTypes(result, code); break;
-    case 43: SetText(result, config_.Text(kkm, "Model", "")); break;
-    case 44: SetText(result, config_.Text(kkm, "Num", "")); break;
-    case 45: lib_.SetBool(result, config_.Bool("Host", "TovarKKMFlag", false)); break;
-    case 46: lib_.SetInt(result, config_.Int("Host", "Mode", 0)); break;
-    case 56: lib_.SetInt(result, config_.Int("Host", "TemplateVariant", 1)); break;
-    case 69: SetText(result, config_.Text("Host", "DCOMDatabase", "C:\\FUEL\\DB\\Velmar.FDB")); break;
-    case 80: lib_.SetBool(result, config_.Bool("Host", "UseNBForms", false)); break;
-    case 87: SetText(result, config_.Text("Host", "CurrencyName", "руб."_w)); break;
-    case 88: lib_.SetInt(result, config_.Int("Host", "MoneyDecimals", 2)); break;
+    case 57:
+      AnswerPaymentTypes(result, code);
+      break;
+    case 43:
+      SetText(result, config_.Text(kkm, "Model", ""));
+      break;
+    case 44:
+      SetText(result, config_.Text(kkm, "Num", ""));
+      break;
+    case 45:
+      lib_.SetBool(result, config_.Bool("Host", "TovarKKMFlag", false));
+      break;
+    case 46:
+      lib_.SetInt(result, config_.Int("Host", "Mode", 0));
+      break;
+    case 56:
+      lib_.SetInt(result, config_.Int("Host", "TemplateVariant", 1));
+      break;
+    case 69:
+      SetText(result, config_.Text("Host", "DCOMDatabase", "C:\\FUEL\\DB\\Velmar.FDB"));
+      break;
+    case 80:
+      lib_.SetBool(result, config_.Bool("Host", "UseNBForms", false));
+      break;
+    case 87:
+      SetText(result, config_.Text("Host", "CurrencyName", "руб."_w));
+      break;
+    case 88:
+      lib_.SetInt(result, config_.Int("Host", "MoneyDecimals", 2));
+      break;
     default:
       SetText(result, "Хост не отвечает на вопрос "_w + std::to_string(code));
       return TV_HOST_FAILED;

@@ -39,12 +39,14 @@ bool THostConfig::Has(const std::string& section, const std::string& key) const 
   return ini_->ValueExists(section, key);
 }
 
-TDateTime THostConfig::Date(const std::string& section, const std::string& key, TDateTime def) const {
+TDateTime THostConfig::Date(const std::string& section, const std::string& key,
+                            TDateTime def) const {
   if (!Has(section, key)) return def;
   const std::string text = Trim(Text(section, key, ""));
   TDateTime value = 0;
   if (!ParseHostDate(text, value)) {
-    throw Exception("[" + section + "] " + key + ": \"" + text + "\" is not a date (YYYY-MM-DD HH:MM:SS)");
+    throw Exception("[" + section + "] " + key + ": \"" + text +
+                    "\" is not a date (YYYY-MM-DD HH:MM:SS)");
   }
   return value;
 }
@@ -52,7 +54,8 @@ TDateTime THostConfig::Date(const std::string& section, const std::string& key, 
 bool ParseHostDate(const std::string& text, TDateTime& out) {
   int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0;
   char tail = 0;
-  const int count = std::sscanf(text.c_str(), "%4d-%2d-%2d%*1[ T]%2d:%2d:%2d%c", &y, &m, &d, &h, &n, &s, &tail);
+  const int count =
+      std::sscanf(text.c_str(), "%4d-%2d-%2d%*1[ T]%2d:%2d:%2d%c", &y, &m, &d, &h, &n, &s, &tail);
   if (count != 3 && count != 5 && count != 6) return false;
   if (count == 3 && text.size() != 10) return false;
   return TryEncodeDate(y, m, d, out) && [&] {

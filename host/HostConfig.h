@@ -25,7 +25,8 @@ class THostConfig {
   THostConfig& operator=(THostConfig&&) noexcept = default;
 
   // Values in Windows-1251.
-  std::string Text(const std::string& section, const std::string& key, const std::string& def) const;
+  std::string Text(const std::string& section, const std::string& key,
+                   const std::string& def) const;
   int Int(const std::string& section, const std::string& key, int def) const;
   bool Bool(const std::string& section, const std::string& key, bool def) const;
   // "YYYY-MM-DD", "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS"; def when

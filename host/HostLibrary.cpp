@@ -21,7 +21,8 @@ TolvarenLibrary::TolvarenLibrary(const std::string& path) {
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* why = dlerror();
-    throw std::runtime_error("cannot load " + path + ": " + (why != nullptr ? why : "unknown error"));
+    throw std::runtime_error("cannot load " + path + ": " +
+                             (why != nullptr ? why : "unknown error"));
   }
   try {
     Resolve(handle_, "InitReports", InitReports);

@@ -32,21 +32,23 @@ struct Options {
 };
 
 void PrintHelp() {
-  std::cout << "Usage: tolvaren-host [options] CODE [PARAMETER...]\n"
-               "Requests one report from libtolvaren.so as the station's control application does:\n"
-               "prints the text version (UTF-8) and writes the HTML version to a file.\n\n"
-               "Options:\n"
-               "  --config FILE   host configuration (UTF-8 INI); default $TOLVAREN_ROOT/tolvaren-host.ini,\n"
-               "                  built-in defaults when that file is missing\n"
-               "  --library FILE  the library; default libtolvaren.so beside this program\n"
-               "  --html FILE     where the HTML version goes (default tolvaren-report.html)\n"
-               "  --no-html       do not fetch the HTML version\n"
-               "  --trace         print every question of the library to standard error\n"
-               "  --help          this text\n\n"
-               "Exit status: 0 report made; 1 the library answered False (its text on standard error);\n"
-               "2 the request or the host failed.\n\n"
-            << RequestSyntax() << "\n"
-            << ReportCodeList();
+  std::cout
+      << "Usage: tolvaren-host [options] CODE [PARAMETER...]\n"
+         "Requests one report from libtolvaren.so as the station's control application does:\n"
+         "prints the text version (UTF-8) and writes the HTML version to a file.\n\n"
+         "Options:\n"
+         "  --config FILE   host configuration (UTF-8 INI); default "
+         "$TOLVAREN_ROOT/tolvaren-host.ini,\n"
+         "                  built-in defaults when that file is missing\n"
+         "  --library FILE  the library; default libtolvaren.so beside this program\n"
+         "  --html FILE     where the HTML version goes (default tolvaren-report.html)\n"
+         "  --no-html       do not fetch the HTML version\n"
+         "  --trace         print every question of the library to standard error\n"
+         "  --help          this text\n\n"
+         "Exit status: 0 report made; 1 the library answered False (its text on standard error);\n"
+         "2 the request or the host failed.\n\n"
+      << RequestSyntax() << "\n"
+      << ReportCodeList();
 }
 
 std::string ExeFolder() {
@@ -100,7 +102,8 @@ std::string TakeText(const TolvarenLibrary& lib, TVText& text) {
 int Run(const Options& o) {
   TolvarenLibrary lib(o.library.empty() ? ExeFolder() + "/libtolvaren.so" : o.library);
   auto trace = [](const std::string& line) { std::cerr << "host: " << line << "\n"; };
-  THostAnswers host(lib, LoadConfig(o), o.trace ? std::function<void(const std::string&)>(trace) : nullptr);
+  THostAnswers host(lib, LoadConfig(o),
+                    o.trace ? std::function<void(const std::string&)>(trace) : nullptr);
   if (host.Config().Int("Host", "Mode", 0) == 0) host.WriteShiftRegistry();
   if (lib.InitReports(THostAnswers::Fill(), THostAnswers::Query(), THostAnswers::Report()) == 0) {
     std::cerr << "InitReports: " << Cp1251ToUtf8(lib.LastError()) << "\n";
@@ -118,7 +121,8 @@ int Run(const Options& o) {
     return 2;
   }
   if (made == TV_REPORT_FALSE) {
-    std::cerr << (report.empty() ? std::string("the library made no report") : Cp1251ToUtf8(report)) << "\n";
+    std::cerr << (report.empty() ? std::string("the library made no report") : Cp1251ToUtf8(report))
+              << "\n";
     return 1;
   }
   std::cout << Cp1251ToUtf8(report);

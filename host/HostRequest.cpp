@@ -43,7 +43,8 @@ void SetElement(const TolvarenLibrary& lib, const std::string& arg, TVVariant* v
     if (value.empty() || *end != '\0') Bad(arg, "not a number (use a decimal point)");
     lib.SetDouble(v, d);
   } else if (kind == "b") {
-    if (value != "0" && value != "1" && value != "true" && value != "false") Bad(arg, "not 0, 1, true or false");
+    if (value != "0" && value != "1" && value != "true" && value != "false")
+      Bad(arg, "not 0, 1, true or false");
     lib.SetBool(v, value == "1" || value == "true");
   } else if (kind == "d") {
     if (!ParseHostDate(value, date)) Bad(arg, "not a date YYYY-MM-DD[ HH:MM[:SS]]");
@@ -96,7 +97,8 @@ char ParseReportCode(const std::string& text) {
     const int ordinal = std::atoi(text.c_str());
     if (ordinal <= 255) return static_cast<char>(ordinal);
   }
-  throw std::invalid_argument("report code \"" + text + "\": one character, or an ordinal of two or three digits");
+  throw std::invalid_argument("report code \"" + text +
+                              "\": one character, or an ordinal of two or three digits");
 }
 
 void BuildParams(const TolvarenLibrary& lib, const std::vector<std::string>& args, TVVariant* out) {
@@ -124,15 +126,20 @@ const char* ReportCodeList() {
          "  02   shift report of one shift: [shift]\n"
          "  03   shift report of the open shift: []\n"
          "  04   shift report of a range: [shift from, shift to]\n"
-         "  09   bonuses and discounts: [from, pay types, null str, to, fuel totals, sub totals(, all pay types(, codes))]\n"
+         "  09   bonuses and discounts: [from, pay types, null str, to, fuel totals, sub totals(, "
+         "all pay types(, codes))]\n"
          "  10   dispenser sales history: [text, int(, begin, end(, flag))]\n"
          "  11   statements for a period: [begin, end(, pay-type selection(, codes))]\n"
-         "  12   counterparty for a period: [begin, end, agent, sw1, sw2, sw3(, selection(, codes))]\n"
+         "  12   counterparty for a period: [begin, end, agent, sw1, sw2, sw3(, selection(, "
+         "codes))]\n"
          "  13   car for a period: [begin, end, s1, s2(, p1(, p2))]\n"
-         "  14   statements, closed shift: [begin, end, shift text, operator(, shift to(, selection(, orgs(, codes))))]\n"
-         "  15   counterparty, closed shift: [begin, end, agent, shift text, operator] or 10/11 elements\n"
+         "  14   statements, closed shift: [begin, end, shift text, operator(, shift to(, "
+         "selection(, orgs(, codes))))]\n"
+         "  15   counterparty, closed shift: [begin, end, agent, shift text, operator] or 10/11 "
+         "elements\n"
          "  16   statements, open shift: [(selection(, codes))]\n"
-         "  17   counterparty, open shift: [agent] or [agent, selection, sw1, sw2, sw3(, -(, codes))]\n"
+         "  17   counterparty, open shift: [agent] or [agent, selection, sw1, sw2, sw3(, -(, "
+         "codes))]\n"
          "  18   unmade terminal returns, open shift: []\n"
          "  19   unmade terminal returns, closed shift: [shift, begin, end, operator(, shift to)]\n"
          "  21   return acts, closed shift: [begin, end, shift, operator(, a(, b))]\n"
@@ -141,7 +148,8 @@ const char* ReportCodeList() {
          "  26   contracts, open shift: [-(, p1(, -(, p2)))]\n"
          "  31   fuel pump-outs: [shift from, shift to]\n"
          "  \"    return checks: [p, [q, ...]]\n"
-         "  -    shift report: [from, to, sections(, kkm(, -(, goods path, office(, selection(, -(, codes))))))]\n"
+         "  -    shift report: [from, to, sections(, kkm(, -(, goods path, office(, selection(, "
+         "-(, codes))))))]\n"
          "  .    coupons, closed shift: [begin, end(, p1(, p2))]\n"
          "  /    coupons, open shift: []\n"
          "  4    cards: [i1, i2, begin, end, p(, s, b(, v))]\n"
@@ -151,7 +159,8 @@ const char* ReportCodeList() {
          "         1 discount cards [1, i, s, s]    2 SQL data [2, sql, db]\n"
          "         3 SQL table [3, sql, i, link attr, link column]\n"
          "         4/5/6/16 waybill pages, invoice, shipment receipt [n, waybill id]\n"
-         "         7 TORG-12 [7, waybill id, variant]   8 fuel receipt [8, sale, cashier, post, comment]\n"
+         "         7 TORG-12 [7, waybill id, variant]   8 fuel receipt [8, sale, cashier, post, "
+         "comment]\n"
          "         9 receipt template [9, pay code]     10 measuring can [10, a, b]\n"
          "         11 dispenser restarts [11, begin, end, shift from, shift to]\n"
          "         12 limit balances [12]   13 limit detail [13, s, begin, end]   14 ping [14]\n"

@@ -77,7 +77,8 @@ Variant FromCArray(const TVVariant& v, int depth) {
   Variant a = dims == 1 ? VarArrayCreate({b[0], b[1]}, VarType::Variant)
                         : VarArrayCreate({b[0], b[1], b[2], b[3]}, VarType::Variant);
   if (dims == 1) {
-    for (int64_t k = 0; k < count; ++k) a[b[0] + static_cast<int>(k)] = FromC(v.u.arr.items[k], depth + 1);
+    for (int64_t k = 0; k < count; ++k)
+      a[b[0] + static_cast<int>(k)] = FromC(v.u.arr.items[k], depth + 1);
   } else {
     const int64_t n2 = int64_t{b[3]} - b[2] + 1;
     for (int64_t k = 0; k < count; ++k) {
@@ -134,20 +135,55 @@ void ToCArray(const Variant& v, TVVariant* out) {
 
 void ToCScalar(const Variant& v, TVVariant* out) {
   switch (v.Type()) {
-    case VarType::Empty: break;
-    case VarType::Null: out->vt = TV_VT_NULL; break;
-    case VarType::Smallint: out->vt = TV_VT_SMALLINT; out->u.i = v.AsInteger(); break;
-    case VarType::Integer: out->vt = TV_VT_INTEGER; out->u.i = v.AsInteger(); break;
-    case VarType::Byte: out->vt = TV_VT_BYTE; out->u.i = v.AsInteger(); break;
-    case VarType::Boolean: out->vt = TV_VT_BOOLEAN; out->u.i = v.AsBoolean() ? -1 : 0; break;
-    case VarType::Single: out->vt = TV_VT_SINGLE; out->u.d = v.AsDouble(); break;
-    case VarType::Double: out->vt = TV_VT_DOUBLE; out->u.d = v.AsDouble(); break;
-    case VarType::Date: out->vt = TV_VT_DATE; out->u.d = v.AsDateTime(); break;
-    case VarType::Currency: out->vt = TV_VT_CURRENCY; out->u.i64 = v.AsCurrency().Raw(); break;
-    case VarType::Int64: out->vt = TV_VT_INT64; out->u.i64 = v.AsInt64(); break;
-    case VarType::String: SetOwnedString(out, v.AsString()); break;
-    case VarType::OleStr: SetOwnedOleStr(out, Cp1251ToUtf16(v.AsString())); break;
-    default: throw EVariantError("Invalid variant type");
+    case VarType::Empty:
+      break;
+    case VarType::Null:
+      out->vt = TV_VT_NULL;
+      break;
+    case VarType::Smallint:
+      out->vt = TV_VT_SMALLINT;
+      out->u.i = v.AsInteger();
+      break;
+    case VarType::Integer:
+      out->vt = TV_VT_INTEGER;
+      out->u.i = v.AsInteger();
+      break;
+    case VarType::Byte:
+      out->vt = TV_VT_BYTE;
+      out->u.i = v.AsInteger();
+      break;
+    case VarType::Boolean:
+      out->vt = TV_VT_BOOLEAN;
+      out->u.i = v.AsBoolean() ? -1 : 0;
+      break;
+    case VarType::Single:
+      out->vt = TV_VT_SINGLE;
+      out->u.d = v.AsDouble();
+      break;
+    case VarType::Double:
+      out->vt = TV_VT_DOUBLE;
+      out->u.d = v.AsDouble();
+      break;
+    case VarType::Date:
+      out->vt = TV_VT_DATE;
+      out->u.d = v.AsDateTime();
+      break;
+    case VarType::Currency:
+      out->vt = TV_VT_CURRENCY;
+      out->u.i64 = v.AsCurrency().Raw();
+      break;
+    case VarType::Int64:
+      out->vt = TV_VT_INT64;
+      out->u.i64 = v.AsInt64();
+      break;
+    case VarType::String:
+      SetOwnedString(out, v.AsString());
+      break;
+    case VarType::OleStr:
+      SetOwnedOleStr(out, Cp1251ToUtf16(v.AsString()));
+      break;
+    default:
+      throw EVariantError("Invalid variant type");
   }
 }
 

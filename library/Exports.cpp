@@ -48,7 +48,9 @@ TRxMemoryData& DataOf(TVMemoryData* data) {
   return *data->data;
 }
 
-const TRxMemoryData& DataOf(const TVMemoryData* data) { return DataOf(const_cast<TVMemoryData*>(data)); }
+const TRxMemoryData& DataOf(const TVMemoryData* data) {
+  return DataOf(const_cast<TVMemoryData*>(data));
+}
 
 }  // namespace
 }  // namespace tv
@@ -129,7 +131,8 @@ TOLVAREN_API TVVariant* tv_variant_item2(TVVariant* v, int32_t i, int32_t j) {
 TOLVAREN_API void tv_variant_clear(TVVariant* v) { tv::CVariantClear(v); }
 
 TOLVAREN_API int32_t tv_text_set(TVText* text, const char* bytes, size_t len) {
-  if (len == static_cast<size_t>(-1)) len = bytes == nullptr ? 0 : std::char_traits<char>::length(bytes);
+  if (len == static_cast<size_t>(-1))
+    len = bytes == nullptr ? 0 : std::char_traits<char>::length(bytes);
   if (bytes == nullptr) len = 0;
   return tv::TextSet(text, std::string_view(bytes == nullptr ? "" : bytes, len)) ? 0 : -1;
 }
@@ -158,7 +161,8 @@ TOLVAREN_API int32_t tv_md_field_type(const TVMemoryData* data, int32_t index) {
   });
 }
 
-TOLVAREN_API int32_t tv_md_add_field(TVMemoryData* data, const char* name, int32_t type, int32_t size) {
+TOLVAREN_API int32_t tv_md_add_field(TVMemoryData* data, const char* name, int32_t type,
+                                     int32_t size) {
   return Guarded(int32_t{-1}, [&]() -> int32_t {
     tv::TRxMemoryData& d = tv::DataOf(data);
     if (name == nullptr || *name == '\0') throw tv::EDatabaseError("A field needs a name");

@@ -2,8 +2,6 @@
 
 #include <cxxabi.h>
 
-#include <cstdlib>
-
 #include "library/CVariant.h"
 #include "library/HostData.h"
 #include "library/HostText.h"
@@ -99,8 +97,7 @@ void FillHostData(int kind, TRxMemoryData& data) {
     }
   }
   if (!ok) {
-    throw EHostCallbackError(
-        Format("Программа-хост не заполнила данные смены (вид %d)"_w, {kind}));
+    throw EHostCallbackError(Format("Программа-хост не заполнила данные смены (вид %d)"_w, {kind}));
   }
 }
 

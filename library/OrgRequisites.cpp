@@ -39,13 +39,14 @@ constexpr const char* kTimeFormat = "hh:nn:ss";
 constexpr const char* kDateTimeFormat = "dd.mm.yyyy hh:nn:ss";
 
 // The sixteen named values in output order.
-std::vector<std::pair<std::string, std::string>> NamedValues(const std::array<std::string, 14>& values,
-                                                             const std::string& station) {
+std::vector<std::pair<std::string, std::string>> NamedValues(
+    const std::array<std::string, 14>& values, const std::string& station) {
   std::vector<std::pair<std::string, std::string>> out;
   out.emplace_back("AZS", station);
   for (size_t i = 0; i < kRequisites.size(); ++i) {
     out.emplace_back(kRequisites[i].second, values[i]);
-    if (std::string_view(kRequisites[i].first) == "KPP") out.emplace_back("INN/KPP", values[3] + "/" + values[4]);
+    if (std::string_view(kRequisites[i].first) == "KPP")
+      out.emplace_back("INN/KPP", values[3] + "/" + values[4]);
   }
   return out;
 }
@@ -63,13 +64,15 @@ void PutOrgRequisites(TRepGen* form, THTML_Jet* jet, int kkmIndex) {
     }
   }
   if (form != nullptr) {
-    for (const auto& [name, value] : NamedValues(values, HostText(hcStationName))) form->SetVar(name, value);
+    for (const auto& [name, value] : NamedValues(values, HostText(hcStationName)))
+      form->SetVar(name, value);
     form->SetVar("CurDate", FormatDateTime(kDateFormat, Now()));
     form->SetVar("CurTime", FormatDateTime(kTimeFormat, Now()));
     form->SetVar("CurDateTime", FormatDateTime(kDateTimeFormat, Now()));
   }
   if (jet != nullptr) {
-    for (const auto& [name, value] : NamedValues(values, HostText(hcStationName))) jet->Add(name, value);
+    for (const auto& [name, value] : NamedValues(values, HostText(hcStationName)))
+      jet->Add(name, value);
     jet->AddDateTime("CurDate", kDateFormat, Now());
     jet->AddDateTime("CurTime", kTimeFormat, Now());
     jet->AddDateTime("CurDateTime", kDateTimeFormat, Now());

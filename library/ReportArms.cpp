@@ -43,7 +43,8 @@ R ArmSink(TArmRequest& r) { return Prx(r, "Отчет по откачкам то
 // Codes 2, 3 and 4 keep the name "Неизвестный отчет" (they set none).
 R SmenaRep(TArmRequest& r, int from, int to) {
   std::string out;
-  B().CreateCloseSmenaReport(r.Creator, from, to, EmptyArray(), -1, 0, E, false, Un(), 0, Un(), out);
+  B().CreateCloseSmenaReport(r.Creator, from, to, EmptyArray(), -1, 0, E, false, Un(), 0, Un(),
+                             out);
   r.Text = out;
   return R::Made;
 }
@@ -80,7 +81,8 @@ R ArmBonus(TArmRequest& r) {
   const bool allVO = len >= 7 ? r.P.B(6) : false;
   const Variant payCodes = len == 8 ? r.P.V(7) : Un();
   std::string out;
-  B().BuildBonusReport(r.Creator, from, payTypes, nullStr, to, gsmItog, subItog, allVO, payCodes, out);
+  B().BuildBonusReport(r.Creator, from, payTypes, nullStr, to, gsmItog, subItog, allVO, payCodes,
+                       out);
   r.Text = out;
   return R::Made;
 }
@@ -165,8 +167,8 @@ R ArmVdClosedSmena(TArmRequest& r) {
   const std::string orgList = len >= 4 && len <= 6 ? E : r.P.S(6);
   const Variant y = len >= 4 && len <= 7 ? Un() : r.P.V(7);
   std::string out;
-  B().MakeVdPeriodReport(r.Creator, fromText, oper, begin, end, headerMode, toText, x, E, E, orgList,
-                         y, out);
+  B().MakeVdPeriodReport(r.Creator, fromText, oper, begin, end, headerMode, toText, x, E, E,
+                         orgList, y, out);
   r.Text = out;
   return R::Made;
 }
@@ -175,7 +177,8 @@ R ArmVdAgentClosedSmena(TArmRequest& r) {
   if (!B().MakeVdAgentReport) return R::NoArm;
   r.Name = "Отпуск по контрагенту по закрытой смене"_w;
   const int len = r.P.Length();
-  const bool brief = len <= 5;  // lengths 6 to 9 read as the long form and fail on a missing element
+  const bool brief =
+      len <= 5;  // lengths 6 to 9 read as the long form and fail on a missing element
   const std::string agent = r.P.S(2);
   const std::string shiftText = r.P.S(3);
   const TDateTime begin = r.P.D(0);
@@ -189,8 +192,8 @@ R ArmVdAgentClosedSmena(TArmRequest& r) {
   const std::string extra = brief ? E : r.P.S(5);
   const Variant y = brief || len == 10 ? Un() : r.P.V(10);
   std::string out;
-  B().MakeVdAgentReport(r.Creator, agent, shiftText, begin, end, oper, x, mode, s1, s2, s3, extra, y,
-                        out);
+  B().MakeVdAgentReport(r.Creator, agent, shiftText, begin, end, oper, x, mode, s1, s2, s3, extra,
+                        y, out);
   r.Text = out;
   return R::Made;
 }

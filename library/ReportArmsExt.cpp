@@ -73,7 +73,9 @@ R TTN(TArmRequest& r, TTNPrint print, const char* utf8Name) {
 R TTNPage1(TArmRequest& r) { return TTN(r, B().PrintTTNPage1, "ТТН: товарный раздел"); }
 R TTNPage2(TArmRequest& r) { return TTN(r, B().PrintTTNPage2, "ТТН: транспортный раздел"); }
 R Invoice(TArmRequest& r) { return TTN(r, B().PrintInvoice, "Счет-фактура"); }
-R ShipmentReceipt(TArmRequest& r) { return TTN(r, B().PrintShipmentReceipt, "Квитанция об отгрузке"); }
+R ShipmentReceipt(TArmRequest& r) {
+  return TTN(r, B().PrintShipmentReceipt, "Квитанция об отгрузке");
+}
 
 R Torg12(TArmRequest& r) {
   if (!B().PrintTorg12) return R::NoArm;
@@ -198,10 +200,10 @@ using TArm = R (*)(TArmRequest&);
 // The one table of sub-codes; 17 and 1000 are served before the dispatcher.
 const std::map<int, TArm>& SubCodeArms() {
   static const std::map<int, TArm> arms = {
-      {1, DscCards},      {2, SQLData},       {3, SQLTable},        {4, TTNPage1},
-      {5, TTNPage2},      {6, Invoice},       {7, Torg12},          {8, FuelReceipt},
-      {9, ReceiptTemplate}, {10, Mernik},     {11, TrkResets},      {12, LimitBalance},
-      {13, LimitDetail},  {14, Ping},         {15, KeeperGSM},      {16, ShipmentReceipt},
+      {1, DscCards},        {2, SQLData},         {3, SQLTable},   {4, TTNPage1},
+      {5, TTNPage2},        {6, Invoice},         {7, Torg12},     {8, FuelReceipt},
+      {9, ReceiptTemplate}, {10, Mernik},         {11, TrkResets}, {12, LimitBalance},
+      {13, LimitDetail},    {14, Ping},           {15, KeeperGSM}, {16, ShipmentReceipt},
       {18, RepriceHistory}, {19, TransferReport},
   };
   return arms;

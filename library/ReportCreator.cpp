@@ -29,7 +29,8 @@ std::string ExceptionMessage(const std::exception& e) {
 TReportCreator::TReportCreator() {
   CollectSmenaInfo();
   const std::string dbPath = AskHost(hcDataFolder).AsString() + "Velmar.FDB";
-  CnfIniFileName = OfficeHost ? AskHost(hcDataFolder).AsString() + "cnf.ini" : GetWindowsDir() + "cnf.ini";
+  CnfIniFileName =
+      OfficeHost ? AskHost(hcDataFolder).AsString() + "cnf.ini" : GetWindowsDir() + "cnf.ini";
   if (OfficeHost) UpdateVidOpl();
   static_cast<void>(dbPath);
 }
@@ -88,7 +89,8 @@ bool TReportCreator::MakeReport(char code, const Variant& params, std::string& t
   if (!AltTemplatesFixed) HTMLJet::UseAltTemplates = AskAltTemplates();
   ReadSizeLimits();
   if (code != '7') {
-    LoadReportSettings(HostQuery(), HTMLJet::RepeatTableHeaderDefault, HTMLJet::ReportFormatSettings());
+    LoadReportSettings(HostQuery(), HTMLJet::RepeatTableHeaderDefault,
+                       HTMLJet::ReportFormatSettings());
   }
   RepGen::UseAltForms = HTMLJet::UseAltTemplates;
   bool result = true;
@@ -100,13 +102,15 @@ bool TReportCreator::MakeReport(char code, const Variant& params, std::string& t
     result = RunReportArm(code, request) == TArmResult::Made;
     const uint32_t elapsed = GetTickCount() - t0;
     if (result) {
-      ReportsLogger().LogFmt("Отчет \"%s\" (%d) сформирован за %d мс"_w, {name, ordinal, elapsed}, 1);
+      ReportsLogger().LogFmt("Отчет \"%s\" (%d) сформирован за %d мс"_w, {name, ordinal, elapsed},
+                             1);
     } else {
       ReportsLogger().LogFmt("Отчет \"%s\" (%d) НЕ сформирован!"_w, {name, ordinal}, 1);
     }
   } catch (const std::exception& e) {
     const std::string message = ExceptionMessage(e);
-    ReportsLogger().LogFmt("Ошибка формирования отчета \"%s\" №%d: %s"_w, {name, ordinal, message}, 2);
+    ReportsLogger().LogFmt("Ошибка формирования отчета \"%s\" №%d: %s"_w, {name, ordinal, message},
+                           2);
     text = Format("Ошибка при формировании отчета \"%s\": %s"_w, {name, message});
     LastHTMLReport = text;
   }

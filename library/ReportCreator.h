@@ -40,7 +40,7 @@ class TReportCreator {
   // The connected station database (owned).
   TIBDatabase* Database = nullptr;
   bool IsSmenaOpen = false;
-  int SmenaNum = -1;            // -1: no shift number read
+  int SmenaNum = -1;             // -1: no shift number read
   TDateTime SmenaBeginTime = 0;  // 0: no begin time read
 
   // A shift is open and it is shift `shift`.

@@ -65,8 +65,9 @@ void MakeVidOplSelection(const Variant& codes, Variant& result) {
 void FillClientDataSet(TDataSetSource& source, TClientDataSet& target) {
   try {
     const int64_t n = ++ProviderCounter;
-    const std::string name = Format("RepCreatorProvider_%.0f_%.0f",
-                                    {static_cast<long double>(n), static_cast<long double>(GetTickCount())});
+    const std::string name =
+        Format("RepCreatorProvider_%.0f_%.0f",
+               {static_cast<long double>(n), static_cast<long double>(GetTickCount())});
     TDataSetProvider provider(name, source);
     target.SetProviderName(name);
     target.Open();
@@ -101,7 +102,8 @@ void FillTovarDepList(TStringList& list, bool tradeOffice) {
       list.LoadFromFile("C:\\FUEL\\Departments.txt");
     }
     for (int i = list.Count() - 1; i >= 0; --i) {
-      if (list[i].find("##") != std::string::npos || !DirectoryExists(list.ValueFromIndex(i))) list.Delete(i);
+      if (list[i].find("##") != std::string::npos || !DirectoryExists(list.ValueFromIndex(i)))
+        list.Delete(i);
     }
     for (int i = 0; i < list.Count(); ++i) list.SetString(i, ExcludeTrailingPathDelimiter(list[i]));
     const int general = list.IndexOf("Общий учёт=C:\\FUEL\\GENERALDB"_w);

@@ -51,7 +51,8 @@ void InitReports(THostFillDataProc fillData, THostCallback query, THostReportCal
       const std::string currency = Trim(AskHost(hcCurrencyName, 3).AsString());
       if (!currency.empty()) HTMLJet::SetGlobalVar("valuta", currency);
     });
-    Quietly([] { HTMLJet::MoneyFormat = "%." + IntToStr(AskHost(hcMoneyDecimals).AsInteger()) + "n"; });
+    Quietly(
+        [] { HTMLJet::MoneyFormat = "%." + IntToStr(AskHost(hcMoneyDecimals).AsInteger()) + "n"; });
   }
   UpdateVidOpl();
   MakeFormFolder("C:\\FUEL\\FORMS\\REPORT\\");
@@ -125,7 +126,8 @@ std::u16string GetReportVars() {
 void DCOMServerOnCreate(void* owner) {
   try {
     const int mode = AskHost(hcHostMode).AsInteger();
-    if ((mode == 0 || mode == 3) && owner != nullptr && LibraryUnits.CreateDCOMDataModule != nullptr) {
+    if ((mode == 0 || mode == 3) && owner != nullptr &&
+        LibraryUnits.CreateDCOMDataModule != nullptr) {
       LibraryUnits.CreateDCOMDataModule(owner);
     }
   } catch (const std::exception& e) {

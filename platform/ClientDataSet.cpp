@@ -84,7 +84,9 @@ void TClientDataSet::SetXMLData(std::string_view packet) {
   packetLoaded_ = true;
 }
 
-void TClientDataSet::LoadFromFile(std::string_view fileName) { SetXMLData(ReadFileBytes(fileName)); }
+void TClientDataSet::LoadFromFile(std::string_view fileName) {
+  SetXMLData(ReadFileBytes(fileName));
+}
 
 void TClientDataSet::SaveToFile(std::string_view fileName) const {
   WriteFileBytes(fileName, XMLData());

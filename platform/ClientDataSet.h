@@ -67,7 +67,7 @@ class TClientDataSet : public TRxMemoryData {
   // Raises EDatabaseError "Invalid XML data packet: <reason>" for text that
   // is not a well-formed packet of the layout above.
   void SetXMLData(std::string_view packet);
-  void LoadFromFile(std::string_view fileName);   // Windows or native path
+  void LoadFromFile(std::string_view fileName);  // Windows or native path
   void SaveToFile(std::string_view fileName) const;
 
  private:

@@ -76,7 +76,9 @@ bool Base64Decode(std::string_view text, std::string& out) {
   return true;
 }
 
-std::string TwoDigits(int v) { return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}; }
+std::string TwoDigits(int v) {
+  return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+}
 
 std::string TimeText(TDateTime v) {
   int h, n, s, ms;
@@ -103,14 +105,30 @@ std::string CurrencyText(Currency c) {
 void AppendEscaped(std::string& out, std::string_view text, const std::string& field) {
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      case '\t': out += "&#9;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\r': out += "&#13;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           throw EDatabaseError("Field '" + field +
@@ -164,7 +182,8 @@ const PacketType& TypeOf(const TFieldDef& def) {
 std::string TClientDataSet::XMLData() const {
   if (!Active()) Fail("Cannot perform this operation on a closed dataset");
   const TFieldDefs& defs = FieldDefs();
-  std::string out = "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
+  std::string out =
+      "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
   for (int i = 0; i < defs.Count(); ++i) {
     const TFieldDef& def = defs[i];
     const PacketType& t = TypeOf(def);
@@ -227,8 +246,8 @@ bool ParseCurrency(std::string_view s, Currency& out) {
 bool ParseTime(std::string_view s, TDateTime& out) {
   int64_t h, n, sec, ms;
   if (s.size() != 11 || s[2] != ':' || s[5] != ':') return false;
-  if (!ParseInt(s.substr(0, 2), h) || !ParseInt(s.substr(3, 2), n) || !ParseInt(s.substr(6, 2), sec) ||
-      !ParseInt(s.substr(8, 3), ms)) {
+  if (!ParseInt(s.substr(0, 2), h) || !ParseInt(s.substr(3, 2), n) ||
+      !ParseInt(s.substr(6, 2), sec) || !ParseInt(s.substr(8, 3), ms)) {
     return false;
   }
   return TryEncodeTime(int(h), int(n), int(sec), int(ms), out);
@@ -246,9 +265,12 @@ bool ParseDate(std::string_view s, TDateTime& out) {
 bool ParseValue(const TFieldDef& def, std::string_view s, Variant& out) {
   switch (def.DataType) {
     case TFieldType::ftBoolean:
-      if (AnsiSameText(s, "TRUE")) out = Variant(true);
-      else if (AnsiSameText(s, "FALSE")) out = Variant(false);
-      else return false;
+      if (AnsiSameText(s, "TRUE"))
+        out = Variant(true);
+      else if (AnsiSameText(s, "FALSE"))
+        out = Variant(false);
+      else
+        return false;
       return true;
     case TFieldType::ftFloat:
     case TFieldType::ftCurrency: {
@@ -329,11 +351,16 @@ struct PacketReader {
     std::string name, fieldType, subType, width, required;
     for (int i = 0; atts[i] != nullptr; i += 2) {
       const std::string_view key = atts[i];
-      if (key == "attrname") name = Text(atts[i + 1]);
-      else if (key == "fieldtype") fieldType = atts[i + 1];
-      else if (key == "SUBTYPE") subType = atts[i + 1];
-      else if (key == "WIDTH") width = atts[i + 1];
-      else if (key == "required") required = atts[i + 1];
+      if (key == "attrname")
+        name = Text(atts[i + 1]);
+      else if (key == "fieldtype")
+        fieldType = atts[i + 1];
+      else if (key == "SUBTYPE")
+        subType = atts[i + 1];
+      else if (key == "WIDTH")
+        width = atts[i + 1];
+      else if (key == "required")
+        required = atts[i + 1];
     }
     const TFieldType type = TypeFromPacket(fieldType, subType);
     if (name.empty() || type == TFieldType::ftUnknown) {
@@ -411,7 +438,8 @@ void TClientDataSet::ReadPacket(std::string_view packet) {
         if (!r->path.empty()) r->path.pop_back();
       });
   const auto status = XML_Parse(parser.get(), packet.data(), static_cast<int>(packet.size()), 1);
-  const std::string where = " (line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) + ")";
+  const std::string where =
+      " (line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) + ")";
   if (!reader.error.empty()) BadPacket(reader.error + where);
   if (status != XML_STATUS_OK) {
     BadPacket(std::string(XML_ErrorString(XML_GetErrorCode(parser.get()))) + where);

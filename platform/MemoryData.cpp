@@ -17,8 +17,9 @@ namespace {
 Variant IntegerInRange(const Variant& value, const TFieldDef& def, int lo, int hi) {
   const int64_t v = value.AsInt64();
   if (v < lo || v > hi) {
-    throw EDatabaseError(Format("%d is not a valid value for field '%s'. The allowed range is %d to %d",
-                                {v, def.Name, lo, hi}));
+    throw EDatabaseError(
+        Format("%d is not a valid value for field '%s'. The allowed range is %d to %d",
+               {v, def.Name, lo, hi}));
   }
   return Variant(static_cast<int>(v));
 }
@@ -51,7 +52,9 @@ bool TMemField::IsNull() const {
   return v.IsNull() || v.IsEmpty();
 }
 
-Variant TMemField::Value() const { return IsNull() ? Variant::Null() : owner_->CurrentValue(index_); }
+Variant TMemField::Value() const {
+  return IsNull() ? Variant::Null() : owner_->CurrentValue(index_);
+}
 
 std::string TMemField::AsString() const {
   if (IsNull()) return {};
@@ -67,7 +70,9 @@ std::string TMemField::AsString() const {
 }
 
 int TMemField::AsInteger() const { return IsNull() ? 0 : owner_->CurrentValue(index_).AsInteger(); }
-int64_t TMemField::AsLargeInt() const { return IsNull() ? 0 : owner_->CurrentValue(index_).AsInt64(); }
+int64_t TMemField::AsLargeInt() const {
+  return IsNull() ? 0 : owner_->CurrentValue(index_).AsInt64();
+}
 double TMemField::AsFloat() const { return IsNull() ? 0 : owner_->CurrentValue(index_).AsDouble(); }
 Currency TMemField::AsCurrency() const {
   return IsNull() ? Currency() : owner_->CurrentValue(index_).AsCurrency();
@@ -75,7 +80,9 @@ Currency TMemField::AsCurrency() const {
 TDateTime TMemField::AsDateTime() const {
   return IsNull() ? 0 : owner_->CurrentValue(index_).AsDateTime();
 }
-bool TMemField::AsBoolean() const { return IsNull() ? false : owner_->CurrentValue(index_).AsBoolean(); }
+bool TMemField::AsBoolean() const {
+  return IsNull() ? false : owner_->CurrentValue(index_).AsBoolean();
+}
 
 void TMemField::SetValue(const Variant& value) { owner_->SetCurrentValue(index_, value); }
 
@@ -209,7 +216,8 @@ void TRxMemoryData::Prior() {
 }
 
 TMemField TRxMemoryData::Fields(int index) {
-  if (index < 0 || index >= fields_.Count()) Fail("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= fields_.Count())
+    Fail("List index out of bounds (" + std::to_string(index) + ")");
   return TMemField(*this, index);
 }
 

@@ -182,19 +182,19 @@ typedef struct TVMemoryData TVMemoryData;
 /* Field types, as tv_md_field_type returns them and tv_md_add_field takes
  * them. */
 enum {
-  TV_FT_STRING = 1,   /* text of at most `size` bytes (longer values are cut) */
-  TV_FT_SMALLINT = 2, /* 16-bit integer */
-  TV_FT_INTEGER = 3,  /* 32-bit integer */
-  TV_FT_BOOLEAN = 5,  /* Boolean */
-  TV_FT_FLOAT = 6,    /* double */
-  TV_FT_CURRENCY = 7, /* money held as a double */
-  TV_FT_BCD = 8,      /* fixed point with four decimals */
-  TV_FT_DATE = 9,     /* date */
-  TV_FT_TIME = 10,    /* time of day */
-  TV_FT_DATETIME = 11,/* date and time */
-  TV_FT_LARGEINT = 25,/* 64-bit integer */
-  TV_FT_MEMO = 16,    /* text of any length */
-  TV_FT_BLOB = 15     /* bytes of any length */
+  TV_FT_STRING = 1,    /* text of at most `size` bytes (longer values are cut) */
+  TV_FT_SMALLINT = 2,  /* 16-bit integer */
+  TV_FT_INTEGER = 3,   /* 32-bit integer */
+  TV_FT_BOOLEAN = 5,   /* Boolean */
+  TV_FT_FLOAT = 6,     /* double */
+  TV_FT_CURRENCY = 7,  /* money held as a double */
+  TV_FT_BCD = 8,       /* fixed point with four decimals */
+  TV_FT_DATE = 9,      /* date */
+  TV_FT_TIME = 10,     /* time of day */
+  TV_FT_DATETIME = 11, /* date and time */
+  TV_FT_LARGEINT = 25, /* 64-bit integer */
+  TV_FT_MEMO = 16,     /* text of any length */
+  TV_FT_BLOB = 15      /* bytes of any length */
 };
 
 /* Number of fields; the name (Windows-1251) and type of field `index`

@@ -49,7 +49,8 @@ TEST_F(ReportSettings, WithoutCnfIniEverySettingHasItsDefault) {
 }
 
 TEST_F(ReportSettings, EveryKeyOfCnfIni) {
-  Cnf("[Reports]\r\nDecL=3\r\nDecKg=1\r\nDecL2=3\r\nDecKg2=0\r\nDecimalSeparator=2C\r\nThousandSeparator=20\r\n"
+  Cnf("[Reports]\r\nDecL=3\r\nDecKg=1\r\nDecL2=3\r\nDecKg2=0\r\nDecimalSeparator="
+      "2C\r\nThousandSeparator=20\r\n"
       "RepeatH=0\r\nFinPrcDelim=1\r\nRezGrGSM=1\r\n[Misc]\r\nRepSmType=258\r\n"
       "[SmenaRep]\r\nSiloReportSortField=2\r\nRoundRVal=1\r\n");
   fs.DecimalSeparator = '.';
@@ -71,7 +72,8 @@ TEST_F(ReportSettings, EveryKeyOfCnfIni) {
 
 TEST_F(ReportSettings, SeparatorsOtherThanOneHexCharacterKeepTheSystems) {
   for (const char* value : {"2C2E", "ZZ", "2", "", "2G"}) {
-    Cnf(std::string("[Reports]\r\nDecimalSeparator=") + value + "\r\nThousandSeparator=" + value + "\r\n");
+    Cnf(std::string("[Reports]\r\nDecimalSeparator=") + value + "\r\nThousandSeparator=" + value +
+        "\r\n");
     fs.DecimalSeparator = 'x';
     fs.ThousandSeparator = 'y';
     Load(2);
@@ -84,8 +86,9 @@ TEST_F(ReportSettings, SeparatorsOtherThanOneHexCharacterKeepTheSystems) {
 }
 
 TEST_F(ReportSettings, AFailingHostQuestionPassesOn) {
-  EXPECT_THROW(LoadReportSettings([](Variant&, int, int) { throw Exception("no host"); }, repeatH, fs),
-               Exception);
+  EXPECT_THROW(
+      LoadReportSettings([](Variant&, int, int) { throw Exception("no host"); }, repeatH, fs),
+      Exception);
   EXPECT_THROW(LoadReportSettings([](Variant& r, int, int) { r = Variant("abc"); }, repeatH, fs),
                EVariantTypeCastError);
 }

@@ -11,8 +11,9 @@ namespace {
 
 TEST(HostConfig, ReadsUtf8AndAnswersInWindows1251WithDefaults) {
   test::TempRoot root;
-  root.WriteFile("h.ini", "\xEF\xBB\xBF[Host]\nStationName=АЗС №1\nMode=3\n[Shift]\nBegin=2024-03-02 20:00\n"
-                          "Number=x\n[KKM0]\nModel=ШТРИХ\n");
+  root.WriteFile("h.ini",
+                 "\xEF\xBB\xBF[Host]\nStationName=АЗС №1\nMode=3\n[Shift]\nBegin=2024-03-02 20:00\n"
+                 "Number=x\n[KKM0]\nModel=ШТРИХ\n");
   const THostConfig c = THostConfig::Load(root.Path() + "/h.ini");
   EXPECT_EQ(c.Text("Host", "StationName", ""), "АЗС №1"_w);
   EXPECT_EQ(c.Text("KKM0", "Model", ""), "ШТРИХ"_w);
@@ -30,7 +31,8 @@ TEST(HostConfig, DatesInThreeFormsOnly) {
   EXPECT_DOUBLE_EQ(d, EncodeDate(2024, 2, 29));
   EXPECT_TRUE(ParseHostDate("2024-02-29T23:59:58", d));
   EXPECT_DOUBLE_EQ(d, EncodeDateTime(2024, 2, 29, 23, 59, 58, 0));
-  for (const char* bad : {"2023-02-29", "2024-03-01 25:00", "01.03.2024", "2024-03-01x", "2024-03-01 08:00:00 1", ""}) {
+  for (const char* bad : {"2023-02-29", "2024-03-01 25:00", "01.03.2024", "2024-03-01x",
+                          "2024-03-01 08:00:00 1", ""}) {
     EXPECT_FALSE(ParseHostDate(bad, d)) << bad;
   }
   test::TempRoot root;

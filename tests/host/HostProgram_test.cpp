@@ -12,14 +12,14 @@ class HostProgram : public ::testing::Test {
  protected:
   HostProgram() {
     int rc = 0;
-    const std::string out = test::RunCommand(std::string(TOLVAREN_HOST_DIR) + "/prepare-root --root '" +
-                                             root.Path() + "' 2>&1", &rc);
+    const std::string out = test::RunCommand(
+        std::string(TOLVAREN_HOST_DIR) + "/prepare-root --root '" + root.Path() + "' 2>&1", &rc);
     EXPECT_EQ(rc, 0) << out;
   }
   // Runs the host with `args`; standard error goes with standard output.
   std::string Run(const std::string& args, int& rc) const {
-    return test::RunCommand("cd '" + root.Path() + "' && '" + TOLVAREN_HOST_PROGRAM + "' --library '" +
-                                TOLVAREN_LIBRARY + "' " + args + " 2>&1",
+    return test::RunCommand("cd '" + root.Path() + "' && '" + TOLVAREN_HOST_PROGRAM +
+                                "' --library '" + TOLVAREN_LIBRARY + "' " + args + " 2>&1",
                             &rc);
   }
   test::TempRoot root;
@@ -29,16 +29,18 @@ TEST_F(HostProgram, HelpListsTheReportCodesWithTheirParameters) {
   int rc = -1;
   const std::string out = Run("--help", rc);
   EXPECT_EQ(rc, 0);
-  for (const char* line : {"Usage: tolvaren-host [options] CODE [PARAMETER...]",
-                           "  -    shift report: [from, to, sections",
-                           "  11   statements for a period: [begin, end(, pay-type selection(, codes))]",
-                           "  #    extended: [sub-code, ...]:", "  d:YYYY-MM-DD[ HH:MM[:SS]]"}) {
+  for (const char* line :
+       {"Usage: tolvaren-host [options] CODE [PARAMETER...]",
+        "  -    shift report: [from, to, sections",
+        "  11   statements for a period: [begin, end(, pay-type selection(, codes))]",
+        "  #    extended: [sub-code, ...]:", "  d:YYYY-MM-DD[ HH:MM[:SS]]"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line;
   }
 }
 
 TEST_F(HostProgram, PreparedRootHoldsTheStationFoldersAndFiles) {
-  EXPECT_EQ(root.ReadFile("c/WINDOWS/cnf.ini").find(Utf8ToCp1251("OrgName=ООО «Велмар-Север»")) != std::string::npos,
+  EXPECT_EQ(root.ReadFile("c/WINDOWS/cnf.ini").find(Utf8ToCp1251("OrgName=ООО «Велмар-Север»")) !=
+                std::string::npos,
             true);
   EXPECT_NE(root.ReadFile("tolvaren-host.ini").find("[PaymentTypes]"), std::string::npos);
   int rc = -1;
@@ -62,7 +64,8 @@ TEST_F(HostProgram, FalseAndFailuresExitNonZeroWithTheText) {
   out = Run("'#'", rc);  // no element 0: the library raises to the host
   EXPECT_EQ(rc, 2);
   EXPECT_EQ(out, "Variant or safe array index out of bounds\n");
-  out = test::RunCommand(std::string(TOLVAREN_HOST_PROGRAM) + " --library /nonexistent.so 7 2>&1", &rc);
+  out = test::RunCommand(std::string(TOLVAREN_HOST_PROGRAM) + " --library /nonexistent.so 7 2>&1",
+                         &rc);
   EXPECT_EQ(rc, 2);
   EXPECT_EQ(out.rfind("tolvaren-host: cannot load /nonexistent.so: ", 0), 0u) << out;
 }
@@ -71,8 +74,9 @@ TEST_F(HostProgram, AnswersTheLibraryFromItsConfigurationAndKeepsTheShiftInTheRe
   int rc = -1;
   const std::string out = Run("--trace --no-html 7", rc);
   EXPECT_EQ(rc, 0) << out;
-  for (const char* line : {"host: вопрос 46 (0)\n", "host: вопрос 87 (3)\n", "host: вопрос 88 (0)\n",
-                           "host: вопрос 23 (0)\n", "host: вопрос 57 (0)\n"}) {
+  for (const char* line :
+       {"host: вопрос 46 (0)\n", "host: вопрос 87 (3)\n", "host: вопрос 88 (0)\n",
+        "host: вопрос 23 (0)\n", "host: вопрос 57 (0)\n"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line;
   }
   TRegistry reg;

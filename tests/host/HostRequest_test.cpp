@@ -16,7 +16,8 @@ TEST(HostRequest, ReportCodesAreCharactersOrOrdinals) {
   EXPECT_EQ(ParseReportCode("04"), '\x04');
   EXPECT_EQ(ParseReportCode("17"), '\x11');
   EXPECT_EQ(ParseReportCode("200"), static_cast<char>(200));
-  for (const char* bad : {"", "ab", "256", "-1", "1234"}) EXPECT_THROW(ParseReportCode(bad), std::invalid_argument) << bad;
+  for (const char* bad : {"", "ab", "256", "-1", "1234"})
+    EXPECT_THROW(ParseReportCode(bad), std::invalid_argument) << bad;
 }
 
 class Params : public ::testing::Test {

@@ -14,20 +14,43 @@ class Exports : public LibraryFixture {};
 TEST_F(Exports, TheLibraryExportsOnlyItsCEntryPoints) {
   if (!HaveCommand("nm")) GTEST_SKIP() << "nm is not installed";
   int rc = 0;
-  const std::string out =
-      RunCommand(std::string("nm -D --defined-only '") + TOLVAREN_LIBRARY + "' | awk '{print $3}'", &rc);
+  const std::string out = RunCommand(
+      std::string("nm -D --defined-only '") + TOLVAREN_LIBRARY + "' | awk '{print $3}'", &rc);
   ASSERT_EQ(rc, 0);
   std::set<std::string> names;
   std::istringstream in(out);
   for (std::string n; in >> n;) names.insert(n);
-  const std::set<std::string> expected = {
-      "InitReports", "GetReportsInStringEx", "GetReportVars", "UpdateVidOpl", "DCOMServerOnCreate",
-      "tv_variant_set_empty", "tv_variant_set_null", "tv_variant_set_int", "tv_variant_set_int64",
-      "tv_variant_set_double", "tv_variant_set_bool", "tv_variant_set_date", "tv_variant_set_currency",
-      "tv_variant_set_string", "tv_variant_set_olestr", "tv_variant_set_array", "tv_variant_item",
-      "tv_variant_item2", "tv_variant_clear", "tv_text_set", "tv_text_free", "tv_wide_free",
-      "tv_last_error", "tv_md_field_count", "tv_md_field_name", "tv_md_field_type", "tv_md_add_field",
-      "tv_md_append", "tv_md_set", "tv_md_post", "tv_md_record_count"};
+  const std::set<std::string> expected = {"InitReports",
+                                          "GetReportsInStringEx",
+                                          "GetReportVars",
+                                          "UpdateVidOpl",
+                                          "DCOMServerOnCreate",
+                                          "tv_variant_set_empty",
+                                          "tv_variant_set_null",
+                                          "tv_variant_set_int",
+                                          "tv_variant_set_int64",
+                                          "tv_variant_set_double",
+                                          "tv_variant_set_bool",
+                                          "tv_variant_set_date",
+                                          "tv_variant_set_currency",
+                                          "tv_variant_set_string",
+                                          "tv_variant_set_olestr",
+                                          "tv_variant_set_array",
+                                          "tv_variant_item",
+                                          "tv_variant_item2",
+                                          "tv_variant_clear",
+                                          "tv_text_set",
+                                          "tv_text_free",
+                                          "tv_wide_free",
+                                          "tv_last_error",
+                                          "tv_md_field_count",
+                                          "tv_md_field_name",
+                                          "tv_md_field_type",
+                                          "tv_md_add_field",
+                                          "tv_md_append",
+                                          "tv_md_set",
+                                          "tv_md_post",
+                                          "tv_md_record_count"};
   EXPECT_EQ(names, expected);
 }
 
@@ -45,7 +68,9 @@ TEST_F(Exports, EveryExportBeforeInitReportsFailsCleanly) {
   for (const char code : {'-', '#', '\x0B', '/'}) {
     const auto r = host->Request(code, A({Variant(14), Variant(1)}), "earlier");
     EXPECT_EQ(r.Result, TV_REPORT_FALSE) << int(code);
-    EXPECT_EQ(r.Text, "Ошибка при формировании отчета: Программа-хост не передала процедуру запросов (запрос 46)"_w);
+    EXPECT_EQ(
+        r.Text,
+        "Ошибка при формировании отчета: Программа-хост не передала процедуру запросов (запрос 46)"_w);
   }
   // The special codes that need no host still work.
   EXPECT_EQ(host->Request('#', A({Variant(1000), Variant(0)}), "x").Result, TV_REPORT_FALSE);
@@ -61,7 +86,8 @@ TEST_F(Exports, EveryExportBeforeInitReportsFailsCleanly) {
   // DCOMServerOnCreate cannot ask the host mode: it logs and creates nothing.
   int owner = 0;
   lib->DCOMServerOnCreate(&owner);
-  EXPECT_TRUE(Logged(" [ошиб] [Tolvaren] Ошибка DCOMServerOnCreate: Программа-хост не передала процедуру запросов (запрос 46)"_w));
+  EXPECT_TRUE(Logged(
+      " [ошиб] [Tolvaren] Ошибка DCOMServerOnCreate: Программа-хост не передала процедуру запросов (запрос 46)"_w));
   EXPECT_EQ(Calls(), "CallFunction(1, Un)\n");
   EXPECT_TRUE(host->Events.empty());
 }
@@ -71,8 +97,10 @@ TEST_F(Exports, InitReportsAsksModeCurrencyDecimalsThenPaymentTypes) {
   host->Set(23, A({Variant("&Наличные"_w), Variant(""), Variant("Карты"_w)}));
   host->Set(57, A({}));
   ASSERT_EQ(host->Init(), 1);
-  EXPECT_EQ(host->Questions(), (std::vector<std::string>{"Q46/0", "Q87/3", "Q88/0", "Q23/0", "Q57/0"}));
-  EXPECT_TRUE(Logged(" [вним] [Tolvaren] Библиотека форм отчетов не найдена."_w));  // the form check ran
+  EXPECT_EQ(host->Questions(),
+            (std::vector<std::string>{"Q46/0", "Q87/3", "Q88/0", "Q23/0", "Q57/0"}));
+  EXPECT_TRUE(
+      Logged(" [вним] [Tolvaren] Библиотека форм отчетов не найдена."_w));  // the form check ran
   const auto s = State();
   EXPECT_EQ(s.at("OfficeHost"), "false");
   EXPECT_EQ(s.at("valuta"), "руб."_w);
@@ -126,8 +154,9 @@ TEST_F(Exports, InitReportsWithoutProceduresAsksNothingButMakesFoldersAndChecksF
   EXPECT_TRUE(DirectoryExists("C:\\FUEL\\FORMS\\WEBREP\\"));
   EXPECT_TRUE(Logged("Библиотека форм отчетов не найдена."_w));
   // Still no host: a report request fails with the clear text.
-  EXPECT_EQ(host->Request('-', A({Variant(1), Variant(1), EmptyArray()})).Text,
-            "Ошибка при формировании отчета: Программа-хост не передала процедуру запросов (запрос 46)"_w);
+  EXPECT_EQ(
+      host->Request('-', A({Variant(1), Variant(1), EmptyArray()})).Text,
+      "Ошибка при формировании отчета: Программа-хост не передала процедуру запросов (запрос 46)"_w);
 }
 
 TEST_F(Exports, AFreshRootGetsItsFormsAtTheFirstInitReports) {
@@ -169,7 +198,8 @@ TEST_F(Exports, AHostsFailureMessageBecomesTheErrorText) {
   Load();
   host->Fail(46, "Смена не открыта"_w);
   ASSERT_EQ(host->Init(), 1);
-  EXPECT_EQ(host->Request('\x03', EmptyArray()).Text, "Ошибка при формировании отчета: Смена не открыта"_w);
+  EXPECT_EQ(host->Request('\x03', EmptyArray()).Text,
+            "Ошибка при формировании отчета: Смена не открыта"_w);
 }
 
 TEST_F(Exports, TemplateVariantRequestFixesTheVariantForGood) {
@@ -240,7 +270,8 @@ TEST_F(Exports, TheRealLibraryWithoutItsLaterUnitsSaysSo) {
   LoadReal();
   ASSERT_EQ(host->Init(), 1);
   EXPECT_EQ(lib->GetReportVars(), nullptr);
-  EXPECT_EQ(std::string(lib->LastError()), "Каталог переменных отчетов не входит в эту сборку библиотеки"_w);
+  EXPECT_EQ(std::string(lib->LastError()),
+            "Каталог переменных отчетов не входит в эту сборку библиотеки"_w);
   const auto custom = host->Request('#', A({Variant(17), Variant(1), Variant()}));
   EXPECT_EQ(custom.Result, TV_REPORT_RAISED);
   EXPECT_EQ(custom.Error, "Пользовательские функции не входят в эту сборку библиотеки"_w);

@@ -39,12 +39,18 @@ std::string Fmt(const Variant& v) {
     return out + "]";
   }
   switch (v.Type()) {
-    case VarType::Empty: return "Un";
-    case VarType::Null: return "null";
-    case VarType::String: return Fmt(v.AsString());
-    case VarType::Date: return Fmt(v.AsDateTime());
-    case VarType::Boolean: return Fmt(v.AsBoolean());
-    default: return v.AsString();
+    case VarType::Empty:
+      return "Un";
+    case VarType::Null:
+      return "null";
+    case VarType::String:
+      return Fmt(v.AsString());
+    case VarType::Date:
+      return Fmt(v.AsDateTime());
+    case VarType::Boolean:
+      return Fmt(v.AsBoolean());
+    default:
+      return v.AsString();
   }
 }
 
@@ -95,7 +101,8 @@ void TrkHistory(C, S a, int b, D c, D d, bool e, std::string& o) {
 void VdPeriod(C, S a, S b, D c, D d, int e, S f, V g, S h, S i, S j, V k, std::string& o) {
   Record("MakeVdPeriodReport", o, a, b, c, d, e, f, g, h, i, j, k);
 }
-void VdAgent(C, S a, S b, D c, D d, S e, V f, int g, bool h, bool i, bool j, S k, V l, std::string& o) {
+void VdAgent(C, S a, S b, D c, D d, S e, V f, int g, bool h, bool i, bool j, S k, V l,
+             std::string& o) {
   Record("MakeVdAgentReport", o, a, b, c, d, e, f, g, h, i, j, k, l);
 }
 void VdMobil(C, S a, S b, D c, D d, int e, V f, V g, std::string& o) {
@@ -108,7 +115,9 @@ void AktVozvr(C, int a, S b, D c, D d, int e, int f, std::string& o) {
   Record("MakeAktVozvrReport", o, a, b, c, d, e, f);
 }
 void AktVozvr2(C, V a, V b, std::string& o) { Record("MakeAktVozvr2Report", o, a, b); }
-void BNE(C, S a, S b, D c, D d, int e, V f, V g, std::string& o) { Record("MakeBNEReport", o, a, b, c, d, e, f, g); }
+void BNE(C, S a, S b, D c, D d, int e, V f, V g, std::string& o) {
+  Record("MakeBNEReport", o, a, b, c, d, e, f, g);
+}
 void Coupon(C, V a, V b, D c, D d, std::string& o) { Record("MakeCouponReport", o, a, b, c, d); }
 void Card(C, int a, int b, D c, D d, V e, S f, bool g, V h, std::string& o) {
   Record("MakeCardReport", o, a, b, c, d, e, f, g, h);
@@ -120,22 +129,34 @@ void Invoice(C, int a, std::string& o) { Record("PrintInvoice", o, a); }
 void Shipment(C, int a, std::string& o) { Record("PrintShipmentReceipt", o, a); }
 void Torg12(C, int a, int b, std::string& o) { Record("PrintTorg12", o, a, b); }
 void Mernik(C, int a, int b, std::string& o) { Record("MakeMernikReport", o, a, b); }
-void ResetTrk(C, int a, int b, D c, D d, S e, std::string& h) { RecordHtml("MakeResetTrkReports", h, a, b, c, d, e); }
+void ResetTrk(C, int a, int b, D c, D d, S e, std::string& h) {
+  RecordHtml("MakeResetTrkReports", h, a, b, c, d, e);
+}
 void LimitBalance(C, std::string& h) { RecordHtml("MakeLimitBalanceReport", h); }
-void LimitDetail(C, S a, std::string& h, D b, D c) { RecordHtml("MakeLimitDetailReport", h, a, b, c); }
-void KeeperGSM(C, int a, std::string& h, D b, D c) { RecordHtml("MakeKeeperGSMReport", h, a, b, c); }
+void LimitDetail(C, S a, std::string& h, D b, D c) {
+  RecordHtml("MakeLimitDetailReport", h, a, b, c);
+}
+void KeeperGSM(C, int a, std::string& h, D b, D c) {
+  RecordHtml("MakeKeeperGSMReport", h, a, b, c);
+}
 void Reprice(C, std::string& h, D a, D b) { RecordHtml("BuildRepriceHistoryReport", h, a, b); }
 void SQLData(C, S a, int b, std::string& o) { Record("GetSQLData", o, a, b); }
 void SQLTable(C, S a, int b, S c, S d, std::string& o) { Record("GetSQLTable", o, a, b, c, d); }
-void FuelReceipt(C, int a, S b, S c, S d, std::string& o) { Record("MakeFuelReceipt", o, a, b, c, d); }
+void FuelReceipt(C, int a, S b, S c, S d, std::string& o) {
+  Record("MakeFuelReceipt", o, a, b, c, d);
+}
 void ReceiptTemplate(C, int a, std::string& o) { Record("GetReceiptTemplate", o, a); }
 
-std::string VarsText() { return "[main]\r\nRepCount=0\r\n\r\n[CommonVars]\r\nRepName=Общие\r\n\r\n"_w; }
+std::string VarsText() {
+  return "[main]\r\nRepCount=0\r\n\r\n[CommonVars]\r\nRepName=Общие\r\n\r\n"_w;
+}
 void CallFunction(int command, const Variant& args, Variant& result) {
   calls.push_back("CallFunction(" + Args(command, args) + ")");
   if (command == 1) result = Variant(1);
 }
-void CreateModule(void* owner) { calls.push_back(owner == nullptr ? "CreateDCOMDataModule(nil)" : "CreateDCOMDataModule(owner)"); }
+void CreateModule(void* owner) {
+  calls.push_back(owner == nullptr ? "CreateDCOMDataModule(nil)" : "CreateDCOMDataModule(owner)");
+}
 
 bool Wire() {
   TReportBuilders& b = ReportBuilders;
@@ -191,27 +212,32 @@ extern "C" __attribute__((visibility("default"))) const char* tv_test_calls() {
 // The library's process-wide state, one "name=value" line each.
 extern "C" __attribute__((visibility("default"))) const char* tv_test_state() {
   using namespace tv;
-  const auto line = [](const std::string& name, const std::string& value) { return name + "=" + value + "\n"; };
-  joined = line("OfficeHost", Fmt(OfficeHost)) + line("MoneyFormat", HTMLJet::MoneyFormat) +
-           line("valuta", HTMLJet::GlobalVars().Values("valuta")) + line("VidOplCount", Fmt(VidOplCount)) +
-           line("VidOplNames", Fmt(VidOplNames)) + line("UseAltTemplates", Fmt(HTMLJet::UseAltTemplates)) +
-           line("UseAltForms", Fmt(RepGen::UseAltForms)) + line("AltTemplatesFixed", Fmt(AltTemplatesFixed)) +
-           line("MaxReportSizeMB", Fmt(HTMLJet::MaxReportSizeMB)) +
-           line("MaxReportRows", Fmt(HTMLJet::MaxReportRows)) + line("DecL", Fmt(DecL)) +
-           line("DecKg", Fmt(DecKg)) + line("DecL2", Fmt(DecL2)) + line("DecKg2", Fmt(DecKg2)) +
-           line("VolumeFormat", VolumeFormat) + line("MassFormat", MassFormat) +
-           line("RepSmType", Fmt(int{RepSmType})) + line("SiloReportSortField", Fmt(SiloReportSortField)) +
-           line("NotRoundRVal", Fmt(NotRoundRVal)) + line("FinPrcDelim", Fmt(FinPrcDelim)) +
-           line("RezGrGSM", Fmt(RezGrGSM)) + line("RepeatH", Fmt(HTMLJet::RepeatTableHeaderDefault)) +
-           line("DecimalSeparator", std::string(1, HTMLJet::ReportFormatSettings().DecimalSeparator)) +
-           line("ThousandSeparator", std::string(1, HTMLJet::ReportFormatSettings().ThousandSeparator)) +
-           line("LastHTMLReport", LastHTMLReport) + line("CnfIniFileName", CnfIniFileName);
+  const auto line = [](const std::string& name, const std::string& value) {
+    return name + "=" + value + "\n";
+  };
+  joined =
+      line("OfficeHost", Fmt(OfficeHost)) + line("MoneyFormat", HTMLJet::MoneyFormat) +
+      line("valuta", HTMLJet::GlobalVars().Values("valuta")) +
+      line("VidOplCount", Fmt(VidOplCount)) + line("VidOplNames", Fmt(VidOplNames)) +
+      line("UseAltTemplates", Fmt(HTMLJet::UseAltTemplates)) +
+      line("UseAltForms", Fmt(RepGen::UseAltForms)) +
+      line("AltTemplatesFixed", Fmt(AltTemplatesFixed)) +
+      line("MaxReportSizeMB", Fmt(HTMLJet::MaxReportSizeMB)) +
+      line("MaxReportRows", Fmt(HTMLJet::MaxReportRows)) + line("DecL", Fmt(DecL)) +
+      line("DecKg", Fmt(DecKg)) + line("DecL2", Fmt(DecL2)) + line("DecKg2", Fmt(DecKg2)) +
+      line("VolumeFormat", VolumeFormat) + line("MassFormat", MassFormat) +
+      line("RepSmType", Fmt(int{RepSmType})) +
+      line("SiloReportSortField", Fmt(SiloReportSortField)) +
+      line("NotRoundRVal", Fmt(NotRoundRVal)) + line("FinPrcDelim", Fmt(FinPrcDelim)) +
+      line("RezGrGSM", Fmt(RezGrGSM)) + line("RepeatH", Fmt(HTMLJet::RepeatTableHeaderDefault)) +
+      line("DecimalSeparator", std::string(1, HTMLJet::ReportFormatSettings().DecimalSeparator)) +
+      line("ThousandSeparator", std::string(1, HTMLJet::ReportFormatSettings().ThousandSeparator)) +
+      line("LastHTMLReport", LastHTMLReport) + line("CnfIniFileName", CnfIniFileName);
   if (VidOplArray.IsArray()) {
     for (int i = VidOplArray.LowBound(1); i <= VidOplArray.HighBound(1); ++i) {
-      joined += line("VidOplArray" + std::to_string(i), VarToStr(VidOplArray.At(i, 0)) + "|" +
-                                                           VarToStr(VidOplArray.At(i, 1)) + "|" +
-                                                           VarToStr(VidOplArray.At(i, 2)) + "|" +
-                                                           VarToStr(VidOplArray.At(i, 3)));
+      joined += line("VidOplArray" + std::to_string(i),
+                     VarToStr(VidOplArray.At(i, 0)) + "|" + VarToStr(VidOplArray.At(i, 1)) + "|" +
+                         VarToStr(VidOplArray.At(i, 2)) + "|" + VarToStr(VidOplArray.At(i, 3)));
     }
   }
   return joined.c_str();
@@ -231,7 +257,8 @@ extern "C" __attribute__((visibility("default"))) const char* tv_test_fill(int k
     FillHostData(kind, data);
     joined.clear();
     for (data.First(); !data.Eof(); data.Next()) {
-      for (int i = 0; i < data.FieldCount(); ++i) joined += (i > 0 ? "|" : "") + data.Fields(i).AsString();
+      for (int i = 0; i < data.FieldCount(); ++i)
+        joined += (i > 0 ? "|" : "") + data.Fields(i).AsString();
       joined += "\n";
     }
   } catch (const Exception& e) {
@@ -244,7 +271,8 @@ extern "C" __attribute__((visibility("default"))) const char* tv_test_fill(int k
 extern "C" __attribute__((visibility("default"))) const char* tv_test_section(int code) {
   using namespace tv;
   try {
-    joined = HostReportText(code, VarArrayOf({Variant(5), Variant(7), Variant(0), Variant("C:\\x.html")}));
+    joined = HostReportText(
+        code, VarArrayOf({Variant(5), Variant(7), Variant(0), Variant("C:\\x.html")}));
   } catch (const Exception& e) {
     joined = "error: " + e.Message();
   }

@@ -53,7 +53,9 @@ class LibraryFixture : public ::testing::Test {
   std::string Log() const { return root.ReadFile("c/FUEL/LogFiles/Reports.log"); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
-  void WriteCnf(const std::string& utf8) const { root.WriteFile("c/WINDOWS/cnf.ini", Utf8ToCp1251(utf8)); }
+  void WriteCnf(const std::string& utf8) const {
+    root.WriteFile("c/WINDOWS/cnf.ini", Utf8ToCp1251(utf8));
+  }
   void WriteShift(bool open, int number, TDateTime begin) const {
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true));

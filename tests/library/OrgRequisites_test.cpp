@@ -36,9 +36,10 @@ class OrgRequisites : public ::testing::Test {
     asked.clear();
     StoreHostProcs(nullptr, Answer, nullptr);
     CnfIniFileName = "C:\\FUEL\\DB\\cnf.ini";
-    root.WriteFile("c/FUEL/DB/cnf.ini",
-                   Utf8ToCp1251("[Organization]\r\nOrgName=ООО «Велмар»\r\nINN=7714123456\r\nKPP=771401001\r\n"
-                                "Bank=ПАО Банк\r\nOperatorName=Волков\r\n"));
+    root.WriteFile(
+        "c/FUEL/DB/cnf.ini",
+        Utf8ToCp1251("[Organization]\r\nOrgName=ООО «Велмар»\r\nINN=7714123456\r\nKPP=771401001\r\n"
+                     "Bank=ПАО Банк\r\nOperatorName=Волков\r\n"));
     root.WriteFile("form.frm", "~AZS~\r\n@PAGE\r\n@ENDPAGE\r\n");
   }
   ~OrgRequisites() override {
@@ -62,7 +63,8 @@ TEST_F(OrgRequisites, TextFormGetsNineteenVariablesAndAsksOnlyTheStation) {
   EXPECT_EQ(form.GetVarValue("Address"), "");
   EXPECT_EQ(form.GetVarValue("KKMModel"), "");
   const std::string date = form.GetVarValue("CurDate");
-  EXPECT_TRUE(date == FormatDateTime("dd.mm.yyyy", before) || date == FormatDateTime("dd.mm.yyyy", Now()));
+  EXPECT_TRUE(date == FormatDateTime("dd.mm.yyyy", before) ||
+              date == FormatDateTime("dd.mm.yyyy", Now()));
   EXPECT_EQ(form.GetVarValue("CurDateTime").substr(0, 10), date);
   EXPECT_EQ(form.GetVarValue("CurTime").size(), 8u);
 }
@@ -72,11 +74,13 @@ TEST_F(OrgRequisites, BothEnginesWithACashRegister) {
   TRepGen form(root.Path() + "/form.frm", out, 0, 1);
   THTML_Jet jet("TempNotUse");
   jet.SetTemplateText(
-      "&lt;#AZS&gt;|&lt;#INN/KPP&gt;|&lt;#BankName&gt;|&lt;#KKMModel&gt;|&lt;#KKMNum&gt;|&lt;#KKMRNum&gt;|"
+      "&lt;#AZS&gt;|&lt;#INN/"
+      "KPP&gt;|&lt;#BankName&gt;|&lt;#KKMModel&gt;|&lt;#KKMNum&gt;|&lt;#KKMRNum&gt;|"
       "&lt;#CurDate(yyyy)&gt;");
   jet.Init();
   PutOrgRequisites(&form, &jet, 2);
-  EXPECT_EQ(asked, (std::vector<std::string>{"13/0", "13/0", "43/2", "44/2", "18/2", "43/2", "44/2", "18/2"}));
+  EXPECT_EQ(asked, (std::vector<std::string>{"13/0", "13/0", "43/2", "44/2", "18/2", "43/2", "44/2",
+                                             "18/2"}));
   EXPECT_EQ(form.GetVarValue("KKMRNum"), "000123#2");
   std::string html;
   jet.GetReady(html);

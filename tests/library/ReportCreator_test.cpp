@@ -21,15 +21,20 @@ class ReportCreator : public LibraryFixture {
     EXPECT_EQ(r.Result, TV_REPORT_TRUE) << Cp1251ToUtf8(r.Text);
     return Calls();
   }
-  std::string Fill(int kind) { return Cp1251ToUtf8(lib->Get<const char* (*)(int)>("tv_test_fill")(kind)); }
-  std::string Section(int code) { return Cp1251ToUtf8(lib->Get<const char* (*)(int)>("tv_test_section")(code)); }
+  std::string Fill(int kind) {
+    return Cp1251ToUtf8(lib->Get<const char* (*)(int)>("tv_test_fill")(kind));
+  }
+  std::string Section(int code) {
+    return Cp1251ToUtf8(lib->Get<const char* (*)(int)>("tv_test_section")(code));
+  }
 };
 
 TEST_F(ReportCreator, StationHostReadsTheOpenShiftFromTheRegistryForEveryRequest) {
   const auto missing = host->Request('\x12', Variant(), "x");
   EXPECT_EQ(missing.Result, TV_REPORT_FALSE);
-  EXPECT_EQ(missing.Text,
-            "Ошибка при формировании отчета: TReportCreator.CollectSmenaInfo: Не удалось прочесть данные из реестра!"_w);
+  EXPECT_EQ(
+      missing.Text,
+      "Ошибка при формировании отчета: TReportCreator.CollectSmenaInfo: Не удалось прочесть данные из реестра!"_w);
   EXPECT_FALSE(Logged("НЕ сформирован"_w));  // nothing is logged for a creator that failed
   WriteShift(false, 9, 45000.25);
   EXPECT_EQ(ShiftFacts(), "GetCurSmenaBackCardReport(false, -1, d0)\n");
@@ -61,7 +66,8 @@ TEST_F(ReportCreator, QuestionsOfOneRequestInOrder) {
   WriteShift(true, 5, 45000);
   host->Events.clear();
   host->Request('\x12', Variant());
-  EXPECT_EQ(host->Questions(), (std::vector<std::string>{"Q46/0", "Q5/0", "Q23/0", "Q56/0", "Q9/0", "Q9/0"}));
+  EXPECT_EQ(host->Questions(),
+            (std::vector<std::string>{"Q46/0", "Q5/0", "Q23/0", "Q56/0", "Q9/0", "Q9/0"}));
 }
 
 TEST_F(ReportCreator, TemplateVariantFromTheHostEachRequest) {
@@ -96,8 +102,11 @@ TEST_F(ReportCreator, SizeLimitsAndSettingsComeFromCnfIniOfEachRequest) {
   EXPECT_EQ(s.at("VolumeFormat"), "%.3n");
   EXPECT_EQ(s.at("NotRoundRVal"), "true");
   EXPECT_EQ(s.at("RepeatH"), "true");
-  WriteCnf("[Reports]\nMaxSize=10\nMaxRows=500\nDecL=4\nDecKg2=1\nDecimalSeparator=2E\nThousandSeparator=20\n"
-           "RepeatH=0\nFinPrcDelim=1\n[SmenaRep]\nRoundRVal=1\nSiloReportSortField=2\n[Misc]\nRepSmType=3\n");
+  WriteCnf(
+      "[Reports]\nMaxSize=10\nMaxRows=500\nDecL=4\nDecKg2=1\nDecimalSeparator="
+      "2E\nThousandSeparator=20\n"
+      "RepeatH=0\nFinPrcDelim=1\n[SmenaRep]\nRoundRVal=1\nSiloReportSortField=2\n[Misc]\nRepSmType="
+      "3\n");
   host->Request('\x12', Variant());
   s = State();
   EXPECT_EQ(s.at("MaxReportSizeMB"), "10");
@@ -175,16 +184,18 @@ TEST_F(ReportCreator, DataSetFunctionsRefuseMisuseWithATextAndNeverCrash) {
   host->SetFillProc(5, [&](TVMemoryData* data) {
     TVVariant v{};
     lib->Put(Variant(7), &v);
-    const auto note = [&](int32_t rc) { seen.push_back(std::to_string(rc) + " " + lib->LastError()); };
-    note(set(data, "SMNUM", &v));                    // no appended row
-    note(add(data, "EXTRA", TV_FT_STRING, 4));       // no rows yet: allowed
-    note(add(data, "SMNUM", TV_FT_INTEGER, 0));      // a second field of the name
+    const auto note = [&](int32_t rc) {
+      seen.push_back(std::to_string(rc) + " " + lib->LastError());
+    };
+    note(set(data, "SMNUM", &v));                // no appended row
+    note(add(data, "EXTRA", TV_FT_STRING, 4));   // no rows yet: allowed
+    note(add(data, "SMNUM", TV_FT_INTEGER, 0));  // a second field of the name
     note(add(data, "", TV_FT_INTEGER, 0));
     note(append(data));
     note(set(data, "extra", &v));
-    note(set(data, "SMNUM", nullptr));               // null pointer: an empty value
+    note(set(data, "SMNUM", nullptr));  // null pointer: an empty value
     note(post(data));
-    note(add(data, "LATE", TV_FT_INTEGER, 0));       // rows exist now
+    note(add(data, "LATE", TV_FT_INTEGER, 0));  // rows exist now
     note(count(data));
     note(type(data, 4));
     note(type(data, 9));
@@ -195,21 +206,16 @@ TEST_F(ReportCreator, DataSetFunctionsRefuseMisuseWithATextAndNeverCrash) {
     return TV_HOST_OK;
   });
   EXPECT_EQ(Fill(5), "||||7\n");
-  EXPECT_EQ(seen, (std::vector<std::string>{"-1 No appended row to set a field of",
-                                            "0 No appended row to set a field of",
-                                            "-1 Duplicate field name 'SMNUM'",
-                                            "-1 A field needs a name",
-                                            "0 A field needs a name",
-                                            "0 A field needs a name",
-                                            "0 A field needs a name",
-                                            "0 A field needs a name",
-                                            "-1 Fields can be added only to a data set without rows",
-                                            "1 Fields can be added only to a data set without rows",
-                                            "1 Fields can be added only to a data set without rows",
-                                            "0 Fields can be added only to a data set without rows",
-                                            "-1 No data set",
-                                            "EXTRA",
-                                            "nil"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{
+                "-1 No appended row to set a field of", "0 No appended row to set a field of",
+                "-1 Duplicate field name 'SMNUM'", "-1 A field needs a name",
+                "0 A field needs a name", "0 A field needs a name", "0 A field needs a name",
+                "0 A field needs a name", "-1 Fields can be added only to a data set without rows",
+                "1 Fields can be added only to a data set without rows",
+                "1 Fields can be added only to a data set without rows",
+                "0 Fields can be added only to a data set without rows", "-1 No data set", "EXTRA",
+                "nil"}));
 }
 
 TEST_F(ReportCreator, WithoutAFillOrReportProcedureBuildersGetAClearError) {

@@ -125,9 +125,10 @@ TEST_F(ReportRoutines, ClientDataSetsGetEveryRowThroughAUniquelyNamedProvider) {
 TEST_F(ReportRoutines, DepartmentsFromTheStationFile) {
   root.WriteFile("c/FUEL/DB1/.keep", "");
   root.WriteFile("c/FUEL/GENERALDB/.keep", "");
-  root.WriteFile("c/FUEL/Departments.txt",
-                 Utf8ToCp1251("Склад=C:\\FUEL\\DB1\\\r\nСтарый##=C:\\X\r\nОбщий учёт=C:\\FUEL\\GENERALDB\r\n"
-                              "Нет папки=C:\\FUEL\\NONE\r\n"));
+  root.WriteFile(
+      "c/FUEL/Departments.txt",
+      Utf8ToCp1251("Склад=C:\\FUEL\\DB1\\\r\nСтарый##=C:\\X\r\nОбщий учёт=C:\\FUEL\\GENERALDB\r\n"
+                   "Нет папки=C:\\FUEL\\NONE\r\n"));
   TStringList list;
   list.Add("old");
   FillTovarDepList(list, false);
@@ -138,9 +139,10 @@ TEST_F(ReportRoutines, DepartmentsFromTheStationFile) {
 TEST_F(ReportRoutines, DepartmentsOfATradeOffice) {
   root.WriteFile("c/FUEL/SHOP1/.keep", "");
   root.WriteFile("c/FUEL/SHOP2/.keep", "");
-  root.WriteFile("c/FUEL/TradeOfficeDepartments.ini",
-                 Utf8ToCp1251("[АЗС 7]\r\nБД АЗС=C:\\FUEL\\DB\r\nМагазин=C:\\FUEL\\SHOP1\\\tкомментарий\r\n"
-                              "Кафе=C:\\FUEL\\SHOP2\r\n[АЗС 8]\r\nДругой=C:\\FUEL\\SHOP1\r\n"));
+  root.WriteFile(
+      "c/FUEL/TradeOfficeDepartments.ini",
+      Utf8ToCp1251("[АЗС 7]\r\nБД АЗС=C:\\FUEL\\DB\r\nМагазин=C:\\FUEL\\SHOP1\\\tкомментарий\r\n"
+                   "Кафе=C:\\FUEL\\SHOP2\r\n[АЗС 8]\r\nДругой=C:\\FUEL\\SHOP1\r\n"));
   answers[13] = Variant(" АЗС 7 "_w);
   TStringList list;
   FillTovarDepList(list, true);
@@ -149,7 +151,8 @@ TEST_F(ReportRoutines, DepartmentsOfATradeOffice) {
   answers.erase(13);
   FillTovarDepList(list, true);
   EXPECT_EQ(list.Count(), 0);
-  EXPECT_NE(root.ReadFile("c/FUEL/LogFiles/Reports.log").find("FillTovarDepList -> "), std::string::npos);
+  EXPECT_NE(root.ReadFile("c/FUEL/LogFiles/Reports.log").find("FillTovarDepList -> "),
+            std::string::npos);
 }
 
 TEST_F(ReportRoutines, OfficeReportsTypeAndVOMimo) {

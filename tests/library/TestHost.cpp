@@ -36,7 +36,8 @@ std::string MakeFolder() {
 
 }  // namespace
 
-TestLibrary::TestLibrary(const std::string& path, const std::string& formsLibrary) : folder_(MakeFolder()) {
+TestLibrary::TestLibrary(const std::string& path, const std::string& formsLibrary)
+    : folder_(MakeFolder()) {
   copy_ = folder_ + "/libtolvaren.so";
   CopyFile(path, copy_);
   if (!formsLibrary.empty()) CopyFile(formsLibrary, folder_ + "/libReportForms.so");
@@ -86,8 +87,11 @@ void TestLibrary::Put(const Variant& v, TVVariant* out) const {
     return;
   }
   switch (v.Type()) {
-    case VarType::Empty: break;
-    case VarType::Null: Get<decltype(&::tv_variant_set_null)>("tv_variant_set_null")(out); break;
+    case VarType::Empty:
+      break;
+    case VarType::Null:
+      Get<decltype(&::tv_variant_set_null)>("tv_variant_set_null")(out);
+      break;
     case VarType::Boolean:
       Get<decltype(&::tv_variant_set_bool)>("tv_variant_set_bool")(out, v.AsBoolean());
       break;
@@ -99,7 +103,8 @@ void TestLibrary::Put(const Variant& v, TVVariant* out) const {
       Get<decltype(&::tv_variant_set_date)>("tv_variant_set_date")(out, v.AsDateTime());
       break;
     case VarType::Currency:
-      Get<decltype(&::tv_variant_set_currency)>("tv_variant_set_currency")(out, v.AsCurrency().Raw());
+      Get<decltype(&::tv_variant_set_currency)>("tv_variant_set_currency")(out,
+                                                                           v.AsCurrency().Raw());
       break;
     case VarType::Int64:
       Get<decltype(&::tv_variant_set_int64)>("tv_variant_set_int64")(out, v.AsInt64());
@@ -118,29 +123,42 @@ void TestLibrary::Put(const Variant& v, TVVariant* out) const {
 std::string Render(const TVVariant* v) {
   if (v == nullptr) return "nil";
   switch (v->vt) {
-    case TV_VT_EMPTY: return "empty";
-    case TV_VT_NULL: return "null";
+    case TV_VT_EMPTY:
+      return "empty";
+    case TV_VT_NULL:
+      return "null";
     case TV_VT_SMALLINT:
     case TV_VT_INTEGER:
-    case TV_VT_BYTE: return std::to_string(v->u.i);
-    case TV_VT_BOOLEAN: return v->u.i != 0 ? "true" : "false";
-    case TV_VT_INT64: return std::to_string(v->u.i64) + "L";
-    case TV_VT_CURRENCY: return "c" + std::to_string(v->u.i64);
-    case TV_VT_DATE: return "d" + FloatToStr(v->u.d);
+    case TV_VT_BYTE:
+      return std::to_string(v->u.i);
+    case TV_VT_BOOLEAN:
+      return v->u.i != 0 ? "true" : "false";
+    case TV_VT_INT64:
+      return std::to_string(v->u.i64) + "L";
+    case TV_VT_CURRENCY:
+      return "c" + std::to_string(v->u.i64);
+    case TV_VT_DATE:
+      return "d" + FloatToStr(v->u.d);
     case TV_VT_SINGLE:
-    case TV_VT_DOUBLE: return FloatToStr(v->u.d);
-    case TV_VT_STRING: return "\"" + std::string(v->u.str.ptr, v->u.str.len) + "\"";
+    case TV_VT_DOUBLE:
+      return FloatToStr(v->u.d);
+    case TV_VT_STRING:
+      return "\"" + std::string(v->u.str.ptr, v->u.str.len) + "\"";
     case TV_VT_OLESTR:
-      return "w\"" + Utf16ToCp1251(std::u16string(reinterpret_cast<const char16_t*>(v->u.wstr.ptr),
-                                                   v->u.wstr.len)) + "\"";
+      return "w\"" +
+             Utf16ToCp1251(
+                 std::u16string(reinterpret_cast<const char16_t*>(v->u.wstr.ptr), v->u.wstr.len)) +
+             "\"";
     case TV_VT_ARRAY: {
       const int64_t n1 = int64_t{v->u.arr.bounds[1]} - v->u.arr.bounds[0] + 1;
-      const int64_t n2 = v->u.arr.dims == 2 ? int64_t{v->u.arr.bounds[3]} - v->u.arr.bounds[2] + 1 : 1;
+      const int64_t n2 =
+          v->u.arr.dims == 2 ? int64_t{v->u.arr.bounds[3]} - v->u.arr.bounds[2] + 1 : 1;
       std::string out = "[";
       for (int64_t k = 0; k < n1 * n2; ++k) out += (k > 0 ? ", " : "") + Render(&v->u.arr.items[k]);
       return out + "]";
     }
-    default: return "?" + std::to_string(v->vt);
+    default:
+      return "?" + std::to_string(v->vt);
   }
 }
 
@@ -195,7 +213,9 @@ void TestHost::SetFillProc(int kind, std::function<int32_t(TVMemoryData*)> proc)
 }
 
 THostCallback TestHost::Query() {
-  return [](TVVariant* result, int32_t code, int32_t param) { return current->OnQuery(result, code, param); };
+  return [](TVVariant* result, int32_t code, int32_t param) {
+    return current->OnQuery(result, code, param);
+  };
 }
 
 THostFillDataProc TestHost::Fill() {
@@ -260,7 +280,8 @@ int32_t TestHost::OnReport(TVText* text, int32_t code, const TVVariant* params) 
   return lib_.TextSet(text, s.data(), s.size()) == 0 ? TV_HOST_OK : TV_HOST_FAILED;
 }
 
-TestHost::Reply TestHost::Request(char code, const Variant& params, const std::string& initialText) {
+TestHost::Reply TestHost::Request(char code, const Variant& params,
+                                  const std::string& initialText) {
   TVVariant p{};
   lib_.Put(params, &p);
   Reply reply = RequestRaw(code, &p, initialText);
@@ -268,7 +289,8 @@ TestHost::Reply TestHost::Request(char code, const Variant& params, const std::s
   return reply;
 }
 
-TestHost::Reply TestHost::RequestRaw(char code, const TVVariant* params, const std::string& initialText) {
+TestHost::Reply TestHost::RequestRaw(char code, const TVVariant* params,
+                                     const std::string& initialText) {
   TVText text{};
   if (!initialText.empty()) lib_.TextSet(&text, initialText.data(), initialText.size());
   Reply reply;

@@ -98,8 +98,10 @@ TEST(ClientDataSet, PacketIsWhatAnIndependentXmlParserReads) {
   cds.SaveToFile(GetTempDir() + "p.xml");
   const std::string script =
       "import sys, xml.etree.ElementTree as ET\n"
-      "root = ET.fromstring(open(sys.argv[1], 'rb').read(), parser=ET.XMLParser(encoding='windows-1251'))\n"
-      "for f in root.iter('FIELD'): print('F', f.get('attrname'), f.get('fieldtype'), f.get('WIDTH'), f.get('SUBTYPE'))\n"
+      "root = ET.fromstring(open(sys.argv[1], 'rb').read(), "
+      "parser=ET.XMLParser(encoding='windows-1251'))\n"
+      "for f in root.iter('FIELD'): print('F', f.get('attrname'), f.get('fieldtype'), "
+      "f.get('WIDTH'), f.get('SUBTYPE'))\n"
       "for r in root.iter('ROW'): print('R', sorted(r.attrib.items()))\n";
   root.WriteFile("check.py", script);
   int rc = 0;
@@ -126,9 +128,12 @@ TEST(ClientDataSet, ReadsAPacketWrittenByHandWithAnEncodingDeclaration) {
       "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
       "<FIELD fieldtype=\"string\" attrname=\"GSM\" WIDTH=\"15\"/>"
       "<FIELD attrname=\"D\" fieldtype=\"date\"/><FIELD attrname=\"T\" fieldtype=\"time\"/>"
-      "<FIELD attrname=\"L\" fieldtype=\"i8\"/><FIELD attrname=\"M\" fieldtype=\"r8\" SUBTYPE=\"Money\"/>"
+      "<FIELD attrname=\"L\" fieldtype=\"i8\"/><FIELD attrname=\"M\" fieldtype=\"r8\" "
+      "SUBTYPE=\"Money\"/>"
       "</FIELDS><PARAMS LCID=\"1049\"/></METADATA><ROWDATA>"
-      "<ROW RowState=\"4\" GSM=\"" + "ДТ&#13;&#10;зимнее"_w + "\" D=\"19991231\" T=\"06:30:00000\" "
+      "<ROW RowState=\"4\" GSM=\"" +
+      "ДТ&#13;&#10;зимнее"_w +
+      "\" D=\"19991231\" T=\"06:30:00000\" "
       "L=\"-9000000000\" M=\"1e3\"/></ROWDATA></DATAPACKET>\r\n";
   TClientDataSet cds;
   cds.SetXMLData(packet);

@@ -21,9 +21,10 @@ TEST(MemoryData, AppendPostAndReadByNameIgnoringCase) {
   TRxMemoryData d("SmLog");
   ShiftLog(d);
   d.Append();
-  d.FieldByName("smnum").SetValue(Variant(std::string("12")));  // text converted to the field's type
+  d.FieldByName("smnum").SetValue(
+      Variant(std::string("12")));  // text converted to the field's type
   d.FieldByName("BEGTIME").SetAsDateTime(EncodeDateTime(2024, 3, 1, 8, 0, 0, 0));
-  d.FieldByName("operator").SetAsString("Иванова Мария"_w);      // cut to 10 bytes
+  d.FieldByName("operator").SetAsString("Иванова Мария"_w);  // cut to 10 bytes
   d.FieldByName("summa").SetValue(Variant(1234.56789));
   d.Post();
   d.Append();
