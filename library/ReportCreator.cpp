@@ -4,6 +4,7 @@
 
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
+#include "foundation/FBUtils.h"
 #include "foundation/ReportSettings.h"
 #include "foundation/SafeIniFiles.h"
 #include "library/HostCallbacks.h"
@@ -32,10 +33,19 @@ TReportCreator::TReportCreator() {
   CnfIniFileName =
       OfficeHost ? AskHost(hcDataFolder).AsString() + "cnf.ini" : GetWindowsDir() + "cnf.ini";
   if (OfficeHost) UpdateVidOpl();
-  static_cast<void>(dbPath);
+  // The password comes from the support library at run time; it is kept
+  // nowhere here.
+  Database = FBUtils::CreateDatabase(dbPath, FBUtils::GetFBPassword(), FBUtils::GetFBPort(), true,
+                                     nullptr, "SYSDBA", "127.0.0.1", true, "RepGSM", "WIN1251");
 }
 
-TReportCreator::~TReportCreator() = default;
+TReportCreator::~TReportCreator() {
+  try {
+    FBUtils::FreeDatabase(Database);
+  } catch (const std::exception& e) {
+    ReportsLogger().Log("TReportCreator.Destroy -> " + ExceptionMessage(e), 2);
+  }
+}
 
 void TReportCreator::CollectSmenaInfo() {
   IsSmenaOpen = false;

@@ -1,8 +1,10 @@
 #include "library/ReportRoutines.h"
 
 #include <atomic>
+#include <memory>
 
 #include "engines/HTMLJet.h"
+#include "foundation/FBUtils.h"
 #include "foundation/ReportSettings.h"
 #include "foundation/SafeIniFiles.h"
 #include "foundation/XMUtils.h"
@@ -16,6 +18,8 @@
 #include "platform/Paths.h"
 #include "platform/SysInfo.h"
 #include "platform/SysUtils.h"
+#include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBField.h"
 
 namespace tv {
 
@@ -74,6 +78,49 @@ void FillClientDataSet(TDataSetSource& source, TClientDataSet& target) {
   } catch (const std::exception& e) {
     MakeContextException(e, "ЗаполнениеКлиентДатаСета"_w)->Raise();
   }
+}
+
+namespace {
+
+// A database data set as a provider's source.
+class TIBSource : public TDataSetSource {
+ public:
+  explicit TIBSource(TIBDataSet& data) : data_(data) {}
+  const TFieldDefs& SourceFieldDefs() const override { return defs_; }
+  void SourceFirst() override {
+    if (!data_.Active()) data_.Open();
+    data_.First();
+    defs_.Clear();
+    for (int i = 0; i < data_.FieldCount(); ++i) {
+      const TIBField& f = data_.Fields(i);
+      defs_.Add(f.FieldName(), f.DataType(), f.DataType() == TFieldType::ftString ? f.Size() : 0);
+    }
+  }
+  bool SourceEof() const override { return data_.Eof(); }
+  void SourceNext() override { data_.Next(); }
+  Variant SourceValue(int index) const override { return data_.Fields(index).AsVariant(); }
+
+ private:
+  TIBDataSet& data_;
+  TFieldDefs defs_;
+};
+
+}  // namespace
+
+void FillClientDataSet(TIBDataSet& source, TClientDataSet& target) {
+  TIBSource adapter(source);
+  FillClientDataSet(adapter, target);
+}
+
+bool HasVidOplContractors(TReportCreator& creator) {
+  std::unique_ptr<TIBDataSet> query(
+      FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
+  query->SelectSQL().SetText(
+      "SELECT c.CONTR_ID AS ID, c.NAME, ct.PARAM1 AS VIDOPL FROM CONTRAGENT c LEFT JOIN "
+      "CONTRAGENTTYPE ct ON ct.CONTR_ID = c.CONTR_ID WHERE (ct.CTYPE=1) AND (ct.PARAM1 - "
+      "ct.PARAM1 / 100 * 100 = 4) ORDER BY c.NAME");
+  query->Open();
+  return !query->Eof();
 }
 
 namespace {

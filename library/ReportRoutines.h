@@ -12,6 +12,7 @@
 
 namespace tv {
 
+class TIBDataSet;
 class TReportCreator;
 
 // The host's answer to question 80 ("NB" form folders); False without a
@@ -34,6 +35,8 @@ void MakeVidOplSelection(const Variant& codes, Variant& result);
 // "RepCreatorProvider_<n>_<tick count>" (n: a process-wide counter). A
 // failure is raised again with the context "ЗаполнениеКлиентДатаСета".
 void FillClientDataSet(TDataSetSource& source, TClientDataSet& target);
+// The same from a database data set (opened when it is not).
+void FillClientDataSet(TIBDataSet& source, TClientDataSet& target);
 
 // The goods departments as "name=folder" lines (folders without a trailing
 // delimiter, existing ones only): from "C:\FUEL\TradeOfficeDepartments.ini"

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "engines/HTMLJet.h"
+#include "foundation/FBUtils.h"
 #include "library/HostCallbacks.h"
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
@@ -25,6 +26,7 @@ std::once_flag& StartupFlag() {
 }
 
 void Startup() {
+  FBUtils::Initialize();
   auto logger = std::make_unique<TFileLogger>("C:\\FUEL\\LogFiles\\Reports.log");
   logger->SetPrefix("[Tolvaren]");
   LoggerSlot() = std::move(logger);
@@ -66,6 +68,7 @@ void LibraryShutdown() {
   ClearVidOpl();
   LastHTMLReport.clear();
   CnfIniFileName.clear();
+  FBUtils::Finalize();
 }
 
 }  // namespace tv

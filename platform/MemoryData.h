@@ -20,30 +20,10 @@
 #include "platform/Currency.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
+#include "platform/FieldType.h"
 #include "platform/Variant.h"
 
 namespace tv {
-
-// The runtime's field types, with its ordinals.
-enum class TFieldType {
-  ftUnknown = 0,
-  ftString = 1,
-  ftSmallint = 2,
-  ftInteger = 3,
-  ftWord = 4,
-  ftBoolean = 5,
-  ftFloat = 6,
-  ftCurrency = 7,
-  ftBCD = 8,
-  ftDate = 9,
-  ftTime = 10,
-  ftDateTime = 11,
-  ftBlob = 15,
-  ftMemo = 16,
-  ftFixedChar = 20,
-  ftWideString = 24,
-  ftLargeint = 25,
-};
 
 struct TFieldDef {
   std::string Name;

@@ -8,6 +8,11 @@
 namespace tv::host {
 namespace {
 
+// A sanitizing build checks the host program for leaks too; the Firebird
+// client's own are not ours.
+const std::string kEnv = "LSAN_OPTIONS=suppressions=" + std::string(TOLVAREN_TESTDATA_DIR) +
+                         "/host/lsan.supp:print_suppressions=0 ";
+
 class HostProgram : public ::testing::Test {
  protected:
   HostProgram() {
@@ -18,7 +23,7 @@ class HostProgram : public ::testing::Test {
   }
   // Runs the host with `args`; standard error goes with standard output.
   std::string Run(const std::string& args, int& rc) const {
-    return test::RunCommand("cd '" + root.Path() + "' && '" + TOLVAREN_HOST_PROGRAM +
+    return test::RunCommand("cd '" + root.Path() + "' && " + kEnv + "'" + TOLVAREN_HOST_PROGRAM +
                                 "' --library '" + TOLVAREN_LIBRARY + "' " + args + " 2>&1",
                             &rc);
   }
@@ -84,6 +89,23 @@ TEST_F(HostProgram, AnswersTheLibraryFromItsConfigurationAndKeepsTheShiftInTheRe
   EXPECT_EQ(reg.ReadInteger("IsSmenaOpen"), 1);
   EXPECT_EQ(reg.ReadInteger("SmenaNum"), 4);
   EXPECT_DOUBLE_EQ(reg.ReadDateTime("SmenaBeginTime"), EncodeDateTime(2024, 3, 2, 20, 0, 0, 0));
+}
+
+TEST_F(HostProgram, ARequestOverTheSampleStationPrintsTheTextAndStoresTheHtml) {
+  int rc = -1;
+  std::string out = test::RunCommand(
+      std::string(TOLVAREN_HOST_DIR) + "/prepare-root --db --root '" + root.Path() + "' 2>&1", &rc);
+  ASSERT_EQ(rc, 0) << out;
+  out = test::RunCommand("cd '" + root.Path() + "' && " + kEnv + "'" + TOLVAREN_HOST_PROGRAM +
+                             "' --library '" + TOLVAREN_LIBRARY + "' --html out.html '#' 14",
+                         &rc);
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(out, "OK\n");
+  EXPECT_EQ(root.ReadFile("out.html"), Utf8ToCp1251("HTML-отчет не сформирован!"));
+  // A code without a report on a working station: False, nothing printed.
+  out = Run("01 5", rc);
+  EXPECT_EQ(rc, 1);
+  EXPECT_EQ(out, "the library made no report\n");
 }
 
 }  // namespace

@@ -175,24 +175,28 @@ TEST_F(Exports, AFolderThatCannotBeMadeReachesTheHostAsAFailure) {
   EXPECT_FALSE(Logged("Библиотека форм отчетов"_w));  // the form check does not run
 }
 
-TEST_F(Exports, AHostThatThrowsOrFailsFromEveryCodeNeverBreaksTheLibrary) {
-  for (const bool throwing : {true, false}) {
-    Load();
-    host->FailEverything(throwing);
-    ASSERT_EQ(host->Init(), 1);
-    EXPECT_EQ(host->Questions().size(), 4u);  // 46, 87, 88, 23; the names failed, so no table
-    EXPECT_EQ(State("VidOplCount"), "0");
-    EXPECT_EQ(State("OfficeHost"), "false");
-    const auto r = host->Request('-', A({Variant(1), Variant(2), EmptyArray()}));
-    EXPECT_EQ(r.Result, TV_REPORT_FALSE);
-    EXPECT_EQ(r.Text, "Ошибка при формировании отчета: Программа-хост не ответила на запрос 46"_w);
-    int owner = 0;
-    lib->DCOMServerOnCreate(&owner);
-    EXPECT_TRUE(Logged("Ошибка DCOMServerOnCreate: Программа-хост не ответила на запрос 46"_w));
-    lib->UpdateVidOpl();
-    EXPECT_EQ(State("VidOplCount"), "0");
-  }
+// One library per process: a host that cannot answer anything, failing
+// with a result or with a C++ exception.
+class FailingHost : public LibraryFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FailingHost, NeverBreaksTheLibrary) {
+  Load();
+  host->FailEverything(GetParam());
+  ASSERT_EQ(host->Init(), 1);
+  EXPECT_EQ(host->Questions().size(), 4u);  // 46, 87, 88, 23; the names failed, so no table
+  EXPECT_EQ(State("VidOplCount"), "0");
+  EXPECT_EQ(State("OfficeHost"), "false");
+  const auto r = host->Request('-', A({Variant(1), Variant(2), EmptyArray()}));
+  EXPECT_EQ(r.Result, TV_REPORT_FALSE);
+  EXPECT_EQ(r.Text, "Ошибка при формировании отчета: Программа-хост не ответила на запрос 46"_w);
+  int owner = 0;
+  lib->DCOMServerOnCreate(&owner);
+  EXPECT_TRUE(Logged("Ошибка DCOMServerOnCreate: Программа-хост не ответила на запрос 46"_w));
+  lib->UpdateVidOpl();
+  EXPECT_EQ(State("VidOplCount"), "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(ByResultAndByException, FailingHost, ::testing::Bool());
 
 TEST_F(Exports, AHostsFailureMessageBecomesTheErrorText) {
   Load();

@@ -1,6 +1,7 @@
 #pragma once
 // The fixture of the end-to-end library tests: a fresh root folder (with
-// the log folder the station has), a freshly loaded copy of the library and
+// the log folder and the sample station database), a freshly loaded copy of
+// the library (with the database support library beside it) and
 // a recording test host; helpers to read the report log, to write cnf.ini
 // and the registry as the station keeps them, and to reach the test build's
 // extra exports (recorded builder calls and the library's state).
@@ -14,6 +15,7 @@
 
 #include "platform/Cp1251.h"
 #include "platform/Registry.h"
+#include "tests/library/SampleDatabase.h"
 #include "tests/library/TestHost.h"
 #include "tests/support/TempRoot.h"
 
@@ -21,11 +23,15 @@ namespace tv::test {
 
 class LibraryFixture : public ::testing::Test {
  protected:
-  LibraryFixture() { root.WriteFile("c/FUEL/LogFiles/.keep", ""); }
+  LibraryFixture() {
+    root.WriteFile("c/FUEL/LogFiles/.keep", "");
+    InstallSampleStationDatabase(root);
+  }
 
-  // Loads the test build (fake builders) or the real libtolvaren.so.
+  // Loads the test build (fake builders) or the real libtolvaren.so; once
+  // per test.
   void Load(const std::string& path = TOLVAREN_FAKE_LIBRARY, const std::string& formsLibrary = {}) {
-    host.reset();
+    ASSERT_EQ(lib, nullptr) << "one library per test";
     lib = std::make_unique<TestLibrary>(path, formsLibrary);
     host = std::make_unique<TestHost>(*lib, "C:\\FUEL\\DB\\");
   }

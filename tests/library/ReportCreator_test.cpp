@@ -49,6 +49,20 @@ TEST_F(ReportCreator, StationHostReadsTheOpenShiftFromTheRegistryForEveryRequest
   EXPECT_EQ(State("CnfIniFileName"), "C:\\WINDOWS\\cnf.ini");
 }
 
+TEST_F(ReportCreator, AStationDatabaseThatCannotBeOpenedFailsBeforeTheBuilder) {
+  WriteShift(true, 5, 45000);
+  root.WriteFile("c/FUEL/DB/Velmar.FDB", "not a database");
+  ResetCalls();
+  const auto r = host->Request('\x12', Variant(), "x");
+  EXPECT_EQ(r.Result, TV_REPORT_FALSE);
+  EXPECT_EQ(r.Text.rfind("Ошибка при формировании отчета: "_w, 0), 0u);
+  EXPECT_NE(r.Text.find("Velmar.FDB"), std::string::npos) << Cp1251ToUtf8(r.Text);
+  EXPECT_EQ(Calls(), "");
+  // The data folder is the host's answer, used as it is.
+  host->Set(5, Variant(root.Path() + "/nowhere/"));
+  EXPECT_EQ(host->Request('\x12', Variant()).Result, TV_REPORT_FALSE);
+}
+
 TEST_F(ReportCreator, OfficeHostSkipsTheRegistryAndUsesItsDataFolder) {
   host->Set(46, Variant(3));
   ASSERT_EQ(host->Init(), 1);
@@ -218,8 +232,12 @@ TEST_F(ReportCreator, DataSetFunctionsRefuseMisuseWithATextAndNeverCrash) {
                 "nil"}));
 }
 
-TEST_F(ReportCreator, WithoutAFillOrReportProcedureBuildersGetAClearError) {
-  LibraryFixture::Load();
+class WithoutProcedures : public ReportCreator {
+ protected:
+  void SetUp() override { Load(); }
+};
+
+TEST_F(WithoutProcedures, BuildersGetAClearError) {
   ASSERT_EQ(lib->InitReports(nullptr, TestHost::Query(), nullptr), 1);
   EXPECT_EQ(Fill(1), "error: Программа-хост не передала процедуру заполнения данных (вид 1)");
   EXPECT_EQ(Section(29), "error: Программа-хост не передала процедуру отчетов (код 29)");

@@ -4,14 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <regex>
 
 #include "engines/HTMLJet.h"
+#include "foundation/FBUtils.h"
 #include "library/CVariant.h"
 #include "library/HostCallbacks.h"
+#include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
+#include "library/ReportsLog.h"
 #include "platform/Cp1251.h"
+#include "platform/ib/IBDataSet.h"
+#include "tests/library/SampleDatabase.h"
+#include "tests/support/FirebirdTest.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {
@@ -172,6 +179,70 @@ TEST_F(ReportRoutines, OfficeReportsTypeAndVOMimo) {
   answers.erase(8);
   OfficeHost = false;
   EXPECT_THROW(IsOfficeReportsType(), EHostCallbackError);
+}
+
+// An office host over the sample station database: no registry needed.
+class ReportRoutinesOnTheDatabase : public ReportRoutines {
+ protected:
+  ReportRoutinesOnTheDatabase() {
+    LibraryStartup();  // as every export does first: binds the support library
+    test::InstallSampleStationDatabase(root);
+    answers[46] = Variant(3);
+    answers[5] = Variant(std::string("C:\\FUEL\\DB\\"));
+    OfficeHost = true;
+  }
+  std::string DbPath() const { return root.Path() + "/c/FUEL/DB/Velmar.FDB"; }
+};
+
+TEST_F(ReportRoutinesOnTheDatabase, ContractCustomersOfKindFourDecideTheStatementStore) {
+  TReportCreator creator;
+  EXPECT_EQ(creator.SmenaNum, -1);  // an office host reads no registry
+  EXPECT_EQ(CnfIniFileName, "C:\\FUEL\\DB\\cnf.ini");
+  const auto rows = test::IsqlSelect(
+      DbPath(), "SELECT COUNT(*) AS N FROM CONTRAGENTTYPE WHERE CTYPE=1 AND MOD(PARAM1, 100)=4");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(HasVidOplContractors(creator), rows[0].at("N") != "0");
+  test::Isql("CONNECT '" + DbPath() +
+             "' USER 'SYSDBA';\nDELETE FROM CONTRAGENTTYPE WHERE MOD(PARAM1, 100)=4;\nCOMMIT;");
+  TReportCreator again;
+  EXPECT_FALSE(HasVidOplContractors(again));
+}
+
+TEST_F(ReportRoutinesOnTheDatabase, AQueryCopiedIntoAClientDataSetHoldsWhatIsqlReads) {
+  TReportCreator creator;
+  std::unique_ptr<TIBDataSet> query(
+      FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
+  query->SelectSQL().SetText("SELECT CONTR_ID, NAME FROM CONTRAGENT ORDER BY CONTR_ID");
+  TClientDataSet target;
+  FillClientDataSet(*query, target);
+  const auto rows =
+      test::IsqlSelect(DbPath(), "SELECT CONTR_ID, NAME FROM CONTRAGENT ORDER BY CONTR_ID");
+  ASSERT_EQ(target.RecordCount(), static_cast<int>(rows.size()));
+  ASSERT_GT(rows.size(), 2u);
+  target.First();
+  for (const auto& row : rows) {
+    EXPECT_EQ(target.FieldByName("CONTR_ID").AsString(), row.at("CONTR_ID"));
+    EXPECT_EQ(target.FieldByName("NAME").AsString(), row.at("NAME"));
+    target.Next();
+  }
+  // The copy survives its data packet.
+  TClientDataSet back;
+  back.SetXMLData(target.XMLData());
+  EXPECT_EQ(back.RecordCount(), target.RecordCount());
+  query->SelectSQL().SetText("SELECT NOSUCHCOLUMN FROM CONTRAGENT");
+  query->Close();
+  TClientDataSet failed;
+  try {
+    FillClientDataSet(*query, failed);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message().rfind("ЗаполнениеКлиентДатаСета -> "_w, 0), 0u) << e.Message();
+  }
+}
+
+TEST_F(ReportRoutinesOnTheDatabase, AMissingDatabaseFailsTheCreator) {
+  std::filesystem::remove(DbPath());
+  EXPECT_THROW(TReportCreator(), Exception);
 }
 
 }  // namespace

@@ -41,6 +41,9 @@ TestLibrary::TestLibrary(const std::string& path, const std::string& formsLibrar
   copy_ = folder_ + "/libtolvaren.so";
   CopyFile(path, copy_);
   if (!formsLibrary.empty()) CopyFile(formsLibrary, folder_ + "/libReportForms.so");
+  // Without its support library the library ends the process, as the
+  // station's does: it must be found beside the copy.
+  CopyFile(TOLVAREN_FBUTILS_LIBRARY, folder_ + "/libfbUtils.so");
   handle_ = dlopen(copy_.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) throw std::runtime_error(std::string("dlopen: ") + dlerror());
   InitReports = Get<decltype(InitReports)>("InitReports");

@@ -17,8 +17,9 @@ namespace tv::test {
 
 class TestLibrary {
  public:
-  // Copies `path` into a new temporary folder (with the forms library
-  // beside it when one is named) and loads the copy.
+  // Copies `path` into a new temporary folder (with the database support
+  // library, and the forms library when one is named, beside it) and loads
+  // the copy.
   explicit TestLibrary(const std::string& path, const std::string& formsLibrary = {});
   ~TestLibrary();
   TestLibrary(const TestLibrary&) = delete;

@@ -3,10 +3,11 @@
 the public C header's contract: InitReports with three callbacks, one report
 request, then the HTML version with code '7'. Exits non-zero on a mismatch.
 
-Usage: ctypes_host_test.py <path of libtolvaren.so>"""
+Usage: ctypes_host_test.py <path of libtolvaren.so> <source folder>"""
 import ctypes
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 
@@ -51,11 +52,14 @@ def text_of(t):
     return b"" if not t.data else ctypes.string_at(t.data, t.length)
 
 
-def main(path):
+def main(path, source):
     root = tempfile.mkdtemp(prefix="tolvaren-ctypes-")
     os.environ["TOLVAREN_ROOT"] = root
     os.makedirs(os.path.join(root, "c", "FUEL", "LogFiles"))
     try:
+        # The station database the request opens: the sample one.
+        subprocess.run([os.path.join(source, "db", "create-sample-db"), "--root", root], check=True,
+                       stdout=subprocess.DEVNULL)
         lib = ctypes.CDLL(path)
         lib.tv_variant_set_int.argtypes = [ctypes.POINTER(TVVariant), ctypes.c_int32]
         lib.tv_variant_set_string.argtypes = [ctypes.POINTER(TVVariant), ctypes.c_char_p, ctypes.c_size_t]
@@ -115,7 +119,7 @@ def main(path):
 
 
 if __name__ == "__main__":
-    failure = main(sys.argv[1])
+    failure = main(sys.argv[1], sys.argv[2])
     if failure:
         print(failure)
         sys.exit(1)
