@@ -216,57 +216,29 @@ void Finalize() {
   UnbindSupportLibrary();
 }
 
-void FBConnectDB(TIBDatabase* database) {
-  if (auto connect = EntryAt<TFBConnectDB>(kConnectDB)) {
-    connect(database, ModuleName().c_str());
+namespace {
+
+// Connects or disconnects through the support library's own entry, or else
+// under the machine-wide mutex.
+void SetConnected(TIBDatabase* database, Entry entry, bool value) {
+  if (auto call = EntryAt<TFBConnectDB>(entry)) {
+    call(database, ModuleName().c_str());
     return;
   }
   NamedMutex* mutex = S().mutex.get();
   if (mutex == nullptr) {
-    database->SetConnected(true);
+    database->SetConnected(value);
     return;
   }
-  const NamedMutex::WaitResult result = mutex->Wait(kWaitTime);
-  if (result != NamedMutex::Signaled) {
-    const int code = GetLastError();
-    // An abandoned mutex is ours now: give it back before failing, or every
-    // other process would wait for it for ever.
-    if (result == NamedMutex::Abandoned) mutex->Release();
-    RaiseLastOSError(code);
-  }
-  try {
-    database->SetConnected(true);
-  } catch (...) {
-    mutex->Release();
-    throw;
-  }
-  mutex->Release();
+  NamedMutexHold hold(*mutex, kWaitTime);
+  database->SetConnected(value);
 }
 
-void FBDisconnectDB(TIBDatabase* database) {
-  if (auto disconnect = EntryAt<TFBConnectDB>(kDisconnectDB)) {
-    disconnect(database, ModuleName().c_str());
-    return;
-  }
-  NamedMutex* mutex = S().mutex.get();
-  if (mutex == nullptr) {
-    database->SetConnected(false);
-    return;
-  }
-  const NamedMutex::WaitResult result = mutex->Wait(kWaitTime);
-  if (result != NamedMutex::Signaled) {
-    const int code = GetLastError();
-    if (result == NamedMutex::Abandoned) mutex->Release();
-    RaiseLastOSError(code);
-  }
-  try {
-    database->SetConnected(false);
-  } catch (...) {
-    mutex->Release();
-    throw;
-  }
-  mutex->Release();
-}
+}  // namespace
+
+void FBConnectDB(TIBDatabase* database) { SetConnected(database, kConnectDB, true); }
+
+void FBDisconnectDB(TIBDatabase* database) { SetConnected(database, kDisconnectDB, false); }
 
 TIBTransaction* FBCreateTransaction(TIBDatabase* database, bool flag, const std::string& name,
                                     TComponent* owner) {
