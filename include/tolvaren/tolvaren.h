@@ -256,7 +256,8 @@ typedef int32_t (*THostCallback)(TVVariant* result, int32_t code, int32_t param)
 /* The host's fill procedure: appends the open shift's rows of kind `kind`
  * to `data` (1 shift log, 2 dispenser rows, 3 tank rows, 5 bonus and
  * discount rows, 6 rows per tank and payment type). `data` is valid only
- * during the call. Returns TV_HOST_OK or TV_HOST_FAILED. */
+ * during the call. Returns TV_HOST_OK (a row left unposted is stored) or
+ * TV_HOST_FAILED (a row left unposted is dropped; the rows posted stay). */
 typedef int32_t (*THostFillDataProc)(int32_t kind, TVMemoryData* data);
 
 /* The host's report procedure: returns a finished piece of report text in
@@ -264,7 +265,8 @@ typedef int32_t (*THostFillDataProc)(int32_t kind, TVMemoryData* data);
  * shift sections; params = [shift from, shift to, 0, template path]), 89
  * (the goods section; params = [shift from, shift to, begin, end, template
  * path]) or 255 (the goods appendix; params = an empty array). params is
- * valid only during the call. Returns TV_HOST_OK or TV_HOST_FAILED. */
+ * valid only during the call. Returns TV_HOST_OK or TV_HOST_FAILED; on
+ * failure the text it leaves becomes the failure's message. */
 typedef int32_t (*THostReportCallback)(TVText* text, int32_t code, const TVVariant* params);
 
 /* ---- Entry points --------------------------------------------------------
@@ -272,8 +274,9 @@ typedef int32_t (*THostReportCallback)(TVText* text, int32_t code, const TVVaria
  * before), asks the host its mode, currency word and money decimals, reads
  * the payment types, makes sure the form folders "C:\FUEL\FORMS\REPORT\"
  * and "C:\FUEL\FORMS\WEBREP\" exist and checks the installed report forms.
- * Returns 1; 0 when a form folder cannot be created (tv_last_error gives
- * "Ошибка создания каталога <folder>"). May be called again. */
+ * Returns 1; 0 when it fails, with the message in tv_last_error (a form
+ * folder that cannot be created gives "Ошибка создания каталога <folder>";
+ * a host that cannot answer never fails it). May be called again. */
 TOLVAREN_API int32_t InitReports(THostFillDataProc fillData, THostCallback query,
                                  THostReportCallback reportFunc);
 
@@ -293,10 +296,12 @@ TOLVAREN_API int32_t InitReports(THostFillDataProc fillData, THostCallback query
  *                    "Ошибка при формировании отчета: " + message), a code
  *                    without a report (*text unchanged), or '#' [1000, v]
  *                    (sets the template variant for good; *text empty);
- *   TV_REPORT_RAISED the request's own parameters were unusable for '#'
- *                    1000, '#' 17 or the first element of '#' (for
- *                    example a missing element): *text unchanged, message
- *                    in tv_last_error.
+ *   TV_REPORT_RAISED the special requests '#' [1000, v] and '#' [17,
+ *                    command, arguments] failed (a missing or unusable
+ *                    element, the first element of any '#' request
+ *                    included, or a failing custom function), or params
+ *                    or text could not be taken (a malformed variant, a
+ *                    NULL text): *text unchanged, message in tv_last_error.
  * Code '7' returns TV_REPORT_TRUE with the HTML version of the last report
  * (empty before the first report). */
 TOLVAREN_API int32_t GetReportsInStringEx(int32_t code, const TVVariant* params, TVText* text);
