@@ -132,7 +132,9 @@ std::string ModulePath() {
     log.Log(message, 2);
   } catch (...) {  // the process ends either way
   }
-  std::_Exit(0);
+  // A refused start is a failure: the exit status says so, where the
+  // original ended with status 0.
+  std::_Exit(1);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 // beside the host program, then through the system's search) and binds its
 // 21 entries by name; a missing entry stays empty. Without the library the
 // host process ends: the station refuses to start without its database
-// services (message on standard error and in the report log, exit code 0).
+// services (message on standard error and in the report log, exit status 1).
 //
 // Connections are made with CreateDatabase; transactions and data sets come
 // from the support library. Connecting and disconnecting go through the
