@@ -10,7 +10,7 @@ namespace {
 // a request for megabytes of blanks.
 constexpr int kMaxNumber = 65535;
 
-struct Spec {
+struct Directive {
   bool left = false;
   int width = -1;
   int precision = -1;
@@ -36,9 +36,9 @@ class Formatter {
         i = pos_ + 1;
         continue;
       }
-      Spec spec = ParseSpec();
-      std::string text = Convert(spec, NextArg());
-      Pad(text, spec);
+      Directive directive = ParseDirective();
+      std::string text = Convert(directive, NextArg());
+      Pad(text, directive);
       i = pos_;
     }
     return std::move(out_);
@@ -74,8 +74,8 @@ class Formatter {
     return static_cast<int>(value);
   }
 
-  Spec ParseSpec() {
-    Spec spec;
+  Directive ParseDirective() {
+    Directive directive;
     int number = ReadNumber();
     if (Peek() == ':') {
       ++pos_;
@@ -85,68 +85,68 @@ class Formatter {
     }
     if (number < 0) {
       if (Peek() == '-') {
-        spec.left = true;
+        directive.left = true;
         ++pos_;
       }
       number = ReadNumber();
     }
-    spec.width = number;
+    directive.width = number;
     if (Peek() == '.') {
       ++pos_;
-      spec.precision = ReadNumber();
-      if (spec.precision < 0) spec.precision = 0;
+      directive.precision = ReadNumber();
+      if (directive.precision < 0) directive.precision = 0;
     }
     char t = Peek();
     if (t >= 'A' && t <= 'Z') t = static_cast<char>(t - 'A' + 'a');
     if (std::string_view("duefgnmpsx").find(t) == std::string_view::npos || t == '\0') Invalid();
     ++pos_;
-    spec.type = t;
-    return spec;
+    directive.type = t;
+    return directive;
   }
 
-  std::string Convert(const Spec& spec, const TVarRec& arg) {
-    switch (spec.type) {
+  std::string Convert(const Directive& directive, const TVarRec& arg) {
+    switch (directive.type) {
       case 'd':
       case 'u':
       case 'x':
-        return Integer(spec, arg);
+        return Integer(directive, arg);
       case 's':
-        return Text(spec, arg);
+        return Text(directive, arg);
       case 'p':
         return Pointer(arg);
       default:
-        return Float(spec, arg);
+        return Float(directive, arg);
     }
   }
 
-  std::string Integer(const Spec& spec, const TVarRec& arg) const {
+  std::string Integer(const Directive& directive, const TVarRec& arg) const {
     bool is32 = arg.kind() == TVarRec::vtInteger;
     if (!is32 && arg.kind() != TVarRec::vtInt64) Invalid();
     int64_t v = arg.AsInt();
     bool negative = false;
     uint64_t magnitude;
-    if (spec.type == 'd') {
+    if (directive.type == 'd') {
       negative = v < 0;
       magnitude = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
     } else {
       magnitude = is32 ? static_cast<uint32_t>(v) : static_cast<uint64_t>(v);
     }
     std::string digits;
-    const unsigned base = spec.type == 'x' ? 16 : 10;
+    const unsigned base = directive.type == 'x' ? 16 : 10;
     do {
       digits.insert(digits.begin(), "0123456789ABCDEF"[magnitude % base]);
       magnitude /= base;
     } while (magnitude != 0);
-    if (spec.precision > static_cast<int>(digits.size()))
-      digits.insert(0, spec.precision - digits.size(), '0');
+    if (directive.precision > static_cast<int>(digits.size()))
+      digits.insert(0, directive.precision - digits.size(), '0');
     return negative ? "-" + digits : digits;
   }
 
-  std::string Text(const Spec& spec, const TVarRec& arg) const {
+  std::string Text(const Directive& directive, const TVarRec& arg) const {
     if (arg.kind() != TVarRec::vtString && arg.kind() != TVarRec::vtChar) Invalid();
     std::string_view s = arg.AsText();
-    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < s.size())
-      s = s.substr(0, spec.precision);
+    if (directive.precision >= 0 && static_cast<size_t>(directive.precision) < s.size())
+      s = s.substr(0, directive.precision);
     return std::string(s);
   }
 
@@ -158,21 +158,21 @@ class Formatter {
     return digits;
   }
 
-  std::string Float(const Spec& spec, const TVarRec& arg) const {
+  std::string Float(const Directive& directive, const TVarRec& arg) const {
     bool currency = arg.kind() == TVarRec::vtCurrency;
     if (!currency && arg.kind() != TVarRec::vtExtended) Invalid();
     TFloatFormat format;
     int precision = 18;
-    int digits = spec.precision;
-    switch (spec.type) {
+    int digits = directive.precision;
+    switch (directive.type) {
       case 'e':
         format = ffExponent;
-        precision = spec.precision < 0 ? 15 : spec.precision;
+        precision = directive.precision < 0 ? 15 : directive.precision;
         digits = 3;
         break;
       case 'g':
         format = ffGeneral;
-        precision = spec.precision < 0 ? 15 : spec.precision;
+        precision = directive.precision < 0 ? 15 : directive.precision;
         digits = 0;
         break;
       case 'f':
@@ -193,11 +193,11 @@ class Formatter {
     return FloatToStrF(v, format, precision, digits, fs_);
   }
 
-  void Pad(const std::string& text, const Spec& spec) {
-    size_t width = spec.width < 0 ? 0 : static_cast<size_t>(spec.width);
+  void Pad(const std::string& text, const Directive& directive) {
+    size_t width = directive.width < 0 ? 0 : static_cast<size_t>(directive.width);
     if (text.size() >= width) {
       out_ += text;
-    } else if (spec.left) {
+    } else if (directive.left) {
       out_ += text;
       out_.append(width - text.size(), ' ');
     } else {
