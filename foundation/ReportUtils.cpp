@@ -1,0 +1,77 @@
+#include "foundation/ReportUtils.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/RtlMath.h"
+
+namespace tv {
+namespace {
+
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "RoundTo needs the 80-bit extended type of x86");
+
+// A little more than a half, so that amounts stored a hair below the half in
+// binary (2.675 is 2.67499999999999982...) still round up.
+constexpr long double kHalfUp = 0.5000000001L;
+
+// Cut toward zero to a 64-bit integer (EInvalidOp beyond its range).
+long double TruncTo64(long double v) { return static_cast<long double>(Trunc(v)); }
+
+// The rounding of a non-negative value. Each step is a separate extended
+// operation; a single power of ten would round differently in the last bit.
+long double RoundNonNegative(int8_t n, long double x) {
+  if (n > 0) {
+    for (int i = 0; i < n; ++i) x = x * 10.0L;
+    long double r = TruncTo64(x + kHalfUp);
+    for (int i = 0; i < n; ++i) r = r / 10.0L;
+    return r;
+  }
+  if (n < 0) {
+    for (int i = 0; i < -n; ++i) x = x / 10.0L;
+    long double r = TruncTo64(x + kHalfUp);
+    for (int i = 0; i < -n; ++i) r = r * 10.0L;
+    return r;
+  }
+  return TruncTo64(x + kHalfUp);
+}
+
+bool IsHeadStop(char c) {
+  return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ' || c == ';';
+}
+
+bool IsTailStop(char c) {
+  return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ' || c == '-';
+}
+
+}  // namespace
+
+std::string GetTempFileNameXM() { return GetTempFileName(GetTempDir(), "XM"); }
+
+long double RoundTo(int8_t n, long double x) {
+  // Adding the half and cutting toward zero is only right for x >= 0; a
+  // negative amount (a shortage, a difference) rounds as its mirror image.
+  if (x < 0) {
+    long double r = RoundNonNegative(n, -x);
+    return r == 0 ? 0.0L : -r;
+  }
+  return RoundNonNegative(n, x);
+}
+
+std::string HeadUntil(std::string_view s) {
+  if (s.empty()) return {};
+  std::size_t end = 1;
+  while (end < s.size() && !IsHeadStop(s[end])) ++end;
+  return std::string(s.substr(0, end));
+}
+
+std::string TailFrom(std::string_view s) {
+  if (s.empty()) return {};
+  std::size_t begin = s.size() - 1;
+  while (begin > 0 && !IsTailStop(s[begin - 1])) --begin;
+  return std::string(s.substr(begin));
+}
+
+}  // namespace tv

@@ -1,0 +1,9 @@
+@Page
+Title
+@Group
+@Repeat
+row ~ROW~@
+@EndRepeat
+@EndGroup
+end
+@EndPage

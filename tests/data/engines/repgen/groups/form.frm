@@ -1,0 +1,11 @@
+@Page   
+Goods by group
+@Group
+Group: ~Name~@
+@Repeat
+  ~Item~      ~Qty~
+@EndRepeat
+  subtotal ~Sub~@
+@EndGroup
+Total ~All~@
+@EndPage

@@ -1,0 +1,5 @@
+@Page
+
+            Shift opened ~SmenaBeg~@
+            Operator: ~Operator~
+@EndPage

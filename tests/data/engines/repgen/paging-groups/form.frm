@@ -1,0 +1,11 @@
+@Page
+P~PAGE~@
+@Group
+G~Name~@
+@Repeat
+r~ROW~@
+@EndRepeat
+F
+@EndGroup
+-
+@EndPage

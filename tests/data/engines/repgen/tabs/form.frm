@@ -1,0 +1,4 @@
+@Page
+	Indented ~A~
+Name:	~B~	|
+@EndPage

@@ -1,0 +1,4 @@
+@Page
+x
+@Grup
+@Group
