@@ -1,0 +1,259 @@
+#pragma once
+// THTML_Jet: the HTML report engine. A report builder creates one engine per
+// template, calls Init, fills the values of each record (Add, AddFloat, ...),
+// closes records and groups (EndLine, EndIGroup, EndOGroup) with their totals
+// (MakeItog, MakeItog2, AddInItog ...) and takes the document (GetReady).
+//
+// Templates are HTML files (Windows-1251) whose directives are written
+// escaped, "&lt;#name&gt;", so that an HTML editor shows them as text. Init
+// loads a template, rewrites it (tag and name case, includes, parameters,
+// global replacements and variables, sub-tables, hidden heading tables,
+// labelled header rows) and cuts it into pieces: the head, the main table's
+// tag, title rows, the record rows, the totals rows, the group headers and
+// footers, the table's close and the tail. The value operations fill
+// placeholders in the pieces; records and groups are joined once per group.
+//
+// Every public operation that can fail throws the caught exception again as
+// the same class with its own name in front ("THTML_Jet.EndLine -> ...").
+// Malformed templates give EHTMLError; the size and record limits give a
+// plain Exception. An engine belongs to one thread; only the process-wide
+// lists below are shared, under GlobalListsLock.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engines/HTMLProcess.h"
+#include "platform/DateTime.h"
+#include "platform/FormatSettings.h"
+#include "platform/StringList.h"
+
+namespace tv {
+
+class TFileLogger;
+class TScriptControl;
+
+// Process-wide state of the engine. The settings are written between report
+// requests (the host serialises requests) and read by every engine.
+namespace HTMLJet {
+
+extern bool UseAltTemplates;           // prefer the "a_"/"а_" template files
+extern int MaxReportSizeMB;            // size limit of a report in MiB (50)
+extern int MaxReportRows;              // record limit of an engine (50000)
+extern std::string MoneyFormat;        // format of AddFloatDefault ("%.2n")
+extern bool RepeatTableHeaderDefault;  // header rows repeat when a template does not say
+// The number settings of every number the engine writes or reads; the
+// report settings replace the separators per request.
+TFormatSettings& ReportFormatSettings();
+extern TFileLogger* HTMLJetLogger;  // the report log (not owned); may be null
+
+// The lists applied to every template, guarded by GlobalListsLock:
+// literal replacements (initially "[#Сумма]" and "[#Sum]" -> "&sum;") and
+// template variables (Name=Value).
+std::mutex& GlobalListsLock();
+TStringList& GlobalReplacements();
+TStringList& GlobalVars();
+
+// Set (or, with an empty value, remove) an entry, under GlobalListsLock.
+void AddReplacement(std::string_view name, std::string_view value);
+void SetGlobalVar(std::string_view name, std::string_view value);
+
+}  // namespace HTMLJet
+
+class THTML_Jet {
+ public:
+  // Create: chooses the template file (alternative templates when
+  // UseAltTemplates is on) and reads nothing. With limit >= 0 the last
+  // column block of the main table is repeated limit + 1 times when `flag`.
+  explicit THTML_Jet(std::string fileName, bool flag = false, int limit = 0);
+  ~THTML_Jet();
+  THTML_Jet(const THTML_Jet&) = delete;
+  THTML_Jet& operator=(const THTML_Jet&) = delete;
+
+  // Loads, rewrites and cuts the template, then prepares the script control.
+  // Loading problems become the report text; malformed structure throws.
+  void Init();
+
+  // Values of a record (names are matched without regard to letter case).
+  void Add(std::string_view name, std::string_view value);     // "" prints "&nbsp;"
+  void Add(std::string_view name, const TStringList& values);  // cell and column lists
+  void AddDateTime(std::string_view name, std::string_view format, TDateTime value);
+  // NaN prints `format` itself instead of a number.
+  void AddFloat(std::string_view name, std::string_view format, double value);
+  void AddInteger(std::string_view name, double value);       // "%.0f"
+  void AddFloatDefault(std::string_view name, double value);  // MoneyFormat
+
+  // Totals rows: group totals (ItogRows) and grand totals (AllItogRows).
+  void AddInItog(std::string_view name, std::string_view value);
+  void AddInItogFloat(std::string_view name, std::string_view format, double value);
+  void AddOutItog(std::string_view name, std::string_view value);
+  void AddOutItogFloat(std::string_view name, std::string_view format, double value);
+  // Column sums read back from the group's rendered records; the argument
+  // is accepted and ignored.
+  void MakeItog(int arg = 0);
+  void MakeItog(std::string_view arg);
+  // Running sums of AddFloat since the last inner-group end.
+  void MakeItog2(std::string_view defaultFormat);
+
+  void EndLine();    // closes a record
+  void EndIGroup();  // closes an inner group (and resets the group totals)
+  void EndOGroup();  // closes an outer group: one copy of the main table
+  void EndDoc();     // assembles the document (once; later calls change nothing)
+  // The finished document (EndDoc first, once) with the heading tables shown.
+  void GetReady(std::string& text);
+  // The template file's text as loaded by Init.
+  void GetResultText(std::string& text) const { text = TemplateFileText; }
+
+  // Formula cells (script control): made by Init; absent when the template
+  // switches scripts off or no script control is available.
+  void InitScriptControl();
+  bool HasScript() const { return ScriptControl != nullptr; }
+
+  const std::string& FileName() const { return FileName_; }
+  const TStringList& Params() const { return Params_; }
+  const TStringList& SubTables() const { return SubTables_; }
+  // The text that Init processes when the file name is "TempNotUse".
+  void SetTemplateText(std::string text) { Template = std::move(text); }
+
+  // Row and cell helpers on table texts (indexes from 0; cells by logical
+  // column, a cell with colspan c covering c columns).
+  static std::string GetRow(std::string_view text, int i);
+  static std::string GetCell(std::string_view row, int j);
+  static std::size_t CellPos(std::string_view row, int n);
+  static std::string LastCell(std::string_view row);
+  static int CellCount(std::string_view row);
+  static int RowSpanOf(std::string_view cell);
+  static int ColSpanOf(std::string_view cell);
+  static std::string CellVarName(std::string_view cell);
+  static std::string BaseVarName(std::string_view name);
+  static std::string CellText(std::string_view cell);
+  static std::string ReplaceRow(std::string_view text, std::string_view newRow, int i);
+  static std::string StripLeadingCloseTags(std::string_view text);
+  static std::string StripTrailingOpenTags(std::string_view text);
+  static std::string BlankUnfilled(std::string_view text);
+  static std::string IndexCellVars(std::string_view text, int j);
+
+ private:
+  // Init steps.
+  void LoadTemplate();
+  void StripTagsInDirectives();
+  void NormalizeTags();
+  void NameAnonymousFormulas();
+  void ExpandIncludes();
+  void ReadParamReps();
+  void ApplyGlobalReplacements();
+  void ApplyGlobalVars();
+  void ExtractSubTables();
+  void HideLeadingTables();
+  void LabelHeaderRows();
+  void SplitGroups();
+  void SplitGroupEnds();
+  void CutMainTable();
+  void GetTitleRows();
+  void GetItogRows();
+  void GetAllItogRows();
+  void GetRepeatRows();
+  std::string CutSection(std::string_view startMark, std::string_view endMark) const;
+
+  // Column repeat.
+  void ExpandColumns();
+  void ExpandHeaderColumns();
+  void FillRowSpans();
+  void RepeatLastColumn();
+  void RemoveSpanFillers();
+  std::string ExpandRowBlocks(std::string_view rows) const;
+
+  // Filling.
+  std::array<std::string*, 9> Targets();
+  void ReplaceFloatVar(std::string_view name, std::string_view format, std::string& text,
+                       double value) const;
+  void ReplaceFloatVarInTargets(std::string_view name, std::string_view format, double value);
+  void ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
+                      TDateTime value) const;
+  static void ReplaceVar(std::string_view name, std::string_view value, std::string& text);
+  static void ReplacePattern(const std::string& pattern, std::string_view value, std::string& text);
+  static void ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text);
+  static void AddListToText(std::string_view name, const TStringList& values, std::string& text);
+  static void ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after);
+  void AddToItogSums(const std::string& name, std::string_view format, double value);
+  std::string SumColumn(std::string_view rendered, int col, int firstRow, int recRows,
+                        bool& found) const;
+  struct RowCells;
+  int FindItogColumn(std::string_view name, std::string_view base,
+                     const std::vector<RowCells>& record) const;
+  // Where the document's first table tag and first THEAD end (piece and
+  // offset), while the pieces are written.
+  struct HeaderState {
+    std::size_t part = 0;
+    bool tableSeen = false;
+    std::size_t tableTagPart = 0, tableTagEnd = std::string::npos;
+    std::size_t footPart = 0, footAt = std::string::npos;
+  };
+  static void BuildTableHeader(std::string_view part, std::string& out, HeaderState& state);
+  static std::string UnhideTables(std::string_view text);
+
+  // Groups and limits.
+  std::string JoinLines() const;
+  void CheckSize(std::int64_t length) const;
+  void EvalIn(std::string& text);
+  void AppendBody(std::string text);
+
+  // Formula cells.
+  std::string ScriptName(std::string_view name) const;
+  void SetScriptVar(std::string_view name, double value);
+  void CollectVars(std::string_view text, std::vector<std::string>& list);
+  std::string EvalFormulas(std::string_view text);
+
+  // Template and its pieces.
+  std::string Template;
+  std::string FileName_;
+  std::string TemplateFileText;
+  std::string HeadText, TableTag, TableClose, TailText;
+  std::string TitleRows, TitleRowsInit;
+  std::string OuterHeader, OuterHeaderInit, OuterFooter, OuterFooterInit;
+  std::string InnerHeader, InnerHeaderInit, InnerFooter, InnerFooterInit;
+  std::string RepeatRow, RepeatRowInit;
+  int RepeatRowTRCount = 0;
+  std::string ItogRows, ItogRowsInit, AllItogRows, AllItogRowsInit;
+  std::string ItogRowWork;
+  std::string FootText;
+
+  // Output state. Rendered outer groups are kept as pieces and joined once
+  // by EndDoc, so that the document is not copied while it grows.
+  std::vector<std::string> Lines;
+  std::int64_t GroupBytes = 0;
+  int GroupRows = 0;
+  int LineCount = 0;
+  std::vector<std::string> InnerGroupsText;
+  std::int64_t InnerGroupsBytes = 0;
+  std::vector<std::string> Body;
+  std::int64_t BodyBytes = 0;
+  std::vector<std::string> ResultText;  // the finished document, in pieces
+  std::int64_t ResultBytes = 0;
+  bool Finished = false;
+
+  // Structure flags and column repeat.
+  bool HasOuterGroup = false;
+  bool HasInnerGroup = false;
+  int RowsBeforeGroup = 0;
+  bool ColumnRepeat = false;
+  int ColumnCount = 0;
+  int RepeatSpan = 0;
+  int RepeatCellIndex = 0;
+
+  // Lists.
+  TStringList Params_;
+  TStringList SubTables_;
+  TStringList ItogSums;
+  TStringList ItogFormats;
+  TStringList ScriptValues;
+  TStringList ScriptAliases;
+  std::unique_ptr<TScriptControl> ScriptControl;
+  std::unique_ptr<THTML_Process> PairChecker;
+};
+
+}  // namespace tv

@@ -1,0 +1,173 @@
+// Writing values into placeholders: numbers, dates, cell lists, and the
+// blanking of what stays unfilled.
+#include <cmath>
+#include <string>
+
+#include "engines/HTMLJet.h"
+#include "engines/HTMLJetText.h"
+#include "foundation/XMUtils.h"
+#include "platform/SysUtils.h"
+
+namespace tv {
+
+using htmltext::npos;
+
+namespace {
+
+// Replaces each argument placeholder "&lt;#" + name + "(" + arg + ")&gt;"
+// of `text` by fill(arg); the search goes on after the inserted text.
+template <class Fill>
+void ReplaceArgumentForms(std::string_view name, std::string& text, Fill&& fill) {
+  const std::string open = "&lt;#" + std::string(name) + "(";
+  std::size_t p = text.find(open);
+  if (p == npos) return;
+  std::string out;
+  std::size_t pos = 0;
+  for (; p != npos; p = text.find(open, pos)) {
+    const std::size_t argStart = p + open.size();
+    const std::size_t close = text.find(")&gt;", argStart);
+    if (close == npos) break;
+    out.append(text, pos, p - pos);
+    out += fill(std::string_view(text).substr(argStart, close - argStart));
+    pos = close + 5;
+  }
+  out.append(text, pos, npos);
+  text = std::move(out);
+}
+
+}  // namespace
+
+namespace {
+
+// One number for the placeholders of one name: the patterns are made and
+// the main format applied once, however many texts are filled.
+class FloatFill {
+ public:
+  FloatFill(std::string_view name, std::string_view format, double value)
+      : plain_("&lt;#" + std::string(name) + "&gt;"),
+        name_(name),
+        format_(format),
+        value_(value),
+        isNaN_(std::isnan(value)) {}
+
+  void Apply(std::string& text) {
+    if (text.empty()) return;
+    const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
+    if (text.find(plain_) != npos) text = FastStringReplace(text, plain_, Shown(), rfReplaceAll);
+    ReplaceArgumentForms(name_, text, [&](std::string_view arg) -> std::string {
+      if (isNaN_) return std::string(format_);
+      if (!arg.empty() && arg.front() == '=') arg = "%.2n";
+      try {
+        return NoBr(Format(arg, {value_}, fs));
+      } catch (const Exception&) {
+        return NoBr(Format(format_, {value_}, fs));
+      }
+    });
+  }
+
+ private:
+  const std::string& Shown() {
+    if (!shownReady_) {
+      shown_ = isNaN_ ? std::string(format_)
+                      : NoBr(Format(format_, {value_}, HTMLJet::ReportFormatSettings()));
+      shownReady_ = true;
+    }
+    return shown_;
+  }
+
+  std::string plain_;
+  std::string_view name_, format_;
+  double value_;
+  bool isNaN_;
+  std::string shown_;
+  bool shownReady_ = false;
+};
+
+}  // namespace
+
+void THTML_Jet::ReplaceFloatVar(std::string_view name, std::string_view format, std::string& text,
+                                double value) const {
+  FloatFill(name, format, value).Apply(text);
+}
+
+void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view format,
+                                         double value) {
+  FloatFill fill(name, format, value);
+  for (std::string* text : Targets()) fill.Apply(*text);
+}
+
+void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
+                               TDateTime value) const {
+  const std::string plain = "&lt;#" + std::string(name) + "&gt;";
+  if (text.find(plain) != npos) {
+    const std::string shown = format.empty() ? std::string()
+                              : value < 0    ? std::string(format)
+                                             : FormatDateTime(format, value);
+    text = FastStringReplace(text, plain, shown, rfReplaceAll);
+  }
+  ReplaceArgumentForms(name, text, [&](std::string_view arg) -> std::string {
+    if (value == -1 || format.empty()) return std::string(format);
+    try {
+      return FormatDateTime(arg, value);
+    } catch (const Exception&) {
+      return "?" + FormatDateTime(format, value);
+    }
+  });
+}
+
+void THTML_Jet::AddListToText(std::string_view name, const TStringList& values, std::string& text) {
+  const std::string plain = "#" + std::string(name) + "&";
+  const std::string indexed = "#" + std::string(name) + "^";
+  for (int i = 0; i < values.Count(); ++i) {
+    std::size_t p = text.find(plain);
+    if (p == npos) p = text.find(indexed);
+    if (p == npos) continue;
+    std::string before = text.substr(0, p >= 4 ? p - 4 : 0);
+    const std::size_t marks = p + indexed.size() + std::to_string(i).size();
+    const bool isIndexed = marks <= text.size() && text.compare(marks, 2, "^^") == 0;
+    const std::size_t rest = isIndexed ? marks + 6 : p + plain.size() + 3;
+    std::string after = text.substr(std::min(rest, text.size()));
+    std::string item = values[i];
+    ApplyColSpanPrefix(item, before, after);
+    text = before + item + after;
+  }
+}
+
+void THTML_Jet::ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after) {
+  static constexpr std::string_view kPrefix = "%colspan=";
+  if (item.compare(0, kPrefix.size(), kPrefix) != 0) return;
+  const std::string rest = item.substr(kPrefix.size());
+  const std::size_t percent = rest.find('%');
+  const std::string width = percent == npos ? std::string() : rest.substr(0, percent);
+  item = percent == npos ? std::string() : rest.substr(percent + 1);
+  const int n = StrToInt(width);
+  if (const std::size_t td = before.rfind("<td"); td != npos)
+    before.insert(td + 3, " colspan=" + width + " ");
+  // The widened cell takes the place of the n - 1 cells after it.
+  for (int k = 1; k < n; ++k) {
+    const std::size_t open = after.find("<td");
+    const std::size_t close = open == npos ? npos : after.find("</td", open);
+    const std::size_t gt = close == npos ? npos : after.find('>', close);
+    if (gt == npos) break;
+    after.erase(open, gt + 1 - open);
+  }
+}
+
+std::string THTML_Jet::BlankUnfilled(std::string_view text) {
+  std::size_t p = text.find("&lt;#");
+  if (p == npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  for (; p != npos; p = text.find("&lt;#", pos)) {
+    const std::size_t close = text.find("&gt;", p);
+    if (close == npos) break;
+    out.append(text, pos, p - pos);
+    out += "&nbsp;";
+    pos = close + 4;
+  }
+  out.append(text, pos, npos);
+  return out;
+}
+
+}  // namespace tv

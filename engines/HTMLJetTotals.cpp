@@ -1,0 +1,174 @@
+// Group totals: column sums read back from the group's rendered records
+// (MakeItog) and the running sums of the numbers a builder has set
+// (MakeItog2).
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engines/HTMLJet.h"
+#include "engines/HTMLJetGuard.h"
+#include "engines/HTMLJetText.h"
+#include "foundation/XMUtils.h"
+#include "platform/Cp1251.h"
+#include "platform/SysUtils.h"
+
+namespace tv {
+
+using htmltext::Guarded;
+using htmltext::npos;
+using htmltext::RowCursor;
+
+namespace {
+
+// More decimals than a long double holds only print noise.
+constexpr int kMaxDecimals = 18;
+
+}  // namespace
+
+// The cells of one record row, found once: the logical column after each
+// cell, its text and its variable name. At(k) is the cell that covers
+// logical column k, the last one past the end, as GetCell finds it.
+struct THTML_Jet::RowCells {
+  std::vector<std::int64_t> ends;
+  std::vector<std::string> cells, vars;
+  int count = 0;
+
+  explicit RowCells(std::string_view row) : count(THTML_Jet::CellCount(row)) {
+    htmltext::CellCursor cursor(row);
+    std::string_view cell;
+    std::int64_t column = 0;
+    while (cursor.Next(cell)) {
+      column += std::max(1, THTML_Jet::ColSpanOf(cell));
+      ends.push_back(column);
+      cells.emplace_back(cell);
+      vars.push_back(THTML_Jet::CellVarName(cell));
+    }
+  }
+  std::size_t At(std::int64_t k) const {
+    const auto it = std::upper_bound(ends.begin(), ends.end(), k);
+    return it == ends.end() ? ends.size() - 1 : static_cast<std::size_t>(it - ends.begin());
+  }
+  // A row whose tags count as cells but pair into none has no cell at all.
+  const std::string& VarAt(std::int64_t k) const { return Empty() ? kNone : vars[At(k)]; }
+  const std::string& CellAt(std::int64_t k) const { return Empty() ? kNone : cells[At(k)]; }
+  static inline const std::string kNone;
+  bool Empty() const { return ends.empty(); }
+};
+
+void THTML_Jet::MakeItog(std::string_view) { MakeItog(0); }
+
+void THTML_Jet::MakeItog(int) {
+  Guarded("THTML_Jet.MakeItog", [&] {
+    const int recordRows = HTMLProcess::CheckTRPairs(RepeatRowInit);
+    const std::string rendered = JoinLines();
+    std::vector<RowCells> record;
+    RowCursor recordCursor(RepeatRowInit);
+    for (std::string_view recordRow; recordCursor.Next(recordRow);) record.emplace_back(recordRow);
+    const int columns = record.empty() ? 0 : record.front().count;
+    std::string result;
+    RowCursor rows(ItogRows);
+    std::string_view row;
+    while (rows.Next(row)) {
+      ItogRowWork = row;
+      for (int j = 0; j < columns; ++j) {
+        const std::string cell = GetCell(ItogRowWork, j);
+        const std::string name = CellVarName(cell);
+        if (cell.empty() || name.empty()) continue;
+        const std::string base = BaseVarName(name);
+        const int col = FindItogColumn(name, base, record);
+        if (col < 0) continue;
+        int firstRow = 0;
+        const std::string wanted = AnsiLowerCase(base);
+        for (std::size_t k = 0; k < record.size(); ++k) {
+          if (htmltext::Contains(record[k].CellAt(col), wanted)) {
+            firstRow = static_cast<int>(k);
+            break;
+          }
+        }
+        bool found = false;
+        const std::string sum = SumColumn(rendered, col, firstRow, recordRows, found);
+        ReplaceFirstVar(name, sum, ItogRowWork);
+      }
+      result += ItogRowWork;
+    }
+    ItogRows = result;
+  });
+}
+
+int THTML_Jet::FindItogColumn(std::string_view name, std::string_view base,
+                              const std::vector<RowCells>& record) const {
+  bool repeated = false;
+  if (ColumnRepeat && !record.empty()) {
+    for (int k = RepeatCellIndex; k < RepeatCellIndex + RepeatSpan; ++k) {
+      const std::string& var = record.front().VarAt(k);
+      if (!var.empty() && BaseVarName(var) == base) repeated = true;
+    }
+  }
+  int col = -1;
+  for (const RowCells& cells : record) {
+    for (int k = 0; k < cells.count; ++k) {
+      const std::string& var = cells.VarAt(k);
+      if (var.empty()) continue;
+      if (repeated ? var == name : BaseVarName(var) == base) {
+        col = k;
+        break;
+      }
+    }
+  }
+  return col;
+}
+
+std::string THTML_Jet::SumColumn(std::string_view rendered, int col, int firstRow, int recRows,
+                                 bool& found) const {
+  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
+  found = false;
+  if (recRows <= 0) return {};
+  std::size_t pos = 0;
+  for (int k = 0; k < firstRow; ++k) {
+    const std::size_t end = rendered.find("/tr", pos);
+    if (end == npos) return {};
+    pos = end + 4;
+  }
+  long double sum = 0;
+  int decimals = 0;
+  for (int i = firstRow; i < GroupRows && pos < rendered.size(); i += recRows) {
+    const std::size_t start = rendered.find("<tr", pos);
+    if (start == npos) break;
+    const std::size_t end = rendered.find("/tr", start + 4);
+    if (end == npos) break;
+    pos = end + 4;
+    for (int m = 1; m < recRows && pos < rendered.size(); ++m) {
+      const std::size_t next = rendered.find("<tr", pos);
+      pos = next == npos ? rendered.size() : next + 4;
+    }
+    const std::string_view row = rendered.substr(start, std::min(end + 4, rendered.size()) - start);
+    const std::string text = CellText(GetCell(row, col));
+    if (text.find('#') != std::string::npos) continue;
+    long double number = 0;
+    if (!TryStrToFloat(ExtractNumberPrefix(text, fs), number, fs)) continue;
+    sum += number;
+    found = true;
+    const std::size_t point = text.find(fs.DecimalSeparator);
+    decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+  }
+  if (!found) return {};
+  return Format("%." + std::to_string(std::min(decimals, kMaxDecimals)) + "n", {sum}, fs);
+}
+
+void THTML_Jet::MakeItog2(std::string_view defaultFormat) {
+  Guarded("THTML_Jet.MakeItog2", [&] {
+    for (int i = 0; i < ItogSums.Count(); ++i) {
+      const std::string name = ItogSums.Names(i);
+      const std::string format = ItogFormats.IndexOfName(name) >= 0 ? ItogFormats.Values(name)
+                                                                    : std::string(defaultFormat);
+      long double value = 0;
+      if (!TryStrToFloat(ItogSums.ValueFromIndex(i), value)) value = 0;
+      SetScriptVar(name, static_cast<double>(value));
+      ReplaceFloatVar(name, format, ItogRows, static_cast<double>(value));
+    }
+    EvalIn(ItogRows);
+  });
+}
+
+}  // namespace tv

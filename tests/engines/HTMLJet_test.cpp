@@ -1,0 +1,464 @@
+// THTML_Jet edge cases, grouped by feature: template choice and loading,
+// placeholders and their formats, lists, totals, headers, parameters,
+// includes, sub-tables and global lists. Expected texts are worked out by
+// hand from the template rules.
+#include "engines/HTMLJet.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "platform/Cp1251.h"
+#include "platform/DateTime.h"
+#include "platform/Files.h"
+#include "tests/engines/HTMLJetTestSupport.h"
+#include "tests/support/TempRoot.h"
+
+namespace tv::test {
+namespace {
+
+class HTMLJetTest : public ::testing::Test {
+ protected:
+  // Renders a template (UTF-8 text, lines joined with CR LF on loading)
+  // and returns the document as UTF-8 with LF line ends.
+  std::string Render(const std::string& templateUtf8, const std::function<void(THTML_Jet&)>& fill,
+                     bool flag = false, int limit = 0) {
+    WriteCp1251File(Path("t.html"), templateUtf8);
+    THTML_Jet jet(Path("t.html"), flag, limit);
+    jet.Init();
+    fill(jet);
+    std::string out;
+    jet.GetReady(out);
+    return ToUtf8Lf(out);
+  }
+  static std::string Path(const std::string& name) { return kWebRepDir + Utf8ToCp1251(name); }
+  static std::string W(const char* utf8) { return Utf8ToCp1251(utf8); }
+
+  TempRoot root_;
+  JetSettingsScope settings_;
+  GlobalListsScope lists_;
+};
+
+const std::function<void(THTML_Jet&)> kNoValues = [](THTML_Jet&) {};
+
+// --- Template choice and loading ---------------------------------------
+
+TEST_F(HTMLJetTest, AlternativeTemplatesPreferLatinThenCyrillic) {
+  WriteCp1251File(Path("r.html"), "named");
+  WriteCp1251File(Path("а_r.html"), "cyrillic");  // Cyrillic "а"
+  WriteCp1251File(Path("a_r.html"), "latin");
+  auto text = [](const std::string& file) {
+    THTML_Jet jet(file);
+    jet.Init();
+    std::string out;
+    jet.GetReady(out);
+    return out;
+  };
+  HTMLJet::UseAltTemplates = true;
+  EXPECT_EQ(text(Path("r.html")), "latin\r\n");
+  EXPECT_EQ(THTML_Jet(Path("r.html")).FileName(), Path("a_r.html"));
+  DeleteFile(Path("a_r.html"));
+  EXPECT_EQ(text(Path("r.html")), "cyrillic\r\n");
+  WriteCp1251File(Path("a_r.html"), "latin");
+  HTMLJet::UseAltTemplates = false;
+  EXPECT_EQ(text(Path("r.html")), "named\r\n");
+}
+
+TEST_F(HTMLJetTest, LoadingProblemsBecomeTheReportText) {
+  THTML_Jet missing(Path("nothere.html"));
+  missing.Init();
+  std::string out;
+  missing.GetReady(out);
+  EXPECT_EQ(Cp1251ToUtf8(out),
+            "Ошибка при открытии файла шаблона отчета \"C:\\FUEL\\FORMS\\WEBREP\\nothere.html\": "
+            "Файл не найден!");
+
+  THTML_Jet unnamed("");
+  unnamed.Init();
+  unnamed.GetReady(out);
+  EXPECT_EQ(Cp1251ToUtf8(out), "Имя файла шаблона незадано");
+
+  THTML_Jet inMemory("TempNotUse");
+  inMemory.SetTemplateText("<p>&lt;#X&gt;</p>");
+  inMemory.Init();
+  inMemory.Add("x", "1");
+  inMemory.GetReady(out);
+  EXPECT_EQ(out, "<p>1</p>");
+}
+
+TEST_F(HTMLJetTest, GetResultTextIsTheFileAsLoaded) {
+  WriteCp1251File(Path("t.html"), "<P>&LT;#Name&GT;</P>\nline2");
+  THTML_Jet jet(Path("t.html"));
+  jet.Init();
+  std::string text;
+  jet.GetResultText(text);
+  EXPECT_EQ(text, "<P>&LT;#Name&GT;</P>\r\nline2\r\n");
+  jet.Add("NAME", "v");
+  jet.GetReady(text);
+  EXPECT_EQ(text, "<P>v</P>\r\nline2\r\n");
+}
+
+// --- Placeholders ---------------------------------------------------------
+
+TEST_F(HTMLJetTest, NamesIgnoreCaseAndArgumentsKeepIt) {
+  const TDateTime d = EncodeDate(2024, 3, 5);
+  EXPECT_EQ(Render("&lt;#CheckDate(dd mmmm yyyy)&gt;|&lt;#CHECKDATE(dd MMM)&gt;|&lt;#checkdate&gt;",
+                   [&](THTML_Jet& jet) { jet.AddDateTime("ChEcKdAtE", "dd.mm.yyyy", d); }),
+            "05 Март 2024|05 мар|05.03.2024\n");
+}
+
+TEST_F(HTMLJetTest, DateValuesBelowZeroPrintTheFormat) {
+  const std::string tmpl = "&lt;#D&gt;|&lt;#D(yyyy)&gt;";
+  EXPECT_EQ(Render(tmpl, [](THTML_Jet& jet) { jet.AddDateTime("D", "dd.mm.yyyy", -1); }),
+            "dd.mm.yyyy|dd.mm.yyyy\n");
+  // -2 is not the "no date" mark for the argument form: it is 28.12.1899.
+  EXPECT_EQ(Render(tmpl, [](THTML_Jet& jet) { jet.AddDateTime("D", "dd.mm.yyyy", -2); }),
+            "dd.mm.yyyy|1899\n");
+  EXPECT_EQ(Render(tmpl, [](THTML_Jet& jet) { jet.AddDateTime("D", "", EncodeDate(2024, 1, 2)); }),
+            "|\n");
+}
+
+TEST_F(HTMLJetTest, NumbersUseTheReportSeparatorsAndArgumentFormats) {
+  const std::string tmpl =
+      "&lt;#Summa&gt;|&lt;#Summa(%.0f)&gt;|&lt;#Summa(№ %.1f)&gt;|&lt;#Summa(%d)&gt;";
+  EXPECT_EQ(
+      Render(tmpl, [](THTML_Jet& jet) { jet.AddFloat("Summa", "%.2n", 1234.56); }),
+      "<nobr>1 234,56</nobr>|<nobr>1235</nobr>|<nobr>№ 1234,6</nobr>|<nobr>1 234,56</nobr>\n");
+  EXPECT_EQ(Render(tmpl, [](THTML_Jet& jet) { jet.AddFloat("Summa", "%.2n", std::nan("")); }),
+            "%.2n|%.2n|%.2n|%.2n\n");
+  HTMLJet::ReportFormatSettings().DecimalSeparator = '.';
+  HTMLJet::ReportFormatSettings().ThousandSeparator = ',';
+  EXPECT_EQ(Render("&lt;#S&gt;", [](THTML_Jet& jet) { jet.AddFloatDefault("S", 1234567.891); }),
+            "<nobr>1,234,567.89</nobr>\n");
+  EXPECT_EQ(Render("&lt;#N&gt;", [](THTML_Jet& jet) { jet.AddInteger("N", 41.6); }),
+            "<nobr>42</nobr>\n");
+}
+
+TEST_F(HTMLJetTest, FailingMainFormatCarriesTheOperationContext) {
+  WriteCp1251File(Path("t.html"), "&lt;#X&gt;");
+  THTML_Jet jet(Path("t.html"));
+  jet.Init();
+  try {
+    jet.AddFloat("X", "%d", 1.5);
+    FAIL() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(),
+              "THTML_Jet.AddFloat -> Format '%d' invalid or incompatible with argument <# "
+              "EConvertError #>");
+  }
+}
+
+TEST_F(HTMLJetTest, EmptyValuesAndUnfilledDirectivesPrintNbsp) {
+  EXPECT_EQ(Render("<p>&lt;#A&gt;|&lt;#B&gt;|&lt;#%Комментарий, договор&gt;|&lt;#Open</p>",
+                   [](THTML_Jet& jet) { jet.Add("A", ""); }),
+            "<p>&nbsp;|&nbsp;|&nbsp;|&lt;#Open</p>\n");
+}
+
+TEST_F(HTMLJetTest, GlobalVariableRemovedByEmptyValueStaysUnfilled) {
+  HTMLJet::SetGlobalVar("valuta", W("руб."));
+  EXPECT_EQ(Render("&lt;#Valuta&gt;", kNoValues), "руб.\n");
+  HTMLJet::SetGlobalVar("valuta", "");
+  {
+    std::lock_guard<std::mutex> guard(HTMLJet::GlobalListsLock());
+    EXPECT_EQ(HTMLJet::GlobalVars().IndexOfName("valuta"), -1);
+  }
+  EXPECT_EQ(Render("&lt;#Valuta&gt;", kNoValues), "&nbsp;\n");
+}
+
+TEST_F(HTMLJetTest, GlobalReplacementsMatchAnyCaseButSpareVariableNames) {
+  HTMLJet::AddReplacement("[#Lit]", W("л"));
+  EXPECT_EQ(Render("[#sum] [#СУММА] [#lit] &lt;#[#Sum]&gt;", kNoValues), "&sum; &sum; л &nbsp;\n");
+  HTMLJet::AddReplacement("[#Lit]", "");
+  EXPECT_EQ(Render("[#lit]", kNoValues), "[#lit]\n");
+}
+
+// --- Lists and column repeat ---------------------------------------------
+
+const char* const kListTable =
+    "<table>\n<tr><td>H</td><td>&lt;#Cap&gt;</td><td>&lt;#Cap&gt;</td><td>&lt;#Cap&gt;</td></tr>\n"
+    "<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
+    "<tr><td>&lt;#V&gt;</td><td>&lt;#V&gt;</td><td>&lt;#V&gt;</td><td>x</td></tr>\n"
+    "<tr><td>&lt;#EndRepeat&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
+
+TEST_F(HTMLJetTest, ListItemsFillOccurrencesInOrderAndColspanWidens) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  const std::string out = Render(kListTable, [](THTML_Jet& jet) {
+    TStringList caps;
+    caps.Add("a");
+    caps.Add("");
+    caps.Add("c");
+    jet.Add("cap", caps);
+    TStringList values;
+    values.Add(Utf8ToCp1251("%colspan=3%итог"));
+    jet.Add("V", values);
+    jet.EndLine();
+    jet.EndIGroup();
+  });
+  EXPECT_EQ(out,
+            "<table><tr><td>H</td><td>a</td><td></td><td>c</td></tr>\n"
+            "<tr><td colspan=3 >итог</td><td>x</td></tr>\n\n\n</table>\n");
+}
+
+TEST_F(HTMLJetTest, ColspanItemWithoutNumberIsAConversionError) {
+  WriteCp1251File(Path("t.html"), kListTable);
+  THTML_Jet jet(Path("t.html"));
+  jet.Init();
+  TStringList values;
+  values.Add("%colspan=x%text");
+  EXPECT_THROW(jet.Add("V", values), EConvertError);
+  try {
+    jet.Add("V", values);
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message().rfind("THTML_Jet.Add(Strings) -> ", 0), 0u) << e.Message();
+  }
+}
+
+TEST_F(HTMLJetTest, CreateWithNegativeLimitLeavesColumnRepeatOff) {
+  const std::string tmpl =
+      "<table>\n<tr><td>D</td><td>&lt;#F&gt;</td></tr>\n<tr><td>&lt;#Group&gt;</td></tr>\n"
+      "<tr><td>&lt;#Repeat&gt;</td></tr>\n<tr><td>&lt;#A&gt;</td><td>&lt;#B&gt;</td></tr>\n"
+      "<tr><td>&lt;#EndRepeat&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
+  auto fill = [](THTML_Jet& jet) {
+    jet.Add("A", "1");
+    TStringList values;
+    values.Add("2");
+    jet.Add("B", values);
+    jet.EndLine();
+    jet.EndIGroup();
+  };
+  HTMLJet::RepeatTableHeaderDefault = false;
+  EXPECT_EQ(
+      Render(tmpl, fill, true, -1),
+      "<table><tr><td>D</td><td>&nbsp;</td></tr>\n<tr><td>1</td><td>2</td></tr>\n\n\n</table>\n");
+  // The same template with the repeat on: the B column is present twice,
+  // its second copy left unfilled.
+  EXPECT_EQ(Render(tmpl, fill, true, 1),
+            "<table><tr><td>D</td><td>&nbsp;</td><td>&nbsp;</td></tr>\n"
+            "<tr><td>1</td><td>2</td><td>&nbsp;</td></tr>\n\n\n</table>\n");
+}
+
+// --- Totals -------------------------------------------------------------
+
+const char* const kTotalsTable =
+    "<table>\n<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
+    "<tr><td>&lt;#Name&gt;</td><td>&lt;#Summa&gt;</td><td>&lt;#Liter&gt;</td></tr>\n"
+    "<tr><td>&lt;#EndRepeat&gt;</td></tr>\n<tr><td>&lt;#Itog&gt;</td></tr>\n"
+    "<tr><td>T</td><td>&lt;#Summa&gt;</td><td>&lt;#Liter&gt;</td></tr>\n"
+    "<tr><td>&lt;#EndItog&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
+
+TEST_F(HTMLJetTest, MakeItogSumsTheRenderedColumn) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  const std::string out = Render(kTotalsTable, [](THTML_Jet& jet) {
+    jet.Add("Summa", "1 234,50");
+    jet.EndLine();
+    jet.Add("Summa", "10,5");
+    jet.Add("Liter", Utf8ToCp1251("№#12"));
+    jet.EndLine();
+    jet.Add("Summa", Utf8ToCp1251("нет"));
+    jet.EndLine();
+    jet.MakeItog(2);
+    jet.EndIGroup();
+  });
+  EXPECT_EQ(out,
+            "<table>\n"
+            "<tr><td>&nbsp;</td><td>1 234,50</td><td>&nbsp;</td></tr>\n"
+            "<tr><td>&nbsp;</td><td>10,5</td><td>№#12</td></tr>\n"
+            "<tr><td>&nbsp;</td><td>нет</td><td>&nbsp;</td></tr>\n"
+            "<tr><td>T</td><td>1 245,0</td><td></td></tr>\n\n</table>\n");
+}
+
+TEST_F(HTMLJetTest, MakeItog2SumsSinceTheLastGroupEnd) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  const std::string out = Render(kTotalsTable, [](THTML_Jet& jet) {
+    jet.AddFloat("Liter", "%.2n", 10.5);
+    jet.EndLine();
+    jet.AddFloat("Liter", "%.2n", 2);
+    jet.AddFloat("Summa", "", 7);
+    jet.EndLine();
+    jet.MakeItog2("%.1n");
+    jet.EndIGroup();
+    jet.AddFloat("Liter", "%.2n", 1);
+    jet.EndLine();
+    jet.MakeItog2("%.1n");
+    jet.EndIGroup();
+  });
+  EXPECT_EQ(out,
+            "<table>\n"
+            "<tr><td>&nbsp;</td><td>&nbsp;</td><td><nobr>10,50</nobr></td></tr>\n"
+            "<tr><td>&nbsp;</td><td><nobr></nobr></td><td><nobr>2,00</nobr></td></tr>\n"
+            "<tr><td>T</td><td><nobr>7,0</nobr></td><td><nobr>12,50</nobr></td></tr>\n\n"
+            "<tr><td>&nbsp;</td><td>&nbsp;</td><td><nobr>1,00</nobr></td></tr>\n"
+            "<tr><td>T</td><td>&nbsp;</td><td><nobr>1,00</nobr></td></tr>\n\n</table>\n");
+}
+
+// --- Headers ------------------------------------------------------------
+
+TEST_F(HTMLJetTest, OneTableGetsExactlyOneHeaderElement) {
+  const std::string tmpl =
+      "<table>\n<thead><tr><th>A</th></tr>\n<tr><th>B</th></tr></thead>\n"
+      "<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
+      "<tr><td>&lt;#V&gt;</td></tr>\n<tr><td>&lt;#EndRepeat&gt;</td></tr>\n"
+      "<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
+  const std::string out = Render(tmpl, [](THTML_Jet& jet) {
+    jet.Add("V", "1");
+    jet.EndLine();
+    jet.EndIGroup();
+  });
+  EXPECT_EQ(out,
+            "<table><THEAD style=\"DISPLAY: table-header-group\"><tr  ><th>A</th></tr><tr  >"
+            "<th>B</th></tr></THEAD>\n<tr><td>1</td></tr>\n\n\n</table>\n");
+}
+
+TEST_F(HTMLJetTest, RepeatTableHeaderZeroStopsLabellingWithoutTheadOrTfoot) {
+  const std::string tmpl =
+      "&lt;#paramrep RepeatTableHeader=0&gt;<table>\n<tr><td>Head</td></tr>\n"
+      "<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n<tr><td>&lt;#V&gt;</"
+      "td></tr>\n"
+      "<tr><td>&lt;#EndRepeat&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
+  auto fill = [](THTML_Jet& jet) {
+    jet.Add("V", "1");
+    jet.EndLine();
+    jet.EndIGroup();
+  };
+  EXPECT_EQ(Render(tmpl, fill),
+            "<table><tr><td>Head</td></tr>\n<tr><td>1</td></tr>\n\n\n</table>\n");
+  // Without the parameter the default (on) labels the row above the group.
+  const std::string labelled = Render(tmpl.substr(tmpl.find("<table")), fill);
+  EXPECT_EQ(labelled,
+            "<table><THEAD style=\"DISPLAY: table-header-group\"><tr  ><td>Head</td></tr></THEAD>\n"
+            "<tr><td>1</td></tr>\n\n\n</table>\n");
+}
+
+// --- Parameters, includes, sub-tables -------------------------------------
+
+TEST_F(HTMLJetTest, ParametersAreReadAndRemoved) {
+  WriteCp1251File(
+      Path("t.html"),
+      "&lt;#paramrep PrintCategory=<b>Trk</b>&gt;&lt;#paramrep A=1&gt;&lt;#paramrep A=2&gt;"
+      "&lt;#paramrep B=x&gt;&lt;#paramrep B=&gt;&lt;#paramrep Word&gt;&lt;#paramrep Word&gt;"
+      "&lt;#paramrep =v&gt;&lt;#paramrep&gt;text");
+  THTML_Jet jet(Path("t.html"));
+  jet.Init();
+  EXPECT_EQ(jet.Params().Values("printcategory"), "Trk");
+  EXPECT_EQ(jet.Params().Values("A"), "2");
+  EXPECT_EQ(jet.Params().IndexOfName("b"), -1);
+  EXPECT_EQ(jet.Params().Count(), 3);
+  EXPECT_EQ(jet.Params()[2], "word");
+  std::string out;
+  jet.GetReady(out);
+  EXPECT_EQ(out, "text\r\n");
+}
+
+TEST_F(HTMLJetTest, SelfIncludeStopsAfter29ExpansionsAndKeepsADebugCopy) {
+  WriteCp1251File(Path("self.html"), "A&lt;#include self.html&gt;");
+  THTML_Jet jet(Path("self.html"));
+  jet.Init();
+  std::string out;
+  jet.GetReady(out);
+  EXPECT_EQ(
+      Cp1251ToUtf8(out),
+      "Произошло зацикливание в связи с некорректным использованием директивы &lt;include&gt;! "
+      "Полученный шаблон сохранен в файле C:\\FUEL\\Forms\\Зацикливание Include.html");
+  const std::string copy = ReadFileBytes(W("C:\\FUEL\\Forms\\Зацикливание Include.html"));
+  EXPECT_EQ(std::count(copy.begin(), copy.end(), 'A'), 30);
+  EXPECT_NE(copy.find("&lt;#include self.html&gt;"), std::string::npos);
+}
+
+TEST_F(HTMLJetTest, IncludesReadFromTheTemplateFolder) {
+  WriteCp1251File(Path("part.inc"), "<b>&lt;#x&gt;</b>");
+  EXPECT_EQ(Render("[&lt;#include  part.inc &gt;][&lt;#include missing.inc&gt;]",
+                   [](THTML_Jet& jet) { jet.Add("X", "1"); }),
+            "[<b>1</b>\n][]\n");
+}
+
+TEST_F(HTMLJetTest, SubTableCutsUpToTheFirstTableEnd) {
+  WriteCp1251File(Path("t.html"),
+                  "&lt;#SubTable Outer&gt;<table><tr><td><table><tr><td>in</td></tr></table>"
+                  "</td></tr></table>rest&lt;#subtable&gt;<table></table>&lt;#subtable x&gt;none");
+  THTML_Jet jet(Path("t.html"));
+  jet.Init();
+  ASSERT_EQ(jet.SubTables().Count(), 1);
+  EXPECT_EQ(jet.SubTables()[0], "outer=<table><tr><td><table><tr><td>in</td></tr></table>");
+  std::string out;
+  jet.GetReady(out);
+  EXPECT_EQ(out, "</td></tr></table>restnone\r\n");
+}
+
+// --- Records and documents -----------------------------------------------
+
+TEST_F(HTMLJetTest, RepeatWithoutEndTakesEveryFollowingRow) {
+  const std::string tmpl =
+      "<table>\n<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
+      "<tr><td>&lt;#A&gt;</td></tr>\n<tr><td>&lt;#B&gt;</td></tr>\n<tr><td>&lt;#EndGroup&gt;</td></"
+      "tr>\n</table>";
+  const std::string out = Render(tmpl, [](THTML_Jet& jet) {
+    jet.Add("A", "1");
+    jet.Add("B", "2");
+    jet.EndLine();
+    jet.EndIGroup();
+  });
+  EXPECT_EQ(
+      out, "<table>\n<tr><td>1</td></tr><tr><td>2</td></tr><tr><td>&nbsp;</td></tr>\n\n</table>\n");
+}
+
+TEST_F(HTMLJetTest, FormIgnoresRecordsAndGetReadyRepeats) {
+  WriteCp1251File(Path("t.html"), "<p>&lt;#A&gt;</p>");
+  THTML_Jet jet(Path("t.html"));
+  jet.Init();
+  jet.Add("A", "x");
+  jet.EndLine();
+  jet.EndDoc();
+  std::string first, second;
+  jet.GetReady(first);
+  jet.GetReady(second);
+  EXPECT_EQ(first, "<p>x</p>\r\n");
+  EXPECT_EQ(second, first);
+}
+
+// --- Row and cell helpers -------------------------------------------------
+
+TEST(HTMLJetHelpers, TagStrippingStopsAtTheFirstOpeningOrClosingTag) {
+  EXPECT_EQ(THTML_Jet::StripLeadingCloseTags("x</font></td></tr>\r\n<tr><td>y"), "\r\n<tr><td>y");
+  EXPECT_EQ(THTML_Jet::StripTrailingOpenTags("<p>a</p>\r\n<tr><td colspan=2>"), "<p>a</p>\r\n");
+  // A close tag without its ">" ends the stripping instead of looping.
+  EXPECT_EQ(THTML_Jet::StripLeadingCloseTags("</td"), "</td");
+  EXPECT_EQ(THTML_Jet::StripTrailingOpenTags("<td"), "");
+  // Hidden heading tables close with "<_/": they stay.
+  EXPECT_EQ(THTML_Jet::StripTrailingOpenTags("<_table><_tr><_td>h<_/td><_/tr><_/table>\r\n<p>"),
+            "<_table><_tr><_td>h<_/td><_/tr><_/table>\r\n");
+}
+
+TEST(HTMLJetHelpers, CellsAreFoundByLogicalColumn) {
+  const std::string row = "<tr><td colspan=2>A</td><td>B</td><td COLSPAN = \"3\">C</td></tr>";
+  EXPECT_EQ(THTML_Jet::CellCount(row), 3);
+  EXPECT_EQ(THTML_Jet::GetCell(row, 1), "<td colspan=2>A</td>");
+  EXPECT_EQ(THTML_Jet::GetCell(row, 2), "<td>B</td>");
+  EXPECT_EQ(THTML_Jet::GetCell(row, 40), "<td COLSPAN = \"3\">C</td>");
+  EXPECT_EQ(THTML_Jet::ColSpanOf(THTML_Jet::GetCell(row, 3)), 3);
+  EXPECT_EQ(THTML_Jet::RowSpanOf("<td rowspan=4>"), 4);
+  EXPECT_EQ(THTML_Jet::LastCell(row), "<td>B</td>");  // CellCount - 1 taken as a column
+  EXPECT_EQ(row.substr(THTML_Jet::CellPos(row, 2), 7), "<td>B</");
+  EXPECT_EQ(row.substr(THTML_Jet::CellPos(row, 3), 12), "<td COLSPAN ");
+  EXPECT_EQ(THTML_Jet::CellPos(row, 9), row.size() - 5);  // past the last "</td>"
+  EXPECT_EQ(THTML_Jet::GetRow("<tr>1</tr>\r\n<tr>2</tr>", 1), "<tr>2</tr>");
+  EXPECT_EQ(THTML_Jet::GetRow("<tr>1</tr>", 1), "");
+  EXPECT_EQ(THTML_Jet::ReplaceRow("<tr>1</tr>|<tr>2</tr>", "<tr>x</tr>", 1),
+            "<tr>1</tr>|<tr>x</tr>");
+}
+
+TEST(HTMLJetHelpers, CellVariablesAndTexts) {
+  EXPECT_EQ(THTML_Jet::CellVarName("<td>a &lt;#summa^2^^&gt; &lt;#b&gt;</td>"), "summa^2^^");
+  EXPECT_EQ(THTML_Jet::BaseVarName("summa^2^^"), "summa");
+  EXPECT_EQ(THTML_Jet::BaseVarName("liter"), "liter");
+  EXPECT_THROW(THTML_Jet::BaseVarName("^^"), EHTMLError);
+  EXPECT_EQ(THTML_Jet::CellText("<td> <b> </b><nobr> 1 234,50 </nobr></td>"), "1 234,50");
+  EXPECT_EQ(THTML_Jet::CellText("<td></td>"), "");
+  EXPECT_THROW(THTML_Jet::CellText("<td><b"), EHTMLError);
+  EXPECT_EQ(THTML_Jet::IndexCellVars("<td>&lt;#a&gt;</td><td>&lt;#b(%.2n)&gt;</td>", 3),
+            "<td>&lt;#a^3^^&gt;</td><td>&lt;#b(%.2n)^3^^&gt;</td>");
+  EXPECT_EQ(THTML_Jet::BlankUnfilled("&lt;#a&gt;x&lt;#b c&gt;&lt;#open"), "&nbsp;x&nbsp;&lt;#open");
+}
+
+}  // namespace
+}  // namespace tv::test
