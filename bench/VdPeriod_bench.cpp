@@ -33,6 +33,7 @@
 namespace {
 
 using tv::Variant;
+using namespace tv::literals;
 
 const tv::TDateTime kBegin = tv::EncodeDateTime(2024, 3, 1, 0, 0, 0, 0);
 const tv::TDateTime kEnd = tv::EncodeDateTime(2024, 9, 1, 0, 0, 0, 0);
@@ -51,13 +52,15 @@ std::string Database() {
   if (!std::filesystem::exists(path)) {
     const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) +
                             "/db/create-sample-db --only station --shifts 300 --sales 1000000 "
-                            "--root '" + root + "'";
+                            "--root '" +
+                            root + "'";
     if (std::system(cmd.c_str()) != 0) std::abort();
   }
   ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
   std::filesystem::create_directories(root + "/c/WINDOWS");
   std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
-  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini", "[Reports]\r\nMaxSize=500\r\nMaxRows=1000000\r\n");
+  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
+                     "[Reports]\r\nMaxSize=500\r\nMaxRows=1000000\r\n");
   tv::TRegistry reg;
   if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
   reg.WriteInteger("IsSmenaOpen", 0);
@@ -89,8 +92,8 @@ void BM_VdPeriodReport(benchmark::State& state) {
   host.Set(23, names);
   host.Set(57, list);
   if (host.Init() != 1) std::abort();
-  const Variant params = tv::VarArrayOf({Variant::FromDate(kBegin), Variant::FromDate(kEnd),
-                                         Variant(), tv::VarArrayOf({4, 104})});
+  const Variant params = tv::VarArrayOf(
+      {Variant::FromDate(kBegin), Variant::FromDate(kEnd), Variant(), tv::VarArrayOf({4, 104})});
   std::size_t textBytes = 0;
   for (auto _ : state) {
     const auto reply = host.Request(11, params);
@@ -158,9 +161,10 @@ void BM_VdPeriodSQL(benchmark::State& state) {
         for (int type = 0; type < 4; ++type) {
           tv::TIBDataSet limit;
           limit.SetDatabase(&db);
-          rows += Fetch(limit, "SELECT Min(Liters) AS LimLiter\r\nFROM vdLimits\r\nWHERE LimitType = " +
-                                   std::to_string(type) + "\r\nAND CONTR_ID = '" + id +
-                                   "'\r\nAND CarID IS NULL AND DriverID IS NULL");
+          rows +=
+              Fetch(limit, "SELECT Min(Liters) AS LimLiter\r\nFROM vdLimits\r\nWHERE LimitType = " +
+                               std::to_string(type) + "\r\nAND CONTR_ID = '" + id +
+                               "'\r\nAND CarID IS NULL AND DriverID IS NULL");
         }
       }
     }

@@ -23,9 +23,7 @@ int TItogList::Add(std::string name) {
   return Names_.AddObject(std::move(name), Items_.back().get());
 }
 
-TItogReport& TItogList::Item(int i) {
-  return *static_cast<TItogReport*>(Names_.Objects(i));
-}
+TItogReport& TItogList::Item(int i) { return *static_cast<TItogReport*>(Names_.Objects(i)); }
 
 const TItogReport& TItogList::Item(int i) const {
   return *static_cast<const TItogReport*>(Names_.Objects(i));

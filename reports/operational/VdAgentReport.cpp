@@ -11,9 +11,9 @@
 #include "foundation/VidOpl.h"
 #include "foundation/XMUtils.h"
 #include "library/HostCallbacks.h"
+#include "library/OrgRequisites.h"
 #include "library/ReportCreator.h"
 #include "library/ReportRoutines.h"
-#include "library/OrgRequisites.h"
 #include "library/ReportsInterface.h"
 #include "platform/Cp1251.h"
 #include "platform/SysUtils.h"
@@ -81,10 +81,10 @@ void TVdAgentBuilder::Run(std::string& text) {
   TTempReportFile out;
   std::unique_ptr<TIBDataSet> ds(
       FBUtils::FBCreateDataSetForRead(creator_.Database, true, nullptr, nullptr, ""));
-  rep_ = std::make_unique<TFileRepGen>("C:\\FUEL\\FORMS\\REPORT\\vdAgent.frm", out.Name(), true,
-                                       0, 1);
-  jet_ = std::make_unique<THTML_Jet>(GetWebFormFileName("Ведомость по контрагенту.html"_w), false,
-                                     0);
+  rep_ =
+      std::make_unique<TFileRepGen>("C:\\FUEL\\FORMS\\REPORT\\vdAgent.frm", out.Name(), true, 0, 1);
+  jet_ =
+      std::make_unique<THTML_Jet>(GetWebFormFileName("Ведомость по контрагенту.html"_w), false, 0);
   jet_->Init();
   PutOrgRequisites(rep_.get(), jet_.get(), -1);
   WriteHeader();
@@ -161,9 +161,9 @@ std::string TVdAgentBuilder::BuildVdAgentSQL() const {
         "LEFT JOIN VDDriver d ON  a.IDDrv = d.ID and a.IDCnt = d.CID\r\n"
         "LEFT JOIN VDCar c ON  a.IDCar = c.ID and a.IDCnt = c.CID\r\n";
   sql += "WHERE (a.DATA BETWEEN " + QuotedStr(DateTimeToDBStr(true, r_.BegDate)) + " AND " +
-         QuotedStr(DateTimeToDBStr(true, r_.EndDate)) + ") " + " AND (UPPER(o.Name) = " +
-         AnsiUpperCase(QuotedStr(r_.OrgName)) + ")" + vidOplFilter + ownSales + std::string(CRLF) +
-         "ORDER BY #SOrder# \r\na.Data, a.GSMName";
+         QuotedStr(DateTimeToDBStr(true, r_.EndDate)) + ") " +
+         " AND (UPPER(o.Name) = " + AnsiUpperCase(QuotedStr(r_.OrgName)) + ")" + vidOplFilter +
+         ownSales + std::string(CRLF) + "ORDER BY #SOrder# \r\na.Data, a.GSMName";
   std::string order;
   if (r_.DriverFirst) {
     if (r_.GroupByDriver) order += "d.Name,";
@@ -328,9 +328,9 @@ void MakeVdAgentReport(TReportCreator& creator, const std::string& orgName,
                        const std::string& operatorName, const Variant& vidOplSelection, int mode,
                        bool groupByDriver, bool groupByCar, bool driverFirst,
                        const std::string& smenaTo, const Variant& vidOplCodes, std::string& text) {
-  TVdAgentRequest request{orgName,         smenaFrom,   operatorName, smenaTo,
-                          begDate,         endDate,     vidOplSelection, vidOplCodes,
-                          mode,            groupByDriver, groupByCar,  driverFirst};
+  TVdAgentRequest request{orgName, smenaFrom,     operatorName,    smenaTo,
+                          begDate, endDate,       vidOplSelection, vidOplCodes,
+                          mode,    groupByDriver, groupByCar,      driverFirst};
   TVdAgentBuilder(creator, std::move(request)).Run(text);
 }
 

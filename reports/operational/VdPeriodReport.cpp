@@ -9,14 +9,14 @@
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
 #include "foundation/FBUtils.h"
+#include "foundation/ReportSettings.h"
 #include "foundation/ReportUtils.h"
 #include "foundation/SafeIniFiles.h"
 #include "foundation/XMUtils.h"
 #include "library/HostCallbacks.h"
+#include "library/OrgRequisites.h"
 #include "library/ReportCreator.h"
 #include "library/ReportRoutines.h"
-#include "foundation/ReportSettings.h"
-#include "library/OrgRequisites.h"
 #include "platform/Cp1251.h"
 #include "platform/Paths.h"
 #include "platform/RtlMath.h"
@@ -108,8 +108,8 @@ void TVdPeriodBuilder::Run(std::string& text) {
   GetVdPeriodGSMList();
   const int m = gsm_->Count();
   // Both engines lay their column block out m + 1 times: the fuels and the total.
-  rep_ = std::make_unique<TFileRepGen>(r_.FormFile, out.Name(), true, 0,
-                                       static_cast<uint8_t>(m + 1));
+  rep_ =
+      std::make_unique<TFileRepGen>(r_.FormFile, out.Name(), true, 0, static_cast<uint8_t>(m + 1));
   jet_ = std::make_unique<THTML_Jet>(r_.TemplateFile, true, m);
   gsm_->Add("ИТОГО"_w);
   jet_->Init();
@@ -140,7 +140,7 @@ std::string TVdPeriodBuilder::OrgWhere() const {
   // Each item is quoted as it stands, blanks next to a comma included.
   std::string items;
   std::size_t start = 0;
-  for (std::size_t comma = ids.find(','); ; comma = ids.find(',', start)) {
+  for (std::size_t comma = ids.find(',');; comma = ids.find(',', start)) {
     if (start > 0) items += ',';
     items += QuotedStr(std::string_view(ids).substr(start, comma - start));
     if (comma == std::string::npos) break;
@@ -201,8 +201,8 @@ std::vector<TOrgFuelRow> TVdPeriodBuilder::ReadOrgRows(int vidOpl) {
     TIBField& kg = ds_->FieldByName("Kg");
     TIBField& summa = ds_->FieldByName("Summa");
     for (; !ds_->Eof(); ds_->Next())
-      rows.push_back({name.AsString(), gsm.AsString(), id.AsString(), liter.AsFloat(),
-                      kg.AsFloat(), summa.AsFloat()});
+      rows.push_back({name.AsString(), gsm.AsString(), id.AsString(), liter.AsFloat(), kg.AsFloat(),
+                      summa.AsFloat()});
   } catch (...) {
     ds_->Close();
     throw;
@@ -216,7 +216,8 @@ void TVdPeriodBuilder::AddVdPeriodOrgRows(int vidOpl) {
   // A cell is looked up by counterparty and fuel, the first matching row
   // counting, as a search from the top finds it.
   std::map<std::pair<std::string, std::string>, std::size_t> index;
-  for (std::size_t i = 0; i < rows.size(); ++i) index.emplace(std::make_pair(rows[i].Id, rows[i].GSM), i);
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    index.emplace(std::make_pair(rows[i].Id, rows[i].GSM), i);
   // One row per counterparty in the order of its first sales row. Two
   // counterparties of one name (or two without a name) have their rows
   // interleaved by fuel; each still gets its one row.
@@ -279,7 +280,8 @@ void TVdPeriodBuilder::AddOrgRow(
 
 void TVdPeriodBuilder::PutEmptyCell() {
   if (vedHide0_) {
-    for (TStringList* cells : {&literCells_, &kgCells_, &summaCells_, &priceCells_}) cells->Add(" ");
+    for (TStringList* cells : {&literCells_, &kgCells_, &summaCells_, &priceCells_})
+      cells->Add(" ");
     return;
   }
   const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
@@ -329,9 +331,8 @@ void MakeVdPeriodReport(TReportCreator& creator, const std::string& smenaFrom,
                         int mode, const std::string& smenaTo, const Variant& vidOplSelection,
                         const std::string& formFile, const std::string& templateFile,
                         const std::string& orgIDs, const Variant& vidOplCodes, std::string& text) {
-  TVdPeriodRequest request{smenaFrom, operatorName, smenaTo, formFile,        templateFile,
-                           orgIDs,    begDate,      endDate, mode,            vidOplSelection,
-                           vidOplCodes};
+  TVdPeriodRequest request{smenaFrom, operatorName, smenaTo, formFile,        templateFile, orgIDs,
+                           begDate,   endDate,      mode,    vidOplSelection, vidOplCodes};
   TVdPeriodBuilder(creator, std::move(request)).Run(text);
 }
 

@@ -43,9 +43,8 @@ void StatementsFixture::SetUpTestSuite() {
   gSampleRoot = folder;
   const std::string db = std::string(TOLVAREN_SOURCE_DIR) + "/db/";
   int rc = -1;
-  std::string out = RunCommand(db + "create-sample-db --only station --root " +
-                                   ShellQuote(folder) + " 2>&1",
-                               &rc);
+  std::string out = RunCommand(
+      db + "create-sample-db --only station --root " + ShellQuote(folder) + " 2>&1", &rc);
   ASSERT_EQ(rc, 0) << out;
   out = RunCommand(db + "add-sample-statements --root " + ShellQuote(folder) + " 2>&1", &rc);
   ASSERT_EQ(rc, 0) << out;
@@ -75,10 +74,10 @@ void StatementsFixture::SetUp() {
 }
 
 std::vector<std::pair<std::string, int>> StatementsFixture::StationPaymentTypes() {
-  const char* const names[] = {"Наличные",  "Платеж. терминал", "Товарные карты",
-                               "Безналичные", "Ведомость +",   "Мерник",
-                               "ЛНР",       "Самообслуживание", "Договорной",
-                               "Талоны",    "Дисконтные карты", "Переливы",
+  const char* const names[] = {"Наличные",    "Платеж. терминал", "Товарные карты",
+                               "Безналичные", "Ведомость +",      "Мерник",
+                               "ЛНР",         "Самообслуживание", "Договорной",
+                               "Талоны",      "Дисконтные карты", "Переливы",
                                "ЛБР"};
   std::vector<std::pair<std::string, int>> types;
   for (int i = 0; i < 13; ++i) types.emplace_back(names[i], i);
@@ -120,8 +119,9 @@ std::vector<std::vector<std::string>> StatementsFixture::HtmlRows() {
   const std::string problems = root.Path() + "/report.problems";
   WriteFileBytes(file, Html());
   int rc = -1;
-  const std::string out = RunCommand("python3 " + ShellQuote(std::string(TOLVAREN_SOURCE_DIR) +
-                                                           "/tests/reports/operational/html_cells.py") +
+  const std::string out = RunCommand("python3 " +
+                                         ShellQuote(std::string(TOLVAREN_SOURCE_DIR) +
+                                                    "/tests/reports/operational/html_cells.py") +
                                          " " + ShellQuote(file) + " 2>" + ShellQuote(problems),
                                      &rc);
   EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);
@@ -150,15 +150,16 @@ std::vector<IsqlRow> StatementsFixture::Sql(const std::string& utf8Select) const
 
 void StatementsFixture::Exec(const std::string& utf8Statement) const {
   int rc = -1;
-  const std::string out = Isql("SET NAMES WIN1251;\nCONNECT " + SqlQuote(DbPath()) +
-                                   " USER 'SYSDBA';\n" + Utf8ToCp1251(utf8Statement) +
-                                   ";\nCOMMIT;\n",
-                               &rc);
+  const std::string out =
+      Isql("SET NAMES WIN1251;\nCONNECT " + SqlQuote(DbPath()) + " USER 'SYSDBA';\n" +
+               Utf8ToCp1251(utf8Statement) + ";\nCOMMIT;\n",
+           &rc);
   ASSERT_EQ(rc, 0) << Cp1251ToUtf8(out);
 }
 
 std::string ExpectedText(const std::string& name) {
-  std::string text = ReadFileBytes(std::string(TOLVAREN_TESTDATA_DIR) + "/reports/operational/" + name);
+  std::string text =
+      ReadFileBytes(std::string(TOLVAREN_TESTDATA_DIR) + "/reports/operational/" + name);
   // The files keep plain line ends; the reports end their lines with CR LF.
   std::string out;
   for (char c : text) {

@@ -30,7 +30,8 @@ std::vector<TextRow> TableRows(const std::string& text) {
     if (line.empty() || line[0] != '|') continue;
     std::vector<std::string> c;
     std::size_t start = 1;
-    for (std::size_t bar = line.find('|', 1); bar != std::string::npos; bar = line.find('|', start)) {
+    for (std::size_t bar = line.find('|', 1); bar != std::string::npos;
+         bar = line.find('|', start)) {
       c.push_back(Trim(line.substr(start, bar - start)));
       start = bar + 1;
     }
@@ -73,9 +74,9 @@ class VdAgentReport : public StatementsFixture {};
 TEST_F(VdAgentReport, PeriodWithTheDefaultPaymentTypeMatchesTheHandCheckedText) {
   // Code 12 with six elements: no selection, no codes, so only row 4 of the
   // payment-type table (code 4); the name is matched without regard to case.
-  const std::string text =
-      Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ооо автотрейд")), false,
-                    false, false}));
+  const std::string text = Report(
+      12,
+      A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ооо автотрейд")), false, false, false}));
   EXPECT_EQ(MaskPrintTime(text), ExpectedText("vdAgent_period.txt"));
 
   // Both ends of the period are in, the sales just outside are not.
@@ -100,9 +101,9 @@ TEST_F(VdAgentReport, PeriodWithTheDefaultPaymentTypeMatchesTheHandCheckedText) 
 TEST_F(VdAgentReport, PerFuelSummaryEqualsTheSqlSumsPerFuel) {
   Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ООО АвтоТрейд")), false, false,
                 false, Variant(), A({4, 104})}));
-  const auto sums = Sql(
-      "SELECT a.GSMNAME AS G, SUM(ROUND(a.LITER, 2)) AS L, SUM(ROUND(a.SUMMA, 2)) AS S " +
-      std::string(kSalesOf21) + " AND a.VIDOPL IN (4, 104) GROUP BY a.GSMNAME ORDER BY 1");
+  const auto sums =
+      Sql("SELECT a.GSMNAME AS G, SUM(ROUND(a.LITER, 2)) AS L, SUM(ROUND(a.SUMMA, 2)) AS S " +
+          std::string(kSalesOf21) + " AND a.VIDOPL IN (4, 104) GROUP BY a.GSMNAME ORDER BY 1");
   ASSERT_EQ(sums.size(), 3u);
   // The summary row holds the fuels in the order they first appear, one
   // line each: names, litres and money in three cells.
@@ -131,23 +132,23 @@ TEST_F(VdAgentReport, GroupsByDriverThenCarWithSubtotalsInTheHandCheckedOrder) {
   // Code 12 with eight elements: driver and car groups, driver first; the
   // selection is unassigned and the codes pick both statement types.
   const std::string text =
-      Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ООО АвтоТрейд")), true,
-                    true, true, Variant(), A({4, 104})}));
+      Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ООО АвтоТрейд")), true, true,
+                    true, Variant(), A({4, 104})}));
   EXPECT_EQ(MaskPrintTime(text), ExpectedText("vdAgent_grouped.txt"));
   std::vector<std::string> subtotals;
   for (const TextRow& row : TableRows(text))
     if (row.Date == "Итого:") subtotals.push_back(row.Number + " " + Format("%.2f", {row.Liter}));
-  EXPECT_EQ(subtotals, (std::vector<std::string>{"-- 30,00", "К101МР77 45,25", "К202МР77 60,56",
-                                                 "-- 75,81", "К101МР77 40,00", "К202МР77 25,00",
-                                                 "-- 65,00"}));
+  EXPECT_EQ(subtotals,
+            (std::vector<std::string>{"-- 30,00", "К101МР77 45,25", "К202МР77 60,56", "-- 75,81",
+                                      "К101МР77 40,00", "К202МР77 25,00", "-- 65,00"}));
   EXPECT_DOUBLE_EQ(TextTotal(text), 170.81);
 
   // Each driver forms one block, so its subtotal is its SQL sum.
-  const auto drivers = Sql(
-      "SELECT COALESCE(d.NAME, '') AS N, SUM(ROUND(a.LITER, 2)) AS L FROM LOGTRAN a "
-      "LEFT JOIN VDDRIVER d ON d.ID = a.IDDRV WHERE a.IDCNT = '21' AND a.KA = 0 AND "
-      "a.VIDOPL IN (4, 104) AND a.DATA BETWEEN '2024-02-05 00:00:00' AND '2024-02-06 23:59:59' "
-      "GROUP BY 1 ORDER BY 1");
+  const auto drivers =
+      Sql("SELECT COALESCE(d.NAME, '') AS N, SUM(ROUND(a.LITER, 2)) AS L FROM LOGTRAN a "
+          "LEFT JOIN VDDRIVER d ON d.ID = a.IDDRV WHERE a.IDCNT = '21' AND a.KA = 0 AND "
+          "a.VIDOPL IN (4, 104) AND a.DATA BETWEEN '2024-02-05 00:00:00' AND '2024-02-06 23:59:59' "
+          "GROUP BY 1 ORDER BY 1");
   ASSERT_EQ(drivers.size(), 3u);
   std::map<std::string, double> html;
   for (const auto& row : HtmlRows())
@@ -176,15 +177,15 @@ TEST_F(VdAgentReport, SelectionArrayAndCodesChooseThePaymentTypes) {
   EXPECT_DOUBLE_EQ(TextTotal(byCodes), 145.0);
   // A shorter selection covers only its own rows; a longer one is cut.
   Variant shortSel = A({0, 0, 0});
-  EXPECT_DOUBLE_EQ(TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false,
-                                           shortSel}))),
-                   0.0);
+  EXPECT_DOUBLE_EQ(
+      TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false, shortSel}))),
+      0.0);
   Variant longSel = VarArrayCreate({0, 30}, VarType::Integer);
   longSel[4] = 1;
   longSel[30] = 1;
-  EXPECT_DOUBLE_EQ(TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false,
-                                           longSel}))),
-                   145.0);
+  EXPECT_DOUBLE_EQ(
+      TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false, longSel}))),
+      145.0);
 }
 
 TEST_F(VdAgentReport, ClosedShiftPrintsTheShiftAndTheOperator) {
@@ -220,8 +221,8 @@ TEST_F(VdAgentReport, ClosedShiftPrintsTheShiftAndTheOperator) {
                     Variant(), false, false, true}));
   EXPECT_DOUBLE_EQ(TextTotal(ten), 10.0);
   // Six to nine elements miss element 9 or 10: an error text, no report.
-  const auto bad = Request(15, A({PeriodBegin(), PeriodEnd(), Variant("x"), Variant("1"),
-                                  Variant(""), Variant("1")}));
+  const auto bad = Request(
+      15, A({PeriodBegin(), PeriodEnd(), Variant("x"), Variant("1"), Variant(""), Variant("1")}));
   EXPECT_EQ(bad.Result, TV_REPORT_TRUE);
   EXPECT_EQ(bad.Text.rfind("Ошибка при формировании отчета \"Отпуск по контрагенту по закрытой "
                            "смене\": ",
@@ -232,9 +233,9 @@ TEST_F(VdAgentReport, ClosedShiftPrintsTheShiftAndTheOperator) {
 
 TEST_F(VdAgentReport, OpenShiftRunsFromTheShiftBeginToNow) {
   // The open shift 7 began on 2024-02-06 00:00 (host questions 0, 1, 2).
-  const auto sums = Sql(
-      "SELECT SUM(ROUND(a.LITER, 2)) AS L FROM LOGTRAN a WHERE a.IDCNT = '21' AND a.KA = 0 AND "
-      "a.VIDOPL = 4 AND a.DATA >= '2024-02-06 00:00:00'");
+  const auto sums =
+      Sql("SELECT SUM(ROUND(a.LITER, 2)) AS L FROM LOGTRAN a WHERE a.IDCNT = '21' AND a.KA = 0 AND "
+          "a.VIDOPL = 4 AND a.DATA >= '2024-02-06 00:00:00'");
   const Variant name(Utf8ToCp1251("ООО АвтоТрейд"));
   const std::string text = Report(17, A({name}));
   EXPECT_DOUBLE_EQ(TextTotal(text), Sql1(sums, "L"));
@@ -279,14 +280,13 @@ TEST_F(VdAgentReport, MoneyFromPriceTimesRoundedLitresWithRepSmType1) {
 }
 
 TEST_F(VdAgentReport, QuoteInTheNameAndCounterpartiesWithoutSales) {
-  EXPECT_DOUBLE_EQ(TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(),
-                                           Variant(Utf8ToCp1251("ооо о'коннор ойл")), true, true,
-                                           false}))),
-                   45.0);
+  EXPECT_DOUBLE_EQ(
+      TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ооо о'коннор ойл")),
+                              true, true, false}))),
+      45.0);
   for (const char* name : {"ИП Кузьмин Р. Е.", "Нет такого контрагента"}) {
-    const std::string text = Report(12, A({PeriodBegin(), PeriodEnd(),
-                                           Variant(Utf8ToCp1251(name)), true, true, true,
-                                           Variant(), A({4, 104})}));
+    const std::string text = Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251(name)),
+                                           true, true, true, Variant(), A({4, 104})}));
     EXPECT_TRUE(TableRows(text).empty()) << name;  // no rows and no subtotal rows
     EXPECT_DOUBLE_EQ(TextTotal(text), 0.0);
     const auto total = HtmlTotal(HtmlRows());
@@ -301,8 +301,8 @@ TEST_F(VdAgentReport, CounterpartiesOfTheOlderStore) {
   // drivers and cars come from VDCONTRACTOR, VDDRIVER and VDCAR by CID.
   Exec("DELETE FROM CONTRAGENTTYPE");
   const std::string text =
-      Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ООО АвтоТрейд")), true,
-                    true, true, Variant(), A({4, 104})}));
+      Report(12, A({PeriodBegin(), PeriodEnd(), Variant(Utf8ToCp1251("ООО АвтоТрейд")), true, true,
+                    true, Variant(), A({4, 104})}));
   EXPECT_DOUBLE_EQ(TextTotal(text), 170.81);
   EXPECT_EQ(MaskPrintTime(text), ExpectedText("vdAgent_grouped.txt"));
 }
@@ -311,21 +311,22 @@ TEST_F(VdAgentReport, EmptyAndSwappedPeriodsGiveNoRows) {
   const Variant name(Utf8ToCp1251("ООО АвтоТрейд"));
   const Variant at = DateVar(2024, 2, 5, 3, 0, 0);
   EXPECT_TRUE(TableRows(Report(12, A({at, at, name, false, false, false}))).empty());
-  const std::string swapped = Report(12, A({PeriodEnd(), PeriodBegin(), name, false, false, false}));
+  const std::string swapped =
+      Report(12, A({PeriodEnd(), PeriodBegin(), name, false, false, false}));
   EXPECT_TRUE(TableRows(swapped).empty());
   EXPECT_DOUBLE_EQ(TextTotal(swapped), 0.0);
 }
 
 TEST_F(VdAgentReport, BadParametersGiveAClearText) {
   const Variant name(Utf8ToCp1251("ООО АвтоТрейд"));
-  const auto badDate = Request(12, A({Variant("позавчера"_w), PeriodEnd(), name, false, false,
-                                      false}));
+  const auto badDate =
+      Request(12, A({Variant("позавчера"_w), PeriodEnd(), name, false, false, false}));
   EXPECT_EQ(badDate.Result, TV_REPORT_TRUE);
   EXPECT_NE(badDate.Text.find("Ошибка при формировании отчета \"Отпуск по контрагенту за период\""),
             std::string::npos)
       << badDate.Text;
-  const auto notArray = Request(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false,
-                                       Variant("1,2")}));
+  const auto notArray =
+      Request(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false, Variant("1,2")}));
   EXPECT_NE(notArray.Text.find("Выбор видов оплаты должен быть массивом"), std::string::npos)
       << notArray.Text;
   const auto tooShort = Request(12, A({PeriodBegin(), PeriodEnd(), name}));
@@ -345,10 +346,9 @@ TEST_F(VdAgentReport, FewerThanFivePaymentTypesWithoutASelectionIsAClearError) {
       << r.Text;
   EXPECT_NE(r.Text.find("видов оплаты: 3"), std::string::npos) << r.Text;
   // With codes the table's rows are enough.
-  EXPECT_DOUBLE_EQ(
-      TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false, Variant(),
-                              A({4})}))),
-      145.0);
+  EXPECT_DOUBLE_EQ(TextTotal(Report(12, A({PeriodBegin(), PeriodEnd(), name, false, false, false,
+                                           Variant(), A({4})}))),
+                   145.0);
 }
 
 }  // namespace

@@ -66,10 +66,12 @@ std::vector<std::vector<std::string>> TextRows(const std::string& text) {
     if (line.size() < 2 || line[0] != '|' || line[1] == '-') continue;
     std::vector<std::string> c;
     std::size_t start = 1;
-    for (std::size_t bar = line.find('|', 1); bar != std::string::npos; bar = line.find('|', start)) {
+    for (std::size_t bar = line.find('|', 1); bar != std::string::npos;
+         bar = line.find('|', start)) {
       std::string cell = line.substr(start, bar - start);
       const std::size_t b = cell.find_first_not_of(' ');
-      cell = b == std::string::npos ? std::string() : cell.substr(b, cell.find_last_not_of(' ') - b + 1);
+      cell = b == std::string::npos ? std::string()
+                                    : cell.substr(b, cell.find_last_not_of(' ') - b + 1);
       c.push_back(cell);
       start = bar + 1;
     }
@@ -77,7 +79,6 @@ std::vector<std::vector<std::string>> TextRows(const std::string& text) {
   }
   return rows;
 }
-
 
 // One counterparty's sales of one payment type as SQL sums them: its name
 // as the report shows it and, per fuel, litres, kilograms and money.
@@ -107,7 +108,8 @@ class VdPeriodReport : public StatementsFixture {
   // The statement period; own sales unless `sales` says otherwise.
   GroupSums Sums(int vidOpl, const char* sales = " AND a.KA = 0") {
     return Sums(vidOpl, std::string(" AND a.DATA BETWEEN '2024-02-05 00:00:00' AND "
-                                    "'2024-02-06 23:59:59'") + sales);
+                                    "'2024-02-06 23:59:59'") +
+                            sales);
   }
 };
 
@@ -185,8 +187,8 @@ TEST_F(VdPeriodReport, BothStatementTypesMatchTheHandCheckedTextAndTheSqlSums) {
   const CrossTable t = ReadCrossTable(HtmlRows());
   // The fuels sold on either type in the period, own sales or not, in the
   // database's order, then the total column.
-  EXPECT_EQ(t.Columns, (std::vector<std::string>{"АИ-92", "АИ-95", "АИ-98", "Аи-92", "ДТ",
-                                                 "ИТОГО"}));
+  EXPECT_EQ(t.Columns,
+            (std::vector<std::string>{"АИ-92", "АИ-95", "АИ-98", "Аи-92", "ДТ", "ИТОГО"}));
   ASSERT_EQ(t.Groups.size(), 2u);
   EXPECT_EQ(t.Groups[0].VidOpl, "Ведомость +");
   EXPECT_EQ(t.Groups[1].VidOpl, "Ведомость по договорам");
@@ -250,15 +252,15 @@ TEST_F(VdPeriodReport, ClosedShiftsAndTheCounterpartyList) {
   EXPECT_EQ(Cp1251ToUtf8(Html()).find("Иванова"), std::string::npos);
   // Seven: the counterparty ids, each quoted as written.
   auto names = [&](const char* ids) {
-    Report(14, A({PeriodBegin(), PeriodEnd(), from, oper, from, Variant(),
-                  Variant(std::string(ids))}));
+    Report(14,
+           A({PeriodBegin(), PeriodEnd(), from, oper, from, Variant(), Variant(std::string(ids))}));
     std::vector<std::string> out;
     for (const auto& g : ReadCrossTable(HtmlRows()).Groups)
       for (const auto& row : g.Rows) out.push_back(g.VidOpl + ": " + row.Name);
     return out;
   };
-  EXPECT_EQ(names("21,24"),
-            (std::vector<std::string>{"Ведомость +: ООО АвтоТрейд", "Ведомость +: ООО О'Коннор Ойл"}));
+  EXPECT_EQ(names("21,24"), (std::vector<std::string>{"Ведомость +: ООО АвтоТрейд",
+                                                      "Ведомость +: ООО О'Коннор Ойл"}));
   EXPECT_EQ(names("21, 24"), (std::vector<std::string>{"Ведомость +: ООО АвтоТрейд"}));
   // Eight: the codes.
   Report(14, A({PeriodBegin(), PeriodEnd(), from, oper, from, Variant(), Variant(""), A({104})}));
@@ -280,7 +282,9 @@ TEST_F(VdPeriodReport, OpenShiftFromItsBeginToNow) {
     ASSERT_EQ(t.Groups.size(), 1u);
     // The whole sample after the shift's begin: the February rows and the
     // sample's own March shifts.
-    ExpectGroupMatchesSql(t, t.Groups[0], Sums(length == 2 ? 104 : 4, std::string(" AND a.KA = 0 AND a.DATA >= '2024-02-06 00:00:00'")));
+    ExpectGroupMatchesSql(t, t.Groups[0],
+                          Sums(length == 2 ? 104 : 4,
+                               std::string(" AND a.KA = 0 AND a.DATA >= '2024-02-06 00:00:00'")));
   }
 }
 
@@ -305,8 +309,8 @@ TEST_F(VdPeriodReport, SwitchesOfCnfIni) {
 }
 
 TEST_F(VdPeriodReport, OfficeReportsTakeEverySale) {
-  host->Set(56, Variant(0));   // alternative templates
-  host->Set(8, Variant(true)); // office reports
+  host->Set(56, Variant(0));    // alternative templates
+  host->Set(8, Variant(true));  // office reports
   ASSERT_EQ(host->Init(), 1);
   Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4})}));
   const CrossTable t = ReadCrossTable(HtmlRows());
@@ -319,7 +323,8 @@ TEST_F(VdPeriodReport, NoStatementTypeLeavesOnlyTheTotalColumn) {
   const CrossTable t = ReadCrossTable(HtmlRows());
   EXPECT_EQ(t.Columns, (std::vector<std::string>{"ИТОГО"}));
   EXPECT_TRUE(t.Groups.empty());
-  for (const auto& row : TextRows(text)) EXPECT_TRUE(row[0] == "Итого" || row[0] == "Организация" || row[0].empty()) << row[0];
+  for (const auto& row : TextRows(text))
+    EXPECT_TRUE(row[0] == "Итого" || row[0] == "Организация" || row[0].empty()) << row[0];
 }
 
 TEST_F(VdPeriodReport, EmptyAndSwappedPeriods) {
@@ -336,7 +341,9 @@ TEST_F(VdPeriodReport, EmptyAndSwappedPeriods) {
 TEST_F(VdPeriodReport, BadRequestsGiveAClearText) {
   const auto badDate = Request(11, A({PeriodBegin(), Variant("завтра"_w)}));
   EXPECT_EQ(badDate.Result, TV_REPORT_TRUE);
-  EXPECT_EQ(badDate.Text.rfind("Ошибка при формировании отчета \"Отпуск по ведомости за период\": ", 0), 0u)
+  EXPECT_EQ(
+      badDate.Text.rfind("Ошибка при формировании отчета \"Отпуск по ведомости за период\": ", 0),
+      0u)
       << badDate.Text;
   const auto notArray = Request(11, A({PeriodBegin(), PeriodEnd(), Variant(4)}));
   EXPECT_NE(notArray.Text.find("Выбор видов оплаты должен быть массивом"), std::string::npos)
