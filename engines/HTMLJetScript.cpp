@@ -9,6 +9,7 @@
 
 #include "engines/HTMLJet.h"
 #include "engines/HTMLJetText.h"
+#include "engines/HTMLScript.h"
 #include "foundation/FileLogger.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -74,7 +75,8 @@ std::unique_ptr<TScriptControl> CreateScriptControl() {
     std::lock_guard<std::mutex> guard(FactoryLock());
     factory = Factory();
   }
-  return factory ? factory() : nullptr;
+  if (factory) return factory();
+  return std::make_unique<THTMLScriptControl>();
 }
 
 void THTML_Jet::InitScriptControl() {

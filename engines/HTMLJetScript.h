@@ -1,8 +1,9 @@
 #pragma once
 // The script engine behind the formula cells of HTML templates. An engine
-// that evaluates formulas implements TScriptControl and is installed once
-// per process with SetScriptControlFactory; without one, THTML_Jet makes no
-// control and formula cells print "&nbsp;".
+// that evaluates formulas implements TScriptControl; THTML_Jet uses the
+// platform's VBScript and JScript (THTMLScriptControl, HTMLScript.h) unless
+// a process installs its own with SetScriptControlFactory. A factory that
+// returns null makes no control, and formula cells print "&nbsp;".
 
 #include <functional>
 #include <memory>
@@ -27,7 +28,8 @@ using TScriptControlFactory = std::function<std::unique_ptr<TScriptControl>()>;
 
 // Installs (or, with an empty function, removes) the process-wide factory.
 void SetScriptControlFactory(TScriptControlFactory factory);
-// A new control from the installed factory, or null.
+// A new control from the installed factory (which may give null), else a
+// THTMLScriptControl.
 std::unique_ptr<TScriptControl> CreateScriptControl();
 
 }  // namespace tv

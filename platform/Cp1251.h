@@ -98,7 +98,6 @@ constexpr Converted<N> ConvertLiteral(const Utf8Literal<N>& in) {
 template <Utf8Literal S>
 struct LiteralStorage {
   static constexpr Converted<sizeof(S.bytes)> kData = ConvertLiteral(S);
-  static inline const std::string value{kData.bytes, kData.size};
 };
 
 }  // namespace cp1251_detail
@@ -108,7 +107,11 @@ inline namespace literals {
 // compile time; the reference stays valid for the whole program.
 template <cp1251_detail::Utf8Literal S>
 const std::string& operator""_w() {
-  return cp1251_detail::LiteralStorage<S>::value;
+  // A function-local object is made on first use, so literals are safe to
+  // use while other globals are being initialised.
+  static const std::string value{cp1251_detail::LiteralStorage<S>::kData.bytes,
+                                 cp1251_detail::LiteralStorage<S>::kData.size};
+  return value;
 }
 }  // namespace literals
 

@@ -21,7 +21,7 @@
 // The width pads with blanks on the left, or on the right after "-".
 // Floating types take floating and Currency arguments (a Currency is
 // formatted from its exact four decimals); d, u and x take integers only;
-// s takes texts and characters. Any mismatch or malformed specification
+// s takes texts and characters. Any mismatch or malformed directive
 // raises EConvertError "Format '<format>' invalid or incompatible with
 // argument"; too few arguments raise EConvertError
 // "No argument for format '<format>'".

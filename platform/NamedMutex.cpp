@@ -57,9 +57,14 @@ void EnsureCurrentProcess(State& s) {
 
 // Mutexes owned by this thread; a thread that ends while owning one
 // abandons it: the file lock goes, the owner mark stays.
+// Set once this thread's list is gone (thread or process teardown): later
+// waits on the thread, from other objects' destructors, are not tracked.
+thread_local bool tOwnedGone = false;
+
 struct OwnedByThread {
   std::vector<std::shared_ptr<State>> states;
   ~OwnedByThread() {
+    tOwnedGone = true;
     uint32_t me = GetCurrentThreadId();
     for (auto& s : states) {
       std::lock_guard<std::mutex> lock(s->m);
@@ -74,6 +79,7 @@ struct OwnedByThread {
 thread_local OwnedByThread tOwned;
 
 void Forget(const std::shared_ptr<State>& s) {
+  if (tOwnedGone) return;
   auto& v = tOwned.states;
   for (auto it = v.begin(); it != v.end(); ++it) {
     if (*it == s) {
@@ -199,7 +205,7 @@ NamedMutex::WaitResult NamedMutex::Wait(uint32_t timeoutMs) {
   if (result == Signaled || result == Abandoned) {
     s.owner = me;
     s.count = 1;
-    tOwned.states.push_back(state_);
+    if (!tOwnedGone) tOwned.states.push_back(state_);
   } else {
     s.cv.notify_all();
   }
@@ -221,6 +227,15 @@ bool NamedMutex::Release() {
   Forget(state_);
   s.cv.notify_all();
   return true;
+}
+
+NamedMutexHold::NamedMutexHold(NamedMutex& mutex, uint32_t timeoutMs) : mutex_(mutex) {
+  const NamedMutex::WaitResult result = mutex_.Wait(timeoutMs);
+  if (result == NamedMutex::Signaled) return;
+  constexpr int kWaitTimeout = 258;
+  const int code = result == NamedMutex::Failed ? GetLastError() : kWaitTimeout;
+  if (result == NamedMutex::Abandoned) mutex_.Release();
+  RaiseLastOSError(code);
 }
 
 }  // namespace tv

@@ -53,6 +53,21 @@ class NamedMutex {
   int refFd_;  // shared flock on the presence file while this handle lives
 };
 
+// Holds a named mutex for one scope. A wait that does not end with the
+// mutex signalled raises the last OS error (258 for a time-out); an abandoned
+// mutex is released first, so a process that died holding it stops no one
+// else, and only this one call fails.
+class NamedMutexHold {
+ public:
+  NamedMutexHold(NamedMutex& mutex, uint32_t timeoutMs);
+  ~NamedMutexHold() { mutex_.Release(); }
+  NamedMutexHold(const NamedMutexHold&) = delete;
+  NamedMutexHold& operator=(const NamedMutexHold&) = delete;
+
+ private:
+  NamedMutex& mutex_;
+};
+
 // The name with a leading "Global\" or "Local\" removed.
 std::string StripNamespacePrefix(const std::string& name);
 

@@ -66,3 +66,14 @@ TEST(Cp1251, CollationPutsYoAfterYeAndCyrillicAfterLatin) {
 
 }  // namespace
 }  // namespace tv
+
+namespace tv {
+namespace {
+// A global built from a literal while globals are still being initialised.
+const std::string kEarly = "Январь"_w;
+
+TEST(Cp1251, LiteralsAreReadyDuringStaticInitialisation) {
+  EXPECT_EQ(kEarly, Utf8ToCp1251("Январь"));
+}
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,24 @@
+-- Office database "OFFICE.FDB" ("C:\FUEL\OfficeDB\OFFICE.FDB"): discount-card
+-- records of all stations and the fuel price-change history. SQL dialect 3,
+-- default character set WIN1251.
+
+CREATE TABLE DSCCARDS (
+  CARDNUM    VARCHAR(32),
+  AZSNAME    VARCHAR(100),
+  GSM        VARCHAR(20),
+  DAT        TIMESTAMP,
+  VIDOPL     INTEGER,
+  SUMLITER   DOUBLE PRECISION,
+  SUMRUBL    DOUBLE PRECISION
+);
+
+CREATE TABLE GSMCHANGEHISTORY (
+  OSNOVANIE          VARCHAR(100),
+  DATACHANGE         TIMESTAMP,
+  DATAAPPLY          TIMESTAMP,
+  OPERATOR           VARCHAR(100),
+  FULLGSMLIST        BLOB SUB_TYPE TEXT,
+  FULLGSMOLDVALUES   BLOB SUB_TYPE TEXT,
+  FULLGSMVALUES      BLOB SUB_TYPE TEXT,
+  AZSLIST            BLOB SUB_TYPE TEXT
+);

@@ -1,0 +1,96 @@
+#pragma once
+// One extraction run of TZipReader: the selection of entries, the
+// extraction of each to a file, and the data path every method shares (a
+// byte reader over the archive that switches parts and decrypts, and an
+// output window that writes, checks the size, keeps the CRC and reports
+// progress). The decoders of the old methods and of Deflate are methods of
+// this context too.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zip/ZipReader.h"
+
+namespace tv::zip {
+
+class TUnzipContext {
+ public:
+  static constexpr int32_t kChunk = 32768;
+
+  TUnzipContext(TZipReader& reader, TStream*& archive);
+  // Extracts the selected entries; returns how many were extracted.
+  int32_t UnZipFiles();
+
+  // Data path (also used by the decoders).
+  // 8 and the next byte of the entry's data, or 0 past its end.
+  int ReadInput(uint16_t& byte);
+  // Writes the output window and empties it.
+  void FlushOutput();
+  void CopyStored();
+  void InflateFile();
+  void UnShrink();
+  void UnReduce();
+  void Explode();
+
+  // Bit reader of the old methods (least significant bit first).
+  uint32_t GetBits(int n);
+  bool InputEnded() const { return endOfInput_ != 0; }
+  // True once the decoder has asked for well past the entry's data: a
+  // declared size that the data cannot fill is not filled with zeros.
+  bool PastTheEnd() const { return compressedLeft_ < -16; }
+  // Appends one decoded byte to the output window.
+  void PutByte(uint8_t b) {
+    out_[outCount_++] = b;
+    if (outCount_ == kChunk) FlushOutput();
+  }
+
+  std::vector<uint8_t>& Work() { return work_; }
+  int64_t UncompressedSize() const { return uncompressedSize_; }
+  const TZipHeaderInfo& Working() const { return *reader_.scratch_; }
+  int32_t HandleMessage(int32_t id, const std::string& text, const std::string& caption,
+                        uint32_t flags) {
+    return reader_.DoHandleMessage(id, text, caption, flags);
+  }
+
+ private:
+  void Select();
+  void UnZipFile(int32_t index);
+  std::string GetOutputFileName() const;
+  bool CheckPassword(int32_t index);
+  bool DecideOverwrite(int32_t index, std::string& name);
+  bool CreateOutput(int32_t index, const std::string& name);
+  bool DecodeData(const std::string& name);
+  void FinishEntry(int32_t index, const std::string& name, bool decoded);
+  void Skip(TSkipReason reason, const std::string& name, int32_t index);
+  void ChunkRead(uint8_t* buffer, int32_t count);
+  void Refill();
+  void CloseOutput(bool keep);
+
+  TZipReader& reader_;
+  TStream*& archive_;
+  std::vector<uint8_t> work_;
+  std::vector<uint8_t> in_;
+  std::vector<uint8_t> out_;
+  int32_t inPos_ = 0;
+  int32_t inCount_ = 0;
+  int32_t outCount_ = 0;
+  uint32_t bitBuffer_ = 0;
+  uint32_t bitCount_ = 0;
+  int32_t endOfInput_ = 0;
+  int64_t compressedLeft_ = 0;
+  int64_t toRead_ = 0;
+  int64_t uncompressedSize_ = 0;
+  int64_t bytesWritten_ = 0;
+  std::unique_ptr<TLFNFileStream> output_;
+  int32_t filesToDo_ = 0;
+  int32_t filesDone_ = 0;
+  bool retry_ = false;
+  bool skipRetry_ = false;
+  bool encrypted_ = false;
+  uint16_t localNameLength_ = 0;
+  uint16_t localExtraLength_ = 0;
+};
+
+}  // namespace tv::zip
