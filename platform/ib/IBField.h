@@ -19,27 +19,12 @@
 
 #include "platform/Currency.h"
 #include "platform/DateTime.h"
+#include "platform/FieldType.h"
 #include "platform/Variant.h"
 
 namespace tv {
 
 class TIBDataSet;
-
-enum class TFieldType {
-  ftUnknown,
-  ftString,
-  ftSmallint,
-  ftInteger,
-  ftLargeint,
-  ftFloat,
-  ftBCD,
-  ftDate,
-  ftTime,
-  ftDateTime,
-  ftMemo,
-  ftBlob,
-  ftBoolean
-};
 
 class TIBField {
  public:

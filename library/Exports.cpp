@@ -1,0 +1,250 @@
+// The C entry points of libtolvaren.so. Each body is one guard: whatever
+// fails inside becomes the entry point's documented result, with its
+// message kept for tv_last_error; no exception leaves the library.
+#include <cxxabi.h>
+
+#include <new>
+#include <string>
+
+#include "library/CVariant.h"
+#include "library/HostData.h"
+#include "library/HostText.h"
+#include "library/ReportCreator.h"
+#include "library/ReportsInterface.h"
+#include "library/ReportsLog.h"
+#include "tolvaren/tolvaren.h"
+
+namespace tv {
+namespace {
+
+thread_local std::string lastError;
+
+void NoteFailure(std::string message) noexcept {
+  try {
+    lastError = std::move(message);
+  } catch (...) {
+    lastError.clear();
+  }
+}
+
+// Runs `body`; on any failure keeps its message and returns `failed`.
+template <class Result, class Body>
+Result Guarded(Result failed, Body&& body) {
+  try {
+    LibraryStartup();
+    return body();
+  } catch (abi::__forced_unwind&) {
+    throw;
+  } catch (const std::exception& e) {
+    NoteFailure(ExceptionMessage(e));
+  } catch (...) {
+    NoteFailure("Unknown failure");
+  }
+  return failed;
+}
+
+TRxMemoryData& DataOf(TVMemoryData* data) {
+  if (data == nullptr || data->data == nullptr) throw EDatabaseError("No data set");
+  return *data->data;
+}
+
+const TRxMemoryData& DataOf(const TVMemoryData* data) {
+  return DataOf(const_cast<TVMemoryData*>(data));
+}
+
+}  // namespace
+}  // namespace tv
+
+using tv::Guarded;
+
+extern "C" {
+
+TOLVAREN_API void tv_variant_set_empty(TVVariant* v) { tv::CVariantClear(v); }
+
+TOLVAREN_API void tv_variant_set_null(TVVariant* v) {
+  if (v == nullptr) return;
+  tv::CVariantClear(v);
+  v->vt = TV_VT_NULL;
+}
+
+TOLVAREN_API void tv_variant_set_int(TVVariant* v, int32_t value) {
+  if (v == nullptr) return;
+  tv::CVariantClear(v);
+  v->vt = TV_VT_INTEGER;
+  v->u.i = value;
+}
+
+TOLVAREN_API void tv_variant_set_int64(TVVariant* v, int64_t value) {
+  if (v == nullptr) return;
+  tv::CVariantClear(v);
+  v->vt = TV_VT_INT64;
+  v->u.i64 = value;
+}
+
+TOLVAREN_API void tv_variant_set_double(TVVariant* v, double value) {
+  if (v == nullptr) return;
+  tv::CVariantClear(v);
+  v->vt = TV_VT_DOUBLE;
+  v->u.d = value;
+}
+
+TOLVAREN_API void tv_variant_set_bool(TVVariant* v, int32_t value) {
+  if (v == nullptr) return;
+  tv::CVariantClear(v);
+  v->vt = TV_VT_BOOLEAN;
+  v->u.i = value != 0 ? -1 : 0;
+}
+
+TOLVAREN_API void tv_variant_set_date(TVVariant* v, double value) {
+  if (v == nullptr) return;
+  tv::CVariantClear(v);
+  v->vt = TV_VT_DATE;
+  v->u.d = value;
+}
+
+TOLVAREN_API void tv_variant_set_currency(TVVariant* v, int64_t tenThousandths) {
+  if (v == nullptr) return;
+  tv::CVariantClear(v);
+  v->vt = TV_VT_CURRENCY;
+  v->u.i64 = tenThousandths;
+}
+
+TOLVAREN_API int32_t tv_variant_set_string(TVVariant* v, const char* text, size_t len) {
+  return v != nullptr && tv::CVariantSetString(v, text, len) ? 0 : -1;
+}
+
+TOLVAREN_API int32_t tv_variant_set_olestr(TVVariant* v, const uint16_t* text, size_t len) {
+  return v != nullptr && tv::CVariantSetOleStr(v, text, len) ? 0 : -1;
+}
+
+TOLVAREN_API int32_t tv_variant_set_array(TVVariant* v, int32_t dims, int32_t low1, int32_t high1,
+                                          int32_t low2, int32_t high2) {
+  return v != nullptr && tv::CVariantSetArray(v, dims, low1, high1, low2, high2) ? 0 : -1;
+}
+
+TOLVAREN_API TVVariant* tv_variant_item(TVVariant* v, int32_t i) { return tv::CVariantItem(v, i); }
+
+TOLVAREN_API TVVariant* tv_variant_item2(TVVariant* v, int32_t i, int32_t j) {
+  return tv::CVariantItem2(v, i, j);
+}
+
+TOLVAREN_API void tv_variant_clear(TVVariant* v) { tv::CVariantClear(v); }
+
+TOLVAREN_API int32_t tv_text_set(TVText* text, const char* bytes, size_t len) {
+  if (len == static_cast<size_t>(-1))
+    len = bytes == nullptr ? 0 : std::char_traits<char>::length(bytes);
+  if (bytes == nullptr) len = 0;
+  return tv::TextSet(text, std::string_view(bytes == nullptr ? "" : bytes, len)) ? 0 : -1;
+}
+
+TOLVAREN_API void tv_text_free(TVText* text) { tv::TextFree(text); }
+
+TOLVAREN_API void tv_wide_free(uint16_t* text) { tv::WideFree(text); }
+
+TOLVAREN_API const char* tv_last_error(void) { return tv::lastError.c_str(); }
+
+TOLVAREN_API int32_t tv_md_field_count(const TVMemoryData* data) {
+  return Guarded(int32_t{0}, [&] { return static_cast<int32_t>(tv::DataOf(data).FieldCount()); });
+}
+
+TOLVAREN_API const char* tv_md_field_name(const TVMemoryData* data, int32_t index) {
+  return Guarded(static_cast<const char*>(nullptr), [&]() -> const char* {
+    const tv::TFieldDefs& fields = tv::DataOf(data).Fields();
+    return index < 0 || index >= fields.Count() ? nullptr : fields[index].Name.c_str();
+  });
+}
+
+TOLVAREN_API int32_t tv_md_field_type(const TVMemoryData* data, int32_t index) {
+  return Guarded(int32_t{0}, [&]() -> int32_t {
+    const tv::TFieldDefs& fields = tv::DataOf(data).Fields();
+    return index < 0 || index >= fields.Count() ? 0 : static_cast<int32_t>(fields[index].DataType);
+  });
+}
+
+TOLVAREN_API int32_t tv_md_add_field(TVMemoryData* data, const char* name, int32_t type,
+                                     int32_t size) {
+  return Guarded(int32_t{-1}, [&]() -> int32_t {
+    tv::TRxMemoryData& d = tv::DataOf(data);
+    if (name == nullptr || *name == '\0') throw tv::EDatabaseError("A field needs a name");
+    if (d.RecordCount() > 0 || d.State() != tv::TRxMemoryData::dsBrowse) {
+      throw tv::EDatabaseError("Fields can be added only to a data set without rows");
+    }
+    tv::TFieldDefs defs = d.Fields();
+    defs.Add(name, static_cast<tv::TFieldType>(type), size);
+    d.CopyStructure(defs);
+    d.Open();
+    return 0;
+  });
+}
+
+TOLVAREN_API int32_t tv_md_append(TVMemoryData* data) {
+  return Guarded(int32_t{-1}, [&] {
+    tv::DataOf(data).Append();
+    return int32_t{0};
+  });
+}
+
+TOLVAREN_API int32_t tv_md_set(TVMemoryData* data, const char* fieldName, const TVVariant* value) {
+  return Guarded(int32_t{-1}, [&] {
+    tv::TRxMemoryData& d = tv::DataOf(data);
+    if (d.State() != tv::TRxMemoryData::dsInsert) {
+      throw tv::EDatabaseError("No appended row to set a field of");
+    }
+    d.FieldByName(fieldName == nullptr ? "" : fieldName).SetValue(tv::FromCVariant(value));
+    return int32_t{0};
+  });
+}
+
+TOLVAREN_API int32_t tv_md_post(TVMemoryData* data) {
+  return Guarded(int32_t{-1}, [&] {
+    tv::DataOf(data).Post();
+    return int32_t{0};
+  });
+}
+
+TOLVAREN_API int32_t tv_md_record_count(const TVMemoryData* data) {
+  return Guarded(int32_t{0}, [&] { return static_cast<int32_t>(tv::DataOf(data).RecordCount()); });
+}
+
+TOLVAREN_API int32_t InitReports(THostFillDataProc fillData, THostCallback query,
+                                 THostReportCallback reportFunc) {
+  return Guarded(int32_t{0}, [&] {
+    tv::InitReports(fillData, query, reportFunc);
+    return int32_t{1};
+  });
+}
+
+TOLVAREN_API int32_t GetReportsInStringEx(int32_t code, const TVVariant* params, TVText* text) {
+  return Guarded(int32_t{TV_REPORT_RAISED}, [&]() -> int32_t {
+    if (text == nullptr) throw tv::Exception("No text to return the report in");
+    std::string out = tv::TextOf(*text);
+    const tv::Variant request = tv::FromCVariant(params);
+    const bool made = tv::GetReportsInStringEx(static_cast<char>(code & 0xFF), request, out);
+    if (out != tv::TextOf(*text) && !tv::TextSet(text, out)) throw std::bad_alloc();
+    return made ? TV_REPORT_TRUE : TV_REPORT_FALSE;
+  });
+}
+
+TOLVAREN_API uint16_t* GetReportVars(void) {
+  return Guarded(static_cast<uint16_t*>(nullptr), [] {
+    uint16_t* text = tv::WideCopy(tv::GetReportVars());
+    if (text == nullptr) throw std::bad_alloc();
+    return text;
+  });
+}
+
+TOLVAREN_API void UpdateVidOpl(void) {
+  Guarded(0, [] {
+    tv::UpdateVidOpl();
+    return 0;
+  });
+}
+
+TOLVAREN_API void DCOMServerOnCreate(void* owner) {
+  Guarded(0, [&] {
+    tv::DCOMServerOnCreate(owner);
+    return 0;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,454 @@
+// The XML data packet of TClientDataSet: writing by hand, reading with
+// expat. Texts are Windows-1251 in the packet; expat is told so whatever
+// the declaration says (the packet's own declaration names no encoding) and
+// hands UTF-8 back, which is turned into Windows-1251 again.
+#include <expat.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "platform/ClientDataSet.h"
+#include "platform/Cp1251.h"
+#include "platform/Format.h"
+
+namespace tv {
+
+namespace {
+
+struct PacketType {
+  TFieldType type;
+  const char* fieldType;
+  const char* subType;  // null: none
+};
+
+constexpr PacketType kTypes[] = {
+    {TFieldType::ftString, "string", nullptr},
+    {TFieldType::ftFixedChar, "string", nullptr},
+    {TFieldType::ftWideString, "string.uni", nullptr},
+    {TFieldType::ftSmallint, "i2", nullptr},
+    {TFieldType::ftWord, "ui2", nullptr},
+    {TFieldType::ftInteger, "i4", nullptr},
+    {TFieldType::ftLargeint, "i8", nullptr},
+    {TFieldType::ftBoolean, "boolean", nullptr},
+    {TFieldType::ftCurrency, "r8", "Money"},
+    {TFieldType::ftFloat, "r8", nullptr},
+    {TFieldType::ftBCD, "fixed", nullptr},
+    {TFieldType::ftDate, "date", nullptr},
+    {TFieldType::ftTime, "time", nullptr},
+    {TFieldType::ftDateTime, "dateTime", nullptr},
+    {TFieldType::ftMemo, "bin.hex", "Text"},
+    {TFieldType::ftBlob, "bin.hex", "Binary"},
+};
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string Base64Encode(std::string_view bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    uint32_t n = static_cast<uint8_t>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) n |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size()) n |= static_cast<uint8_t>(bytes[i + 2]);
+    out += kBase64[(n >> 18) & 63];
+    out += kBase64[(n >> 12) & 63];
+    out += i + 1 < bytes.size() ? kBase64[(n >> 6) & 63] : '=';
+    out += i + 2 < bytes.size() ? kBase64[n & 63] : '=';
+  }
+  return out;
+}
+
+bool Base64Decode(std::string_view text, std::string& out) {
+  uint32_t acc = 0;
+  int bits = 0;
+  for (char c : text) {
+    if (c == '=' || c == '\r' || c == '\n' || c == ' ') continue;
+    const char* p = std::strchr(kBase64, c);
+    if (p == nullptr || c == '\0') return false;
+    acc = (acc << 6) | static_cast<uint32_t>(p - kBase64);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>((acc >> bits) & 0xFF);
+    }
+  }
+  return true;
+}
+
+std::string TwoDigits(int v) {
+  return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+}
+
+std::string TimeText(TDateTime v) {
+  int h, n, s, ms;
+  DecodeTime(v, h, n, s, ms);
+  return TwoDigits(h) + ":" + TwoDigits(n) + ":" + TwoDigits(s) + Format("%.3d", {ms});
+}
+
+std::string DateText(TDateTime v) {
+  int y, m, d;
+  DecodeDate(v, y, m, d);
+  return Format("%.4d", {y}) + TwoDigits(m) + TwoDigits(d);
+}
+
+std::string CurrencyText(Currency c) {
+  const int64_t raw = c.Raw();
+  const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
+  std::string text = (raw < 0 ? "-" : "") + std::to_string(mag / 10000);
+  std::string frac = std::to_string(10000 + mag % 10000).substr(1);
+  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  if (!frac.empty()) text += "." + frac;
+  return text;
+}
+
+void AppendEscaped(std::string& out, std::string_view text, const std::string& field) {
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          throw EDatabaseError("Field '" + field +
+                               "' holds a control character that an XML data packet cannot carry");
+        }
+        out += c;
+    }
+  }
+}
+
+std::string ValueText(const TFieldDef& def, const Variant& v) {
+  switch (def.DataType) {
+    case TFieldType::ftBoolean:
+      return v.AsBoolean() ? "TRUE" : "FALSE";
+    case TFieldType::ftFloat:
+    case TFieldType::ftCurrency: {
+      char buf[64];
+      auto r = std::to_chars(buf, buf + sizeof buf, v.AsDouble());
+      return std::string(buf, r.ptr);
+    }
+    case TFieldType::ftBCD:
+      return CurrencyText(v.AsCurrency());
+    case TFieldType::ftDate:
+      return DateText(v.AsDateTime());
+    case TFieldType::ftTime:
+      return TimeText(v.AsDateTime());
+    case TFieldType::ftDateTime:
+      return DateText(v.AsDateTime()) + "T" + TimeText(v.AsDateTime());
+    case TFieldType::ftMemo:
+    case TFieldType::ftBlob:
+      return Base64Encode(v.AsString());
+    case TFieldType::ftSmallint:
+    case TFieldType::ftWord:
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint:
+      return std::to_string(v.AsInt64());
+    default:
+      return v.AsString();
+  }
+}
+
+const PacketType& TypeOf(const TFieldDef& def) {
+  for (const PacketType& t : kTypes) {
+    if (t.type == def.DataType) return t;
+  }
+  throw EDatabaseError("Field '" + def.Name + "' is of an unknown type");
+}
+
+}  // namespace
+
+std::string TClientDataSet::XMLData() const {
+  if (!Active()) Fail("Cannot perform this operation on a closed dataset");
+  const TFieldDefs& defs = FieldDefs();
+  std::string out =
+      "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
+  for (int i = 0; i < defs.Count(); ++i) {
+    const TFieldDef& def = defs[i];
+    const PacketType& t = TypeOf(def);
+    out += "<FIELD attrname=\"";
+    AppendEscaped(out, def.Name, def.Name);
+    out += "\" fieldtype=\"" + std::string(t.fieldType) + "\"";
+    if (def.Required) out += " required=\"true\"";
+    if (def.DataType == TFieldType::ftBCD) out += " DECIMALS=\"4\" WIDTH=\"18\"";
+    if (t.subType != nullptr) out += " SUBTYPE=\"" + std::string(t.subType) + "\"";
+    if (def.Size > 0 && std::strncmp(t.fieldType, "string", 6) == 0) {
+      out += " WIDTH=\"" + std::to_string(def.Size) + "\"";
+    }
+    out += "/>";
+  }
+  out += "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+  for (const std::vector<Variant>& row : StoredRows()) {
+    out += "<ROW";
+    for (int i = 0; i < defs.Count(); ++i) {
+      const Variant& v = row[i];
+      if (v.IsNull() || v.IsEmpty()) continue;
+      out += ' ';
+      AppendEscaped(out, defs[i].Name, defs[i].Name);
+      out += "=\"";
+      AppendEscaped(out, ValueText(defs[i], v), defs[i].Name);
+      out += '"';
+    }
+    out += "/>";
+  }
+  out += "</ROWDATA></DATAPACKET>";
+  return out;
+}
+
+namespace {
+
+[[noreturn]] void BadPacket(const std::string& reason) {
+  throw EDatabaseError("Invalid XML data packet: " + reason);
+}
+
+bool ParseInt(std::string_view s, int64_t& out) {
+  auto r = std::from_chars(s.data(), s.data() + s.size(), out);
+  return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+bool ParseCurrency(std::string_view s, Currency& out) {
+  bool negative = !s.empty() && s[0] == '-';
+  if (negative) s.remove_prefix(1);
+  const size_t dot = s.find('.');
+  std::string_view whole = s.substr(0, dot);
+  std::string frac(dot == std::string_view::npos ? "" : s.substr(dot + 1));
+  if (frac.size() > 4) return false;
+  frac.resize(4, '0');
+  int64_t w = 0, f = 0;
+  if (whole.empty() || !ParseInt(whole, w) || !ParseInt(frac, f) || w < 0 || f < 0) return false;
+  if (w > (INT64_MAX - f) / 10000) return false;
+  const int64_t raw = w * 10000 + f;
+  out = Currency::FromRaw(negative ? -raw : raw);
+  return true;
+}
+
+bool ParseTime(std::string_view s, TDateTime& out) {
+  int64_t h, n, sec, ms;
+  if (s.size() != 11 || s[2] != ':' || s[5] != ':') return false;
+  if (!ParseInt(s.substr(0, 2), h) || !ParseInt(s.substr(3, 2), n) ||
+      !ParseInt(s.substr(6, 2), sec) || !ParseInt(s.substr(8, 3), ms)) {
+    return false;
+  }
+  return TryEncodeTime(int(h), int(n), int(sec), int(ms), out);
+}
+
+bool ParseDate(std::string_view s, TDateTime& out) {
+  int64_t y, m, d;
+  if (s.size() != 8 || !ParseInt(s.substr(0, 4), y) || !ParseInt(s.substr(4, 2), m) ||
+      !ParseInt(s.substr(6, 2), d)) {
+    return false;
+  }
+  return TryEncodeDate(int(y), int(m), int(d), out);
+}
+
+bool ParseValue(const TFieldDef& def, std::string_view s, Variant& out) {
+  switch (def.DataType) {
+    case TFieldType::ftBoolean:
+      if (AnsiSameText(s, "TRUE"))
+        out = Variant(true);
+      else if (AnsiSameText(s, "FALSE"))
+        out = Variant(false);
+      else
+        return false;
+      return true;
+    case TFieldType::ftFloat:
+    case TFieldType::ftCurrency: {
+      double d = 0;
+      auto r = std::from_chars(s.data(), s.data() + s.size(), d);
+      if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
+      out = Variant(d);
+      return true;
+    }
+    case TFieldType::ftBCD: {
+      Currency c;
+      if (!ParseCurrency(s, c)) return false;
+      out = Variant(c);
+      return true;
+    }
+    case TFieldType::ftSmallint:
+    case TFieldType::ftWord:
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint: {
+      int64_t v = 0;
+      if (!ParseInt(s, v)) return false;
+      out = def.DataType == TFieldType::ftLargeint ? Variant(v) : Variant(static_cast<int>(v));
+      return def.DataType == TFieldType::ftLargeint || (v >= INT32_MIN && v <= INT32_MAX);
+    }
+    case TFieldType::ftDate:
+    case TFieldType::ftTime:
+    case TFieldType::ftDateTime: {
+      TDateTime date = 0, time = 0;
+      const bool hasDate = def.DataType != TFieldType::ftTime;
+      const bool hasTime = def.DataType != TFieldType::ftDate;
+      if (hasDate && !ParseDate(s.substr(0, 8), date)) return false;
+      std::string_view rest = hasDate ? s.substr(std::min<size_t>(8, s.size())) : s;
+      if (hasDate && hasTime) {
+        if (rest.empty() || rest[0] != 'T') return false;
+        rest.remove_prefix(1);
+      }
+      if (hasTime && !ParseTime(rest, time)) return false;
+      if (!hasTime && !rest.empty()) return false;
+      out = Variant::FromDate(date < 0 ? date - time : date + time);
+      return true;
+    }
+    case TFieldType::ftMemo:
+    case TFieldType::ftBlob: {
+      std::string bytes;
+      if (!Base64Decode(s, bytes)) return false;
+      out = Variant(std::move(bytes));
+      return true;
+    }
+    default:
+      out = Variant(std::string(s));
+      return true;
+  }
+}
+
+TFieldType TypeFromPacket(std::string_view fieldType, std::string_view subType) {
+  if (fieldType == "r8") return subType == "Money" ? TFieldType::ftCurrency : TFieldType::ftFloat;
+  if (fieldType == "bin.hex") return subType == "Text" ? TFieldType::ftMemo : TFieldType::ftBlob;
+  if (fieldType == "r4") return TFieldType::ftFloat;
+  if (fieldType == "i1" || fieldType == "ui1") return TFieldType::ftSmallint;
+  if (fieldType == "ui4") return TFieldType::ftLargeint;
+  for (const PacketType& t : kTypes) {
+    if (fieldType == t.fieldType && t.subType == nullptr) return t.type;
+  }
+  return TFieldType::ftUnknown;
+}
+
+// What the parser collects: the fields first, then the rows.
+struct PacketReader {
+  TFieldDefs defs;
+  std::vector<std::vector<Variant>> rows;
+  std::vector<std::string> path;  // open element names
+  std::string error;
+  bool sawRoot = false;
+
+  static std::string Text(const XML_Char* s) { return Utf8ToCp1251(s); }
+
+  void Field(const XML_Char** atts) {
+    std::string name, fieldType, subType, width, required;
+    for (int i = 0; atts[i] != nullptr; i += 2) {
+      const std::string_view key = atts[i];
+      if (key == "attrname")
+        name = Text(atts[i + 1]);
+      else if (key == "fieldtype")
+        fieldType = atts[i + 1];
+      else if (key == "SUBTYPE")
+        subType = atts[i + 1];
+      else if (key == "WIDTH")
+        width = atts[i + 1];
+      else if (key == "required")
+        required = atts[i + 1];
+    }
+    const TFieldType type = TypeFromPacket(fieldType, subType);
+    if (name.empty() || type == TFieldType::ftUnknown) {
+      throw EDatabaseError("field '" + name + "' of type '" + fieldType + "'");
+    }
+    int64_t size = 0;
+    const bool text = type == TFieldType::ftString || type == TFieldType::ftWideString;
+    if (text && !width.empty() && (!ParseInt(width, size) || size < 0 || size > INT32_MAX)) {
+      throw EDatabaseError("field '" + name + "' has the width '" + width + "'");
+    }
+    defs.Add(name, type, text ? static_cast<int>(size) : 0, required == "true");
+  }
+
+  void Row(const XML_Char** atts) {
+    std::vector<Variant> row(defs.Count(), Variant::Null());
+    for (int i = 0; atts[i] != nullptr; i += 2) {
+      const int index = defs.IndexOf(Text(atts[i]));
+      if (index < 0) continue;  // RowState and other packet attributes
+      const std::string value = Text(atts[i + 1]);
+      if (!ParseValue(defs[index], value, row[index])) {
+        throw EDatabaseError("value '" + value + "' of field '" + defs[index].Name + "'");
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+
+  void Start(const XML_Char* name, const XML_Char** atts) {
+    const std::string_view n = name;
+    if (path.empty()) {
+      if (n != "DATAPACKET") throw EDatabaseError("the root element is '" + Text(name) + "'");
+      sawRoot = true;
+    } else if (n == "FIELD" && path.back() == "FIELDS") {
+      Field(atts);
+    } else if (n == "ROW" && path.back() == "ROWDATA") {
+      Row(atts);
+    }
+    path.emplace_back(n);
+  }
+};
+
+int XMLCALL Cp1251Encoding(void*, const XML_Char* name, XML_Encoding* info) {
+  if (!AnsiSameText(name, "windows-1251")) return XML_STATUS_ERROR;
+  for (int b = 0; b < 256; ++b) {
+    const std::u16string u = Cp1251ToUtf16(std::string(1, static_cast<char>(b)));
+    info->map[b] = u.empty() ? -1 : u[0];
+  }
+  info->data = nullptr;
+  info->convert = nullptr;
+  info->release = nullptr;
+  return XML_STATUS_OK;
+}
+
+}  // namespace
+
+void TClientDataSet::ReadPacket(std::string_view packet) {
+  PacketReader reader;
+  std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate("windows-1251"),
+                                                                 XML_ParserFree);
+  if (!parser) throw EOutOfMemory("Out of memory");
+  XML_SetUnknownEncodingHandler(parser.get(), Cp1251Encoding, nullptr);
+  XML_SetUserData(parser.get(), &reader);
+  XML_SetElementHandler(
+      parser.get(),
+      [](void* data, const XML_Char* name, const XML_Char** atts) {
+        auto* r = static_cast<PacketReader*>(data);
+        if (!r->error.empty()) return;
+        try {
+          r->Start(name, atts);
+        } catch (const Exception& e) {
+          r->error = e.Message();
+        }
+      },
+      [](void* data, const XML_Char*) {
+        auto* r = static_cast<PacketReader*>(data);
+        if (!r->path.empty()) r->path.pop_back();
+      });
+  const auto status = XML_Parse(parser.get(), packet.data(), static_cast<int>(packet.size()), 1);
+  const std::string where =
+      " (line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) + ")";
+  if (!reader.error.empty()) BadPacket(reader.error + where);
+  if (status != XML_STATUS_OK) {
+    BadPacket(std::string(XML_ErrorString(XML_GetErrorCode(parser.get()))) + where);
+  }
+  if (!reader.sawRoot) BadPacket("no DATAPACKET element");
+  CopyStructure(reader.defs);
+  TRxMemoryData::Open();
+  for (std::vector<Variant>& row : reader.rows) AppendStoredRow(std::move(row));
+  First();
+}
+
+}  // namespace tv

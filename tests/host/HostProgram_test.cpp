@@ -1,0 +1,112 @@
+// tolvaren-host run as a program, on a root folder made by host/prepare-root.
+#include <gtest/gtest.h>
+
+#include "platform/Cp1251.h"
+#include "platform/Registry.h"
+#include "tests/support/TempRoot.h"
+
+namespace tv::host {
+namespace {
+
+// A sanitizing build checks the host program for leaks too; the Firebird
+// client's own are not ours.
+const std::string kEnv = "LSAN_OPTIONS=suppressions=" + std::string(TOLVAREN_TESTDATA_DIR) +
+                         "/host/lsan.supp:print_suppressions=0 ";
+
+class HostProgram : public ::testing::Test {
+ protected:
+  HostProgram() {
+    int rc = 0;
+    const std::string out = test::RunCommand(
+        std::string(TOLVAREN_HOST_DIR) + "/prepare-root --root '" + root.Path() + "' 2>&1", &rc);
+    EXPECT_EQ(rc, 0) << out;
+  }
+  // Runs the host with `args`; standard error goes with standard output.
+  std::string Run(const std::string& args, int& rc) const {
+    return test::RunCommand("cd '" + root.Path() + "' && " + kEnv + "'" + TOLVAREN_HOST_PROGRAM +
+                                "' --library '" + TOLVAREN_LIBRARY + "' " + args + " 2>&1",
+                            &rc);
+  }
+  test::TempRoot root;
+};
+
+TEST_F(HostProgram, HelpListsTheReportCodesWithTheirParameters) {
+  int rc = -1;
+  const std::string out = Run("--help", rc);
+  EXPECT_EQ(rc, 0);
+  for (const char* line :
+       {"Usage: tolvaren-host [options] CODE [PARAMETER...]",
+        "  -    shift report: [from, to, sections",
+        "  11   statements for a period: [begin, end(, pay-type selection(, codes))]",
+        "  #    extended: [sub-code, ...]:", "  d:YYYY-MM-DD[ HH:MM[:SS]]"}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line;
+  }
+}
+
+TEST_F(HostProgram, PreparedRootHoldsTheStationFoldersAndFiles) {
+  EXPECT_EQ(root.ReadFile("c/WINDOWS/cnf.ini").find(Utf8ToCp1251("OrgName=ООО «Велмар-Север»")) !=
+                std::string::npos,
+            true);
+  EXPECT_NE(root.ReadFile("tolvaren-host.ini").find("[PaymentTypes]"), std::string::npos);
+  int rc = -1;
+  test::RunCommand("test -d '" + root.Path() + "/c/FUEL/LogFiles'", &rc);
+  EXPECT_EQ(rc, 0);
+}
+
+TEST_F(HostProgram, FalseAndFailuresExitNonZeroWithTheText) {
+  int rc = -1;
+  std::string out = Run("'#' 1000 0", rc);
+  EXPECT_EQ(rc, 1);
+  EXPECT_EQ(out, "the library made no report\n");
+  out = Run("01 5", rc);
+  EXPECT_EQ(rc, 1);
+  out = Run("", rc);
+  EXPECT_EQ(rc, 2);
+  EXPECT_EQ(out, "tolvaren-host: no report code given (see --help)\n");
+  out = Run("- i:x", rc);
+  EXPECT_EQ(rc, 2);
+  EXPECT_EQ(out, "tolvaren-host: parameter \"i:x\": not a 32-bit integer\n");
+  out = Run("'#'", rc);  // no element 0: the library raises to the host
+  EXPECT_EQ(rc, 2);
+  EXPECT_EQ(out, "Variant or safe array index out of bounds\n");
+  out = test::RunCommand(std::string(TOLVAREN_HOST_PROGRAM) + " --library /nonexistent.so 7 2>&1",
+                         &rc);
+  EXPECT_EQ(rc, 2);
+  EXPECT_EQ(out.rfind("tolvaren-host: cannot load /nonexistent.so: ", 0), 0u) << out;
+}
+
+TEST_F(HostProgram, AnswersTheLibraryFromItsConfigurationAndKeepsTheShiftInTheRegistry) {
+  int rc = -1;
+  const std::string out = Run("--trace --no-html 7", rc);
+  EXPECT_EQ(rc, 0) << out;
+  for (const char* line :
+       {"host: вопрос 46 (0)\n", "host: вопрос 87 (3)\n", "host: вопрос 88 (0)\n",
+        "host: вопрос 23 (0)\n", "host: вопрос 57 (0)\n"}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line;
+  }
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKeyReadOnly("SOFTWARE\\Halvorsk\\AZS"));
+  EXPECT_EQ(reg.ReadInteger("IsSmenaOpen"), 1);
+  EXPECT_EQ(reg.ReadInteger("SmenaNum"), 4);
+  EXPECT_DOUBLE_EQ(reg.ReadDateTime("SmenaBeginTime"), EncodeDateTime(2024, 3, 2, 20, 0, 0, 0));
+}
+
+TEST_F(HostProgram, ARequestOverTheSampleStationPrintsTheTextAndStoresTheHtml) {
+  int rc = -1;
+  std::string out = test::RunCommand(
+      std::string(TOLVAREN_HOST_DIR) + "/prepare-root --db --root '" + root.Path() + "' 2>&1", &rc);
+  ASSERT_EQ(rc, 0) << out;
+  out = test::RunCommand("cd '" + root.Path() + "' && " + kEnv + "'" + TOLVAREN_HOST_PROGRAM +
+                             "' --library '" + TOLVAREN_LIBRARY + "' --html out.html '#' 14",
+                         &rc);
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(out, "OK\n");
+  EXPECT_EQ(root.ReadFile("out.html"), Utf8ToCp1251("HTML-отчет не сформирован!"));
+  // A code without a report on a working station: False, nothing printed.
+  out = Run("01 5", rc);
+  EXPECT_EQ(rc, 1);
+  EXPECT_EQ(out, "the library made no report\n");
+}
+
+}  // namespace
+}  // namespace tv::host

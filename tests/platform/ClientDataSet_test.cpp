@@ -1,0 +1,185 @@
+#include "platform/ClientDataSet.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/Cp1251.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "tests/support/TempRoot.h"
+
+namespace tv {
+namespace {
+
+void FillSource(TRxMemoryData& src) {
+  src.FieldDefs().Add("ID", TFieldType::ftInteger, 0, true);
+  src.FieldDefs().Add("NAME", TFieldType::ftString, 20);
+  src.FieldDefs().Add("PRICE", TFieldType::ftFloat);
+  src.FieldDefs().Add("SUMMA", TFieldType::ftBCD);
+  src.FieldDefs().Add("DT", TFieldType::ftDateTime);
+  src.FieldDefs().Add("OK", TFieldType::ftBoolean);
+  src.FieldDefs().Add("NOTE", TFieldType::ftMemo);
+  src.Open();
+  src.Append();
+  src.FieldByName("ID").SetAsInteger(1);
+  src.FieldByName("NAME").SetAsString("АИ-95 \"Премиум\" <&>"_w);
+  src.FieldByName("PRICE").SetAsFloat(52.35);
+  src.FieldByName("SUMMA").SetAsCurrency(Currency::FromRaw(-12345));
+  src.FieldByName("DT").SetAsDateTime(EncodeDateTime(2024, 2, 29, 13, 5, 7, 89));
+  src.FieldByName("OK").SetAsBoolean(true);
+  src.FieldByName("NOTE").SetAsString("строка 1\r\nстрока 2"_w);
+  src.Post();
+  src.Append();
+  src.FieldByName("ID").SetAsInteger(2);  // every other field null
+  src.Post();
+}
+
+TEST(ClientDataSet, OpensThroughANamedProviderAndCopiesEveryRow) {
+  TRxMemoryData src("Q");
+  FillSource(src);
+  TClientDataSet cds;
+  {
+    TDataSetProvider provider("RepCreatorProvider_1_1000", src);
+    EXPECT_THROW(TDataSetProvider("repcreatorprovider_1_1000", src), EDatabaseError);
+    cds.SetProviderName("REPCREATORPROVIDER_1_1000");
+    cds.Open();
+  }
+  ASSERT_EQ(cds.RecordCount(), 2);
+  EXPECT_EQ(cds.FieldByName("NAME").AsString(), "АИ-95 \"Премиум\" <&>"_w);
+  cds.Next();
+  EXPECT_TRUE(cds.FieldByName("PRICE").IsNull());
+  // The provider is gone with its scope.
+  TClientDataSet other;
+  other.SetProviderName("RepCreatorProvider_1_1000");
+  EXPECT_THROW(other.Open(), EDatabaseError);
+  TClientDataSet none;
+  try {
+    none.Open();
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Missing data provider or data packet");
+  }
+}
+
+TEST(ClientDataSet, PacketReadsBackIdentically) {
+  TRxMemoryData src;
+  FillSource(src);
+  TDataSetProvider provider("P", src);
+  TClientDataSet a;
+  a.SetProviderName("P");
+  a.Open();
+  const std::string packet = a.XMLData();
+  TClientDataSet b;
+  b.SetXMLData(packet);
+  ASSERT_EQ(b.FieldCount(), 7);
+  ASSERT_EQ(b.RecordCount(), 2);
+  EXPECT_EQ(b.Fields()[1].Size, 20);
+  EXPECT_TRUE(b.Fields()[0].Required);
+  EXPECT_EQ(b.FieldByName("NAME").AsString(), "АИ-95 \"Премиум\" <&>"_w);
+  EXPECT_DOUBLE_EQ(b.FieldByName("PRICE").AsFloat(), 52.35);
+  EXPECT_EQ(b.FieldByName("SUMMA").AsCurrency().Raw(), -12345);
+  EXPECT_DOUBLE_EQ(b.FieldByName("DT").AsDateTime(), EncodeDateTime(2024, 2, 29, 13, 5, 7, 89));
+  EXPECT_TRUE(b.FieldByName("OK").AsBoolean());
+  EXPECT_EQ(b.FieldByName("NOTE").AsString(), "строка 1\r\nстрока 2"_w);
+  b.Next();
+  EXPECT_EQ(b.FieldByName("ID").AsInteger(), 2);
+  EXPECT_TRUE(b.FieldByName("NAME").IsNull());
+  EXPECT_EQ(b.XMLData(), packet);
+}
+
+TEST(ClientDataSet, PacketIsWhatAnIndependentXmlParserReads) {
+  if (!test::HaveCommand("python3")) GTEST_SKIP() << "python3 is not installed";
+  test::TempRoot root;
+  TRxMemoryData src;
+  FillSource(src);
+  TDataSetProvider provider("P", src);
+  TClientDataSet cds;
+  cds.SetProviderName("P");
+  cds.Open();
+  cds.SaveToFile(GetTempDir() + "p.xml");
+  const std::string script =
+      "import sys, xml.etree.ElementTree as ET\n"
+      "root = ET.fromstring(open(sys.argv[1], 'rb').read(), "
+      "parser=ET.XMLParser(encoding='windows-1251'))\n"
+      "for f in root.iter('FIELD'): print('F', f.get('attrname'), f.get('fieldtype'), "
+      "f.get('WIDTH'), f.get('SUBTYPE'))\n"
+      "for r in root.iter('ROW'): print('R', sorted(r.attrib.items()))\n";
+  root.WriteFile("check.py", script);
+  int rc = 0;
+  const std::string out = test::RunCommand(
+      "python3 '" + root.Path() + "/check.py' '" + MapPath(GetTempDir() + "p.xml") + "'", &rc);
+  ASSERT_EQ(rc, 0) << out;
+  EXPECT_EQ(out,
+            "F ID i4 None None\n"
+            "F NAME string 20 None\n"
+            "F PRICE r8 None None\n"
+            "F SUMMA fixed 18 None\n"
+            "F DT dateTime None None\n"
+            "F OK boolean None None\n"
+            "F NOTE bin.hex None Text\n"
+            "R [('DT', '20240229T13:05:07089'), ('ID', '1'), ('NAME', 'АИ-95 \"Премиум\" <&>'), "
+            "('NOTE', '8fLw7urgIDENCvHy8O7q4CAy'), ('OK', 'TRUE'), ('PRICE', '52.35'), "
+            "('SUMMA', '-1.2345')]\n"
+            "R [('ID', '2')]\n");
+}
+
+TEST(ClientDataSet, ReadsAPacketWrittenByHandWithAnEncodingDeclaration) {
+  const std::string packet =
+      "<?xml version=\"1.0\" encoding=\"windows-1251\" standalone=\"yes\"?>\r\n"
+      "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+      "<FIELD fieldtype=\"string\" attrname=\"GSM\" WIDTH=\"15\"/>"
+      "<FIELD attrname=\"D\" fieldtype=\"date\"/><FIELD attrname=\"T\" fieldtype=\"time\"/>"
+      "<FIELD attrname=\"L\" fieldtype=\"i8\"/><FIELD attrname=\"M\" fieldtype=\"r8\" "
+      "SUBTYPE=\"Money\"/>"
+      "</FIELDS><PARAMS LCID=\"1049\"/></METADATA><ROWDATA>"
+      "<ROW RowState=\"4\" GSM=\"" +
+      "ДТ&#13;&#10;зимнее"_w +
+      "\" D=\"19991231\" T=\"06:30:00000\" "
+      "L=\"-9000000000\" M=\"1e3\"/></ROWDATA></DATAPACKET>\r\n";
+  TClientDataSet cds;
+  cds.SetXMLData(packet);
+  ASSERT_EQ(cds.RecordCount(), 1);
+  EXPECT_EQ(cds.FieldByName("GSM").AsString(), "ДТ\r\nзимнее"_w);
+  EXPECT_DOUBLE_EQ(cds.FieldByName("D").AsDateTime(), EncodeDate(1999, 12, 31));
+  EXPECT_DOUBLE_EQ(cds.FieldByName("T").AsDateTime(), EncodeTime(6, 30, 0, 0));
+  EXPECT_EQ(cds.FieldByName("L").AsLargeInt(), -9000000000LL);
+  EXPECT_EQ(cds.FieldByName("M").DataType(), TFieldType::ftCurrency);
+  EXPECT_DOUBLE_EQ(cds.FieldByName("M").AsFloat(), 1000.0);
+}
+
+TEST(ClientDataSet, BadPacketsGiveAClearError) {
+  const std::string head =
+      "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/></FIELDS></METADATA>";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"", "no element found"},
+      {"<ROOT/>", "the root element is 'ROOT'"},
+      {head + "<ROWDATA><ROW A=\"x\"/></ROWDATA></DATAPACKET>", "value 'x' of field 'A'"},
+      {head + "<ROWDATA><ROW A=\"1\"></ROWDATA></DATAPACKET>", "mismatched tag"},
+      {"<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"xx\"/>", "type 'xx'"},
+      {head + "<ROWDATA><ROW A=\"99999999999\"/></ROWDATA></DATAPACKET>", "field 'A'"},
+  };
+  for (const auto& [text, reason] : cases) {
+    TClientDataSet cds;
+    try {
+      cds.SetXMLData(text);
+      ADD_FAILURE() << text;
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(e.Message().find("Invalid XML data packet: "), std::string::npos) << e.Message();
+      EXPECT_NE(e.Message().find(reason), std::string::npos) << e.Message();
+    }
+    EXPECT_FALSE(cds.Active());
+  }
+  TRxMemoryData src;
+  src.FieldDefs().Add("S", TFieldType::ftString, 5);
+  src.Open();
+  src.Append();
+  src.FieldByName("S").SetAsString(std::string("a\x01z"));
+  src.Post();
+  TDataSetProvider provider("C", src);
+  TClientDataSet cds;
+  cds.SetProviderName("C");
+  cds.Open();
+  EXPECT_THROW(cds.XMLData(), EDatabaseError);
+}
+
+}  // namespace
+}  // namespace tv
