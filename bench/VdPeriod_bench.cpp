@@ -12,7 +12,6 @@
 // build folder), made on first use.
 
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <sys/resource.h>
 
 #include <cstdlib>
@@ -76,8 +75,6 @@ double PeakRssMiB() {
 // The report through the library, as the station's host asks for it.
 void BM_VdPeriodReport(benchmark::State& state) {
   Database();
-  // The database support library is found by its name once it is loaded.
-  if (dlopen(TOLVAREN_FBUTILS_LIBRARY, RTLD_NOW | RTLD_GLOBAL) == nullptr) std::abort();
   tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
   tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
   host.Set(8, Variant(false));

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "platform/Files.h"
+#include "tests/library/SampleDatabase.h"
 
 namespace tv::test {
 
@@ -37,18 +38,21 @@ Variant PeriodBegin() { return DateVar(2024, 2, 5); }
 Variant PeriodEnd() { return DateVar(2024, 2, 6, 23, 59, 59); }
 
 void StatementsFixture::SetUpTestSuite() {
-  UseFirebirdTestEngine();
+  // The library tests' sample station database, with the statement sales
+  // added once for the program.
   std::string folder = (std::filesystem::temp_directory_path() / "tolvaren-stmt-XXXXXX").string();
   ASSERT_NE(::mkdtemp(folder.data()), nullptr);
   gSampleRoot = folder;
-  const std::string db = std::string(TOLVAREN_SOURCE_DIR) + "/db/";
+  const std::string db = folder + "/c/FUEL/DB/Velmar.FDB";
+  std::filesystem::create_directories(folder + "/c/FUEL/DB");
+  std::filesystem::copy_file(SampleStationDatabase(), db);
   int rc = -1;
-  std::string out = RunCommand(
-      db + "create-sample-db --only station --root " + ShellQuote(folder) + " 2>&1", &rc);
+  const std::string out =
+      RunCommand(std::string(TOLVAREN_SOURCE_DIR) + "/db/add-sample-statements --root " +
+                     ShellQuote(folder) + " 2>&1",
+                 &rc);
   ASSERT_EQ(rc, 0) << out;
-  out = RunCommand(db + "add-sample-statements --root " + ShellQuote(folder) + " 2>&1", &rc);
-  ASSERT_EQ(rc, 0) << out;
-  sampleDb_ = folder + "/c/FUEL/DB/Velmar.FDB";
+  sampleDb_ = db;
 }
 
 void StatementsFixture::TearDownTestSuite() {
@@ -59,8 +63,8 @@ void StatementsFixture::TearDownTestSuite() {
 
 void StatementsFixture::SetUp() {
   ASSERT_FALSE(sampleDb_.empty()) << "the sample station database was not made";
-  std::filesystem::create_directories(root.Path() + "/c/FUEL/DB");
-  std::filesystem::copy_file(sampleDb_, DbPath());
+  std::filesystem::copy_file(sampleDb_, DbPath(),
+                             std::filesystem::copy_options::overwrite_existing);
   WriteCnf("[Reports]\nMaxSize=30\nMaxRows=30000\n");
   WriteShift(true, 7, EncodeDateTime(2024, 2, 6, 0, 0, 0, 0));
   Load(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
@@ -114,7 +118,7 @@ std::string StatementsFixture::Report(char code, const Variant& params) {
 
 std::string StatementsFixture::Html() { return host->Request('7', Variant()).Text; }
 
-std::vector<std::vector<std::string>> StatementsFixture::HtmlRows() {
+std::vector<std::vector<std::string>> StatementsFixture::HtmlRows(bool tailMayEndAtTable) {
   const std::string file = root.Path() + "/report.html";
   const std::string problems = root.Path() + "/report.problems";
   WriteFileBytes(file, Html());
@@ -122,7 +126,8 @@ std::vector<std::vector<std::string>> StatementsFixture::HtmlRows() {
   const std::string out = RunCommand("python3 " +
                                          ShellQuote(std::string(TOLVAREN_SOURCE_DIR) +
                                                     "/tests/reports/operational/html_cells.py") +
-                                         " " + ShellQuote(file) + " 2>" + ShellQuote(problems),
+                                         (tailMayEndAtTable ? " --tail-may-end-at-table " : " ") +
+                                         ShellQuote(file) + " 2>" + ShellQuote(problems),
                                      &rc);
   EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);
   std::vector<std::vector<std::string>> rows;

@@ -90,6 +90,7 @@ using GroupSums = std::map<std::string, OrgSums>;  // by counterparty id
 
 class VdPeriodReport : public StatementsFixture {
  protected:
+  std::vector<std::vector<std::string>> PeriodRows() { return HtmlRows(true); }
   // The own sales of one payment type matching `where`, summed per
   // counterparty and fuel.
   GroupSums Sums(int vidOpl, const std::string& where) {
@@ -184,7 +185,7 @@ TEST_F(VdPeriodReport, BothStatementTypesMatchTheHandCheckedTextAndTheSqlSums) {
   const std::string text = Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4, 104})}));
   EXPECT_EQ(MaskPrintTime(text), ExpectedText("vdPeriod_codes.txt"));
 
-  const CrossTable t = ReadCrossTable(HtmlRows());
+  const CrossTable t = ReadCrossTable(PeriodRows());
   // The fuels sold on either type in the period, own sales or not, in the
   // database's order, then the total column.
   EXPECT_EQ(t.Columns,
@@ -226,7 +227,7 @@ TEST_F(VdPeriodReport, BothStatementTypesMatchTheHandCheckedTextAndTheSqlSums) {
 
 TEST_F(VdPeriodReport, DefaultSelectionTakesRowFourOnly) {
   Report(11, A({PeriodBegin(), PeriodEnd()}));
-  const CrossTable t = ReadCrossTable(HtmlRows());
+  const CrossTable t = ReadCrossTable(PeriodRows());
   EXPECT_EQ(t.Columns, (std::vector<std::string>{"АИ-92", "АИ-95", "АИ-98", "ДТ", "ИТОГО"}));
   ASSERT_EQ(t.Groups.size(), 1u);
   ExpectGroupMatchesSql(t, t.Groups[0], Sums(4));
@@ -234,7 +235,7 @@ TEST_F(VdPeriodReport, DefaultSelectionTakesRowFourOnly) {
   Variant sel = VarArrayCreate({0, 13}, VarType::Integer);
   sel[13] = 1;
   Report(11, A({PeriodBegin(), PeriodEnd(), sel}));
-  const CrossTable t104 = ReadCrossTable(HtmlRows());
+  const CrossTable t104 = ReadCrossTable(PeriodRows());
   ASSERT_EQ(t104.Groups.size(), 1u);
   ExpectGroupMatchesSql(t104, t104.Groups[0], Sums(104));
 }
@@ -255,7 +256,7 @@ TEST_F(VdPeriodReport, ClosedShiftsAndTheCounterpartyList) {
     Report(14,
            A({PeriodBegin(), PeriodEnd(), from, oper, from, Variant(), Variant(std::string(ids))}));
     std::vector<std::string> out;
-    for (const auto& g : ReadCrossTable(HtmlRows()).Groups)
+    for (const auto& g : ReadCrossTable(PeriodRows()).Groups)
       for (const auto& row : g.Rows) out.push_back(g.VidOpl + ": " + row.Name);
     return out;
   };
@@ -264,7 +265,7 @@ TEST_F(VdPeriodReport, ClosedShiftsAndTheCounterpartyList) {
   EXPECT_EQ(names("21, 24"), (std::vector<std::string>{"Ведомость +: ООО АвтоТрейд"}));
   // Eight: the codes.
   Report(14, A({PeriodBegin(), PeriodEnd(), from, oper, from, Variant(), Variant(""), A({104})}));
-  const CrossTable t = ReadCrossTable(HtmlRows());
+  const CrossTable t = ReadCrossTable(PeriodRows());
   ASSERT_EQ(t.Groups.size(), 1u);
   ExpectGroupMatchesSql(t, t.Groups[0], Sums(104));
 }
@@ -278,7 +279,7 @@ TEST_F(VdPeriodReport, OpenShiftFromItsBeginToNow) {
     const std::string text = Report(16, params);
     EXPECT_NE(text.find("Смена №7 c 06.02.2024 - текущая"), std::string::npos);
     EXPECT_NE(Cp1251ToUtf8(Html()).find("Оператор: Петрова Анна Сергеевна"), std::string::npos);
-    const CrossTable t = ReadCrossTable(HtmlRows());
+    const CrossTable t = ReadCrossTable(PeriodRows());
     ASSERT_EQ(t.Groups.size(), 1u);
     // The whole sample after the shift's begin: the February rows and the
     // sample's own March shifts.
@@ -292,7 +293,7 @@ TEST_F(VdPeriodReport, SwitchesOfCnfIni) {
   // VedHide0=0: a fuel a counterparty did not buy shows formatted zeros.
   WriteCnfIni("[Reports]\nVedHide0=0\n");
   Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({104})}));
-  CrossTable t = ReadCrossTable(HtmlRows());
+  CrossTable t = ReadCrossTable(PeriodRows());
   ASSERT_EQ(t.Groups.size(), 1u);
   for (const auto& row : t.Groups[0].Rows) {
     if (row.Name != "ООО АвтоТрейд") continue;
@@ -302,7 +303,7 @@ TEST_F(VdPeriodReport, SwitchesOfCnfIni) {
   // VOMimo names a payment type whose other sales count too.
   WriteCnfIni("[Misc]\nVOMimo=104\n");
   Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({104})}));
-  t = ReadCrossTable(HtmlRows());
+  t = ReadCrossTable(PeriodRows());
   ASSERT_EQ(t.Groups.size(), 1u);
   ExpectGroupMatchesSql(t, t.Groups[0], Sums(104, " AND (a.KA = 0 OR a.VIDOPL = 104)"));
   EXPECT_EQ(t.Groups[0].Total.Liter[0], "45,25");  // АИ-95: 15.25 + 30 of the other sale
@@ -313,14 +314,14 @@ TEST_F(VdPeriodReport, OfficeReportsTakeEverySale) {
   host->Set(8, Variant(true));  // office reports
   ASSERT_EQ(host->Init(), 1);
   Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4})}));
-  const CrossTable t = ReadCrossTable(HtmlRows());
+  const CrossTable t = ReadCrossTable(PeriodRows());
   ASSERT_EQ(t.Groups.size(), 1u);
   ExpectGroupMatchesSql(t, t.Groups[0], Sums(4, ""));
 }
 
 TEST_F(VdPeriodReport, NoStatementTypeLeavesOnlyTheTotalColumn) {
   const std::string text = Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({0, 1})}));
-  const CrossTable t = ReadCrossTable(HtmlRows());
+  const CrossTable t = ReadCrossTable(PeriodRows());
   EXPECT_EQ(t.Columns, (std::vector<std::string>{"ИТОГО"}));
   EXPECT_TRUE(t.Groups.empty());
   for (const auto& row : TextRows(text))
@@ -332,7 +333,7 @@ TEST_F(VdPeriodReport, EmptyAndSwappedPeriods) {
        {A({PeriodEnd(), PeriodBegin(), Variant(), A({4, 104})}),
         A({DateVar(2024, 2, 5, 3), DateVar(2024, 2, 5, 3), Variant(), A({4, 104})})}) {
     Report(11, params);
-    const CrossTable t = ReadCrossTable(HtmlRows());
+    const CrossTable t = ReadCrossTable(PeriodRows());
     EXPECT_EQ(t.Columns, (std::vector<std::string>{"ИТОГО"}));
     for (const auto& g : t.Groups) EXPECT_TRUE(g.Rows.empty());
   }
@@ -361,7 +362,7 @@ TEST_F(VdPeriodReport, FewerThanFivePaymentTypesWithoutASelectionIsAClearError) 
             std::string::npos)
       << r.Text;
   Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4})}));
-  const CrossTable t = ReadCrossTable(HtmlRows());
+  const CrossTable t = ReadCrossTable(PeriodRows());
   ASSERT_EQ(t.Groups.size(), 1u);
   EXPECT_EQ(t.Groups[0].VidOpl, "Ведомость");
 }
