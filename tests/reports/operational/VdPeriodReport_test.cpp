@@ -225,6 +225,21 @@ TEST_F(VdPeriodReport, BothStatementTypesMatchTheHandCheckedTextAndTheSqlSums) {
   EXPECT_EQ(rows.back().back(), "145,81");
 }
 
+TEST_F(VdPeriodReport, CounterpartiesOfTheOlderStore) {
+  // Without statement contracts in CONTRAGENTTYPE the names come from
+  // VDCONTRACTOR and the limits by its id (CID): the same table.
+  Exec("DELETE FROM CONTRAGENTTYPE");
+  Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4, 104})}));
+  const CrossTable t = ReadCrossTable(PeriodRows());
+  ASSERT_EQ(t.Groups.size(), 2u);
+  ExpectGroupMatchesSql(t, t.Groups[0], Sums(4));
+  ExpectGroupMatchesSql(t, t.Groups[1], Sums(104));
+  std::map<std::string, std::string> limits;
+  for (const auto& row : t.Groups[1].Rows) limits[row.Name] = row.AllLimit;
+  EXPECT_EQ(limits["ООО АвтоТрейд"], "5 000,00");
+  EXPECT_EQ(limits["ЗАО Лесозаготовка"], "1 500,50");
+}
+
 TEST_F(VdPeriodReport, DefaultSelectionTakesRowFourOnly) {
   Report(11, A({PeriodBegin(), PeriodEnd()}));
   const CrossTable t = ReadCrossTable(PeriodRows());
