@@ -114,15 +114,10 @@ std::string HostProgramPath() {
   return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
-// The file this code was loaded from. The loader names a shared library by
-// its full path, but the main program as it was started (perhaps
-// "./prog"), so a relative name is the program's own.
+// The file this code was loaded from.
 std::string ModulePath() {
-  Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || info.dli_fname == nullptr)
-    return HostProgramPath();
-  const std::string path = info.dli_fname;
-  return path.rfind('/', 0) == 0 ? path : HostProgramPath();
+  const std::string path = GetModulePath();
+  return path.empty() ? HostProgramPath() : path;
 }
 
 // The station cannot work without its database services: say so where the

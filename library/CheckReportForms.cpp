@@ -1,7 +1,6 @@
 #include "library/CheckReportForms.h"
 
 #include <dlfcn.h>
-#include <link.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -151,22 +150,9 @@ void CheckReportForms(TFileLogger& logger, const THostQuery& query,
 }
 
 std::string ReportLibraryFolder() {
-  Dl_info info{};
-  link_map* map = nullptr;
-  if (::dladdr1(reinterpret_cast<const void*>(&ReportLibraryFolder), &info,
-                reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0)
-    return {};
-  std::error_code ec;
-  std::filesystem::path module;
-  // The program itself has no name of its own in the loader's list.
-  if (map == nullptr || map->l_name == nullptr || *map->l_name == '\0')
-    module = std::filesystem::read_symlink("/proc/self/exe", ec);
-  else
-    module = std::filesystem::absolute(map->l_name, ec);
-  if (ec || module.empty()) return {};
-  std::string folder = module.parent_path().string();
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
+  const std::string module = GetModulePath();
+  if (module.empty()) return {};
+  return module.substr(0, module.rfind('/') + 1);
 }
 
 }  // namespace tv

@@ -1,6 +1,8 @@
 #include "platform/Paths.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,6 +106,22 @@ std::string GetHostExeName() {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : Utf8ToCp1251(exe.string());
+}
+
+std::string GetModulePath() {
+  Dl_info info{};
+  link_map* map = nullptr;
+  if (::dladdr1(reinterpret_cast<const void*>(&GetModulePath), &info,
+                reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0)
+    return {};
+  std::error_code ec;
+  std::filesystem::path module;
+  // The program itself has no name of its own in the loader's list.
+  if (map == nullptr || map->l_name == nullptr || *map->l_name == '\0')
+    module = std::filesystem::read_symlink("/proc/self/exe", ec);
+  else
+    module = std::filesystem::absolute(map->l_name, ec);
+  return ec ? std::string() : module.string();
 }
 
 bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }

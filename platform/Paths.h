@@ -33,6 +33,11 @@ std::string GetTempDir();
 // executable's folder".
 std::string GetHostExeName();
 
+// Native path of the module (shared library or program) that holds this
+// code, as the loader knows it; made absolute from the current folder when
+// the module was loaded by a relative name. Empty when it cannot be told.
+std::string GetModulePath();
+
 // Path helpers on Windows-style texts; "\" and "/" both separate.
 std::string ExtractFilePath(std::string_view path);  // with trailing separator
 std::string ExtractFileName(std::string_view path);

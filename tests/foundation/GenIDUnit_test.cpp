@@ -20,6 +20,7 @@
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"
 #include "tests/support/FirebirdTest.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {
@@ -128,27 +129,12 @@ TEST_F(GenIDTest, ProcessesDrawDistinctConsecutiveKeys) {
     Connection c(dbPath_);
     ASSERT_EQ(Gen(c, "SCANDOCUMENTS", "ID", 1), 42);
   }
-  std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      int rc = 0;
-      try {
-        Connection c(dbPath_);
-        std::ofstream f(out + std::to_string(p));
-        for (int i = 0; i < kKeys; ++i) f << Gen(c, "SCANDOCUMENTS", "ID", 1) << '\n';
-      } catch (...) {
-        rc = 1;
-      }
-      ::_exit(rc);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  test::RunInChildren(kProcesses, [&](int p) {
+    Connection c(dbPath_);
+    std::ofstream f(out + std::to_string(p));
+    for (int i = 0; i < kKeys; ++i) f << Gen(c, "SCANDOCUMENTS", "ID", 1) << '\n';
+    return f.good() ? 0 : 1;
+  });
   std::vector<int> keys;
   for (int p = 0; p < kProcesses; ++p) {
     std::ifstream f(out + std::to_string(p));

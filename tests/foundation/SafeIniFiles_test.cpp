@@ -11,6 +11,7 @@
 #include "platform/DateTime.h"
 #include "platform/Files.h"
 #include "platform/SysInfo.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {
@@ -243,30 +244,14 @@ TEST_F(SafeIniTest, TheLockIsHeldAcrossProcessesAndReentrant) {
 TEST_F(SafeIniTest, FourProcessesWritingDifferentKeysLoseNone) {
   const int kProcesses = 4;
   const int kWrites = 200;
-  std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int rc = 0;
-      try {
-        for (int i = 0; i < kWrites; ++i) {
-          TSafeIniFile ini(path);  // one object per use, as the library does
-          std::string value = "p" + std::to_string(p) + "\r\nv" + std::to_string(i);
-          ini.WriteString("Shared", "P" + std::to_string(p) + "K" + std::to_string(i), value);
-        }
-      } catch (...) {
-        rc = 1;
-      }
-      ::_exit(rc);
+  test::RunInChildren(kProcesses, [&](int p) {
+    for (int i = 0; i < kWrites; ++i) {
+      TSafeIniFile ini(path);  // one object per use, as the library does
+      std::string value = "p" + std::to_string(p) + "\r\nv" + std::to_string(i);
+      ini.WriteString("Shared", "P" + std::to_string(p) + "K" + std::to_string(i), value);
     }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+    return 0;
+  });
   TSafeIniFile ini(path);
   TStringList keys;
   ini.ReadSection("Shared", keys);

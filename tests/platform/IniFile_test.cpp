@@ -13,6 +13,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/OsError.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {
@@ -174,31 +175,16 @@ TEST(IniFile, ProcessesWritingDifferentKeysLoseNothing) {
   const int kProcesses = 4;
   const int kWrites = 100;
   TIniFile("C:\\shared.ini").WriteString("Main", "Sentinel", "here");
-  std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int rc = 0;
-      try {
-        TIniFile ini("C:\\shared.ini");
-        for (int i = 0; i < kWrites; ++i) {
-          ini.WriteString("P" + std::to_string(p), "K" + std::to_string(i), std::to_string(i * p));
-          // Readers never see a half-written file.
-          if (ini.ReadString("Main", "Sentinel", "") != "here") rc = 2;
-        }
-      } catch (...) {
-        rc = 1;
-      }
-      ::_exit(rc);
+  test::RunInChildren(kProcesses, [&](int p) {
+    int rc = 0;
+    TIniFile ini("C:\\shared.ini");
+    for (int i = 0; i < kWrites; ++i) {
+      ini.WriteString("P" + std::to_string(p), "K" + std::to_string(i), std::to_string(i * p));
+      // Readers never see a half-written file.
+      if (ini.ReadString("Main", "Sentinel", "") != "here") rc = 2;
     }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  }
+    return rc;
+  });
   TIniFile ini("C:\\shared.ini");
   for (int p = 0; p < kProcesses; ++p) {
     TStringList keys;
