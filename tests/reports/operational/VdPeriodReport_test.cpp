@@ -278,11 +278,17 @@ TEST_F(VdPeriodReport, ClosedShiftsAndTheCounterpartyList) {
   EXPECT_EQ(names("21,24"), (std::vector<std::string>{"Ведомость +: ООО АвтоТрейд",
                                                       "Ведомость +: ООО О'Коннор Ойл"}));
   EXPECT_EQ(names("21, 24"), (std::vector<std::string>{"Ведомость +: ООО АвтоТрейд"}));
-  // Eight: the codes.
-  Report(14, A({PeriodBegin(), PeriodEnd(), from, oper, from, Variant(), Variant(""), A({104})}));
-  const CrossTable t = ReadCrossTable(PeriodRows());
+  // Six: the selection; eight: the codes, which replace it.
+  Variant sel = VarArrayCreate({0, 13}, VarType::Integer);
+  sel[13] = 1;
+  Report(14, A({PeriodBegin(), PeriodEnd(), from, oper, from, sel}));
+  CrossTable t = ReadCrossTable(PeriodRows());
   ASSERT_EQ(t.Groups.size(), 1u);
   ExpectGroupMatchesSql(t, t.Groups[0], Sums(104));
+  Report(14, A({PeriodBegin(), PeriodEnd(), from, oper, from, sel, Variant(""), A({4})}));
+  t = ReadCrossTable(PeriodRows());
+  ASSERT_EQ(t.Groups.size(), 1u);
+  ExpectGroupMatchesSql(t, t.Groups[0], Sums(4));
 }
 
 TEST_F(VdPeriodReport, OpenShiftFromItsBeginToNow) {
