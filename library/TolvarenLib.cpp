@@ -3,6 +3,8 @@
 // later units are put into the dispatcher's slots (library/ReportBuilders.h).
 // A builder that is not wired here leaves its report codes without a report.
 #include "library/ReportBuilders.h"
+#include "reports/operational/VdAgentReport.h"
+#include "reports/operational/VdPeriodReport.h"
 
 namespace tv {
 namespace {
@@ -10,7 +12,9 @@ namespace {
 bool WireReportBuilders() {
   TReportBuilders& b = ReportBuilders;
   TLibraryUnits& u = LibraryUnits;
-  static_cast<void>(b);
+  b.MakeVdPeriodReport = &MakeVdPeriodReport;
+  b.MakeVdAgentReport = &MakeVdAgentReport;
+  b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
   static_cast<void>(u);
   return true;
 }

@@ -1,0 +1,70 @@
+#pragma once
+// What the statement reports share: the payment-type selection and the
+// statement payment types it picks, the own-sales filter of their SQL, the
+// header mode and period text, and the temporary file of the text version.
+
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "platform/Variant.h"
+
+namespace tv {
+
+// The base kind (code modulo 100) of the statement payment types.
+inline constexpr int StatementBaseKind = 4;
+
+// One statement payment type of a request: a row of the payment-type table.
+struct TStatementVidOpl {
+  int Index = 0;
+  std::string Name;  // column 0
+  std::string Code;  // column 1, as the table holds it (text)
+};
+
+// Settles a request's selection: a non-empty list of codes replaces the
+// selection (MakeVidOplSelection); a selection still unassigned becomes the
+// default, row 4 of the payment-type table alone. Raises Exception with a
+// text naming the cause when that default is needed and the table has no
+// row 4 (fewer than five payment types).
+void SettleVidOplSelection(Variant& selection, const Variant& codes);
+
+// The rows i = 0 .. min(high bound of the selection, VidOplCount - 1) whose
+// base kind (column 2) is 4 and whose selection element equals 1, in index
+// order. Raises Exception naming the parameter when the selection is not an
+// array, and the variant's errors for elements that do not compare.
+std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection);
+
+// The codes of the payment types joined by ",".
+std::string JoinVidOplCodes(const std::vector<TStatementVidOpl>& vidOpls);
+
+// " AND ((a.KA = 0) #VOMIMO#) " with the macro filled from ReadVOMimo:
+// " OR (a.VIDOPL=<code>) " for a code of 0 or more, nothing otherwise.
+std::string OwnSalesFilter();
+
+// A negative header mode becomes 1 when the two shift texts are equal (one
+// shift) and 0 (a period) otherwise; other modes stay.
+int NormalizeVdMode(int mode, const std::string& smenaFrom, const std::string& smenaTo);
+
+// The period text of the header for modes 0 (period), 1 (closed shift) and
+// 2 (open shift); false, and `text` untouched, for other modes.
+bool VdPeriodText(int mode, const std::string& smenaFrom, TDateTime begDate, TDateTime endDate,
+                  std::string& text);
+
+// The temporary file that the text-form generator writes into: a new empty
+// file "XM<hex>.tmp" in the temporary folder, deleted with this object.
+class TTempReportFile {
+ public:
+  TTempReportFile();
+  ~TTempReportFile();
+  TTempReportFile(const TTempReportFile&) = delete;
+  TTempReportFile& operator=(const TTempReportFile&) = delete;
+
+  const std::string& Name() const { return name_; }
+  // The file's lines, each followed by CR LF (RepGen::ReadFileText).
+  std::string ReadText() const;
+
+ private:
+  std::string name_;
+};
+
+}  // namespace tv
