@@ -168,8 +168,10 @@ void THTML_Jet::SplitGroupEnds() {
       const std::size_t close = Template.find("</table>", lastRow + 5);
       if (close != npos) TableClose = Template.substr(lastRow + 5, close + 8 - lastRow - 5);
     }
-    tail = StripLeadingCloseTags(HasInnerGroup && !HasOuterGroup ? After(post, "</table>")
-                                                                 : std::string_view(post));
+    // With an inner group only, the main table is closed by TableClose: what
+    // follows it is the page's own end and keeps its closing tags.
+    tail = HasInnerGroup && !HasOuterGroup ? std::string(After(post, "</table>"))
+                                           : StripLeadingCloseTags(post);
   }
   TailText = tail;
 }

@@ -38,10 +38,11 @@ bool ReadShown(const std::string& rest, bool date, TWebFillPlan::Shown& out) {
   return !out.shown.empty();
 }
 
-// The engine drops the closing tags that directly follow the last group end
-// (those of the directive's own block and, with them, the page's own
-// "</font></body></html>"); a browser closes them at the end of the text.
-// Left open at the end, only these page wrappers are accepted.
+// With an outer group, the engine drops the closing tags that directly
+// follow the last group end (those of the directive's own block and, with
+// them, the page's own "</font></body></html>"); a browser closes them at
+// the end of the text. Left open at the end, only these page wrappers are
+// accepted.
 bool OnlyDocumentLeftOpen(const std::string& problem) {
   static const std::string kMark = ": unclosed at the end: ";
   const std::size_t at = problem.find(kMark);

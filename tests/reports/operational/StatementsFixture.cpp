@@ -118,7 +118,7 @@ std::string StatementsFixture::Report(char code, const Variant& params) {
 
 std::string StatementsFixture::Html() { return host->Request('7', Variant()).Text; }
 
-std::vector<std::vector<std::string>> StatementsFixture::HtmlRows(bool tailMayEndAtTable) {
+std::vector<std::vector<std::string>> StatementsFixture::HtmlRows() {
   const std::string file = root.Path() + "/report.html";
   const std::string problems = root.Path() + "/report.problems";
   WriteFileBytes(file, Html());
@@ -126,7 +126,7 @@ std::vector<std::vector<std::string>> StatementsFixture::HtmlRows(bool tailMayEn
   const std::string out = RunCommand("python3 " +
                                          ShellQuote(std::string(TOLVAREN_SOURCE_DIR) +
                                                     "/tests/reports/operational/html_cells.py") +
-                                         (tailMayEndAtTable ? " --tail-may-end-at-table " : " ") +
+                                         " " +
                                          ShellQuote(file) + " 2>" + ShellQuote(problems),
                                      &rc);
   EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);

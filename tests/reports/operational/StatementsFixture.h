@@ -40,11 +40,8 @@ class StatementsFixture : public LibraryFixture {
   // The HTML version of the last report (code '7'), Windows-1251.
   std::string Html();
   // The rows of the HTML version's tables, cells TAB-separated (UTF-8),
-  // read by an independent parser that also checks well-formedness. With
-  // tailMayEndAtTable the document may stop right after its table: the
-  // HTML engine drops what follows a table whose last row closes an inner
-  // group (the statements for a period).
-  std::vector<std::vector<std::string>> HtmlRows(bool tailMayEndAtTable = false);
+  // read by an independent parser that also checks well-formedness.
+  std::vector<std::vector<std::string>> HtmlRows();
 
   // A query on this test's station database (values in UTF-8).
   std::vector<IsqlRow> Sql(const std::string& utf8Select) const;

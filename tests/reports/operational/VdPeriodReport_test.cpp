@@ -90,7 +90,7 @@ using GroupSums = std::map<std::string, OrgSums>;  // by counterparty id
 
 class VdPeriodReport : public StatementsFixture {
  protected:
-  std::vector<std::vector<std::string>> PeriodRows() { return HtmlRows(true); }
+  std::vector<std::vector<std::string>> PeriodRows() { return HtmlRows(); }
   // The own sales of one payment type matching `where`, summed per
   // counterparty and fuel.
   GroupSums Sums(int vidOpl, const std::string& where) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Prints the cells of every table row of an HTML report, read with Python's html.parser.
 
-usage: html_cells.py [--tail-may-end-at-table] <file>   (Windows-1251)
+usage: html_cells.py <file>   (Windows-1251)
 
 One output line per table row: the texts of its cells, separated by TAB,
 in UTF-8. A cell's text is its character data with runs of white space
@@ -10,10 +10,7 @@ becomes "|" (blanks next to it dropped). Rows of nested tables are printed where
 
 The document must be well-formed: every element that is not void is closed,
 in order, and the parser reads the whole text; otherwise the problems go to
-standard error and the exit status is 1. With --tail-may-end-at-table a
-document that ends right after its last table may leave the elements open
-that enclose the table (the HTML engine drops the closing tags that follow
-a table whose last row closes an inner group).
+standard error and the exit status is 1.
 """
 import re
 import sys
@@ -66,9 +63,6 @@ class Cells(HTMLParser):
 
 def main():
     args = sys.argv[1:]
-    tail_may_end_at_table = args[0] == '--tail-may-end-at-table'
-    if tail_may_end_at_table:
-        args = args[1:]
     with open(args[0], 'rb') as f:
         text = f.read().decode('cp1251')
     parser = Cells()
@@ -80,8 +74,7 @@ def main():
     out.flush()
     if parser.rawdata:
         parser.problems.append('unread text at the end')
-    ends_at_table = text.rstrip().lower().endswith('</table>')
-    if parser.stack and not (tail_may_end_at_table and ends_at_table):
+    if parser.stack:
         parser.problems.append('unclosed at the end: ' + ' '.join('<%s>' % t for t in parser.stack))
     if parser.problems:
         sys.stderr.write('\n'.join(parser.problems) + '\n')
