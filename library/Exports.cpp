@@ -57,56 +57,46 @@ const TRxMemoryData& DataOf(const TVMemoryData* data) {
 
 using tv::Guarded;
 
+namespace {
+
+// Clears a host variant and gives it a new type; false for a null pointer.
+bool ResetVariant(TVVariant* v, uint16_t type) {
+  if (v == nullptr) return false;
+  tv::CVariantClear(v);
+  v->vt = type;
+  return true;
+}
+
+}  // namespace
+
 extern "C" {
 
 TOLVAREN_API void tv_variant_set_empty(TVVariant* v) { tv::CVariantClear(v); }
 
-TOLVAREN_API void tv_variant_set_null(TVVariant* v) {
-  if (v == nullptr) return;
-  tv::CVariantClear(v);
-  v->vt = TV_VT_NULL;
-}
+TOLVAREN_API void tv_variant_set_null(TVVariant* v) { ResetVariant(v, TV_VT_NULL); }
 
 TOLVAREN_API void tv_variant_set_int(TVVariant* v, int32_t value) {
-  if (v == nullptr) return;
-  tv::CVariantClear(v);
-  v->vt = TV_VT_INTEGER;
-  v->u.i = value;
+  if (ResetVariant(v, TV_VT_INTEGER)) v->u.i = value;
 }
 
 TOLVAREN_API void tv_variant_set_int64(TVVariant* v, int64_t value) {
-  if (v == nullptr) return;
-  tv::CVariantClear(v);
-  v->vt = TV_VT_INT64;
-  v->u.i64 = value;
+  if (ResetVariant(v, TV_VT_INT64)) v->u.i64 = value;
 }
 
 TOLVAREN_API void tv_variant_set_double(TVVariant* v, double value) {
-  if (v == nullptr) return;
-  tv::CVariantClear(v);
-  v->vt = TV_VT_DOUBLE;
-  v->u.d = value;
+  if (ResetVariant(v, TV_VT_DOUBLE)) v->u.d = value;
 }
 
 TOLVAREN_API void tv_variant_set_bool(TVVariant* v, int32_t value) {
-  if (v == nullptr) return;
-  tv::CVariantClear(v);
-  v->vt = TV_VT_BOOLEAN;
-  v->u.i = value != 0 ? -1 : 0;
+  if (ResetVariant(v, TV_VT_BOOLEAN)) v->u.i = value != 0 ? -1 : 0;
 }
 
 TOLVAREN_API void tv_variant_set_date(TVVariant* v, double value) {
-  if (v == nullptr) return;
-  tv::CVariantClear(v);
-  v->vt = TV_VT_DATE;
-  v->u.d = value;
+  if (ResetVariant(v, TV_VT_DATE)) v->u.d = value;
 }
 
 TOLVAREN_API void tv_variant_set_currency(TVVariant* v, int64_t tenThousandths) {
-  if (v == nullptr) return;
-  tv::CVariantClear(v);
-  v->vt = TV_VT_CURRENCY;
-  v->u.i64 = tenThousandths;
+  if (ResetVariant(v, TV_VT_CURRENCY)) v->u.i64 = tenThousandths;
 }
 
 TOLVAREN_API int32_t tv_variant_set_string(TVVariant* v, const char* text, size_t len) {
