@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchDatabase.h"
 #include "platform/Currency.h"
 #include "platform/DateTime.h"
 #include "platform/ib/IBDataSet.h"
@@ -27,24 +28,7 @@ const char kQuery[] =
     "SELECT INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, PLOTN, VIDOPL, KA, POKUPATEL "
     "FROM LOGTRAN";
 
-std::string BenchRoot() {
-  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
-  return root != nullptr ? root : std::string(TOLVAREN_BINARY_DIR) + "/bench-root";
-}
-
-std::string Database() {
-  const std::string root = BenchRoot();
-  const std::string path = root + "/c/FUEL/DB/Velmar.FDB";
-  if (!std::filesystem::exists(path)) {
-    const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) +
-                            "/db/create-sample-db --only station --shifts 300 --sales 1000000 "
-                            "--root '" +
-                            root + "'";
-    if (std::system(cmd.c_str()) != 0) std::abort();
-  }
-  ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
-  return path;
-}
+std::string Database() { return bench::BenchDatabase(); }
 
 // Through the layer: every column read with its natural accessor.
 void BM_LayerFetch(benchmark::State& state) {

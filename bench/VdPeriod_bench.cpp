@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 
+#include "bench/BenchDatabase.h"
 #include "platform/Cp1251.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -38,24 +39,13 @@ const tv::TDateTime kBegin = tv::EncodeDateTime(2024, 3, 1, 0, 0, 0, 0);
 const tv::TDateTime kEnd = tv::EncodeDateTime(2024, 9, 1, 0, 0, 0, 0);
 const int kCodes[] = {4, 104};
 
-std::string BenchRoot() {
-  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
-  return root != nullptr ? root : std::string(TOLVAREN_BINARY_DIR) + "/bench-root";
-}
+using bench::BenchRoot;
 
-// The database under the bench root, made when missing; the root becomes
-// TOLVAREN_ROOT with the station's cnf.ini and open shift.
+// The benchmarks' database; the root also gets the station's cnf.ini and
+// open shift.
 std::string Database() {
   const std::string root = BenchRoot();
-  const std::string path = root + "/c/FUEL/DB/Velmar.FDB";
-  if (!std::filesystem::exists(path)) {
-    const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) +
-                            "/db/create-sample-db --only station --shifts 300 --sales 1000000 "
-                            "--root '" +
-                            root + "'";
-    if (std::system(cmd.c_str()) != 0) std::abort();
-  }
-  ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
+  const std::string path = bench::BenchDatabase();
   std::filesystem::create_directories(root + "/c/WINDOWS");
   std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
   tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",

@@ -91,6 +91,22 @@ bool ForceDirectories(std::string_view path) {
   return false;
 }
 
+// Appends everything left in `fd` to `out`; false (last error set) on a
+// read failure.
+static bool ReadToEnd(int fd, std::string& out) {
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+    if (n == 0) return true;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
 bool TryReadFileBytes(std::string_view path, std::string& out) {
   out.clear();
   std::string native = MapPath(path);
@@ -99,22 +115,11 @@ bool TryReadFileBytes(std::string_view path, std::string& out) {
     SetLastErrorForPath(errno, native);
     return false;
   }
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      // A folder ends up here as well (EISDIR).
-      SetLastErrorFromErrno(errno);
-      ::close(fd);
-      out.clear();
-      return false;
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
+  // A folder fails here as well (EISDIR).
+  const bool ok = ReadToEnd(fd, out);
   ::close(fd);
-  return true;
+  if (!ok) out.clear();
+  return ok;
 }
 
 std::string ReadFileBytes(std::string_view path) {
@@ -132,19 +137,9 @@ std::string ReadFileBytes(std::string_view path) {
   }
   std::string out;
   out.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      SetLastErrorFromErrno(errno);
-      ::close(fd);
-      throw EReadError(QuotedFileError("Cannot read file", path));
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
+  const bool ok = ReadToEnd(fd, out);
   ::close(fd);
+  if (!ok) throw EReadError(QuotedFileError("Cannot read file", path));
   return out;
 }
 

@@ -1,0 +1,32 @@
+#pragma once
+// The benchmarks' station database: 300 shifts and 1 000 000 sales made once
+// by db/create-sample-db under $TOLVAREN_BENCH_ROOT (default: bench-root in
+// the build folder) and reused; the root becomes TOLVAREN_ROOT.
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace bench {
+
+inline std::string BenchRoot() {
+  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
+  return root != nullptr ? root : std::string(TOLVAREN_BINARY_DIR) + "/bench-root";
+}
+
+// Native path of the database, made when missing.
+inline std::string BenchDatabase() {
+  const std::string root = BenchRoot();
+  const std::string path = root + "/c/FUEL/DB/Velmar.FDB";
+  if (!std::filesystem::exists(path)) {
+    const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) +
+                            "/db/create-sample-db --only station --shifts 300 --sales 1000000 "
+                            "--root '" +
+                            root + "'";
+    if (std::system(cmd.c_str()) != 0) std::abort();
+  }
+  ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
+  return path;
+}
+
+}  // namespace bench
