@@ -32,9 +32,9 @@ std::string_view FirstCell(std::string_view row) {
 
 }  // namespace
 
-std::string THTML_Jet::StripLeadingCloseTags(std::string_view text) {
+std::string THTML_Jet::StripLeadingCloseTags(std::string_view text, std::size_t maxTags) {
   std::size_t pos = 0;
-  for (;;) {
+  for (std::size_t n = 0; n < maxTags; ++n) {
     const std::size_t lt = text.find('<', pos);
     if (lt == npos || lt + 1 >= text.size() || text[lt + 1] != '/') break;
     const std::size_t gt = text.find('>', lt);
@@ -42,6 +42,13 @@ std::string THTML_Jet::StripLeadingCloseTags(std::string_view text) {
     pos = gt + 1;
   }
   return std::string(text.substr(pos));
+}
+
+std::size_t THTML_Jet::TrailingOpenTagCount(std::string_view text) {
+  const std::string kept = StripTrailingOpenTags(text);
+  std::size_t count = 0;
+  for (std::size_t i = kept.size(); i < text.size(); ++i) count += text[i] == '<' ? 1 : 0;
+  return count;
 }
 
 std::string THTML_Jet::StripTrailingOpenTags(std::string_view text) {
@@ -170,8 +177,12 @@ void THTML_Jet::SplitGroupEnds() {
     }
     // With an inner group only, the main table is closed by TableClose: what
     // follows it is the page's own end and keeps its closing tags.
-    tail = HasInnerGroup && !HasOuterGroup ? std::string(After(post, "</table>"))
-                                           : StripLeadingCloseTags(post);
+    // With an outer group, only the tags that close the element holding the
+    // directive go with it; the page's own closing tags after them stay.
+    tail = HasInnerGroup && !HasOuterGroup
+               ? std::string(After(post, "</table>"))
+               : StripLeadingCloseTags(post, HasOuterGroup ? TrailingOpenTagCount(pre)
+                                                           : std::string::npos);
   }
   TailText = tail;
 }
