@@ -3,6 +3,10 @@
 // later units are put into the dispatcher's slots (library/ReportBuilders.h).
 // A builder that is not wired here leaves its report codes without a report.
 #include "library/ReportBuilders.h"
+#include "reports/operational/KeeperGSMReport.h"
+#include "reports/operational/LimitBalanceReport.h"
+#include "reports/operational/LimitDetailReport.h"
+#include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
@@ -15,6 +19,10 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakeLimitBalanceReport = &MakeLimitBalanceReport;
+  b.MakeLimitDetailReport = &MakeLimitDetailReport;
+  b.MakeKeeperGSMReport = &MakeKeeperGSMReport;
+  b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
   static_cast<void>(u);
   return true;
 }
