@@ -139,6 +139,10 @@ class THTML_Jet {
   static std::string StripTrailingOpenTags(std::string_view text);
   // How many tags StripTrailingOpenTags drops from the text.
   static std::size_t TrailingOpenTagCount(std::string_view text);
+  // The tail of a page with its leading closing tags kept only where they
+  // close, innermost first, an element that `head` leaves open; the others
+  // (those of elements cut away with the group directives) are dropped.
+  static std::string BalanceTail(std::string_view head, std::string_view tail);
   static std::string BlankUnfilled(std::string_view text);
   static std::string IndexCellVars(std::string_view text, int j);
 
