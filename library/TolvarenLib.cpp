@@ -3,6 +3,7 @@
 // later units are put into the dispatcher's slots (library/ReportBuilders.h).
 // A builder that is not wired here leaves its report codes without a report.
 #include "library/ReportBuilders.h"
+#include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
@@ -15,6 +16,7 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakePrxReport = &MakePrxReport;
   static_cast<void>(u);
   return true;
 }
