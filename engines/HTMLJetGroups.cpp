@@ -73,7 +73,8 @@ HeaderPlan PlanTableHeaders(const std::vector<std::string>& parts, std::string_v
     const DocPos tableEnd = FindIn(parts, "</table", label);
     DocPos last = label;
     for (DocPos next = FindIn(parts, kHeaderLabel, {last.part, last.at + kHeaderLabel.size()});
-         next < tableEnd; next = FindIn(parts, kHeaderLabel, {next.part, next.at + kHeaderLabel.size()}))
+         next < tableEnd;
+         next = FindIn(parts, kHeaderLabel, {next.part, next.at + kHeaderLabel.size()}))
       last = next;
     const std::string& lastPart = parts[last.part];
     const std::size_t rowEnd = lastPart.find("</tr", last.at);
