@@ -1,8 +1,4 @@
-#include "reports/operational/PrxReport.h"
 
-#include <initializer_list>
-#include <memory>
-#include <unordered_map>
 
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
@@ -11,12 +7,16 @@
 #include "library/OrgRequisites.h"
 #include "library/ReportCreator.h"
 #include "library/ReportRoutines.h"
+#include "library/TempReportFile.h"
 #include "platform/Cp1251.h"
 #include "platform/FloatText.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "reports/operational/PrxColumns.h"
-#include "reports/operational/StatementUtils.h"
+#include "reports/operational/PrxReport.h"
+#include <initializer_list>
+#include <memory>
+#include <unordered_map>
 
 namespace tv {
 
