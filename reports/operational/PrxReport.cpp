@@ -1,4 +1,8 @@
+#include "reports/operational/PrxReport.h"
 
+#include <initializer_list>
+#include <memory>
+#include <unordered_map>
 
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
@@ -13,10 +17,6 @@
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "reports/operational/PrxColumns.h"
-#include "reports/operational/PrxReport.h"
-#include <initializer_list>
-#include <memory>
-#include <unordered_map>
 
 namespace tv {
 
