@@ -68,8 +68,12 @@ TEST_F(LimitReports, BalancesListTheLiveLimitsGroupedByNameWithTheirTotals) {
   EXPECT_NEAR(Num(grand[0][2]), summa, 0.005);
   // The hand-picked cases: -1 shows 0, -1.2 and -0.8 show as they are.
   for (const auto& row : limits) {
-    if (row[2] == "Б: водитель Зайцев") EXPECT_EQ(row[6], "0,00");
-    if (row[2] == "В: дизель") EXPECT_EQ(row[6] + " " + row[7], "-1,20 -0,80");
+    if (row[2] == "Б: водитель Зайцев") {
+      EXPECT_EQ(row[6], "0,00");
+    }
+    if (row[2] == "В: дизель") {
+      EXPECT_EQ(row[6] + " " + row[7], "-1,20 -0,80");
+    }
     EXPECT_NE(row[2], "Д: удален");
     EXPECT_NE(row[2], "Е: вне договора");
     EXPECT_NE(row[2], "З: закрытого клиента");
