@@ -2,6 +2,7 @@
 // of the report folders, which build on the library, and the library's own
 // later units are put into the dispatcher's slots (library/ReportBuilders.h).
 // A builder that is not wired here leaves its report codes without a report.
+#include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
@@ -15,7 +16,7 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
-  static_cast<void>(u);
+  u.ReportVarsText = &ReportVarsText;
   return true;
 }
 
