@@ -5,6 +5,7 @@
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
+#include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
@@ -17,6 +18,7 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakePrxReport = &MakePrxReport;
   u.ReportVarsText = &ReportVarsText;
   return true;
 }
