@@ -3,7 +3,9 @@
 // later units are put into the dispatcher's slots (library/ReportBuilders.h).
 // A builder that is not wired here leaves its report codes without a report.
 #include "library/ReportBuilders.h"
+#include "reports/operational/BNEReport.h"
 #include "reports/operational/VdAgentReport.h"
+#include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
 namespace tv {
@@ -15,6 +17,9 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakeVdMobilReport = &MakeVdMobilReport;
+  b.MakeBNEReport = &MakeBNEReport;
+  b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   static_cast<void>(u);
   return true;
 }
