@@ -5,6 +5,7 @@
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
+#include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
@@ -21,6 +22,7 @@ bool WireReportBuilders() {
   b.MakeVdMobilReport = &MakeVdMobilReport;
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
+  b.MakePrxReport = &MakePrxReport;
   static_cast<void>(u);
   return true;
 }
