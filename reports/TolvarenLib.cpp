@@ -3,6 +3,7 @@
 // dispatcher's slots (library/ReportBuilders.h). It sits above every report
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
+#include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
 #include "reports/operational/PrxReport.h"
@@ -23,7 +24,7 @@ bool WireReportBuilders() {
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
-  static_cast<void>(u);
+  u.ReportVarsText = &ReportVarsText;
   return true;
 }
 
