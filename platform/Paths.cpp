@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -166,24 +167,41 @@ bool TNoCaseResolver::Folder(std::string_view rel, bool create, std::string& nat
       break;
     }
   }
+  // A chain of new folders is made relative to the last one made, so that
+  // a deep path costs the system one walk, not one per level.
+  int parent = -1;
+  auto release = [&parent]() {
+    if (parent >= 0) ::close(parent);
+    parent = -1;
+  };
   while (pos <= key.size()) {
     std::size_t next = std::min(key.find('/', pos), key.size());
-    std::string_view comp(key.data() + pos, next - pos);
+    const std::string comp(key, pos, next - pos);
     pos = next + 1;
     if (comp.empty()) continue;
     bool exists = false;
     std::string path = Child(at, comp, exists);
     if (!exists && create) {
-      if (::mkdir(path.c_str(), 0755) == 0) {
+      if (parent < 0) parent = ::open(at.empty() ? "." : at.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if ((parent >= 0 ? ::mkdirat(parent, comp.c_str(), 0755) : ::mkdir(path.c_str(), 0755)) == 0) {
         Added(at, comp);
         folders_[path] = FolderIndex{};
-      } else if (errno != EEXIST) {
-        return false;
+        int child = parent >= 0 ? ::openat(parent, comp.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+        release();
+        parent = child;
+      } else {
+        int error = errno;
+        release();
+        errno = error;
+        if (error != EEXIST) return false;
       }
+    } else {
+      release();
     }
     if (exists || create) resolved_.emplace(key.substr(0, next), path);
     at = std::move(path);
   }
+  release();
   native = std::move(at);
   return true;
 }

@@ -446,7 +446,13 @@ void TUnzipContext::CloseOutput(bool stamp) {
   if (output_ < 0) return;
   const TZipHeaderInfo& entry = *reader_.scratch_;
   if (stamp) {
-    time_t t = static_cast<time_t>(DosDateTimeToUnixTime(FixDosDateTime(entry.LastModFileDateTime)));
+    // The local-time conversion reads the zone file each time: once per
+    // distinct date-time is enough.
+    uint32_t dos = FixDosDateTime(entry.LastModFileDateTime);
+    auto known = fileTimes_.find(dos);
+    if (known == fileTimes_.end())
+      known = fileTimes_.emplace(dos, DosDateTimeToUnixTime(dos)).first;
+    auto t = static_cast<time_t>(known->second);
     struct timespec times[2] = {{t, 0}, {t, 0}};
     ::futimens(output_, times);
     bool readOnly = ReadOnlyOf(entry);
