@@ -17,7 +17,7 @@ void AppendOperationalSections(std::vector<TRepVarsSection>& sections) {
   sections.push_back({"Отчет по бонусам и скидкам"_w, "Отчет по бонусам и скидкам.html"_w, {
     {"SmNum", "rh", "Номер смены"_w},
     {"BegTime", "", "Дата и время начала смены"_w},
-    {"EndTime", "", "Дата и время окончания смены"_w},
+    {"EndTime", "", "Дата и время окончания смены или \"не закрыта\""_w},
     {"Operator", "", "Оператор №1"_w},
     {"Operator2", "", "Оператор №2"_w},
     {"Operator3", "", "Оператор №3"_w},
@@ -48,7 +48,7 @@ void AppendOperationalSections(std::vector<TRepVarsSection>& sections) {
   sections.push_back({"Отчет по возвратам"_w, "Периодический отчет о возврате.html"_w, {
     {"SmNum", "rh", "Номер смены"_w},
     {"BegTime", "", "Дата и время начала смены"_w},
-    {"EndTime", "", "Дата и время окончания смены"_w},
+    {"EndTime", "", "Дата и время окончания смены или \"не закрыта\""_w},
     {"Operator", "", "Оператор №1"_w},
     {"Date", "", "Дата и время печати"_w},
     {"VidOpl", "gh", "Наименование вида оплаты"_w},
@@ -76,7 +76,7 @@ void AppendOperationalSections(std::vector<TRepVarsSection>& sections) {
   sections.push_back({"Акт возврата"_w, "Акт возврата.html"_w, {
     {"SmNum", "rh", "Номер смены"_w},
     {"BegTime", "", "Дата и время начала смены"_w},
-    {"EndTime", "", "Дата и время окончания смены"_w},
+    {"EndTime", "", "Дата и время окончания смены или \"не закрыта\""_w},
     {"Operator", "", "Оператор №1"_w},
     {"Date", "", "Дата составления акта"_w},
     {"VidOpl", "gh", "Наименование вида оплаты"_w},
@@ -121,7 +121,7 @@ void AppendOperationalSections(std::vector<TRepVarsSection>& sections) {
   sections.push_back({"Непроизведенные возвраты на терминал"_w, "Непроизведенные возвраты на терминал.html"_w, {
     {"SmNum", "rh", "Номер смены"_w},
     {"BegTime", "", "Дата и время начала смены"_w},
-    {"EndTime", "", "Дата и время окончания смены"_w},
+    {"EndTime", "", "Дата и время окончания смены или \"не закрыта\""_w},
     {"Operator", "", "Оператор №1"_w},
     {"Date", "tab", "Дата операции"_w},
     {"Time", "", "Время операции отпуска"_w},
@@ -137,7 +137,7 @@ void AppendOperationalSections(std::vector<TRepVarsSection>& sections) {
   sections.push_back({"Отчет по картам"_w, "Отчет по картам.html"_w, {
     {"SmNum", "rh", "Номер смены"_w},
     {"BegTime", "", "Дата и время начала смены"_w},
-    {"EndTime", "", "Дата и время окончания смены"_w},
+    {"EndTime", "", "Дата и время окончания смены или \"не закрыта\""_w},
     {"VidOpl", "gh", "Наименование вида оплаты"_w},
     {"NN", "", "Номер подвида оплаты"_w},
     {"GSM", "tab", "Наименование ГСМ (вида топлива)"_w},
@@ -319,7 +319,7 @@ void AppendOperationalSections(std::vector<TRepVarsSection>& sections) {
   sections.push_back({"Число перезагрузок по сменам"_w, "Число перезагрузок по сменам.html"_w, {
     {"SmNum", "tab", "Номер смены"_w},
     {"BegTime", "", "Дата и время начала смены"_w},
-    {"EndTime", "", "Дата и время окончания смены"_w},
+    {"EndTime", "", "Дата и время окончания смены или \"не закрыта\""_w},
     {"Operator", "", "Оператор №1"_w},
     {"OtlivCnt", "", "Число прерванных отливов в смене"_w},
   }});
@@ -405,7 +405,7 @@ void AppendOperationalSections(std::vector<TRepVarsSection>& sections) {
   sections.push_back({"Финансовый отчет нестандартный"_w, "Финансовый отчет нестандартный.html"_w, {
     {"SmNum", "rh", "Номер смены"_w},
     {"BegTime", "", "Дата и время начала смены"_w},
-    {"EndTime", "", "Дата и время окончания смены"_w},
+    {"EndTime", "", "Дата и время окончания смены или \"не закрыта\""_w},
     {"Operator", "", "Оператор №1"_w},
     {"R", "tab", "Номер резервуара"_w},
     {"Gsm", "", "Наименование ГСМ"_w},
