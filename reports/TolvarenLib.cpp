@@ -5,12 +5,14 @@
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
+#include "reports/operational/BNEReport.h"
 #include "reports/operational/KeeperGSMReport.h"
 #include "reports/operational/LimitBalanceReport.h"
 #include "reports/operational/LimitDetailReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
+#include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
 namespace tv {
@@ -22,6 +24,9 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakeVdMobilReport = &MakeVdMobilReport;
+  b.MakeBNEReport = &MakeBNEReport;
+  b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
   b.MakeLimitBalanceReport = &MakeLimitBalanceReport;
   b.MakeLimitDetailReport = &MakeLimitDetailReport;
