@@ -130,7 +130,7 @@ def damage(out, fault):
 
 def isql_value(kind, text):
     if kind == "dateTime":
-        frac = (text[15:] + "0")[:4]
+        frac = (text[17:] + "0")[:4]
         return f"{text[0:4]}-{text[4:6]}-{text[6:8]} {text[9:17]}.{frac}"
     if kind == "fixed":
         whole, _, frac = text.partition(".")
