@@ -6,6 +6,7 @@
 #include "library/ReportBuilders.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/CloseSmenaRep.h"
 
 namespace tv {
 namespace {
@@ -16,6 +17,7 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   static_cast<void>(u);
   return true;
 }
