@@ -8,7 +8,8 @@ end, 2 diesel blocked at the beginning only, 3 a second "аи-92" of capacity 0
 that no nozzle draws from), three dispensers with two nozzles each, the
 payment types 0..5, 105 and 40 per tank. Dispenser 1 nozzle 1 of shift 101
 is the worked nozzle of the tests. Receipts only in shift 102; the office
-corrections (REV columns) only in shift 102; shift 103 has one dispenser row
+corrections (REV columns) in shift 102, a correction expense of tank 1 in
+shift 103; shift 103 has one dispenser row
 whose tank has no SMSILO row.
 
 Large scale (bench): --shifts N from shift 1001 on, --nozzles, --tanks and
@@ -101,8 +102,9 @@ def silo_row(shift, tank, stock):
         "SILOENDCALCREVL": calc_end + 5 if rev else 0.0,
         "SILOENDCALCREVKG": round((calc_end + 5) * d_end, 3) if rev else 0.0,
         "SILOPRXREV": 20.0 if rev and num == 0 else 0.0,
-        "SILORSXREV": 5.0 if rev and num == 1 else 0.0,
-        "SILORSXREVR": 276.0 if rev and num == 1 else 0.0,
+        # a correction expense in a shift without correction rows
+        "SILORSXREV": 5.0 if shift == 103 and num == 1 else 0.0,
+        "SILORSXREVR": 276.0 if shift == 103 and num == 1 else 0.0,
     }
     return row, end
 

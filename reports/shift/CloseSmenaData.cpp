@@ -40,7 +40,7 @@ void TCloseSmenaRep::OpenShiftData() {
   const std::string filter =
       Format(" WHERE SmNum BETWEEN %d AND %d ORDER BY SmNum", {SmenaFrom, SmenaTo});
   for (int i = 0; i < 4; ++i) {
-    db[i].reset(FBUtils::FBCreateDataSetForRead(Creator.Database, true, nullptr, nullptr,
+    db[i].reset(FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr,
                                                 TableNames[i]));
     db[i]->SelectSQL().SetText(std::string("SELECT * FROM ") + TableNames[i] + filter);
   }

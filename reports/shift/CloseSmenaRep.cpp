@@ -99,12 +99,12 @@ void CreateCloseSmenaReport(TReportCreator& creator, int smenaFrom, int smenaTo,
                             const std::string& tovarPath, bool officeFlag,
                             const Variant& payTypeSel, int /*reserved2*/,
                             const Variant& payTypeCodes, std::string& text) {
-  TCloseSmenaRep report(creator, smenaFrom, smenaTo, sections, kkmIndex, tovarPath, officeFlag,
+  TCloseSmenaRep report(&creator, smenaFrom, smenaTo, sections, kkmIndex, tovarPath, officeFlag,
                         payTypeSel, payTypeCodes, SiloReportSortField);
   report.MakeReport(text);
 }
 
-TCloseSmenaRep::TCloseSmenaRep(TReportCreator& creator, int smenaFrom, int smenaTo,
+TCloseSmenaRep::TCloseSmenaRep(TReportCreator* creator, int smenaFrom, int smenaTo,
                                const Variant& sections, int kkmIndex,
                                const std::string& tovarPath, bool officeFlag,
                                const Variant& payTypeSel, const Variant& payTypeCodes,

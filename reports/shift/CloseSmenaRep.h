@@ -38,7 +38,7 @@ class TCloseSmenaRep : public TBaseObject {
  public:
   // Stores the request. TovarPath loses a trailing delimiter and becomes
   // empty when that folder does not exist.
-  TCloseSmenaRep(TReportCreator& creator, int smenaFrom, int smenaTo, const Variant& sections,
+  TCloseSmenaRep(TReportCreator* creator, int smenaFrom, int smenaTo, const Variant& sections,
                  int kkmIndex, const std::string& tovarPath, bool officeFlag,
                  const Variant& payTypeSel, const Variant& payTypeCodes, int siloSortField);
   ~TCloseSmenaRep() override;
@@ -93,7 +93,7 @@ class TCloseSmenaRep : public TBaseObject {
   int SiloSortField;
   std::string TovarPath;
   bool OfficeFlag;
-  TReportCreator& Creator;
+  TReportCreator* Creator;  // the request; its database holds the closed shifts
   std::string TempFileName;
 
   // Working lists: null until built.
