@@ -69,8 +69,8 @@ def silo_row(shift, tank, stock):
         d_beg = 0.7500  # the last shift's begin density differs from the first's
     temper = TEMPERS.get(shift, (15.0,) * 4)[num]
     receipt = 3000.0 + 500 * num if shift == 102 and num < 3 else 0.0
-    expense = 900.0 + 100 * num + 10 * (shift % 10)
     beg = stock
+    expense = min(900.0 + 100 * num + 10 * (shift % 10), beg / 2)
     end = beg + receipt - expense
     if shift == 103 and num in (2, 3):
         end = 1000.0  # the worked end stocks at 30 °C
@@ -174,13 +174,17 @@ def small_sample(open_shift):
     orphan = small_shift(100, {t[0]: 8000.0 + 2000 * t[0] for t in TANKS}, {})
     for name in ("SMTRK", "SMSILO", "SILOVO"):
         tables[name] += orphan[name]
-    for shift in (101, 102, 103, open_shift):
-        if shift in (101, 102, 103):
+    for shift in (101, 102, 103, 104):
+        if shift != 104:
             tables["SMLOG"].append(shift_log(shift))
         rows = small_shift(shift, stocks, counters)
-        if shift == open_shift:
+        if shift == 104:
+            # The shift after 103, under the number the host gives its open shift.
             fill = {1: [shift_log(shift, open_end=True)], 2: rows["SMTRK"], 3: rows["SMSILO"],
                     6: rows["SILOVO"]}
+            for rows_of_kind in fill.values():
+                for row in rows_of_kind:
+                    row["SMNUM"] = open_shift
             continue
         for name in ("SMTRK", "SMSILO", "SILOVO"):
             tables[name] += rows[name]
