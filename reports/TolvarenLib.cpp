@@ -4,6 +4,7 @@
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/ReportBuilders.h"
+#include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
 #include "reports/shift/CloseSmenaRep.h"
@@ -17,6 +18,7 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakePrxReport = &MakePrxReport;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   static_cast<void>(u);
   return true;
