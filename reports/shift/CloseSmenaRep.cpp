@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 
+#include "engines/HTMLJet.h"
 #include "foundation/ReportConsts.h"
 #include "foundation/ReportSettings.h"
 #include "foundation/XMUtils.h"
@@ -85,6 +86,16 @@ std::string TripleFormName(const std::string& name) {
   const std::size_t at = upper.find("S:\\");
   if (at == std::string::npos) return name;
   return name.substr(0, at) + "C:\\" + name.substr(at + 3);
+}
+
+void FreeGsmList(std::unique_ptr<TStringList>& list) {
+  if (!list) return;
+  for (int i = 0; i < list->Count(); ++i) {
+    auto* gsm = static_cast<TGSMInfo_2*>(list->Objects(i));
+    if (gsm != nullptr) gsm->FreeItems();
+    delete gsm;
+  }
+  list.reset();
 }
 
 }  // namespace
@@ -235,6 +246,13 @@ void TCloseSmenaRep::BuildSection(int kind, const std::string& formName,
   ReportText += sectionText;
 }
 
+void TCloseSmenaRep::AppendHtml(THTML_Jet& jet) {
+  jet.EndDoc();
+  std::string html;
+  jet.GetReady(html);
+  HtmlText += html;
+}
+
 void TCloseSmenaRep::SectionFailed(const std::string& prefix, const std::exception& e,
                                    std::string& text) {
   text = prefix + ExceptionMessage(e);
@@ -292,22 +310,8 @@ void TCloseSmenaRep::CloseShiftData() {
     SmLog.reset();
     SmSilo.reset();
     SiloVO.reset();
-    if (GsmList) {
-      for (int i = 0; i < GsmList->Count(); ++i) {
-        auto* gsm = static_cast<TGSMInfo_2*>(GsmList->Objects(i));
-        if (gsm != nullptr) gsm->FreeItems();
-        delete gsm;
-      }
-      GsmList.reset();
-    }
-    if (GsmList2) {
-      for (int i = 0; i < GsmList2->Count(); ++i) {
-        auto* gsm = static_cast<TGSMInfo_2*>(GsmList2->Objects(i));
-        if (gsm != nullptr) gsm->FreeItems();
-        delete gsm;
-      }
-      GsmList2.reset();
-    }
+    FreeGsmList(GsmList);
+    FreeGsmList(GsmList2);
     if (SiloList) {
       for (int i = 0; i < SiloList->Count(); ++i) delete static_cast<TSiloInfo*>(SiloList->Objects(i));
       SiloList.reset();

@@ -129,6 +129,8 @@ class TCloseSmenaRep : public TBaseObject {
   void SetShiftVars(TRepGen& rep, THTML_Jet* jet);
   void BuildHeaderOrFooter(const std::string& formName, const std::string& htmlName,
                            std::string& text, bool header);
+  // THTML_Jet::EndDoc and the document appended to HtmlText.
+  void AppendHtml(THTML_Jet& jet);
   // A section's own failure: its prefix and the message into `text`, the
   // log (level 2) and the HTML.
   void SectionFailed(const std::string& prefix, const std::exception& e, std::string& text);

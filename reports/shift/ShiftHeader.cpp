@@ -67,10 +67,7 @@ void TCloseSmenaRep::BuildHeaderOrFooter(const std::string& formName,
       PutOrgRequisites(&rep, &jet, KKMIndex);
       rep.EndReport();
       if (header) jet.EndOGroup();
-      jet.EndDoc();
-      std::string html;
-      jet.GetReady(html);
-      HtmlText += html;
+      AppendHtml(jet);
     }
     text = RepGen::ReadFileText(TempFileName);
   } catch (const std::exception& e) {

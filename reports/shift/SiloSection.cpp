@@ -330,7 +330,6 @@ void WriteSiloTotals(TSiloRun& run) {
   run.jet.MakeItog(2);
   run.jet.EndOGroup();
   blocked(addFloat);
-  run.jet.EndDoc();
 }
 
 }  // namespace
@@ -365,9 +364,7 @@ void TCloseSmenaRep::BuildSiloReport(const std::string& formName, const std::str
     if (RezGrGSM) GroupSilosByGsm(run, *SiloList);
     WriteSiloRows(run, *SiloList);
     WriteSiloTotals(run);
-    std::string html;
-    jet.GetReady(html);
-    HtmlText += html;
+    AppendHtml(jet);
   } catch (const std::exception& e) {
     SectionFailed("Ошибка при формировании отчета по резервуарам: "_w, e, text);
     return;

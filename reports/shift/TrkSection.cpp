@@ -137,10 +137,7 @@ void TCloseSmenaRep::BuildTrkReport(const std::string& formName, const std::stri
       jet.MakeItog2("%.2n");
       jet.MakeItog(2);
       jet.EndOGroup();
-      jet.EndDoc();
-      std::string html;
-      jet.GetReady(html);
-      HtmlText += html;
+      AppendHtml(jet);
     }
     text = RepGen::ReadFileText(TempFileName);
   } catch (const std::exception& e) {

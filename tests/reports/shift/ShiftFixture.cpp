@@ -41,6 +41,23 @@ std::vector<std::map<std::string, Variant>> OpenShiftRows(int kind) {
   }
 }
 
+// The parts of `line` between `sep`, blanks trimmed when `trim`.
+std::vector<std::string> Split(const std::string& line, char sep, bool trim) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t p = line.find(sep);; p = line.find(sep, start)) {
+    std::string part = line.substr(start, p - start);
+    if (trim) {
+      const std::size_t b = part.find_first_not_of(' ');
+      part = b == std::string::npos ? std::string() : part.substr(b, part.find_last_not_of(' ') - b + 1);
+    }
+    parts.push_back(std::move(part));
+    if (p == std::string::npos) break;
+    start = p + 1;
+  }
+  return parts;
+}
+
 }  // namespace
 
 void ShiftFixture::SetUpTestSuite() {
@@ -118,16 +135,7 @@ std::vector<std::vector<std::string>> ShiftFixture::HtmlCells() {
                      " " + Quote(file) + " 2>/dev/null",
                  nullptr);
   std::vector<std::vector<std::string>> rows;
-  for (const std::string& line : Lines(out)) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    for (std::size_t tab = line.find('\t');; tab = line.find('\t', start)) {
-      cells.push_back(line.substr(start, tab - start));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
-    rows.push_back(std::move(cells));
-  }
+  for (const std::string& line : Lines(out)) rows.push_back(Split(line, '\t', false));
   return rows;
 }
 
@@ -145,22 +153,9 @@ std::string Plain(std::string text) {
 }
 
 std::vector<std::vector<std::string>> Fields(const std::string& text) {
-  const auto trim = [](const std::string& s) {
-    const std::size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b, s.find_last_not_of(' ') - b + 1);
-  };
   std::vector<std::vector<std::string>> out;
-  for (const std::string& line : Lines(Plain(text))) {
-    if (line.find(';') == std::string::npos) continue;
-    std::vector<std::string> f;
-    std::size_t start = 0;
-    for (std::size_t p = line.find(';');; p = line.find(';', start)) {
-      f.push_back(trim(line.substr(start, p - start)));
-      if (p == std::string::npos) break;
-      start = p + 1;
-    }
-    out.push_back(std::move(f));
-  }
+  for (const std::string& line : Lines(Plain(text)))
+    if (line.find(';') != std::string::npos) out.push_back(Split(line, ';', true));
   return out;
 }
 
