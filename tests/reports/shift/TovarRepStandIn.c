@@ -24,3 +24,9 @@ EXPORT void SetReportsAlias(const char* path) {
   calls[length] = '\0';
 }
 #endif
+
+__attribute__((destructor)) static void FreeCalls(void) {
+  free(calls);
+  calls = NULL;
+  length = 0;
+}
