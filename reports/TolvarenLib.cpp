@@ -3,6 +3,7 @@
 // dispatcher's slots (library/ReportBuilders.h). It sits above every report
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
+#include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
@@ -20,7 +21,7 @@ bool WireReportBuilders() {
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
   b.MakePrxReport = &MakePrxReport;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
-  static_cast<void>(u);
+  u.ReportVarsText = &ReportVarsText;
   return true;
 }
 
