@@ -14,6 +14,7 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/CloseSmenaRep.h"
 
 namespace tv {
 namespace {
@@ -32,6 +33,7 @@ bool WireReportBuilders() {
   b.MakeLimitDetailReport = &MakeLimitDetailReport;
   b.MakeKeeperGSMReport = &MakeKeeperGSMReport;
   b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
+  b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;
 }
