@@ -14,6 +14,7 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/CloseSmenaRep.h"
 
 namespace tv {
 namespace {
@@ -33,6 +34,7 @@ bool WireReportBuilders() {
   b.MakeCouponReport = &MakeCouponReport;
   b.MakeDscCardsReport = &MakeDscCardsReport;
   b.MakePrxReport = &MakePrxReport;
+  b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;
 }
