@@ -17,6 +17,7 @@
 #include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/TTNInvoice.h"
 #include "reports/operational/TTNPages.h"
+#include "reports/operational/TTNShipmentReceipt.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
@@ -47,6 +48,7 @@ bool WireReportBuilders() {
   b.PrintTTNPage1 = &PrintTTNPage1;
   b.PrintTTNPage2 = &PrintTTNPage2;
   b.PrintInvoice = &PrintInvoice;
+  b.PrintShipmentReceipt = &PrintShipmentReceipt;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;

@@ -87,12 +87,16 @@ TIBDataSet& TTTNDocument::OpenHeader(const std::string& sql) {
 }
 
 TIBDataSet& TTTNDocument::OpenDetail(const std::string& flag) {
-  detail_.reset(FBUtils::FBCreateDataSetForRead(creator_.Database, true, nullptr, nullptr, ""));
   const std::string id = IntToStr(ttnId_);
-  detail_->SelectSQL().SetText(
+  return OpenDetailSQL(
       HasDetailTable()
           ? "SELECT * FROM TTNDETAIL WHERE TTN_ID = " + id + " AND " + flag + " = 1 ORDER BY ID"
           : "SELECT * FROM TTN WHERE TTN_ID = " + id);
+}
+
+TIBDataSet& TTTNDocument::OpenDetailSQL(const std::string& sql) {
+  detail_.reset(FBUtils::FBCreateDataSetForRead(creator_.Database, true, nullptr, nullptr, ""));
+  detail_->SelectSQL().SetText(sql);
   detail_->Open();
   return *detail_;
 }

@@ -51,6 +51,9 @@ class TTTNDocument {
   TIBDataSet& OpenHeader(const std::string& sql);
   // Opens the detail rows of the print flag (or the waybill's own row).
   TIBDataSet& OpenDetail(const std::string& flag);
+  // Opens detail rows of the document's own query (`sql` is complete).
+  TIBDataSet& OpenDetailSQL(const std::string& sql);
+  int Id() const { return ttnId_; }
   void CloseDataSets();
   // An item column's name with the row suffix ("NAME" or "NAME1").
   std::string Col(const std::string& name) const { return name + suffix_; }

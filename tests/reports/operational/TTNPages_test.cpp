@@ -133,5 +133,57 @@ TEST_F(TTNPages, InvoiceTotalsShipperLineAndTemplateCheck) {
               "поддерживается!");
 }
 
+// The value cell of the receipt's labelled row.
+std::string Labelled(const std::vector<std::vector<std::string>>& rows, const std::string& label) {
+  const auto found = RowsStartingWith(rows, label);
+  return found.empty() ? std::string("<none>") : found[0].back();
+}
+
+TEST_F(TTNPages, ShipmentReceiptDispensersLoadingSpanAndKilograms) {
+  Exec("DELETE FROM TTNDETAIL WHERE TTN_ID = 1");
+  Exec("INSERT INTO TTNDETAIL (ID, TTN_ID, PRINTTTN1, INDEXSALE, NAME, MASSA, VOLUME, UDVES, "
+       "TEMPER) SELECT 1, 1, 1, 9100001, 'ДТ', 0.0125, 15, 0.835, 5 FROM RDB$DATABASE UNION ALL "
+       "SELECT 2, 1, 1, 9100002, 'ДТ', 0.5, 600, 0.835, 5 FROM RDB$DATABASE UNION ALL "
+       "SELECT 3, 1, 1, 9100003, 'ДТ', 1, 1200, 0.835, 5 FROM RDB$DATABASE UNION ALL "
+       "SELECT 4, 1, 1, 9100004, 'ДТ', 1, 1200, 0.835, 5 FROM RDB$DATABASE");
+  Exec("INSERT INTO LOGTRAN (INDEXSALE, DATA) SELECT 9100001, '2024-03-01 10:20:00' FROM "
+       "RDB$DATABASE UNION ALL SELECT 9100002, '2024-03-01 10:40:00' FROM RDB$DATABASE UNION ALL "
+       "SELECT 9100003, '2024-03-01 10:10:00' FROM RDB$DATABASE");
+  // Sale 9100004 has a dispenser row only: it names its dispenser but takes
+  // no part in the span.
+  const char* const trk[][3] = {{"2", "10:05", "9100001"},
+                                {"3", "10:30", "9100002"},
+                                {"2", "10:01", "9100003"},
+                                {"11", "09:00", "9100004"}};
+  for (const auto& t : trk)
+    Exec(std::string("INSERT INTO TRK (TRK, \"TIME\", OPERATION, INDEXSALE) VALUES ('") + t[0] +
+         "', '2024-03-01 " + t[1] + ":00', 0, " + t[2] + ")");
+  EXPECT_EQ(Report('#', A({Variant(16), Variant(1)})),
+            "Квитанция об отгрузке: переключитесь на HTML-версию отчета");
+  auto rows = HtmlRows();
+  EXPECT_EQ(Labelled(rows, "Место отгрузки:"), "Пост 2, 3, 11");
+  EXPECT_EQ(Labelled(rows, "Начало налива:"), "01.03.2024 10:01");
+  EXPECT_EQ(Labelled(rows, "Окончание налива:"), "01.03.2024 10:40");
+  EXPECT_EQ(Labelled(rows, "Отпущенная масса, кг:"), "12,50");  // tonnes in kilograms
+  // The head carries the organisation's print date and station.
+  EXPECT_NE(Cp1251ToUtf8(Html()).find("АЗС №1"), std::string::npos);
+
+  // Without sales the span is the hour before the waybill's date; without
+  // that date there is none.
+  Exec("UPDATE TTNDETAIL SET INDEXSALE = NULL WHERE TTN_ID = 1");
+  Exec("UPDATE TTN SET TTNDATE = '2024-03-01 10:30:00' WHERE TTN_ID = 1");
+  Report('#', A({Variant(16), Variant(1)}));
+  rows = HtmlRows();
+  EXPECT_EQ(Labelled(rows, "Место отгрузки:"), "Пост");
+  EXPECT_EQ(Labelled(rows, "Начало налива:"), "01.03.2024 09:30");
+  EXPECT_EQ(Labelled(rows, "Окончание налива:"), "01.03.2024 10:30");
+  Exec("UPDATE TTN SET TTNDATE = NULL WHERE TTN_ID = 1");
+  Report('#', A({Variant(16), Variant(1)}));
+  EXPECT_EQ(Labelled(HtmlRows(), "Начало налива:"), "");
+
+  Exec("DROP TABLE TTNDETAIL");
+  ExpectError('#', A({Variant(16), Variant(1)}), "ФормированиеКвитанцииОбОтгрузке -> ");
+}
+
 }  // namespace
 }  // namespace tv::test
