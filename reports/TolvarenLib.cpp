@@ -4,12 +4,15 @@
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/RepVarsGSM.h"
+#include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/sql/FuelReceipt.h"
+#include "reports/sql/SQLReports.h"
 
 namespace tv {
 namespace {
@@ -24,7 +27,12 @@ bool WireReportBuilders() {
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
+  b.GetSQLData = &GetSQLData;
+  b.GetSQLTable = &GetSQLTable;
+  b.MakeFuelReceipt = &MakeFuelReceipt;
+  b.GetReceiptTemplate = &GetReceiptTemplate;
   u.ReportVarsText = &ReportVarsText;
+  u.CallFunction = &RptCustomFncUnit::CallFunction;
   return true;
 }
 
