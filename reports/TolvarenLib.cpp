@@ -11,6 +11,7 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/CloseSmenaRep.h"
 #include "reports/sql/FuelReceipt.h"
 #include "reports/sql/SQLReports.h"
 
@@ -27,6 +28,7 @@ bool WireReportBuilders() {
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
+  b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.GetSQLData = &GetSQLData;
   b.GetSQLTable = &GetSQLTable;
   b.MakeFuelReceipt = &MakeFuelReceipt;
