@@ -7,6 +7,10 @@
 #include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
+#include "reports/operational/BackCardReport.h"
+#include "reports/operational/CardReport.h"
+#include "reports/operational/CouponReport.h"
+#include "reports/operational/DscCardsReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
@@ -27,6 +31,11 @@ bool WireReportBuilders() {
   b.MakeVdMobilReport = &MakeVdMobilReport;
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
+  b.MakeCardReport = &MakeCardReport;
+  b.MakeBackCardReport = &MakeBackCardReport;
+  b.GetCurSmenaBackCardReport = &GetCurSmenaBackCardReport;
+  b.MakeCouponReport = &MakeCouponReport;
+  b.MakeDscCardsReport = &MakeDscCardsReport;
   b.MakePrxReport = &MakePrxReport;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.GetSQLData = &GetSQLData;
