@@ -3,7 +3,11 @@
 // on the statements fixture: packets read by Python's XML parser against
 // isql-fb, tables read by Python's HTML parser, hand-written expected texts.
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -12,6 +16,20 @@
 
 namespace tv::test {
 namespace {
+
+// The descriptors of this process open on a file of that name.
+int OpenHandlesOf(const std::string& name) {
+  int n = 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    const std::string target = std::filesystem::read_symlink(fd.path(), ec).string();
+    if (!ec && target.size() >= name.size() &&
+        target.compare(target.size() - name.size(), name.size(), name) == 0) {
+      ++n;
+    }
+  }
+  return n;
+}
 
 class SQLReports : public StatementsFixture {
  protected:
@@ -310,6 +328,57 @@ TEST_F(SQLReports, CustomFunctionsIssueScanDocumentIds) {
   const TestHost::Reply noFolder = call(A({Variant(17), Variant(2), A({Variant(1), Variant(0)})}));
   EXPECT_EQ(noFolder.Result, TV_REPORT_RAISED);
   EXPECT_EQ(Cp1251ToUtf8(noFolder.Error), "нет папки");
+}
+
+// The child of FourProcessesTakeDistinctIds: 200 ids of SCANDOCUMENTS
+// through a library of its own, one answer a line in $SQLREP_IDS_FILE.
+TEST(SQLReportsChild, TakesIds) {
+  const char* file = std::getenv("SQLREP_IDS_FILE");
+  if (file == nullptr) GTEST_SKIP() << "run only as a child of FourProcessesTakeDistinctIds";
+  TestLibrary lib(TOLVAREN_LIBRARY);
+  TestHost host(lib, "C:\\FUEL\\DB\\");
+  ASSERT_EQ(host.Init(), 1);
+  std::ofstream out(file);
+  for (int i = 0; i < 200; ++i) {
+    out << host.Request('#', A({Variant(17), Variant(2), A({Variant(1), Variant(0)})})).Text
+        << "\n";
+  }
+}
+
+TEST_F(SQLReports, FourProcessesTakeDistinctIds) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  std::string script;
+  for (int p = 0; p < 4; ++p) {
+    script += "SQLREP_IDS_FILE='" + root.Path() + "/ids" + std::to_string(p) + "' '" + self +
+              "' --gtest_filter=SQLReportsChild.TakesIds >/dev/null 2>&1 & ";
+  }
+  int rc = -1;
+  RunCommand(script + "wait", &rc);
+  const int max = std::stoi(Sql("SELECT MAX(ID) AS M FROM SCANDOCUMENTS").at(0).at("M"));
+  std::set<int> ids;
+  int lines = 0;
+  for (int p = 0; p < 4; ++p) {
+    std::istringstream in(root.ReadFile("ids" + std::to_string(p)));
+    for (std::string line; std::getline(in, line); ++lines) {
+      ASSERT_EQ(line.rfind("raw:00000003#00000000#", 0), 0u) << line;
+      ids.insert(static_cast<int>(std::stoul(line.substr(22, 8), nullptr, 16)));
+    }
+  }
+  EXPECT_EQ(lines, 800);
+  EXPECT_EQ(ids.size(), 800u);
+  EXPECT_GT(*ids.begin(), max);
+}
+
+// A thousand calls leave no connection or memory behind (the sanitizer
+// build checks the memory).
+TEST_F(SQLReports, ThousandCustomCallsLeaveNothingOpen) {
+  ASSERT_EQ(OpenHandlesOf("Velmar.FDB"), 0);
+  for (int i = 0; i < 1000; ++i) {
+    const TestHost::Reply r = host->Request('#', A({Variant(17), Variant(2), A({Variant(3), Variant(0)})}));
+    ASSERT_EQ(r.Result, TV_REPORT_TRUE) << r.Error;
+  }
+  // No connection stays: this process holds the database file no more.
+  EXPECT_EQ(OpenHandlesOf("Velmar.FDB"), 0);
 }
 
 }  // namespace
