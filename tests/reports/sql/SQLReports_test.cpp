@@ -243,6 +243,9 @@ TEST_F(SQLReports, ReceiptTemplateBuiltInAndStored) {
   }
   std::filesystem::remove(root.Path() + "/c/FUEL/PredChecks.txt");
   EXPECT_EQ(Report('#', A({Variant(9), Variant(3)})), builtIn);
+  // A trailing extra element is ignored.
+  EXPECT_EQ(Report('#', A({Variant(9), Variant(3), Variant("x")})), builtIn);
+  EXPECT_TRUE(Logged("Шаблон товарного чека"_w));
   const std::string big(70000, 'x');
   WritePredChecks("[VO-1]\nTOVARNCHECK=" + big + "\n");
   const std::string stored = Report('#', A({Variant(9), Variant(3)}));
