@@ -4,6 +4,7 @@
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/RepVarsGSM.h"
+#include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
 #include "reports/operational/BackCardReport.h"
@@ -22,6 +23,8 @@
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/sql/FuelReceipt.h"
+#include "reports/sql/SQLReports.h"
 
 namespace tv {
 namespace {
@@ -50,7 +53,12 @@ bool WireReportBuilders() {
   b.PrintInvoice = &PrintInvoice;
   b.PrintShipmentReceipt = &PrintShipmentReceipt;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
+  b.GetSQLData = &GetSQLData;
+  b.GetSQLTable = &GetSQLTable;
+  b.MakeFuelReceipt = &MakeFuelReceipt;
+  b.GetReceiptTemplate = &GetReceiptTemplate;
   u.ReportVarsText = &ReportVarsText;
+  u.CallFunction = &RptCustomFncUnit::CallFunction;
   return true;
 }
 
