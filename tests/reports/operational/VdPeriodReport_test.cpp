@@ -388,5 +388,53 @@ TEST_F(VdPeriodReport, FewerThanFivePaymentTypesWithoutASelectionIsAClearError) 
   EXPECT_EQ(t.Groups[0].VidOpl, "Ведомость");
 }
 
+// An SQL string literal for isql, written here independently of the library.
+std::string Literal(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out + "'";
+}
+
+// Stored ids and names are data, never statement text: apostrophes,
+// semicolons and comment markers give the same report as any other text.
+TEST_F(VdPeriodReport, StoredIdsWithQuotesAndCommentMarkersAreOnlyData) {
+  const std::string ids[] = {"O'X", "0'OR'1'='1", "A;--", "/*B"};
+  const std::string names[] = {"ООО Д'Арк; --", "ЗАО /* x */", "ИП 'Ы'", "--"};
+  const int limits[] = {777, 333, 0, 12};
+  for (int i = 0; i < 4; ++i) {
+    const std::string id = Literal(ids[i]);
+    Exec("INSERT INTO VDCONTRACTOR (ID, NAME) VALUES (" + id + ", " + Literal(names[i]) + ")");
+    if (limits[i] != 0)
+      Exec("INSERT INTO VDLIMITS (ID, NAME, LIMITTYPE, LITERS, SUMMA, GSM, CONTR_ID, CID, CARID, "
+           "DRIVERID, VIDOPL, ISDELETE) VALUES (" + std::to_string(9100 + i) + ", 'L', 3, " +
+           std::to_string(limits[i]) + ", -1, 'ВСЕ', NULL, " + id + ", NULL, NULL, 4, 0)");
+    Exec("INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, "
+         "PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA) VALUES (" + std::to_string(9100 + i) +
+         ", '2024-02-05 10:00:00', 'АИ-92', " + std::to_string(10 + i) +
+         ", 524, 52.40, 52.40, 0.7431, 'ПЛ', " + id + ", NULL, NULL, 4, 0)");
+  }
+  // With statement contracts the ids are matched against numbers: none of
+  // these is one, so the rows have no name and no limit.
+  Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4})}));
+  CrossTable t = ReadCrossTable(PeriodRows());
+  ASSERT_EQ(t.Groups.size(), 1u);
+  ExpectGroupMatchesSql(t, t.Groups[0], Sums(4));
+  // The older store names them and holds their limits by text id.
+  Exec("DELETE FROM CONTRAGENTTYPE");
+  Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4})}));
+  t = ReadCrossTable(PeriodRows());
+  ASSERT_EQ(t.Groups.size(), 1u);
+  std::map<std::string, std::string> limitOf, litresOf;
+  for (const auto& row : t.Groups[0].Rows) {
+    limitOf[row.Name] = row.AllLimit;
+    litresOf[row.Name] = row.Liter.back();
+  }
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(limitOf[names[i]], limits[i] == 0 ? "0,00" : std::to_string(limits[i]) + ",00");
+    EXPECT_EQ(litresOf[names[i]], std::to_string(10 + i) + ",00");
+  }
+}
+
 }  // namespace
 }  // namespace tv::test
