@@ -35,7 +35,11 @@ TEST_F(RequestEndurance, InitReportsAgainKeepsDescriptorsAndMemoryFlat) {
   const std::size_t rss = ResidentBytes();
   for (int i = 0; i < 500; ++i) ASSERT_EQ(host->Init(), 1) << "call " << i;
   EXPECT_LE(OpenDescriptors() - fds, 4);
+#if !defined(__SANITIZE_ADDRESS__)  // its quarantine keeps freed memory resident
   EXPECT_LE(ResidentBytes(), rss + 4 * 1024 * 1024) << "after the first: " << rss;
+#else
+  static_cast<void>(rss);
+#endif
 }
 
 // The library stays loaded once loaded (it binds Firebird): a host that
