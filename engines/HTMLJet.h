@@ -185,15 +185,10 @@ class THTML_Jet {
   struct RowCells;
   int FindItogColumn(std::string_view name, std::string_view base,
                      const std::vector<RowCells>& record) const;
-  // Where the document's first table tag and first THEAD end (piece and
-  // offset), while the pieces are written.
-  struct HeaderState {
-    std::size_t part = 0;
-    bool tableSeen = false;
-    std::size_t tableTagPart = 0, tableTagEnd = std::string::npos;
-    std::size_t footPart = 0, footAt = std::string::npos;
-  };
-  static void BuildTableHeader(std::string_view part, std::string& out, HeaderState& state);
+  // Makes each table's labelled rows, across the pieces of the document,
+  // into one THEAD element and puts the TFOOT text `foot` back; consumes
+  // `parts` and fills ResultText.
+  void BuildTableHeader(std::vector<std::string>& parts, std::string_view foot);
   static std::string UnhideTables(std::string_view text);
 
   // Groups and limits.

@@ -33,6 +33,63 @@ void AppendUnlabelled(std::string& out, std::string_view doc, std::size_t from, 
   out += part;
 }
 
+// A place in the document kept in pieces: piece index and offset.
+struct DocPos {
+  std::size_t part = 0, at = 0;
+  auto operator<=>(const DocPos&) const = default;
+};
+
+// The first `what` at or after `from`; {parts.size(), 0} when there is none.
+// Tags never straddle two pieces: each piece is whole rows or whole text.
+DocPos FindIn(const std::vector<std::string>& parts, std::string_view what, DocPos from) {
+  for (std::size_t i = from.part; i < parts.size(); ++i) {
+    const std::size_t at = parts[i].find(what, i == from.part ? from.at : 0);
+    if (at != npos) return {i, at};
+  }
+  return {parts.size(), 0};
+}
+
+// Per piece, the texts to insert and where, in rising order.
+using HeaderPlan = std::vector<std::vector<std::pair<std::size_t, std::string_view>>>;
+
+// Each table's labelled rows, from the first to the last wherever they lie
+// among the pieces, become its one THEAD element, which never crosses the
+// table's end. The TFOOT goes after the first THEAD, or after the first
+// table tag when there is none.
+HeaderPlan PlanTableHeaders(const std::vector<std::string>& parts, std::string_view foot) {
+  HeaderPlan plan(parts.size());
+  const DocPos none{parts.size(), 0};
+  const DocPos table = FindIn(parts, "<table", {});
+  if (table == none) return plan;
+  const std::size_t tagGt = parts[table.part].find('>', table.at);
+  DocPos pos{table.part, tagGt == npos ? parts[table.part].size() : tagGt + 1};
+  const DocPos tagEnd = pos;
+  bool footPlaced = foot.empty();
+  for (DocPos label = FindIn(parts, kHeaderLabel, pos); label != none;
+       label = FindIn(parts, kHeaderLabel, pos)) {
+    const std::string& first = parts[label.part];
+    std::size_t start = first.rfind("<tr", label.at);
+    if (start == npos || start < (label.part == pos.part ? pos.at : 0)) start = label.at;
+    const DocPos tableEnd = FindIn(parts, "</table", label);
+    DocPos last = label;
+    for (DocPos next = FindIn(parts, kHeaderLabel, {last.part, last.at + kHeaderLabel.size()});
+         next < tableEnd;
+         next = FindIn(parts, kHeaderLabel, {next.part, next.at + kHeaderLabel.size()}))
+      last = next;
+    const std::string& lastPart = parts[last.part];
+    const std::size_t rowEnd = lastPart.find("</tr", last.at);
+    const std::size_t gt = rowEnd == npos ? npos : lastPart.find('>', rowEnd);
+    const std::size_t end = gt == npos ? lastPart.size() : gt + 1;
+    plan[label.part].emplace_back(start, kTHeadOpen);
+    plan[last.part].emplace_back(end, kTHeadClose);
+    if (!footPlaced) plan[last.part].emplace_back(end, foot);
+    footPlaced = true;
+    pos = {last.part, end};
+  }
+  if (!footPlaced) plan[tagEnd.part].emplace_back(tagEnd.at, foot);
+  return plan;
+}
+
 }  // namespace
 
 void THTML_Jet::CheckSize(std::int64_t length) const {
@@ -165,22 +222,8 @@ void THTML_Jet::EndDoc() {
     // The document stays in pieces, each with its header rows made into
     // THEAD elements; GetReady joins them into the caller's text, so the
     // whole document is never held twice by the engine.
-    ResultText.clear();
+    BuildTableHeader(parts, FootText.empty() ? std::string() : BlankUnfilled(FootText));
     ResultBytes = 0;
-    HeaderState state;
-    for (std::string& part : parts) {
-      std::string piece;
-      piece.reserve(part.size() + 64);
-      BuildTableHeader(part, piece, state);
-      std::string().swap(part);
-      ResultText.push_back(std::move(piece));
-      ++state.part;
-    }
-    if (!FootText.empty() && state.tableSeen) {
-      const bool afterHeader = state.footAt != npos;
-      ResultText[afterHeader ? state.footPart : state.tableTagPart].insert(
-          afterHeader ? state.footAt : state.tableTagEnd, BlankUnfilled(FootText));
-    }
     for (const std::string& piece : ResultText)
       ResultBytes += static_cast<std::int64_t>(piece.size());
     CheckSize(ResultBytes);
@@ -188,48 +231,23 @@ void THTML_Jet::EndDoc() {
   });
 }
 
-void THTML_Jet::BuildTableHeader(std::string_view part, std::string& out, HeaderState& state) {
-  std::size_t pos = 0;
-  if (!state.tableSeen) {
-    // Labels before the document's first table only lose their mark.
-    const std::size_t table = part.find("<table");
-    if (table == npos) {
-      AppendUnlabelled(out, part, 0, part.size());
-      return;
+void THTML_Jet::BuildTableHeader(std::vector<std::string>& parts, std::string_view foot) {
+  const HeaderPlan plan = PlanTableHeaders(parts, foot);
+  ResultText.clear();
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::string_view part = parts[i];
+    std::string piece;
+    piece.reserve(part.size() + 64 * plan[i].size() + foot.size());
+    std::size_t from = 0;
+    for (const auto& [at, text] : plan[i]) {
+      AppendUnlabelled(piece, part, from, at);
+      piece += text;
+      from = at;
     }
-    state.tableSeen = true;
-    const std::size_t gt = part.find('>', table);
-    pos = gt == npos ? part.size() : gt + 1;
-    AppendUnlabelled(out, part, 0, pos);
-    state.tableTagPart = state.part;
-    state.tableTagEnd = out.size();
+    AppendUnlabelled(piece, part, from, part.size());
+    std::string().swap(parts[i]);
+    ResultText.push_back(std::move(piece));
   }
-  // Each table's labelled rows, from the first to the last, become its
-  // THEAD element, so that the element never crosses a table's end.
-  for (std::size_t label = part.find(kHeaderLabel, pos); label != npos;
-       label = part.find(kHeaderLabel, pos)) {
-    std::size_t start = part.rfind("<tr", label);
-    if (start == npos || start < pos) start = label;
-    const std::size_t tableEnd = part.find("</table", label);
-    std::size_t last = label;
-    for (std::size_t next = part.find(kHeaderLabel, last + kHeaderLabel.size());
-         next != npos && next < tableEnd;
-         next = part.find(kHeaderLabel, next + kHeaderLabel.size()))
-      last = next;
-    const std::size_t rowEnd = part.find("</tr", last);
-    const std::size_t gt = rowEnd == npos ? npos : part.find('>', rowEnd);
-    const std::size_t end = gt == npos ? part.size() : gt + 1;
-    AppendUnlabelled(out, part, pos, start);
-    out += kTHeadOpen;
-    AppendUnlabelled(out, part, start, end);
-    out += kTHeadClose;
-    if (state.footAt == npos) {
-      state.footPart = state.part;
-      state.footAt = out.size();
-    }
-    pos = end;
-  }
-  AppendUnlabelled(out, part, pos, part.size());
 }
 
 namespace {
@@ -260,8 +278,9 @@ void THTML_Jet::GetReady(std::string& text) {
   Guarded("THTML_Jet.GetReady", [&] {
     if (!Finished) EndDoc();
     // The heading tables were hidden in the text before the first group;
-    // they are shown up to the last hidden table end of the document.
-    std::size_t lastHidden = ResultText.size();
+    // they are shown up to the last hidden table end of the document. With
+    // none, nothing was hidden: values that look like hidden tags are data.
+    std::size_t lastHidden = npos;
     for (std::size_t i = ResultText.size(); i-- > 0;) {
       if (ResultText[i].find("<_/table") != npos) {
         lastHidden = i;
@@ -271,7 +290,7 @@ void THTML_Jet::GetReady(std::string& text) {
     text.clear();
     text.reserve(static_cast<std::size_t>(ResultBytes));
     for (std::size_t i = 0; i < ResultText.size(); ++i) {
-      if (i < lastHidden)
+      if (lastHidden != npos && i < lastHidden)
         text += ShowHiddenTables(ResultText[i]);
       else if (i == lastHidden)
         text += UnhideTables(ResultText[i]);

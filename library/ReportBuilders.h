@@ -1,7 +1,7 @@
 #pragma once
 // The report builders and library units that the dispatcher and the exports
 // call, as slots that the shared library's start-up fills in
-// (library/TolvarenLib.cpp): the builders live in the report folders, which
+// (reports/TolvarenLib.cpp): the builders live in the report folders, which
 // build on this one, so the dispatcher reaches them through these slots. A
 // slot left empty makes its report code a code without a report.
 //

@@ -9,6 +9,7 @@
 #include "foundation/SafeIniFiles.h"
 #include "foundation/XMUtils.h"
 #include "library/HostCallbacks.h"
+#include "library/IBSource.h"
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
 #include "library/ReportsLog.h"
@@ -19,7 +20,6 @@
 #include "platform/SysInfo.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
-#include "platform/ib/IBField.h"
 
 namespace tv {
 
@@ -79,33 +79,6 @@ void FillClientDataSet(TDataSetSource& source, TClientDataSet& target) {
     MakeContextException(e, "ЗаполнениеКлиентДатаСета"_w)->Raise();
   }
 }
-
-namespace {
-
-// A database data set as a provider's source.
-class TIBSource : public TDataSetSource {
- public:
-  explicit TIBSource(TIBDataSet& data) : data_(data) {}
-  const TFieldDefs& SourceFieldDefs() const override { return defs_; }
-  void SourceFirst() override {
-    if (!data_.Active()) data_.Open();
-    data_.First();
-    defs_.Clear();
-    for (int i = 0; i < data_.FieldCount(); ++i) {
-      const TIBField& f = data_.Fields(i);
-      defs_.Add(f.FieldName(), f.DataType(), f.DataType() == TFieldType::ftString ? f.Size() : 0);
-    }
-  }
-  bool SourceEof() const override { return data_.Eof(); }
-  void SourceNext() override { data_.Next(); }
-  Variant SourceValue(int index) const override { return data_.Fields(index).AsVariant(); }
-
- private:
-  TIBDataSet& data_;
-  TFieldDefs defs_;
-};
-
-}  // namespace
 
 void FillClientDataSet(TIBDataSet& source, TClientDataSet& target) {
   TIBSource adapter(source);

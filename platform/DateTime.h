@@ -50,8 +50,11 @@ void DecodeTime(TDateTime v, int& h, int& n, int& s, int& ms);
 bool IsLeapYear(int y);
 int DaysInMonth(int y, int m);
 
-// Local time, milliseconds included; Date() is today at 00:00, Time() the
-// time of day only.
+// The clock of the whole library: local time, milliseconds included; Date()
+// is today at 00:00, Time() the time of day only. When the environment
+// variable TOLVAREN_NOW holds a time "yyyy-mm-dd hh:nn:ss" the clock stands
+// at that time instead (tests and demos with stable output); a value that
+// does not read as such a time is ignored.
 TDateTime Now();
 TDateTime Date();
 TDateTime Time();

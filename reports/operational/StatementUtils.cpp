@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engines/RepGen.h"
 #include "foundation/ReportUtils.h"
 #include "foundation/XMUtils.h"
 #include "library/ReportRoutines.h"
@@ -86,13 +85,5 @@ bool VdPeriodText(int mode, const std::string& smenaFrom, TDateTime begDate, TDa
       return false;
   }
 }
-
-TTempReportFile::TTempReportFile() : name_(GetTempFileNameXM()) {}
-
-TTempReportFile::~TTempReportFile() {
-  if (!name_.empty()) DeleteFile(name_);
-}
-
-std::string TTempReportFile::ReadText() const { return RepGen::ReadFileText(name_); }
 
 }  // namespace tv

@@ -1,7 +1,7 @@
 #pragma once
 // What the statement reports share: the payment-type selection and the
 // statement payment types it picks, the own-sales filter of their SQL, the
-// header mode and period text, and the temporary file of the text version.
+// header mode and period text.
 
 #include <string>
 #include <vector>
@@ -49,22 +49,5 @@ int NormalizeVdMode(int mode, const std::string& smenaFrom, const std::string& s
 // 2 (open shift); false, and `text` untouched, for other modes.
 bool VdPeriodText(int mode, const std::string& smenaFrom, TDateTime begDate, TDateTime endDate,
                   std::string& text);
-
-// The temporary file that the text-form generator writes into: a new empty
-// file "XM<hex>.tmp" in the temporary folder, deleted with this object.
-class TTempReportFile {
- public:
-  TTempReportFile();
-  ~TTempReportFile();
-  TTempReportFile(const TTempReportFile&) = delete;
-  TTempReportFile& operator=(const TTempReportFile&) = delete;
-
-  const std::string& Name() const { return name_; }
-  // The file's lines, each followed by CR LF (RepGen::ReadFileText).
-  std::string ReadText() const;
-
- private:
-  std::string name_;
-};
 
 }  // namespace tv

@@ -15,6 +15,7 @@
 #include "library/ReportCreator.h"
 #include "library/ReportRoutines.h"
 #include "library/ReportsInterface.h"
+#include "library/TempReportFile.h"
 #include "platform/Cp1251.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"

@@ -17,6 +17,7 @@
 #include "library/OrgRequisites.h"
 #include "library/ReportCreator.h"
 #include "library/ReportRoutines.h"
+#include "library/TempReportFile.h"
 #include "platform/Cp1251.h"
 #include "platform/Paths.h"
 #include "platform/RtlMath.h"

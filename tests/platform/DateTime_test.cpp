@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 #include "platform/Cp1251.h"
@@ -92,6 +93,33 @@ TEST(DateTime, NowIsLocalTimeWithMilliseconds) {
   EXPECT_GT(today, EncodeDate(2020, 1, 1));
   EXPECT_GE(Time(), 0);
   EXPECT_LT(Time(), 1);
+}
+
+// TOLVAREN_NOW stops the clock at a valid time; anything else leaves it
+// running.
+TEST(DateTime, FixedClockFromTheEnvironment) {
+  struct Case {
+    const char* value;
+    bool fixed;
+  };
+  const Case cases[] = {{"2011-12-31 23:59:58", true}, {"2011-12-31", false},
+                        {"2011-02-30 10:00:00", false}, {"2011-12-31 24:00:00", false},
+                        {"2011-12-31 10:00:00x", false}, {"", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    ::setenv("TOLVAREN_NOW", c.value, 1);
+    const TDateTime now = Now();
+    const TDateTime date = Date();
+    const TDateTime time = Time();
+    ::unsetenv("TOLVAREN_NOW");
+    if (c.fixed) {
+      EXPECT_EQ(FormatDateTime("dd.mm.yyyy hh:nn:ss.zzz", now), "31.12.2011 23:59:58.000");
+      EXPECT_EQ(date, EncodeDate(2011, 12, 31));
+      EXPECT_NEAR(time, EncodeTime(23, 59, 58, 0), 1e-9);
+    } else {
+      EXPECT_GT(now, EncodeDate(2020, 1, 1));
+    }
+  }
 }
 
 TEST(DateTime, PicturesOfTheSystem) {

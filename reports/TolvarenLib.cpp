@@ -1,7 +1,8 @@
 // libtolvaren.so's start-up wiring: the one place where the report builders
-// of the report folders, which build on the library, and the library's own
-// later units are put into the dispatcher's slots (library/ReportBuilders.h).
-// A builder that is not wired here leaves its report codes without a report.
+// of the report folders and the library's later units are put into the
+// dispatcher's slots (library/ReportBuilders.h). It sits above every report
+// folder, so includes keep running one way: reports on the library, never
+// back. A builder that is not wired here leaves its codes without a report.
 #include "library/ReportBuilders.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
