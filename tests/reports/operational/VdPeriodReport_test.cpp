@@ -436,5 +436,35 @@ TEST_F(VdPeriodReport, StoredIdsWithQuotesAndCommentMarkersAreOnlyData) {
   }
 }
 
+// A COM host's arrays may start at any bound: the payment types, the
+// selection and the codes are read from their low bounds.
+TEST_F(VdPeriodReport, HostArraysWithAnyLowBound) {
+  Variant sel = VarArrayCreate({0, 13}, VarType::Integer);
+  sel[4] = 1;
+  sel[13] = 1;
+  const std::string expected =
+      MaskPrintTime(Report(11, A({PeriodBegin(), PeriodEnd(), sel})));
+  const auto types = StationPaymentTypes();
+  const int n = static_cast<int>(types.size());
+  Variant names = VarArrayCreate({1, n}, VarType::Variant);
+  Variant list = VarArrayCreate({1, n, 3, 4}, VarType::Variant);
+  for (int i = 0; i < n; ++i) {
+    names[1 + i] = Variant(Utf8ToCp1251(types[i].first));
+    list.At(1 + i, 3) = Variant(types[i].second);
+    list.At(1 + i, 4) = Variant(0);
+  }
+  host->Set(23, names);
+  host->Set(57, list);
+  ASSERT_EQ(host->Init(), 1);
+  Variant shifted = VarArrayCreate({-2, 11}, VarType::Integer);
+  shifted[2] = 1;
+  shifted[11] = 1;
+  EXPECT_EQ(MaskPrintTime(Report(11, A({PeriodBegin(), PeriodEnd(), shifted}))), expected);
+  Variant codes = VarArrayCreate({7, 8}, VarType::Variant);
+  codes[7] = Variant(4);
+  codes[8] = Variant(104);
+  EXPECT_EQ(MaskPrintTime(Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), codes}))), expected);
+}
+
 }  // namespace
 }  // namespace tv::test
