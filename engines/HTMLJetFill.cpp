@@ -119,13 +119,17 @@ void THTML_Jet::AddListToText(std::string_view name, const TStringList& values, 
   const std::string plain = "#" + std::string(name) + "&";
   const std::string indexed = "#" + std::string(name) + "^";
   for (int i = 0; i < values.Count(); ++i) {
+    // In repeated columns item i belongs to column i's own placeholder: when
+    // a widened cell earlier in the row took that column's place, the item
+    // has no cell, and taking the next column's would shift every later
+    // column's value.
+    const std::string own = indexed + std::to_string(i) + "^^";
     std::size_t p = text.find(plain);
-    if (p == npos) p = text.find(indexed);
+    const bool isIndexed = p == npos;
+    if (isIndexed) p = text.find(own);
     if (p == npos) continue;
     std::string before = text.substr(0, p >= 4 ? p - 4 : 0);
-    const std::size_t marks = p + indexed.size() + std::to_string(i).size();
-    const bool isIndexed = marks <= text.size() && text.compare(marks, 2, "^^") == 0;
-    const std::size_t rest = isIndexed ? marks + 6 : p + plain.size() + 3;
+    const std::size_t rest = isIndexed ? p + own.size() + 4 : p + plain.size() + 3;
     std::string after = text.substr(std::min(rest, text.size()));
     std::string item = values[i];
     ApplyColSpanPrefix(item, before, after);

@@ -35,14 +35,14 @@ class FlagScope {
 }  // namespace
 
 TRepGen::TRepGen(std::string formFile, std::ostream& output, uint8_t pageLength,
-                 uint8_t columnCount)
+                 int columnCount)
     : Output(output), PageLength(pageLength), formFile_(std::move(formFile)) {
   LoadForm(columnCount);
 }
 
 TRepGen::~TRepGen() = default;
 
-void TRepGen::LoadForm(uint8_t columnCount) {
+void TRepGen::LoadForm(int columnCount) {
   TStringList lines;
   try {
     lines.LoadFromFile(formFile_);
@@ -194,7 +194,7 @@ OutputFile::OutputFile(std::string_view outFile, bool overwrite) {
 }  // namespace repgen_detail
 
 TFileRepGen::TFileRepGen(std::string_view formFile, std::string_view outFile, bool overwrite,
-                         uint8_t pageLength, uint8_t columnCount)
+                         uint8_t pageLength, int columnCount)
     : OutputFile(outFile, overwrite),
       TRepGen(RepGen::ResolveFormFile(formFile), stream, pageLength, columnCount),
       outFileName_(outFile) {

@@ -32,13 +32,14 @@ class TRepGen {
  public:
   // Reads the form `formFile` (a Windows path). `pageLength` is the number
   // of lines per page (0: no paging); `columnCount` the number of copies of
-  // the form's column block.
+  // the form's column block (a full int: a report with hundreds of data
+  // columns keeps them all, its lines simply grow; below 0 counts as 0).
   // Throws: the load failure with the context "ЗагрузкаФайлаFRM" (also for
   // an empty form); an unknown keyword (RepGenForm.h); Exception "Неверный
   // файл с формой "<form>" - слишком большая длина страницы" when the page
   // header, page footer, group header and repeat body together take
   // `pageLength` lines or more.
-  TRepGen(std::string formFile, std::ostream& output, uint8_t pageLength, uint8_t columnCount);
+  TRepGen(std::string formFile, std::ostream& output, uint8_t pageLength, int columnCount);
   virtual ~TRepGen();
   TRepGen(const TRepGen&) = delete;
   TRepGen& operator=(const TRepGen&) = delete;
@@ -92,7 +93,7 @@ class TRepGen {
   void SetOutputName(std::string name);
 
  private:
-  void LoadForm(uint8_t columnCount);
+  void LoadForm(int columnCount);
   void CheckOutput();
 
   std::string formFile_;
@@ -119,7 +120,7 @@ class TFileRepGen : private repgen_detail::OutputFile, public TRepGen {
   // before the form is read, so it exists even when the form fails.
   // Throws EFCreateError / EFOpenError for the output, then as TRepGen.
   TFileRepGen(std::string_view formFile, std::string_view outFile, bool overwrite,
-              uint8_t pageLength, uint8_t columnCount);
+              uint8_t pageLength, int columnCount);
   ~TFileRepGen() override;
 
   // The form actually used and the output file.

@@ -18,8 +18,8 @@ constexpr int kTabWidth = 8;
 
 }  // namespace
 
-TRepGenFormReader::TRepGenFormReader(std::string formFileName, uint8_t columnCount)
-    : formFileName_(std::move(formFileName)), columnCount_(columnCount) {}
+TRepGenFormReader::TRepGenFormReader(std::string formFileName, int columnCount)
+    : formFileName_(std::move(formFileName)), columnCount_(columnCount < 0 ? 0 : columnCount) {}
 
 void TRepGenFormReader::AddLine(std::string_view line) {
   if (stopped_) return;

@@ -34,7 +34,7 @@ class TRepGenFormReader {
  public:
   // `formFileName` names the form in messages; `columnCount` is the number
   // of copies the column repeat makes (0 drops the right-hand part).
-  TRepGenFormReader(std::string formFileName, uint8_t columnCount);
+  TRepGenFormReader(std::string formFileName, int columnCount);
 
   // Throws Exception "Ошибка формы "<form>" - ключевое слово "<KEYWORD>" не
   // найдено" for a keyword outside the table (an "@" line with nothing after
@@ -54,7 +54,7 @@ class TRepGenFormReader {
   std::vector<std::string>& Current();
 
   std::string formFileName_;
-  uint8_t columnCount_;
+  int columnCount_;
   TRepGenSections sections_;
   Section section_ = Section::Head;
   bool stopped_ = false;

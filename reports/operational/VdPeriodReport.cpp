@@ -110,7 +110,7 @@ void TVdPeriodBuilder::Run(std::string& text) {
   const int m = gsm_->Count();
   // Both engines lay their column block out m + 1 times: the fuels and the total.
   rep_ =
-      std::make_unique<TFileRepGen>(r_.FormFile, out.Name(), true, 0, static_cast<uint8_t>(m + 1));
+      std::make_unique<TFileRepGen>(r_.FormFile, out.Name(), true, 0, m + 1);
   jet_ = std::make_unique<THTML_Jet>(r_.TemplateFile, true, m);
   gsm_->Add("ИТОГО"_w);
   jet_->Init();

@@ -13,7 +13,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TRepGenSections Read(const Lines& lines, uint8_t columns = 1) {
+TRepGenSections Read(const Lines& lines, int columns = 1) {
   TRepGenFormReader reader("C:\\FUEL\\FORMS\\REPORT\\test.frm", columns);
   for (const std::string& line : lines) reader.AddLine(line);
   return reader.TakeSections();
@@ -132,6 +132,18 @@ TEST(RepGenFormTest, ColumnNumberStartsAtTheFifteenthCharacter) {
   EXPECT_EQ(with("@REPEATCOLBEG;3"), "ab~X1~~X2~");
   // A start below 1 repeats the whole line.
   EXPECT_EQ(with("@REPEATCOLBEG 0"), "ab~X1~ab~X2~");
+}
+
+// Counts past 255 (a result of that many data rows) are laid out whole, in
+// order; a negative count lays out nothing.
+TEST(RepGenFormTest, ColumnCountsBeyondEightBits) {
+  for (int n : {14, 15, 255, 256, 300}) {
+    const std::string line = Read({"@REPEATCOLBEG 2", "|~V~ |"}, n).Head.front();
+    std::string expected = "|";
+    for (int k = 1; k <= n; ++k) expected += "~V" + std::to_string(k) + "~|";
+    EXPECT_EQ(line, expected) << n;
+  }
+  EXPECT_EQ(Read({"@REPEATCOLBEG 2", "|~V~ |"}, -1).Head.front(), "|");
 }
 
 TEST(RepGenFormTest, ColumnRepeatKeepsLinesLongerThan255Characters) {
