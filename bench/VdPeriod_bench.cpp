@@ -148,10 +148,14 @@ void BM_VdPeriodSQL(benchmark::State& state) {
         for (int type = 0; type < 4; ++type) {
           tv::TIBDataSet limit;
           limit.SetDatabase(&db);
-          rows +=
-              Fetch(limit, "SELECT Min(Liters) AS LimLiter\r\nFROM vdLimits\r\nWHERE LimitType = " +
-                               std::to_string(type) + "\r\nAND CONTR_ID = '" + id +
-                               "'\r\nAND CarID IS NULL AND DriverID IS NULL");
+          limit.SelectSQL().SetText(
+              "SELECT Min(Liters) AS LimLiter\r\nFROM vdLimits\r\nWHERE LimitType = "
+              ":LimitType\r\nAND CONTR_ID = :ID\r\nAND CarID IS NULL AND DriverID IS NULL");
+          limit.ParamByName("LimitType").SetAsInteger(type);
+          limit.ParamByName("ID").SetAsInteger(std::atoi(id.c_str()));
+          limit.Open();
+          limit.FetchAll();
+          rows += limit.RecordCount();
         }
       }
     }
