@@ -3,6 +3,7 @@
 // dispatcher's slots (library/ReportBuilders.h). It sits above every report
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
+#include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
@@ -18,7 +19,7 @@ bool WireReportBuilders() {
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
   b.MakePrxReport = &MakePrxReport;
-  static_cast<void>(u);
+  u.ReportVarsText = &ReportVarsText;
   return true;
 }
 
