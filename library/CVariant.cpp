@@ -26,8 +26,8 @@ int64_t ElementCount(int dims, const int32_t* bounds) {
   return count;
 }
 
-// `at` collects the indices down to the element being read ("[3][0]"), so
-// that a failure can name it; it is left at the failing element.
+// On a failure `at` receives the indices of the failing element ("[3][0]"),
+// so that the message can name it.
 Variant FromCArray(const TVVariant& v, int depth, std::string& at);
 
 Variant FromC(const TVVariant& v, int depth, std::string& at) {
@@ -79,20 +79,23 @@ Variant FromCArray(const TVVariant& v, int depth, std::string& at) {
   if (count < 0 || (count > 0 && v.u.arr.items == nullptr)) InvalidArgument();
   Variant a = dims == 1 ? VarArrayCreate({b[0], b[1]}, VarType::Variant)
                         : VarArrayCreate({b[0], b[1], b[2], b[3]}, VarType::Variant);
-  const std::size_t mark = at.size();
   const int64_t n2 = dims == 1 ? 1 : int64_t{b[3]} - b[2] + 1;
   for (int64_t k = 0; k < count; ++k) {
     const int i = b[0] + static_cast<int>(k / n2);
     const int j = dims == 1 ? 0 : b[2] + static_cast<int>(k % n2);
-    at.resize(mark);
-    at += "[" + std::to_string(i) + (dims == 1 ? "" : "," + std::to_string(j)) + "]";
-    Variant item = FromC(v.u.arr.items[k], depth + 1, at);
-    if (dims == 1)
-      a[i] = std::move(item);
-    else
-      a.At(i, j) = std::move(item);
+    try {
+      Variant item = FromC(v.u.arr.items[k], depth + 1, at);
+      if (dims == 1)
+        a[i] = std::move(item);
+      else
+        a.At(i, j) = std::move(item);
+    } catch (const Exception&) {
+      // Unwinding runs from the innermost array out: each level puts its
+      // index in front.
+      at.insert(0, "[" + std::to_string(i) + (dims == 1 ? "" : "," + std::to_string(j)) + "]");
+      throw;
+    }
   }
-  at.resize(mark);
   return a;
 }
 
