@@ -5,8 +5,10 @@
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
+#include "reports/operational/BNEReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
+#include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
 namespace tv {
@@ -18,6 +20,9 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakeVdMobilReport = &MakeVdMobilReport;
+  b.MakeBNEReport = &MakeBNEReport;
+  b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
   u.ReportVarsText = &ReportVarsText;
   return true;
