@@ -21,6 +21,7 @@
 #include "platform/DateTime.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "bench/BenchHost.h"
 #include "tests/library/TestHost.h"
 #include "tests/support/ProcessUsage.h"
 
@@ -64,18 +65,7 @@ int main(int argc, char** argv) {
   MakeRoot();
   tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
   tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
-  host.Set(8, Variant(false));
-  const int n = 14;
-  Variant names = tv::VarArrayCreate({0, n - 1}, tv::VarType::Variant);
-  Variant list = tv::VarArrayCreate({0, n - 1, 0, 1}, tv::VarType::Variant);
-  for (int i = 0; i < n; ++i) {
-    names[i] = Variant(std::string(i == 13 ? "Statement 104" : "Payment type"));
-    list.At(i, 0) = Variant(i == 13 ? 104 : i);
-    list.At(i, 1) = Variant(0);
-  }
-  host.Set(23, names);
-  host.Set(57, list);
-  if (host.Init() != 1) return 1;
+  bench::InitStationHost(host);
   const Variant params = tv::VarArrayOf(
       {Variant::FromDate(tv::EncodeDateTime(2024, 2, 5, 0, 0, 0, 0)),
        Variant::FromDate(tv::EncodeDateTime(2024, 2, 6, 23, 59, 59, 0)), Variant(),
