@@ -10,6 +10,7 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/CloseSmenaRep.h"
 
 namespace tv {
 namespace {
@@ -24,6 +25,7 @@ bool WireReportBuilders() {
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
+  b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;
 }
