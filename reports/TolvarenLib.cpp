@@ -6,7 +6,15 @@
 #include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
+#include "reports/operational/BackCardReport.h"
+#include "reports/operational/CardReport.h"
+#include "reports/operational/CouponReport.h"
+#include "reports/operational/DscCardsReport.h"
+#include "reports/operational/KeeperGSMReport.h"
+#include "reports/operational/LimitBalanceReport.h"
+#include "reports/operational/LimitDetailReport.h"
 #include "reports/operational/PrxReport.h"
+#include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
@@ -24,7 +32,16 @@ bool WireReportBuilders() {
   b.MakeVdMobilReport = &MakeVdMobilReport;
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
+  b.MakeCardReport = &MakeCardReport;
+  b.MakeBackCardReport = &MakeBackCardReport;
+  b.GetCurSmenaBackCardReport = &GetCurSmenaBackCardReport;
+  b.MakeCouponReport = &MakeCouponReport;
+  b.MakeDscCardsReport = &MakeDscCardsReport;
   b.MakePrxReport = &MakePrxReport;
+  b.MakeLimitBalanceReport = &MakeLimitBalanceReport;
+  b.MakeLimitDetailReport = &MakeLimitDetailReport;
+  b.MakeKeeperGSMReport = &MakeKeeperGSMReport;
+  b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;

@@ -36,7 +36,7 @@ std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection, int bas
   const int low = selection.LowBound(1);
   const int last = std::min(selection.HighBound(1) - low, VidOplCount - 1);
   for (int i = 0; i <= last; ++i) {
-    if (!VarEquals(VidOplArray.At(i, 2), Variant(baseKind))) continue;
+    if (baseKind >= 0 && !VarEquals(VidOplArray.At(i, 2), Variant(baseKind))) continue;
     if (!VarEquals(selection[low + i], Variant(1))) continue;
     result.push_back({i, VidOplArray.At(i, 0).AsString(), VidOplArray.At(i, 1).AsString()});
   }
