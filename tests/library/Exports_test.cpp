@@ -305,12 +305,12 @@ TEST_F(Exports, TheRealLibraryHandsOverTheVariableCatalogue) {
   EXPECT_EQ(catalogue(), expected);
 }
 
-TEST_F(Exports, TheRealLibraryWithoutItsLaterUnitsSaysSo) {
+TEST_F(Exports, TheRealLibraryCountsItsCustomFunctions) {
   LoadReal();
   ASSERT_EQ(host->Init(), 1);
   const auto custom = host->Request('#', A({Variant(17), Variant(1), Variant()}));
-  EXPECT_EQ(custom.Result, TV_REPORT_RAISED);
-  EXPECT_EQ(custom.Error, "Пользовательские функции не входят в эту сборку библиотеки"_w);
+  EXPECT_EQ(custom.Result, TV_REPORT_TRUE);
+  EXPECT_EQ(custom.Text, "raw:00000003#00000000#00000001#00000000");
 }
 
 }  // namespace
