@@ -153,10 +153,14 @@ typedef struct TVText {
 /* Replaces the text by a copy of `len` bytes (or up to the zero byte when
  * len is (size_t)-1). Returns 0, or -1 when memory is short (text kept). */
 TOLVAREN_API int32_t tv_text_set(TVText* text, const char* bytes, size_t len);
-/* Releases the buffer and leaves the text empty. */
+/* Releases the buffer and leaves the text empty. A buffer the library did
+ * not hand out (the host's own, or one released already) is not touched:
+ * the text is only emptied. The same holds wherever the library replaces a
+ * text the host passed in. */
 TOLVAREN_API void tv_text_free(TVText* text);
 
-/* Releases the UTF-16 text returned by GetReportVars. */
+/* Releases the UTF-16 text returned by GetReportVars; any other pointer is
+ * left alone. */
 TOLVAREN_API void tv_wide_free(uint16_t* text);
 
 /* The message (Windows-1251, zero-terminated) of the last failure that an
