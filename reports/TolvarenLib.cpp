@@ -4,7 +4,10 @@
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/ReportBuilders.h"
+#include "reports/operational/MernikReport.h"
 #include "reports/operational/PrxReport.h"
+#include "reports/operational/ResetTrkReport.h"
+#include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
@@ -18,6 +21,9 @@ bool WireReportBuilders() {
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
   b.MakePrxReport = &MakePrxReport;
+  b.MakeResetTrkReports = &MakeResetTrkReports;
+  b.MakeMernikReport = &MakeMernikReport;
+  b.MakeTrkHistoryReport = &MakeTrkHistoryReport;
   static_cast<void>(u);
   return true;
 }

@@ -118,17 +118,19 @@ std::string StatementsFixture::Report(char code, const Variant& params) {
 
 std::string StatementsFixture::Html() { return host->Request('7', Variant()).Text; }
 
-std::vector<std::vector<std::string>> StatementsFixture::HtmlRows() {
-  const std::string file = root.Path() + "/report.html";
-  const std::string problems = root.Path() + "/report.problems";
-  WriteFileBytes(file, Html());
+namespace {
+
+std::vector<std::vector<std::string>> CellRows(const std::string& script, const std::string& html,
+                                               const std::string& folder) {
+  const std::string file = folder + "/report.html";
+  const std::string problems = folder + "/report.problems";
+  WriteFileBytes(file, html);
   int rc = -1;
-  const std::string out = RunCommand("python3 " +
-                                         ShellQuote(std::string(TOLVAREN_SOURCE_DIR) +
-                                                    "/tests/reports/operational/html_cells.py") +
-                                         " " +
-                                         ShellQuote(file) + " 2>" + ShellQuote(problems),
-                                     &rc);
+  const std::string out = RunCommand(
+      "python3 " +
+          ShellQuote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/" + script) +
+          " " + ShellQuote(file) + " 2>" + ShellQuote(problems),
+      &rc);
   EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);
   std::vector<std::vector<std::string>> rows;
   for (const std::string& line : Lines(out)) {
@@ -142,6 +144,16 @@ std::vector<std::vector<std::string>> StatementsFixture::HtmlRows() {
     rows.push_back(std::move(cells));
   }
   return rows;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> StatementsFixture::HtmlRows() {
+  return CellRows("html_cells.py", Html(), root.Path());
+}
+
+std::vector<std::vector<std::string>> StatementsFixture::HtmlSpanRows() {
+  return CellRows("html_spans.py", Html(), root.Path());
 }
 
 std::string StatementsFixture::DbPath() const { return root.Path() + "/c/FUEL/DB/Velmar.FDB"; }

@@ -42,6 +42,8 @@ class StatementsFixture : public LibraryFixture {
   // The rows of the HTML version's tables, cells TAB-separated (UTF-8),
   // read by an independent parser that also checks well-formedness.
   std::vector<std::vector<std::string>> HtmlRows();
+  // The same rows with each cell written "<colspan>:<text>" (html_spans.py).
+  std::vector<std::vector<std::string>> HtmlSpanRows();
 
   // A query on this test's station database (values in UTF-8).
   std::vector<IsqlRow> Sql(const std::string& utf8Select) const;
