@@ -2,10 +2,13 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -20,16 +23,30 @@ bool Exists(const std::string& native) {
   return ::lstat(native.c_str(), &st) == 0;
 }
 
+// The form under which names that differ only in letter case meet: the
+// upper-cased Windows-1251 name. A name that Windows-1251 cannot hold has
+// none (empty): its "?" stand-ins would make unrelated names meet.
+std::string FoldedName(std::string_view utf8) {
+  std::string text = Utf8ToCp1251(utf8);
+  if (Cp1251ToUtf8(text) != utf8) return {};
+  return AnsiUpperCase(text);
+}
+
+std::string Join(const std::string& dir, std::string_view name) {
+  if (dir.empty()) return std::string(name);
+  return dir == "/" ? "/" + std::string(name) : dir + "/" + std::string(name);
+}
+
 // Finds `name` in folder `dir` ignoring letter case; returns the name as it
 // stands on disk, or `name` itself when nothing matches.
 std::string FindNoCase(const std::string& dir, const std::string& name) {
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (d == nullptr) return name;
-  const std::string wanted = AnsiUpperCase(Utf8ToCp1251(name));
+  const std::string wanted = FoldedName(name);
   std::string found = name;
   while (dirent* e = ::readdir(d)) {
     std::string entry = e->d_name;
-    if (AnsiUpperCase(Utf8ToCp1251(entry)) == wanted) {
+    if (!wanted.empty() && FoldedName(entry) == wanted) {
       found = entry;
       break;
     }
@@ -48,11 +65,8 @@ std::string Resolve(std::string base, std::string_view rel) {
     std::string comp(rel.substr(i, j - i));
     i = j + 1;
     if (comp.empty()) continue;
-    std::string candidate = base.empty() ? comp : (base == "/" ? "/" + comp : base + "/" + comp);
-    if (!Exists(candidate) && comp != "." && comp != "..") {
-      std::string real = FindNoCase(base, comp);
-      candidate = base.empty() ? real : (base == "/" ? "/" + real : base + "/" + real);
-    }
+    std::string candidate = Join(base, comp);
+    if (!Exists(candidate) && comp != "." && comp != "..") candidate = Join(base, FindNoCase(base, comp));
     base = std::move(candidate);
   }
   return base;
@@ -91,6 +105,105 @@ std::string MapPath(std::string_view path) {
   std::string out = Resolve("", utf8);
   if (!utf8.empty() && utf8.back() == '/') out += '/';
   return out;
+}
+
+TNoCaseResolver::TNoCaseResolver(std::string base) : base_(std::move(base)) {}
+
+TNoCaseResolver::FolderIndex& TNoCaseResolver::Index(const std::string& folder) {
+  auto [it, added] = folders_.try_emplace(folder);
+  if (!added) return it->second;
+  if (DIR* d = ::opendir(folder.empty() ? "." : folder.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      std::string name = e->d_name;
+      std::string folded = FoldedName(name);
+      if (!folded.empty()) it->second.folded.try_emplace(std::move(folded), name);
+      it->second.names.insert(std::move(name));
+    }
+    ::closedir(d);
+  }
+  return it->second;
+}
+
+std::string TNoCaseResolver::Child(const std::string& folder, std::string_view name, bool& exists) {
+  FolderIndex& index = Index(folder);
+  std::string spelled(name);
+  exists = true;
+  if (index.names.count(spelled) != 0) return Join(folder, spelled);
+  std::string folded = FoldedName(spelled);
+  if (auto it = index.folded.find(folded); !folded.empty() && it != index.folded.end())
+    return Join(folder, it->second);
+  exists = false;
+  return Join(folder, spelled);
+}
+
+void TNoCaseResolver::Added(const std::string& folder, std::string_view name) {
+  auto it = folders_.find(folder);
+  if (it == folders_.end()) return;  // read from disk when first needed
+  std::string folded = FoldedName(name);
+  if (!folded.empty()) it->second.folded.try_emplace(std::move(folded), name);
+  it->second.names.emplace(name);
+}
+
+void TNoCaseResolver::Clear() {
+  folders_.clear();
+  resolved_.clear();
+}
+
+bool TNoCaseResolver::Folder(std::string_view rel, bool create, std::string& native) {
+  while (!rel.empty() && rel.back() == '/') rel.remove_suffix(1);
+  const std::string key(rel);
+  if (auto it = resolved_.find(key); it != resolved_.end() || key.empty()) {
+    native = key.empty() ? base_ : it->second;
+    return true;
+  }
+  // Start below the deepest folder above that is known already.
+  std::string at = base_;
+  std::size_t pos = 0;
+  for (std::size_t cut = key.rfind('/'); cut != std::string::npos && cut > 0;
+       cut = key.rfind('/', cut - 1)) {
+    if (auto it = resolved_.find(key.substr(0, cut)); it != resolved_.end()) {
+      at = it->second;
+      pos = cut + 1;
+      break;
+    }
+  }
+  // A chain of new folders is made relative to the last one made, so that
+  // a deep path costs the system one walk, not one per level.
+  int parent = -1;
+  auto release = [&parent]() {
+    if (parent >= 0) ::close(parent);
+    parent = -1;
+  };
+  while (pos <= key.size()) {
+    std::size_t next = std::min(key.find('/', pos), key.size());
+    const std::string comp(key, pos, next - pos);
+    pos = next + 1;
+    if (comp.empty()) continue;
+    bool exists = false;
+    std::string path = Child(at, comp, exists);
+    if (!exists && create) {
+      if (parent < 0) parent = ::open(at.empty() ? "." : at.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if ((parent >= 0 ? ::mkdirat(parent, comp.c_str(), 0755) : ::mkdir(path.c_str(), 0755)) == 0) {
+        Added(at, comp);
+        folders_[path] = FolderIndex{};
+        int child = parent >= 0 ? ::openat(parent, comp.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+        release();
+        parent = child;
+      } else {
+        int error = errno;
+        release();
+        errno = error;
+        if (error != EEXIST) return false;
+      }
+    } else {
+      release();
+    }
+    if (exists || create) resolved_.emplace(key.substr(0, next), path);
+    at = std::move(path);
+  }
+  release();
+  native = std::move(at);
+  return true;
 }
 
 std::string GetWindowsDir() { return "C:\\WINDOWS\\"; }

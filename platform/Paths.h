@@ -15,6 +15,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tv {
 
@@ -23,6 +25,44 @@ std::string RootFolder();
 
 // Native UTF-8 path of a Windows-1251 Windows (or native) path.
 std::string MapPath(std::string_view path);
+
+// Resolves many names below one folder in a single run (an archive
+// extraction) the way MapPath does, without reading a folder more than
+// once: each folder's names are read on first use and indexed by their
+// case-folded form, and resolved folders are remembered. The results equal
+// MapPath's as long as the folders in use change only through the owner,
+// who reports each name it creates (folders made by `Folder` are recorded
+// here). Names are UTF-8; a name with characters outside Windows-1251 is
+// found only as spelled, never through letter case.
+class TNoCaseResolver {
+ public:
+  // `base` is a native folder (no trailing slash; "." for the current one).
+  explicit TNoCaseResolver(std::string base);
+
+  // Native folder of `rel` ("a/b/", relative to the base): each component
+  // as it stands on disk in any letter case, or as spelled when missing.
+  // With `create`, missing folders are made (mode 0755); returns false and
+  // leaves errno set when one cannot be made.
+  bool Folder(std::string_view rel, bool create, std::string& native);
+  // Native path of `name` in the native folder `folder`; `exists` tells
+  // whether a file or folder of that name (in any letter case) is there.
+  std::string Child(const std::string& folder, std::string_view name, bool& exists);
+  // Records that the owner created `name` in the native folder `folder`.
+  void Added(const std::string& folder, std::string_view name);
+  // Forgets everything read (the folders changed behind the owner's back).
+  void Clear();
+
+ private:
+  struct FolderIndex {
+    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, std::string> folded;  // first name per fold
+  };
+  FolderIndex& Index(const std::string& folder);
+
+  std::string base_;
+  std::unordered_map<std::string, FolderIndex> folders_;
+  std::unordered_map<std::string, std::string> resolved_;  // rel prefix -> native
+};
 
 // The Windows folder (holds cnf.ini and the registry store): "C:\WINDOWS\".
 std::string GetWindowsDir();

@@ -3,6 +3,7 @@
 // dispatcher's slots (library/ReportBuilders.h). It sits above every report
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
+#include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/MernikReport.h"
 #include "reports/operational/PrxReport.h"
@@ -24,7 +25,7 @@ bool WireReportBuilders() {
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;
   b.MakeTrkHistoryReport = &MakeTrkHistoryReport;
-  static_cast<void>(u);
+  u.ReportVarsText = &ReportVarsText;
   return true;
 }
 

@@ -1,9 +1,12 @@
 #include "zip/ZipExtract.h"
 
-#include <sys/time.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/Cp1251.h"
@@ -30,10 +33,40 @@ std::string ContainedFolder(const std::string& folder) {
   return result;
 }
 
-void SetFileTimeFromDos(const std::string& name, uint32_t dos) {
-  int64_t t = DosDateTimeToUnixTime(FixDosDateTime(dos));
-  struct timeval times[2] = {{static_cast<time_t>(t), 0}, {static_cast<time_t>(t), 0}};
-  ::utimes(MapPath(name).c_str(), times);
+// An output file that outgrows what the system allows a process: the
+// entry fails, the run goes on.
+struct TEntryTooLarge {};
+
+// Writing past the file-size limit fails the write with EFBIG instead of
+// ending the process, for the length of one run.
+class TFileSizeSignalIgnored {
+ public:
+  TFileSizeSignalIgnored() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, &old_);
+  }
+  ~TFileSizeSignalIgnored() { ::sigaction(SIGXFSZ, &old_, nullptr); }
+  TFileSizeSignalIgnored(const TFileSizeSignalIgnored&) = delete;
+  TFileSizeSignalIgnored& operator=(const TFileSizeSignalIgnored&) = delete;
+
+ private:
+  struct sigaction old_ {};
+};
+
+bool IsFile(const std::string& native) {
+  struct stat st {};
+  return ::stat(native.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+TDateTime NativeFileDateTime(const std::string& native) {
+  struct stat st {};
+  uint32_t dos = ::stat(native.c_str(), &st) == 0
+                     ? UnixTimeToDosDateTime(static_cast<int64_t>(st.st_mtime))
+                     : 0xFFFFFFFF;
+  TDateTime result = 0;
+  return TryDosDateTimeToDateTime(FixDosDateTime(dos), result) ? result : NowDateTime();
 }
 
 // The read-only attribute of an entry: the DOS attribute byte, or, for an
@@ -62,11 +95,16 @@ int32_t TUnzipContext::UnZipFiles() {
   r.KeepZipOpen = true;
   TZipSortMode oldSort = r.SortMode;
   bool sortChanged = false;
+  TFileSizeSignalIgnored fileSizeSignal;
   try {
     work_.assign(32780, 0);
     in_.assign(kChunk + 1, 0);
     out_.assign(kChunk + 1, 0);
+    auto* file = dynamic_cast<TLFNFileStream*>(archive_);
+    archiveHandle_ = r.end_.ThisDisk == 0 && file != nullptr ? file->GetHandle() : -1;
+    CheckOverlaps();
     if (!r.destDir_.empty() && !DirExists(r.destDir_)) CreateDirectories(r.destDir_);
+    paths_ = std::make_unique<TOutputPaths>(r.destDir_);
     if (r.end_.ThisDisk != 0 && r.SortMode != ByNone) {
       r.SetSortMode(ByNone);
       sortChanged = true;
@@ -143,25 +181,84 @@ void TUnzipContext::Skip(TSkipReason reason, const std::string& name, int32_t in
   --filesToDo_;
 }
 
+void TUnzipContext::CheckOverlaps() {
+  // Entries whose bytes (local header, name, extra field and data) share
+  // part of the archive would multiply its data on extraction: such an
+  // archive is refused as a whole before anything is written.
+  TZipReader& r = reader_;
+  struct Span {
+    uint32_t disk;
+    int64_t start;
+    int64_t end;
+    const TZipHeaderInfo* entry;
+  };
+  std::vector<Span> spans;
+  int32_t count = r.entries_ ? r.entries_->Count() : 0;
+  spans.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    const TZipHeaderInfo* entry = r.entries_->Entry(i);
+    int64_t start = entry->GetRelativeOffset();
+    int64_t header = 30 + entry->FilenameLength;
+    if (archiveHandle_ >= 0) {
+      uint8_t local[30] = {};
+      SeekArchive(start);
+      if (ReadArchive(local, 30) == 30) {
+        localLengths_[entry] = GetLE16(local + 26) | (static_cast<uint32_t>(GetLE16(local + 28)) << 16);
+        header = 30 + GetLE16(local + 26) + GetLE16(local + 28);
+      }
+    }
+    int64_t end = 0;
+    if (__builtin_add_overflow(start, header + std::max<int64_t>(entry->GetCompressedSize(), 0), &end))
+      end = INT64_MAX;
+    spans.push_back({entry->GetDiskStart(), start, end, entry});
+  }
+  std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
+    return a.disk != b.disk ? a.disk < b.disk : a.start < b.start;
+  });
+  const Span* reach = nullptr;  // the span reaching furthest on its disk so far
+  for (const Span& span : spans) {
+    if (reach != nullptr && span.disk == reach->disk && span.start < reach->end)
+      throw EBadZipFile("entry \"" + span.entry->FullPath() + "\" at offset " +
+                        std::to_string(span.start) + " lies inside entry \"" +
+                        reach->entry->FullPath() + "\" at offset " + std::to_string(reach->start) +
+                        " -> " + LoadZipStr(kMsgNotAZipFile));
+    if (reach == nullptr || span.disk != reach->disk || span.end > reach->end) reach = &span;
+  }
+}
+
+void TUnzipContext::LocateData(const TZipHeaderInfo& listed) {
+  TZipReader& r = reader_;
+  const TZipHeaderInfo& entry = *r.scratch_;
+  if (r.end_.ThisDisk != 0 && static_cast<int32_t>(entry.GetDiskStart()) != r.currentDisk_)
+    archive_ = r.DoSwitchDisk(static_cast<int32_t>(entry.GetDiskStart()) + 1);
+  if (auto known = localLengths_.find(&listed); known != localLengths_.end()) {
+    localNameLength_ = static_cast<uint16_t>(known->second & 0xFFFF);
+    localExtraLength_ = static_cast<uint16_t>(known->second >> 16);
+  } else {
+    uint8_t local[30] = {};
+    SeekArchive(entry.GetRelativeOffset());
+    ReadArchive(local, 30);
+    localNameLength_ = GetLE16(local + 26);
+    localExtraLength_ = GetLE16(local + 28);
+  }
+  SeekArchive(entry.GetRelativeOffset() + 30 + localNameLength_ + localExtraLength_);
+}
+
 void TUnzipContext::UnZipFile(int32_t index) {
   TZipReader& r = reader_;
   retry_ = false;
   TZipHeaderInfo& entry = *r.scratch_;
-  entry.Assign(*r.sorted_->Entry(index));
+  const TZipHeaderInfo& listed = *r.sorted_->Entry(index);
+  entry.Assign(listed);
   encrypted_ = entry.IsEncrypted();
-  if (!entry.Filename().empty()) {
-    if (r.end_.ThisDisk != 0 && static_cast<int32_t>(entry.GetDiskStart()) != r.currentDisk_)
-      archive_ = r.DoSwitchDisk(static_cast<int32_t>(entry.GetDiskStart()) + 1);
-    uint8_t local[30] = {};
-    archive_->Seek(entry.GetRelativeOffset(), soFromBeginning);
-    archive_->Read(local, 30);
-    localNameLength_ = GetLE16(local + 26);
-    localExtraLength_ = GetLE16(local + 28);
-    archive_->Seek(localNameLength_ + localExtraLength_, soFromCurrent);
-  }
+  if (!entry.Filename().empty()) LocateData(listed);
   std::string folder = GetOutputFileName();
   if (entry.Filename().empty()) {
-    if (r.RecreateDirs && !DirExists(folder)) CreateDirectories(folder);
+    bool exists = false;
+    if (r.RecreateDirs)
+      paths_->Prepare(TOutputPaths::Relative(entry, true, entry.Directory().size() -
+                                                            r.RemoveRelativePath(entry.Directory()).size()),
+                      outputPath_, exists);
     ++filesDone_;
     return;
   }
@@ -170,22 +267,36 @@ void TUnzipContext::UnZipFile(int32_t index) {
     Skip(srCreateError, entry.FullPath(), index);
     return;
   }
-  bool skip = false;
-  if (r.OnStartUnZip) r.OnStartUnZip(r, index, name, skip);
-  if (skip) return;
-  std::string nameFolder = ExtractFilePath(name);
-  if (!nameFolder.empty() && !DirExists(nameFolder)) CreateDirectories(nameFolder);
+  if (!PrepareOutput(index, name)) return;
   toRead_ = entry.GetCompressedSize();
   if (encrypted_ && !CheckPassword(index)) return;
   compressedLeft_ = toRead_;
   uncompressedSize_ = entry.GetUncompressedSize();
-  if (r.OverwriteMode != Always && FileExistsEx(name) && !DecideOverwrite(index, name)) {
-    Skip(srNoOverwrite, name, index);
-    return;
-  }
   if (!CreateOutput(index, name)) return;
-  bool decoded = DecodeData(name);
-  FinishEntry(index, name, decoded);
+  bool decoded = false;
+  if (DecodeData(index, name, decoded)) FinishEntry(index, name, decoded);
+}
+
+bool TUnzipContext::PrepareOutput(int32_t index, std::string& name) {
+  TZipReader& r = reader_;
+  const TZipHeaderInfo& entry = *r.scratch_;
+  const std::string proposed = name;
+  bool skip = false;
+  if (r.OnStartUnZip) r.OnStartUnZip(r, index, name, skip);
+  if (skip) return false;
+  bool withFolder = r.RecreateDirs && !entry.Directory().empty();
+  size_t cut = withFolder ? entry.Directory().size() - r.RemoveRelativePath(entry.Directory()).size() : 0;
+  bool exists = false;
+  bool ready = name == proposed
+                   ? paths_->Prepare(TOutputPaths::Relative(entry, withFolder, cut), outputPath_, exists)
+                   : paths_->PrepareChosen(name, outputPath_, exists);
+  if (!ready) {
+    // No folder for it, or a path longer than the system takes.
+    Skip(srCreateError, name, index);
+    return false;
+  }
+  outputExisted_ = exists;
+  return true;
 }
 
 bool TUnzipContext::CheckPassword(int32_t index) {
@@ -196,7 +307,7 @@ bool TUnzipContext::CheckPassword(int32_t index) {
                          : static_cast<uint8_t>(entry.CRC32 >> 24);
   for (;;) {
     uint8_t header[12] = {};
-    archive_->Read(header, 12);
+    ReadArchive(header, 12);
     toRead_ -= 12;
     if (r.keys_.DecryptHeader(r.Password, header) == expected) return true;
     std::string offered = r.Password;
@@ -206,7 +317,7 @@ bool TUnzipContext::CheckPassword(int32_t index) {
       return false;
     }
     r.Password = offered;
-    archive_->Seek(-12, soFromCurrent);
+    SeekArchive(ArchivePosition() - 12);
     toRead_ += 12;
   }
 }
@@ -229,7 +340,7 @@ bool TUnzipContext::DecideOverwrite(int32_t index, std::string& name) {
     case ifOlder: {
       TDateTime stored = 0;
       TryDosDateTimeToDateTime(FixDosDateTime(entry.LastModFileDateTime), stored);
-      TDateTime existing = GetFileDateTime(name);
+      TDateTime existing = NativeFileDateTime(outputPath_);
       return r.OverwriteMode == ifNewer ? stored > existing : stored < existing;
     }
     default:
@@ -239,30 +350,44 @@ bool TUnzipContext::DecideOverwrite(int32_t index, std::string& name) {
 
 bool TUnzipContext::CreateOutput(int32_t index, const std::string& name) {
   TZipReader& r = reader_;
-  for (int attempt = 0;; ++attempt) {
-    try {
-      output_ = std::make_unique<TLFNFileStream>(name, fmCreate, r.FlushFilesOnClose,
-                                                 r.fileBufferSize_);
-      output_->SetSize(uncompressedSize_);
-      output_->Seek(0, soFromBeginning);
-      return true;
-    } catch (const EFCreateError&) {
-      output_.reset();
-      int32_t attr = FileGetAttr(name);
-      if (r.ReplaceReadOnly && attempt == 0 && attr >= 0 && (attr & faReadOnly) != 0) {
-        FileSetAttr(name, attr & ~faReadOnly);
-        continue;
-      }
-    } catch (const Exception&) {
-      output_.reset();
-      ::unlink(MapPath(name).c_str());
+  // A file this run wrote already is never replaced: two entries whose
+  // names land on one file are reported, not merged.
+  if (paths_->WrittenBefore(outputPath_)) {
+    Skip(srNoOverwrite, name, index);
+    return false;
+  }
+  if (r.OverwriteMode != Always && outputExisted_ && IsFile(outputPath_)) {
+    std::string chosen = name;
+    if (!DecideOverwrite(index, chosen)) {
+      Skip(srNoOverwrite, chosen, index);
+      return false;
     }
+    if (chosen != name) {
+      if (!paths_->PrepareChosen(chosen, outputPath_, outputExisted_) ||
+          paths_->WrittenBefore(outputPath_)) {
+        Skip(outputExisted_ ? srNoOverwrite : srCreateError, chosen, index);
+        return false;
+      }
+    }
+  }
+  for (int attempt = 0;; ++attempt) {
+    // Written as decoded, never sized ahead: a declared size is no promise.
+    output_ = ::open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (output_ >= 0) {
+      if (!outputExisted_) paths_->Created(outputPath_);
+      return true;
+    }
+    struct stat st {};
+    if (errno == EACCES && r.ReplaceReadOnly && attempt == 0 &&
+        ::stat(outputPath_.c_str(), &st) == 0 && (st.st_mode & 0222) == 0 &&
+        ::chmod(outputPath_.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0)
+      continue;
     Skip(srCreateError, name, index);
     return false;
   }
 }
 
-bool TUnzipContext::DecodeData(const std::string& name) {
+bool TUnzipContext::DecodeData(int32_t index, const std::string& name, bool& decoded) {
   TZipReader& r = reader_;
   const TZipHeaderInfo& entry = *r.scratch_;
   bitBuffer_ = 0;
@@ -273,10 +398,9 @@ bool TUnzipContext::DecodeData(const std::string& name) {
   outCount_ = 0;
   bytesWritten_ = 0;
   r.crc_ = 0xFFFFFFFF;
-  archive_->Seek(entry.GetRelativeOffset() + 30 + localNameLength_ + localExtraLength_ +
-                     (encrypted_ ? 12 : 0),
-                 soFromBeginning);
-  bool decoded = true;
+  SeekArchive(entry.GetRelativeOffset() + 30 + localNameLength_ + localExtraLength_ +
+              (encrypted_ ? 12 : 0));
+  decoded = true;
   try {
     switch (entry.CompressionMethod) {
       case 0:
@@ -305,30 +429,51 @@ bool TUnzipContext::DecodeData(const std::string& name) {
     }
   } catch (const EBiggerThanUncompressed&) {
     decoded = false;
+  } catch (const TEntryTooLarge&) {
+    DiscardOutput();
+    Skip(srCreateError, name, index);
+    return false;
   } catch (...) {
     // The entry is broken off: its file must not stay behind looking whole.
-    CloseOutput(false);
-    ::unlink(MapPath(name).c_str());
+    DiscardOutput();
     throw;
   }
-  CloseOutput(true);
-  if (decoded) {
-    SetFileTimeFromDos(name, entry.LastModFileDateTime);
-    if (r.RetainAttributes) {
-      int32_t attr = FileGetAttr(name);
-      if (attr >= 0) FileSetAttr(name, (attr & ~faReadOnly) | (ReadOnlyOf(entry) ? faReadOnly : 0));
-    }
-  }
-  return decoded;
+  CloseOutput(decoded);
+  return true;
 }
 
-void TUnzipContext::CloseOutput(bool keep) {
-  if (!output_) return;
-  bool failed = false;
-  if (keep && output_->BufferMode() == TS_BufferStream::bmWriting) failed = !output_->FlushBuffer();
-  failed = failed || output_->FlushFailed();
-  output_.reset();
-  if (failed && keep) throw ECantWriteUCF(LoadZipStr(kMsgCantWriteUcf));
+void TUnzipContext::CloseOutput(bool stamp) {
+  if (output_ < 0) return;
+  const TZipHeaderInfo& entry = *reader_.scratch_;
+  if (stamp) {
+    // The local-time conversion reads the zone file each time: once per
+    // distinct date-time is enough.
+    uint32_t dos = FixDosDateTime(entry.LastModFileDateTime);
+    auto known = fileTimes_.find(dos);
+    if (known == fileTimes_.end())
+      known = fileTimes_.emplace(dos, DosDateTimeToUnixTime(dos)).first;
+    auto t = static_cast<time_t>(known->second);
+    struct timespec times[2] = {{t, 0}, {t, 0}};
+    ::futimens(output_, times);
+    bool readOnly = ReadOnlyOf(entry);
+    struct stat st {};
+    // A new file is writable as made; only a read-only entry or a file that
+    // was there before may need its mode changed.
+    if (reader_.RetainAttributes && (readOnly || outputExisted_) && ::fstat(output_, &st) == 0) {
+      mode_t mode = st.st_mode & 07777;
+      mode_t wanted = readOnly ? mode & ~(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+      if (wanted != mode) ::fchmod(output_, wanted);
+    }
+  }
+  int closed = ::close(output_);
+  output_ = -1;
+  if (closed != 0 && errno != EINTR) throw ECantWriteUCF(LoadZipStr(kMsgCantWriteUcf));
+}
+
+void TUnzipContext::DiscardOutput() {
+  if (output_ >= 0) ::close(output_);
+  output_ = -1;
+  ::unlink(outputPath_.c_str());
 }
 
 void TUnzipContext::FinishEntry(int32_t index, const std::string& name, bool decoded) {
@@ -337,6 +482,7 @@ void TUnzipContext::FinishEntry(int32_t index, const std::string& name, bool dec
   uint32_t crc = ~r.crc_;
   (void)decoded;
   if (crc == entry.CRC32) {
+    paths_->Written(outputPath_);
     if (r.OnEndUnZip) r.OnEndUnZip(r, index, name);
     ++filesDone_;
     return;
@@ -355,19 +501,44 @@ void TUnzipContext::FinishEntry(int32_t index, const std::string& name, bool dec
   } else if (r.OnBadCRC) {
     r.OnBadCRC(r, static_cast<int32_t>(crc), static_cast<int32_t>(entry.CRC32), index);
   }
-  ::unlink(MapPath(name).c_str());
+  ::unlink(outputPath_.c_str());
   if (!retry_) --filesToDo_;
+}
+
+void TUnzipContext::SeekArchive(int64_t position) {
+  if (archiveHandle_ >= 0)
+    readPosition_ = position;
+  else
+    archive_->Seek(position, soFromBeginning);
+}
+
+int64_t TUnzipContext::ArchivePosition() const {
+  return archiveHandle_ >= 0 ? readPosition_ : archive_->Position();
+}
+
+int32_t TUnzipContext::ReadArchive(uint8_t* buffer, int32_t count) {
+  if (archiveHandle_ < 0) return std::max(archive_->Read(buffer, count), 0);
+  int32_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pread(archiveHandle_, buffer + done, static_cast<size_t>(count - done),
+                        static_cast<off_t>(readPosition_));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<int32_t>(n);
+    readPosition_ += n;
+  }
+  return done;
 }
 
 void TUnzipContext::ChunkRead(uint8_t* buffer, int32_t count) {
   TZipReader& r = reader_;
-  int32_t got = std::max(archive_->Read(buffer, count), 0);
+  int32_t got = ReadArchive(buffer, count);
   while (got < count) {
     if (r.end_.ThisDisk == 0 || r.currentDisk_ + 1 >= r.NumDisks)
       throw EFatalUnzipError(LoadZipStr(kMsgPrematureEnd));
     archive_ = r.DoSwitchDisk(r.currentDisk_ + 2);
     if (archive_ == nullptr) throw EUserCanceled(LoadZipStr(kMsgUserAborted));
-    got += std::max(archive_->Read(buffer + got, count - got), 0);
+    got += ReadArchive(buffer + got, count - got);
   }
 }
 
@@ -408,8 +579,15 @@ void TUnzipContext::FlushOutput() {
     r.keys_.DecryptBuffer(out_.data(), static_cast<size_t>(outCount_));
   if (bytesWritten_ + outCount_ > uncompressedSize_)
     throw EBiggerThanUncompressed(LoadZipStr(kMsgBiggerThanUncompressed));
-  if (output_->Write(out_.data(), outCount_) != outCount_ || output_->FlushFailed())
-    throw ECantWriteUCF(LoadZipStr(kMsgCantWriteUcf));
+  const uint8_t* data = out_.data();
+  for (size_t left = static_cast<size_t>(outCount_); left > 0;) {
+    ssize_t n = ::write(output_, data, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EFBIG) throw TEntryTooLarge{};
+    if (n <= 0) throw ECantWriteUCF(LoadZipStr(kMsgCantWriteUcf));
+    data += n;
+    left -= static_cast<size_t>(n);
+  }
   r.crc_ = UpdateCRC(r.crc_, out_.data(), static_cast<size_t>(outCount_));
   bytesWritten_ += outCount_;
   if (r.OnFilePercentDone) r.OnFilePercentDone(r, Percentage64(uncompressedSize_, bytesWritten_));

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "zip/ZipOutputPaths.h"
 #include "zip/ZipReader.h"
 
 namespace tv::zip {
@@ -56,17 +58,24 @@ class TUnzipContext {
 
  private:
   void Select();
+  void CheckOverlaps();
   void UnZipFile(int32_t index);
+  void LocateData(const TZipHeaderInfo& listed);
   std::string GetOutputFileName() const;
+  bool PrepareOutput(int32_t index, std::string& name);
   bool CheckPassword(int32_t index);
   bool DecideOverwrite(int32_t index, std::string& name);
   bool CreateOutput(int32_t index, const std::string& name);
-  bool DecodeData(const std::string& name);
+  bool DecodeData(int32_t index, const std::string& name, bool& decoded);
   void FinishEntry(int32_t index, const std::string& name, bool decoded);
   void Skip(TSkipReason reason, const std::string& name, int32_t index);
+  void SeekArchive(int64_t position);
+  int64_t ArchivePosition() const;
+  int32_t ReadArchive(uint8_t* buffer, int32_t count);
   void ChunkRead(uint8_t* buffer, int32_t count);
   void Refill();
-  void CloseOutput(bool keep);
+  void CloseOutput(bool stamp);
+  void DiscardOutput();
 
   TZipReader& reader_;
   TStream*& archive_;
@@ -83,7 +92,16 @@ class TUnzipContext {
   int64_t toRead_ = 0;
   int64_t uncompressedSize_ = 0;
   int64_t bytesWritten_ = 0;
-  std::unique_ptr<TLFNFileStream> output_;
+  // A single-part archive is read by position through its descriptor.
+  int archiveHandle_ = -1;
+  int64_t readPosition_ = 0;
+  // Local name and extra lengths read while checking for overlaps.
+  std::unordered_map<const TZipHeaderInfo*, uint32_t> localLengths_;
+  std::unique_ptr<TOutputPaths> paths_;
+  std::string outputPath_;  // native
+  int output_ = -1;
+  bool outputExisted_ = false;
+  std::unordered_map<uint32_t, int64_t> fileTimes_;  // DOS date-time -> seconds
   int32_t filesToDo_ = 0;
   int32_t filesDone_ = 0;
   bool retry_ = false;

@@ -6,6 +6,7 @@
 #include "platform/Cp1251.h"
 #include "platform/Paths.h"
 #include "zip/ZipBytes.h"
+#include "zip/ZipCrypt.h"
 #include "zip/ZipLib.h"
 
 namespace tv::zip {
@@ -59,6 +60,7 @@ void TZipHeaderInfo::Clear() {
   filename_.clear();
   directory_.clear();
   comment_.clear();
+  unicodePath_.clear();
 }
 
 TZip64Record& TZipHeaderInfo::Zip64Info() {
@@ -125,6 +127,7 @@ void TZipHeaderInfo::SetDiskStart(uint32_t value) {
 void TZipHeaderInfo::SetFilename(const std::string& name) {
   if (name == filename_) return;
   filename_ = name;
+  unicodePath_.clear();
   FilenameLength = static_cast<uint16_t>(directory_.size() + filename_.size());
 }
 
@@ -133,6 +136,7 @@ void TZipHeaderInfo::SetDirectory(const std::string& directory) {
   if (!value.empty() && value.back() != '\\') value += '\\';
   if (value == directory_) return;
   directory_ = value;
+  unicodePath_.clear();
   FilenameLength = static_cast<uint16_t>(directory_.size() + filename_.size());
 }
 
@@ -167,7 +171,7 @@ void TZipHeaderInfo::WriteZip64Extra(TStream& stream, THeaderKind kind) const {
   stream.Write(block.data(), static_cast<int32_t>(block.size()));
 }
 
-void TZipHeaderInfo::ReadExtraField(TStream& stream) {
+void TZipHeaderInfo::ReadExtraField(TStream& stream, std::string* unicodeName, uint32_t nameCrc) {
   std::vector<uint8_t> extra(CentralExtraLength);
   int32_t got = stream.Read(extra.data(), CentralExtraLength);
   size_t length = got > 0 ? static_cast<size_t>(got) : 0;
@@ -195,6 +199,9 @@ void TZipHeaderInfo::ReadExtraField(TStream& stream) {
         take(disk, 4);
         Zip64Info().diskStart = static_cast<uint32_t>(disk);
       }
+    } else if (tag == 0x7075 && unicodeName != nullptr && size >= 5 && extra[pos + 4] == 1 &&
+               GetLE32(&extra[pos + 5]) == nameCrc) {
+      unicodeName->assign(reinterpret_cast<const char*>(&extra[pos + 9]), size - 5);
     }
     pos += 4 + size;
   }
@@ -207,6 +214,14 @@ std::string TZipHeaderInfo::ReadName(const std::string& raw, bool mayConvert) co
   bool convert = OEMConvert == oemAlways ||
                  (OEMConvert == oemFlexible && (VersionMadeBy & 0x0B00) != 0x0B00);
   return convert ? Cp866ToCp1251(name) : name;
+}
+
+void TZipHeaderInfo::SetUtf8Name(const std::string& raw) {
+  std::string path = raw;
+  UnixToDOSFilename(path);
+  std::string text = Utf8ToCp1251(path);
+  SplitStoredPath(text, directory_, filename_);
+  unicodePath_ = Cp1251ToUtf8(text) == path ? std::string() : path;
 }
 
 void TZipHeaderInfo::SetFromCentral(const uint8_t* r, const std::string& name) {
@@ -272,15 +287,19 @@ bool TZipHeaderInfo::ReadCentralFromStream(TStream*& stream, const TPartSwitch& 
     stream->Seek(start, soFromBeginning);
     return false;
   }
-  std::string name = ReadName(raw, record[5] == 0);
-  SetFromCentral(record, name);
+  bool utf8 = (GetLE16(record + 8) & kUtf8NameFlag) != 0;
+  SetFromCentral(record, utf8 ? std::string() : ReadName(raw, record[5] == 0));
+  if (utf8) SetUtf8Name(raw);
   CentralRecordPosition = start;
   ExtraSourceLength = 0;
   Zip64BlockLength = 0;
   if (CentralExtraLength > 0) {
     ExtraSourcePosition = stream->Position();
     ExtraSourceLength = CentralExtraLength;
-    ReadExtraField(*stream);
+    std::string unicodeName;
+    uint32_t nameCrc = ~UpdateCRC(0xFFFFFFFF, reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
+    ReadExtraField(*stream, &unicodeName, nameCrc);
+    if (!utf8 && !unicodeName.empty()) SetUtf8Name(unicodeName);
     stream->Seek(ExtraSourcePosition, soFromBeginning);
   }
   return true;
@@ -299,7 +318,9 @@ bool TZipHeaderInfo::ReadLocalFromStream(TStream& stream) {
     stream.Seek(start, soFromBeginning);
     return false;
   }
-  SetFromLocal(header, ReadName(raw, true));
+  bool utf8 = (GetLE16(header + 6) & kUtf8NameFlag) != 0;
+  SetFromLocal(header, utf8 ? std::string() : ReadName(raw, true));
+  if (utf8) SetUtf8Name(raw);
   SetRelativeOffset(start);
   if (LocalExtraLength > 0) {
     int64_t extraStart = stream.Position();
@@ -328,6 +349,12 @@ bool TZipHeaderInfo::ReadLocalFromStream(TStream& stream) {
 std::string TZipHeaderInfo::StoredName() {
   std::string name = directory_ + filename_;
   DOSToUnixFilename(name);
+  // An entry taken over from an archive that flags UTF-8 names keeps them.
+  if ((BitFlag & kUtf8NameFlag) != 0) {
+    std::string utf8 = unicodePath_.empty() ? Cp1251ToUtf8(name) : unicodePath_;
+    DOSToUnixFilename(utf8);
+    return utf8;
+  }
   if (OEMConvert == oemAlways) return Cp1251ToCp866(name);
   if (OEMConvert == oemFlexible) {
     std::string oem = Cp1251ToCp866(name);
@@ -426,6 +453,7 @@ void TZipHeaderInfo::CopyFrom(const TZipHeaderInfo& s) {
   zip64_ = s.zip64_ ? std::make_unique<TZip64Record>(*s.zip64_) : nullptr;
   SetFilename(s.filename_);
   SetDirectory(s.directory_);
+  unicodePath_ = s.unicodePath_;
   FilenameLength = s.FilenameLength;
   comment_ = s.FileCommentLength > 0 ? s.comment_ : std::string();
   EntryFlagA = s.EntryFlagA;

@@ -44,6 +44,8 @@ struct TZip64Record {
 };
 
 constexpr uint32_t kMax32 = 0xFFFFFFFF;
+// General-purpose flag bit 11: the name (and comment) are UTF-8.
+constexpr uint16_t kUtf8NameFlag = 0x0800;
 constexpr uint16_t kMax16 = 0xFFFF;
 
 class TZipHeaderInfo : public TPersistent {
@@ -101,6 +103,10 @@ class TZipHeaderInfo : public TPersistent {
   void SetDirectory(const std::string& directory);
   // Directory + Filename.
   std::string FullPath() const { return directory_ + filename_; }
+  // The stored path in UTF-8 (backslashes) when the archive gave it in
+  // UTF-8 and Windows-1251 cannot hold it (Directory and Filename then
+  // show "?" in its place); empty otherwise.
+  const std::string& UnicodePath() const { return unicodePath_; }
 
   const std::string& FileComment() const { return comment_; }
   void SetFileComment(const std::string& comment);
@@ -118,8 +124,10 @@ class TZipHeaderInfo : public TPersistent {
   // header and the stored name (with backslashes).
   void SetFromCentral(const uint8_t* record, const std::string& name);
   void SetFromLocal(const uint8_t* header, const std::string& name);
-  // Reads CentralExtraLength bytes and takes the ZIP64 values.
-  void ReadExtraField(TStream& stream);
+  // Reads CentralExtraLength bytes and takes the ZIP64 values. With
+  // `unicodeName`, also the UTF-8 name of a Unicode-path block (0x7075)
+  // whose CRC-32 equals `nameCrc`, the CRC of the header's own name bytes.
+  void ReadExtraField(TStream& stream, std::string* unicodeName = nullptr, uint32_t nameCrc = 0);
 
   // Readers never raise on bad data: False with the stream back at the
   // record's start.
@@ -135,12 +143,15 @@ class TZipHeaderInfo : public TPersistent {
  private:
   std::string StoredName();
   std::string ReadName(const std::string& raw, bool mayConvert) const;
+  // Takes a UTF-8 stored name (forward slashes).
+  void SetUtf8Name(const std::string& raw);
   void WriteZip64Extra(TStream& stream, THeaderKind kind) const;
   void CopyFrom(const TZipHeaderInfo& source);
 
   std::string filename_;
   std::string directory_;
   std::string comment_;
+  std::string unicodePath_;
   std::unique_ptr<TZip64Record> zip64_;
 };
 

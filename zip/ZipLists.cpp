@@ -91,8 +91,10 @@ void TObjectList::Clear() {
 void TObjectList::SetCapacity(int32_t capacity) {
   if (capacity == capacity_) return;
   if (capacity < count_ || capacity >= kMaxListSize) Error();
+  // The capacity grows by fixed steps, but the storage under it only when
+  // full (doubling), or a directory of 70 000 entries costs a copy per 16.
   items_.resize(static_cast<size_t>(capacity));
-  items_.shrink_to_fit();
+  if (capacity < capacity_) items_.shrink_to_fit();
   capacity_ = capacity;
 }
 

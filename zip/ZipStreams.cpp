@@ -76,6 +76,19 @@ int32_t TS_BufferStream::Write(const void* buffer, int32_t count) {
 }
 
 int64_t TS_BufferStream::Seek(int64_t offset, int origin) {
+  // Moving within the bytes just read costs no call to the inner stream:
+  // the directory reader skips and re-reads small fields all the time.
+  if (mode_ == bmReading && fillStart_ >= 0 && origin != soFromEnd) {
+    int64_t target = offset;
+    if (origin == soFromCurrent && __builtin_add_overflow(fillStart_ + bufPtr_, offset, &target))
+      target = -1;
+    if (origin != soFromBeginning && origin != soFromCurrent)
+      throw Exception(FormatZipStr(kMsgInvalidOrigin, origin));
+    if (target >= fillStart_ && target <= fillStart_ + bufEnd_) {
+      bufPtr_ = static_cast<int32_t>(target - fillStart_);
+      return target;
+    }
+  }
   int64_t current = inner_->Seek(0, soFromCurrent) + BufferOffset();
   int64_t target = 0;
   switch (origin) {
@@ -110,6 +123,7 @@ void TS_BufferStream::Settle() {
 }
 
 bool TS_BufferStream::FillBuffer() {
+  fillStart_ = inner_->Seek(0, soFromCurrent);
   int32_t n = inner_->Read(buffer_.data(), bufferSize_);
   bufPtr_ = 0;
   bufEnd_ = std::max(n, 0);
@@ -131,6 +145,7 @@ bool TS_BufferStream::FlushBuffer() {
 void TS_BufferStream::PutBackChar(uint8_t byte) {
   if (bufPtr_ <= 0 || mode_ != bmReading) throw EStreamError(LoadZipStr(kMsgPutbackOverflow));
   buffer_[static_cast<size_t>(--bufPtr_)] = static_cast<char>(byte);
+  fillStart_ = -1;  // the buffer no longer mirrors the file
 }
 
 void TS_BufferStream::AfterFill() {

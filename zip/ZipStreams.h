@@ -68,6 +68,7 @@ class TS_BufferStream : public TStream {
   int32_t bufferSize_;
   int32_t bufPtr_ = -1;  // -1: none until the first transfer after a seek
   int32_t bufEnd_ = 0;
+  int64_t fillStart_ = -1;  // inner position of the buffer's first byte, -1 unknown
   TBufferMode mode_ = bmIdle;
   bool flushOnClose_ = false;
   bool written_ = false;

@@ -1,8 +1,12 @@
 // The five exports through dlopen and their names, as a host calls them:
 // start-up, InitReports, UpdateVidOpl, the special request codes,
 // GetReportVars, DCOMServerOnCreate, and every export before InitReports.
+#include <atomic>
 #include <set>
+#include <thread>
+#include <vector>
 
+#include "library/RepVarsGSM.h"
 #include "platform/Files.h"
 #include "tests/library/LibraryFixture.h"
 
@@ -270,12 +274,37 @@ TEST_F(Exports, DCOMServerOnCreateCreatesTheModuleForStationAndOfficeHostsOnly) 
   EXPECT_FALSE(Logged("DCOMServerOnCreate"));  // mode 2 logs nothing either
 }
 
+// The catalogue through the exported name, turned back into Windows-1251:
+// the library's own text, before InitReports (no host is asked), from
+// several threads at once, and after InitReports.
+TEST_F(Exports, TheRealLibraryHandsOverTheVariableCatalogue) {
+  LoadReal();
+  const std::string expected = ReportVarsText();
+  const auto catalogue = [&] {
+    uint16_t* vars = lib->GetReportVars();
+    if (vars == nullptr) return std::string("(null) ") + lib->LastError();
+    std::string text = Utf16ToCp1251(reinterpret_cast<const char16_t*>(vars));
+    lib->WideFree(vars);
+    return text;
+  };
+  EXPECT_EQ(catalogue(), expected);
+  EXPECT_TRUE(host->Questions().empty());
+  std::atomic<int> differing{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 10; ++i)
+        if (catalogue() != expected) ++differing;
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(differing.load(), 0);
+  ASSERT_EQ(host->Init(), 1);
+  EXPECT_EQ(catalogue(), expected);
+}
+
 TEST_F(Exports, TheRealLibraryWithoutItsLaterUnitsSaysSo) {
   LoadReal();
   ASSERT_EQ(host->Init(), 1);
-  EXPECT_EQ(lib->GetReportVars(), nullptr);
-  EXPECT_EQ(std::string(lib->LastError()),
-            "Каталог переменных отчетов не входит в эту сборку библиотеки"_w);
   const auto custom = host->Request('#', A({Variant(17), Variant(1), Variant()}));
   EXPECT_EQ(custom.Result, TV_REPORT_RAISED);
   EXPECT_EQ(custom.Error, "Пользовательские функции не входят в эту сборку библиотеки"_w);

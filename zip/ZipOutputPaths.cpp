@@ -1,0 +1,105 @@
+#include "zip/ZipOutputPaths.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <string_view>
+#include <vector>
+
+#include "platform/Cp1251.h"
+#include "zip/ZipLib.h"
+
+namespace tv::zip {
+namespace {
+
+// Bytes of the character at `i` as the Windows-1251 conversion reads it:
+// a whole UTF-8 sequence, or a single byte of a broken one.
+std::size_t UnitLength(const std::string& s, std::size_t i) {
+  auto c = static_cast<unsigned char>(s[i]);
+  std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+  if (len == 0 || i + len > s.size()) return 1;
+  for (std::size_t k = 1; k < len; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+  return len;
+}
+
+// Longer native paths cannot be opened or made.
+bool TooLong(std::size_t length) {
+  if (length < PATH_MAX) return false;
+  errno = ENAMETOOLONG;
+  return true;
+}
+
+}  // namespace
+
+TOutputPaths::TOutputPaths(const std::string& destDir) {
+  std::string base = MapPath(destDir.empty() ? std::string(".") : destDir);
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  resolver_ = std::make_unique<TNoCaseResolver>(base);
+  base_ = base;
+}
+
+std::string TOutputPaths::Relative(const TZipHeaderInfo& entry, bool withFolder, std::size_t cut) {
+  // The stored path in Windows-1251 and on disk, character for character:
+  // the folder rules are decided on the first, the bytes taken from the
+  // second.
+  const std::string text = entry.FullPath();
+  std::string utf8 = entry.UnicodePath().empty() ? Cp1251ToUtf8(text) : entry.UnicodePath();
+  std::vector<std::size_t> at;
+  for (int pass = 0; pass < 2 && at.size() != text.size() + 1; ++pass) {
+    if (pass == 1) utf8 = Cp1251ToUtf8(text);
+    at.clear();
+    for (std::size_t i = 0; i < utf8.size(); i += UnitLength(utf8, i)) at.push_back(i);
+    at.push_back(utf8.size());
+  }
+  const std::size_t dirEnd = entry.Directory().size();
+  std::string out;
+  if (withFolder) {
+    std::size_t pos = std::min(cut, dirEnd);
+    if (dirEnd - pos >= 2 && text[pos + 1] == ':') pos += 2;
+    while (pos < dirEnd) {
+      std::size_t end = std::min(text.find('\\', pos), dirEnd);
+      std::string_view part(text.data() + pos, end - pos);
+      if (!part.empty() && part != "." && part != "..")
+        out.append(utf8, at[pos], at[end] - at[pos]).push_back('/');
+      pos = end + 1;
+    }
+  }
+  out.append(utf8, at[dirEnd], std::string::npos);
+  return out;
+}
+
+bool TOutputPaths::Prepare(const std::string& relative, std::string& native, bool& exists) {
+  if (TooLong(base_.size() + 1 + relative.size())) return false;
+  std::size_t slash = relative.rfind('/');
+  std::string folder;
+  if (!resolver_->Folder(slash == std::string::npos ? std::string_view() : std::string_view(relative).substr(0, slash),
+                         true, folder))
+    return false;
+  std::string_view name = std::string_view(relative).substr(slash == std::string::npos ? 0 : slash + 1);
+  exists = true;
+  native = name.empty() ? folder : resolver_->Child(folder, name, exists);
+  return !TooLong(native.size());
+}
+
+bool TOutputPaths::PrepareChosen(const std::string& path, std::string& native, bool& exists) {
+  resolver_->Clear();
+  std::string folder = ExtractFilePath(path);
+  if (!folder.empty() && !DirExists(folder)) CreateDirectories(folder);
+  native = MapPath(path);
+  struct stat st {};
+  exists = ::lstat(native.c_str(), &st) == 0;
+  return !TooLong(native.size());
+}
+
+void TOutputPaths::Created(const std::string& native) {
+  std::size_t slash = native.rfind('/');
+  if (slash == std::string::npos)
+    resolver_->Added(std::string(), native);
+  else
+    resolver_->Added(slash == 0 ? std::string("/") : native.substr(0, slash), native.substr(slash + 1));
+}
+
+}  // namespace tv::zip
