@@ -13,13 +13,7 @@ class DispensersFixture : public StatementsFixture {
  protected:
   static void SetUpTestSuite() {
     StatementsFixture::SetUpTestSuite();
-    const std::string tail = "/c/FUEL/DB/Velmar.FDB";
-    const std::string folder = sampleDb_.substr(0, sampleDb_.size() - tail.size());
-    int rc = -1;
-    const std::string out = RunCommand(std::string(TOLVAREN_SOURCE_DIR) +
-                                           "/db/add-sample-dispensers --root '" + folder + "' 2>&1",
-                                       &rc);
-    ASSERT_EQ(rc, 0) << out;
+    AddToSample("add-sample-dispensers");
   }
 };
 

@@ -55,6 +55,14 @@ void StatementsFixture::SetUpTestSuite() {
   sampleDb_ = db;
 }
 
+void StatementsFixture::AddToSample(const std::string& script) {
+  int rc = -1;
+  const std::string out = RunCommand(std::string(TOLVAREN_SOURCE_DIR) + "/db/" + script +
+                                         " --root " + ShellQuote(gSampleRoot) + " 2>&1",
+                                     &rc);
+  ASSERT_EQ(rc, 0) << out;
+}
+
 void StatementsFixture::TearDownTestSuite() {
   std::error_code ec;
   if (!gSampleRoot.empty()) std::filesystem::remove_all(gSampleRoot, ec);

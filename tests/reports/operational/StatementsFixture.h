@@ -51,6 +51,10 @@ class StatementsFixture : public LibraryFixture {
   void Exec(const std::string& utf8Statement) const;
   std::string DbPath() const;
 
+  // Runs a db/ sample script (such as "add-sample-receipts") on the
+  // program's sample database; for a suite's SetUpTestSuite.
+  static void AddToSample(const std::string& script);
+
   static std::string sampleDb_;  // the sample database made for the program
 };
 
