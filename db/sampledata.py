@@ -110,8 +110,9 @@ def money(x):
 
 
 class Station:
-    def __init__(self, shifts, sales, seed):
+    def __init__(self, shifts, sales, seed, office_waybills=0):
         self.rnd = random.Random(seed)
+        self.office_waybills = office_waybills
         self.shifts = max(1, shifts)
         self.sales = max(0, sales)
         self.t = {name: [] for name in (
@@ -448,8 +449,31 @@ class Station:
         statement = [r for r in self.t["LOGTRAN"] if r["VIDOPL"] in (4, 104)][:2]
         for n, sale in enumerate(statement, start=1):
             self.waybill(n, sale)
-        if statement:
+        if statement and not self.office_waybills:
             self.waybill(100000001, statement[0], office=True)
+        if self.office_waybills:
+            self.office_rows(self.office_waybills)
+
+    def office_rows(self, count):
+        """An office host's office waybills 100000001.. (each with OFCTTNID = its own id):
+        every seventh deleted, every fifth with ISDELETE NULL, and the values that must
+        travel exactly: Cyrillic text, four-decimal numbers, timestamps to 1/10000 s,
+        multi-line VARLIST, NULLs and empty strings."""
+        sales = [r for r in self.t["LOGTRAN"] if r["VIDOPL"] in (4, 104)]
+        for k in range(1, count + 1):
+            ttn_id = 100000000 + k
+            self.waybill(ttn_id, sales[k % len(sales)], office=True)
+            row = self.t["TTN"][-1]
+            row.update(
+                OFCTTNID=ttn_id, ISDELETE=1 if k % 7 == 3 else (None if k % 5 == 0 else 0),
+                NADB=round(k * 0.0001 + 12.3456, 4), SKLADRASHOD=-round(k % 1000 * 1.0001, 4),
+                TTNDATE=row["TTNDATE"] + dt.timedelta(microseconds=(k % 10) * 100),
+                ALLSUMMATEXT="" if k % 2 else f"{k} руб. «ровно»",
+                PRILPAGESTEXT=None if k % 3 else "Приложение: 2 листа",
+                VARLIST=f"Прим=Примечание|Рейс № {k}\r\nСклад=Склад|АЗС №{k % 9}\r\n"
+                        f"Груз=Груз|<ГСМ> & \"налив\" 'ёЁ'\tтаб",
+                NAME1=f"Топливо {k % 4} «Евро-5»", MEST1=round(k % 97 + 0.0001, 4),
+                KARDNUM1=k % 50 if k % 4 else None, GNAME1="" if k % 6 == 0 else "ГСМ")
 
     def waybill(self, ttn_id, sale, office=False):
         cid = int(sale["IDCNT"])
@@ -459,7 +483,7 @@ class Station:
         mass = round(sale["LITER"] * sale["PLOTN"] / 1000.0, 4)
         price = sale["GSMPRICE"]
         self.t["TTN"].append(dict(
-            TTN_ID=ttn_id, OFCTTNID=None, ISDELETE=0, INDEXSALE=sale["INDEXSALE"], TTNAPPLIED=1,
+            TTN_ID=ttn_id, OFCTTNID=ttn_id if office else None, ISDELETE=0, INDEXSALE=sale["INDEXSALE"], TTNAPPLIED=1,
             GO_ID=1, GP_ID=cid, PER_ID=cid, PLAT_ID=cid, TNPOST_ID=1, TNPLAT_ID=cid,
             TTNSER="АБ", TTNNUMBER=f"{ttn_id % 100000:06d}", TTNDATE=when, NADB=0.0,
             SKLADRASHOD=0.0, ALLSUMMANUM=sale["SUMMA"], ALLSUMMATEXT="", ALLMEST="Одно",
@@ -524,9 +548,10 @@ class Station:
         return self.t
 
 
-def make_station(shifts=3, sales=120, seed=20240301):
-    """Rows of the station database and the value of GEN_INDEXSALE."""
-    station = Station(shifts, sales, seed)
+def make_station(shifts=3, sales=120, seed=20240301, office_waybills=0):
+    """Rows of the station database and the value of GEN_INDEXSALE; with office_waybills
+    an office host's database, whose office waybills replace the one office row."""
+    station = Station(shifts, sales, seed, office_waybills)
     tables = station.build()
     return tables, station.index_sale
 

@@ -30,6 +30,9 @@ TolvarenLibrary::TolvarenLibrary(const std::string& path) {
     Resolve(handle_, "GetReportVars", GetReportVars);
     Resolve(handle_, "UpdateVidOpl", UpdateVidOpl);
     Resolve(handle_, "DCOMServerOnCreate", DCOMServerOnCreate);
+    Resolve(handle_, "AddRepDataToQueryFile", AddRepDataToQueryFile);
+    Resolve(handle_, "ProcessQueryFile", ProcessQueryFile);
+    Resolve(handle_, "ProcessTTNTable", ProcessTTNTable);
     Resolve(handle_, "tv_variant_set_int", SetInt);
     Resolve(handle_, "tv_variant_set_double", SetDouble);
     Resolve(handle_, "tv_variant_set_bool", SetBool);

@@ -22,6 +22,9 @@ class TolvarenLibrary {
   decltype(&::GetReportVars) GetReportVars = nullptr;
   decltype(&::UpdateVidOpl) UpdateVidOpl = nullptr;
   decltype(&::DCOMServerOnCreate) DCOMServerOnCreate = nullptr;
+  decltype(&::AddRepDataToQueryFile) AddRepDataToQueryFile = nullptr;
+  decltype(&::ProcessQueryFile) ProcessQueryFile = nullptr;
+  decltype(&::ProcessTTNTable) ProcessTTNTable = nullptr;
 
   decltype(&::tv_variant_set_int) SetInt = nullptr;
   decltype(&::tv_variant_set_double) SetDouble = nullptr;

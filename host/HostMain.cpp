@@ -12,6 +12,7 @@
 
 #include "host/HostAnswers.h"
 #include "host/HostConfig.h"
+#include "host/HostExchange.h"
 #include "host/HostLibrary.h"
 #include "host/HostRequest.h"
 #include "platform/Cp1251.h"
@@ -34,6 +35,7 @@ struct Options {
 void PrintHelp() {
   std::cout
       << "Usage: tolvaren-host [options] CODE [PARAMETER...]\n"
+         "       tolvaren-host [options] export|load|flag ARGUMENT...   (waybill exchange)\n"
          "Requests one report from libtolvaren.so as the station's control application does:\n"
          "prints the text version (UTF-8) and writes the HTML version to a file.\n\n"
          "Options:\n"
@@ -47,6 +49,7 @@ void PrintHelp() {
          "  --help          this text\n\n"
          "Exit status: 0 report made; 1 the library answered False (its text on standard error);\n"
          "2 the request or the host failed.\n\n"
+      << ExchangeCommandHelp() << "\n"
       << RequestSyntax() << "\n"
       << ReportCodeList();
 }
@@ -109,6 +112,7 @@ int Run(const Options& o) {
     std::cerr << "InitReports: " << Cp1251ToUtf8(lib.LastError()) << "\n";
     return 2;
   }
+  if (IsExchangeCommand(o.request[0])) return RunExchangeCommand(lib, o.request);
   const char code = ParseReportCode(o.request[0]);
   TVVariant params{};
   BuildParams(lib, std::vector<std::string>(o.request.begin() + 1, o.request.end()), &params);

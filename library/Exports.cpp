@@ -7,6 +7,7 @@
 #include <string>
 
 #include "library/CVariant.h"
+#include "library/ExchangeCalls.h"
 #include "library/HostData.h"
 #include "library/HostText.h"
 #include "library/ReportCreator.h"
@@ -234,6 +235,27 @@ TOLVAREN_API void DCOMServerOnCreate(void* owner) {
   Guarded(0, [&] {
     tv::DCOMServerOnCreate(owner);
     return 0;
+  });
+}
+
+TOLVAREN_API int32_t AddRepDataToQueryFile(const uint16_t* dbFolder, const uint16_t* exchangeFile) {
+  return Guarded(int32_t{0}, [&] {
+    tv::CallAddRepDataToQueryFile(dbFolder, exchangeFile);
+    return int32_t{1};
+  });
+}
+
+TOLVAREN_API int32_t ProcessQueryFile(const uint16_t* exchangeFile) {
+  return Guarded(int32_t{0}, [&] {
+    tv::CallProcessQueryFile(exchangeFile);
+    return int32_t{1};
+  });
+}
+
+TOLVAREN_API int32_t ProcessTTNTable(const uint16_t* dbFolder) {
+  return Guarded(int32_t{0}, [&] {
+    tv::CallProcessTTNTable(dbFolder);
+    return int32_t{1};
   });
 }
 

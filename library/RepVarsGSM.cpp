@@ -18,15 +18,7 @@ TRepVarsClass::TRepVarsClass() {
 std::string TRepVarsClass::GetText() const {
   TStringList lines;
   Doc.GetStrings(lines);
-  std::size_t size = 0;
-  for (int i = 0; i < lines.Count(); ++i) size += lines[i].size() + 2;
-  std::string text;
-  text.reserve(size);
-  for (int i = 0; i < lines.Count(); ++i) {
-    text += lines[i];
-    text += "\r\n";
-  }
-  return text;
+  return lines.Text();  // every line followed by CR LF
 }
 
 void TRepVarsClass::AddVar(std::string_view section, std::string_view name,

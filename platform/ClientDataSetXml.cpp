@@ -5,6 +5,7 @@
 #include <expat.h>
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -80,10 +81,19 @@ std::string TwoDigits(int v) {
   return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
 }
 
+// Firebird keeps times to the ten-thousandth of a second: a fourth
+// fraction digit follows the milliseconds when that digit is not 0, so that
+// such a time comes back exactly and every other stays as before.
 std::string TimeText(TDateTime v) {
-  int h, n, s, ms;
-  DecodeTime(v, h, n, s, ms);
-  return TwoDigits(h) + ":" + TwoDigits(n) + ":" + TwoDigits(s) + Format("%.3d", {ms});
+  constexpr int64_t kUnitsPerDay = 864000000;
+  const double fraction = std::fabs(v - std::trunc(v));
+  int64_t units = std::llround(fraction * kUnitsPerDay);
+  if (units >= kUnitsPerDay) units = kUnitsPerDay - 1;
+  const int64_t seconds = units / 10000;
+  std::string text = TwoDigits(int(seconds / 3600)) + ":" + TwoDigits(int(seconds / 60 % 60)) +
+                     ":" + TwoDigits(int(seconds % 60)) + Format("%.3d", {int(units % 10000 / 10)});
+  if (units % 10 != 0) text += char('0' + units % 10);
+  return text;
 }
 
 std::string DateText(TDateTime v) {
@@ -244,13 +254,16 @@ bool ParseCurrency(std::string_view s, Currency& out) {
 }
 
 bool ParseTime(std::string_view s, TDateTime& out) {
-  int64_t h, n, sec, ms;
-  if (s.size() != 11 || s[2] != ':' || s[5] != ':') return false;
+  int64_t h, n, sec, ms, tenth = 0;
+  if ((s.size() != 11 && s.size() != 12) || s[2] != ':' || s[5] != ':') return false;
   if (!ParseInt(s.substr(0, 2), h) || !ParseInt(s.substr(3, 2), n) ||
-      !ParseInt(s.substr(6, 2), sec) || !ParseInt(s.substr(8, 3), ms)) {
+      !ParseInt(s.substr(6, 2), sec) || !ParseInt(s.substr(8, 3), ms) ||
+      (s.size() == 12 && !ParseInt(s.substr(11, 1), tenth))) {
     return false;
   }
-  return TryEncodeTime(int(h), int(n), int(sec), int(ms), out);
+  if (!TryEncodeTime(int(h), int(n), int(sec), int(ms), out)) return false;
+  out += static_cast<double>(tenth) / 864000000.0;
+  return true;
 }
 
 bool ParseDate(std::string_view s, TDateTime& out) {
@@ -337,8 +350,12 @@ TFieldType TypeFromPacket(std::string_view fieldType, std::string_view subType) 
   return TFieldType::ftUnknown;
 }
 
+// A packet is four levels deep; anything far deeper is no packet.
+constexpr size_t kMaxDepth = 16;
+
 // What the parser collects: the fields first, then the rows.
 struct PacketReader {
+  XML_Parser parser = nullptr;
   TFieldDefs defs;
   std::vector<std::vector<Variant>> rows;
   std::vector<std::string> path;  // open element names
@@ -389,6 +406,7 @@ struct PacketReader {
 
   void Start(const XML_Char* name, const XML_Char** atts) {
     const std::string_view n = name;
+    if (path.size() >= kMaxDepth) throw EDatabaseError("elements nested too deeply");
     if (path.empty()) {
       if (n != "DATAPACKET") throw EDatabaseError("the root element is '" + Text(name) + "'");
       sawRoot = true;
@@ -413,6 +431,31 @@ int XMLCALL Cp1251Encoding(void*, const XML_Char* name, XML_Encoding* info) {
   return XML_STATUS_OK;
 }
 
+void Refuse(void* data, const char* what) {
+  auto* r = static_cast<PacketReader*>(data);
+  if (r->error.empty()) r->error = what;
+  XML_StopParser(r->parser, XML_FALSE);
+}
+
+// Packets come from other machines: a document type declaration, and with
+// it every entity of its own, is refused outright, so nothing external is
+// read and no entity can expand; only the predefined entities and
+// character references remain.
+void RefuseDeclarations(XML_Parser parser) {
+  XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+  XML_SetStartDoctypeDeclHandler(
+      parser, [](void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+        Refuse(data, "a document type declaration is not allowed");
+      });
+  XML_SetEntityDeclHandler(parser, [](void* data, const XML_Char*, int, const XML_Char*, int,
+                                      const XML_Char*, const XML_Char*, const XML_Char*,
+                                      const XML_Char*) { Refuse(data, "an entity declaration is not allowed"); });
+  XML_SetExternalEntityRefHandler(
+      parser, [](XML_Parser, const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
+        return int(XML_STATUS_ERROR);
+      });
+}
+
 }  // namespace
 
 void TClientDataSet::ReadPacket(std::string_view packet) {
@@ -422,6 +465,8 @@ void TClientDataSet::ReadPacket(std::string_view packet) {
   if (!parser) throw EOutOfMemory("Out of memory");
   XML_SetUnknownEncodingHandler(parser.get(), Cp1251Encoding, nullptr);
   XML_SetUserData(parser.get(), &reader);
+  reader.parser = parser.get();
+  RefuseDeclarations(parser.get());
   XML_SetElementHandler(
       parser.get(),
       [](void* data, const XML_Char* name, const XML_Char** atts) {
@@ -431,12 +476,14 @@ void TClientDataSet::ReadPacket(std::string_view packet) {
           r->Start(name, atts);
         } catch (const Exception& e) {
           r->error = e.Message();
+          XML_StopParser(r->parser, XML_FALSE);
         }
       },
       [](void* data, const XML_Char*) {
         auto* r = static_cast<PacketReader*>(data);
         if (!r->path.empty()) r->path.pop_back();
       });
+  if (packet.size() > static_cast<size_t>(INT_MAX)) BadPacket("the packet is larger than 2 GB");
   const auto status = XML_Parse(parser.get(), packet.data(), static_cast<int>(packet.size()), 1);
   const std::string where =
       " (line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) + ")";

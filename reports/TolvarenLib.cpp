@@ -5,11 +5,13 @@
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
+#include "reports/operational/BNEReport.h"
 #include "reports/operational/MernikReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/ResetTrkReport.h"
 #include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
+#include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
 
 namespace tv {
@@ -21,6 +23,9 @@ bool WireReportBuilders() {
   b.MakeVdPeriodReport = &MakeVdPeriodReport;
   b.MakeVdAgentReport = &MakeVdAgentReport;
   b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.MakeVdMobilReport = &MakeVdMobilReport;
+  b.MakeBNEReport = &MakeBNEReport;
+  b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;

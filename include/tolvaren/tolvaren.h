@@ -318,6 +318,27 @@ TOLVAREN_API void UpdateVidOpl(void);
  * host's remote data module. Failures are logged, never returned. */
 TOLVAREN_API void DCOMServerOnCreate(void* owner);
 
+/* ---- Office waybill exchange ---------------------------------------------
+ * Paths are zero-terminated UTF-16 texts in the Windows form the library
+ * keeps ("C:\FUEL\..."; a path starting with "/" is native), each of
+ * characters of Windows-1251 only. Each returns 1, or 0 on failure with the
+ * message in tv_last_error ("procedure <name> -> ... <# <class> #>"); each
+ * needs InitReports first (the host mode decides the waybill id range).
+ *
+ * AddRepDataToQueryFile: writes the office waybills of the database
+ * <dbFolder>Velmar.FDB into the exchange file `exchangeFile` (a ZIP archive
+ * with one entry "ttn.ttnxml"); without office waybills the old file is
+ * deleted and none written.
+ * ProcessQueryFile: loads an exchange file into the station database
+ * "C:\FUEL\DB\velmar.fdb" (always that one): each office waybill without
+ * a local copy is inserted once with a local id. A missing file does
+ * nothing; a damaged one changes nothing.
+ * ProcessTTNTable: in <dbFolder>Velmar.FDB flags as deleted every office
+ * waybill that has a local copy. */
+TOLVAREN_API int32_t AddRepDataToQueryFile(const uint16_t* dbFolder, const uint16_t* exchangeFile);
+TOLVAREN_API int32_t ProcessQueryFile(const uint16_t* exchangeFile);
+TOLVAREN_API int32_t ProcessTTNTable(const uint16_t* dbFolder);
+
 #ifdef __cplusplus
 }
 #endif

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/ReportUtils.h"
+#include "foundation/VidOpl.h"
 #include "foundation/XMUtils.h"
 #include "library/ReportRoutines.h"
 #include "library/ReportsInterface.h"
@@ -12,39 +13,38 @@
 
 namespace tv {
 
-namespace {
-
-// The default selection takes this row of the payment-type table.
-constexpr int DefaultVidOplRow = 4;
-
-}  // namespace
-
-void SettleVidOplSelection(Variant& selection, const Variant& codes) {
+void SettleVidOplSelection(Variant& selection, const Variant& codes, int defaultRow) {
   if (!codes.IsEmpty()) MakeVidOplSelection(codes, selection);
   if (!selection.IsEmpty()) return;
   // The default row must exist: a host with fewer payment types would
   // otherwise fail on an array index, with no word on the cause.
-  if (VidOplCount <= DefaultVidOplRow)
+  if (VidOplCount <= defaultRow)
     throw Exception(Format(
         "Виды оплаты для отчета не выбраны, а вид оплаты по умолчанию (строка %d таблицы видов "
         "оплаты) не существует: хост передал видов оплаты: %d"_w,
-        {DefaultVidOplRow, VidOplCount}));
+        {defaultRow, VidOplCount}));
   selection = VarArrayCreate({0, VidOplCount - 1}, VarType::Integer);
-  selection[DefaultVidOplRow] = 1;
+  selection[defaultRow] = 1;
 }
 
-std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection) {
+std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection, int baseKind) {
   if (!selection.IsArray())
     throw Exception(Format("Выбор видов оплаты должен быть массивом, получено значение типа %s"_w,
                            {VarTypeAsText(selection.Type())}));
   std::vector<TStatementVidOpl> result;
   const int last = std::min(selection.HighBound(1), VidOplCount - 1);
   for (int i = 0; i <= last; ++i) {
-    if (!VarEquals(VidOplArray.At(i, 2), Variant(StatementBaseKind))) continue;
+    if (!VarEquals(VidOplArray.At(i, 2), Variant(baseKind))) continue;
     if (!VarEquals(selection[i], Variant(1))) continue;
     result.push_back({i, VidOplArray.At(i, 0).AsString(), VidOplArray.At(i, 1).AsString()});
   }
   return result;
+}
+
+std::string VidOplText(int code) {
+  const int index = FindVidOplIndex(code, VidOplArray, -1);
+  if (index >= 0) return VidOplArray.At(index, 0).AsString();
+  return "Вид оплаты: "_w + IntToStr(code);
 }
 
 std::string JoinVidOplCodes(const std::vector<TStatementVidOpl>& vidOpls) {

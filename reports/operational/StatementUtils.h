@@ -11,10 +11,13 @@
 
 namespace tv {
 
-// The base kind (code modulo 100) of the statement payment types.
+// The base kinds (code modulo 100) of the payment types that the reports
+// select: statement payment, contract payment, coupons.
 inline constexpr int StatementBaseKind = 4;
+inline constexpr int ContractBaseKind = 8;
+inline constexpr int CouponBaseKind = 9;
 
-// One statement payment type of a request: a row of the payment-type table.
+// One selected payment type of a request: a row of the payment-type table.
 struct TStatementVidOpl {
   int Index = 0;
   std::string Name;  // column 0
@@ -23,16 +26,23 @@ struct TStatementVidOpl {
 
 // Settles a request's selection: a non-empty list of codes replaces the
 // selection (MakeVidOplSelection); a selection still unassigned becomes the
-// default, row 4 of the payment-type table alone. Raises Exception with a
-// text naming the cause when that default is needed and the table has no
-// row 4 (fewer than five payment types).
-void SettleVidOplSelection(Variant& selection, const Variant& codes);
+// report's default, row `defaultRow` of the payment-type table alone (row 4
+// for the statements). Raises Exception with a text naming the cause when
+// that default is needed and the table has no such row.
+void SettleVidOplSelection(Variant& selection, const Variant& codes,
+                           int defaultRow = StatementBaseKind);
 
 // The rows i = 0 .. min(high bound of the selection, VidOplCount - 1) whose
-// base kind (column 2) is 4 and whose selection element equals 1, in index
-// order. Raises Exception naming the parameter when the selection is not an
-// array, and the variant's errors for elements that do not compare.
-std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection);
+// base kind (column 2) is `baseKind` and whose selection element equals 1,
+// in index order. Raises Exception naming the parameter when the selection
+// is not an array, and the variant's errors for elements that do not
+// compare.
+std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection,
+                                               int baseKind = StatementBaseKind);
+
+// The payment-type text of a sale: the name of the table's row with that
+// code, else "Вид оплаты: " and the code.
+std::string VidOplText(int code);
 
 // The codes of the payment types joined by ",".
 std::string JoinVidOplCodes(const std::vector<TStatementVidOpl>& vidOpls);

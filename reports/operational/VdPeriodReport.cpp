@@ -61,6 +61,7 @@ class TVdPeriodBuilder {
   void PutVdPeriodCell(int column, long double liter, long double kg, long double summa,
                        long double price);
   void PutEmptyCell();
+  void WriteTextTotals();
   double GetVdLimitLiters(int limitType, const std::string& id) const;
 
   TReportCreator& creator_;
@@ -70,6 +71,7 @@ class TVdPeriodBuilder {
   std::vector<TStatementVidOpl> vidOpls_;
   std::unique_ptr<TIBDataSet> ds_;
   std::unique_ptr<TItogList> gsm_;
+  std::vector<TItogReport> textTotals_;  // every row printed, per column
   std::unique_ptr<TFileRepGen> rep_;
   std::unique_ptr<THTML_Jet> jet_;
   TStringList literCells_, kgCells_, summaCells_, priceCells_;
@@ -113,6 +115,7 @@ void TVdPeriodBuilder::Run(std::string& text) {
       std::make_unique<TFileRepGen>(r_.FormFile, out.Name(), true, 0, m + 1);
   jet_ = std::make_unique<THTML_Jet>(r_.TemplateFile, true, m);
   gsm_->Add("ИТОГО"_w);
+  textTotals_.resize(static_cast<std::size_t>(gsm_->Count()));
   jet_->Init();
   PutOrgRequisites(rep_.get(), jet_.get(), -1);
   WriteHeader();
@@ -126,6 +129,7 @@ void TVdPeriodBuilder::Run(std::string& text) {
     jet_->MakeItog(2);
     jet_->EndIGroup();
   }
+  WriteTextTotals();
   rep_->EndReport();
   jet_->EndDoc();
   jet_->GetReady(LastHTMLReport);
@@ -226,9 +230,13 @@ void TVdPeriodBuilder::AddVdPeriodOrgRows(int vidOpl) {
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (done.insert(rows[i].Id).second) AddOrgRow(rows, i, index);
 
-  const int n = gsm_->Count();
-  for (int k = 1; k <= n; ++k) {
-    const TItogReport& total = gsm_->Item(k - 1);
+}
+
+void TVdPeriodBuilder::WriteTextTotals() {
+  // The text prints every group's rows in one sequence, so its closing line
+  // sums them all; the HTML keeps a totals row per group.
+  for (int k = 1; k <= static_cast<int>(textTotals_.size()); ++k) {
+    const TItogReport& total = textTotals_[static_cast<std::size_t>(k - 1)];
     const std::string col = IntToStr(k);
     rep_->SetVar("LiterA" + col, Format("%9." + IntToStr(DecL2) + "n", {total.Liter}));
     rep_->SetVar("KgA" + col, Format("%9." + IntToStr(DecKg2) + "n", {total.Kg}));
@@ -240,7 +248,9 @@ void TVdPeriodBuilder::AddOrgRow(
     const std::vector<TOrgFuelRow>& rows, std::size_t first,
     const std::map<std::pair<std::string, std::string>, std::size_t>& index) {
   const TOrgFuelRow& row = rows[first];
-  const std::string name = row.Name.empty() ? "<b>Имя контрагента неизвестно</b>"_w : row.Name;
+  // The text shows the missing name plainly; the HTML in bold.
+  const std::string name = row.Name.empty() ? "Имя контрагента неизвестно"_w : row.Name;
+  const std::string htmlName = row.Name.empty() ? "<b>" + name + "</b>" : name;
   const std::string& id = row.Id;
   long double orgLiter = 0, orgKg = 0, orgSumma = 0;
   const double limits[4] = {GetVdLimitLiters(0, id), GetVdLimitLiters(1, id),
@@ -250,7 +260,7 @@ void TVdPeriodBuilder::AddOrgRow(
   summaCells_.Clear();
   priceCells_.Clear();
   rep_->SetVar("Organization", name);
-  jet_->Add("Organization", NoBr(name));
+  jet_->Add("Organization", NoBr(htmlName));
   static const char* const kLimitNames[4] = {"DayLimit", "WeekLimit", "MonthLimit", "AllLimit"};
   for (int t = 0; t < 4; ++t) {
     rep_->SetVar(kLimitNames[t], Format("%.2f", {limits[t]}));
@@ -308,6 +318,7 @@ void TVdPeriodBuilder::PutVdPeriodCell(int column, long double liter, long doubl
   summaCells_.Add(cell(HTMLJet::MoneyFormat, summa));
   priceCells_.Add(cell(HTMLJet::MoneyFormat, price));
   gsm_->Item(column - 1).Add(liter, kg, summa);
+  textTotals_[static_cast<std::size_t>(column - 1)].Add(liter, kg, summa);
 }
 
 double TVdPeriodBuilder::GetVdLimitLiters(int limitType, const std::string& id) const {

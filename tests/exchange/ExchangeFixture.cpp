@@ -40,4 +40,37 @@ THostQuery ExchangeTest::Host(int mode) {
   };
 }
 
+std::string ExchangeTest::MakeSampleStation(const std::string& root, const std::string& options) {
+  int rc = -1;
+  const std::string out = RunCommand(std::string(TOLVAREN_SOURCE_DIR) +
+                                         "/db/create-sample-db --only station --root '" + root +
+                                         "' " + options + " 2>&1",
+                                     &rc);
+  EXPECT_EQ(rc, 0) << out;
+  return root + "/c/FUEL/DB/Velmar.FDB";
+}
+
+std::string ExchangeTest::Script(const std::string& args) {
+  int rc = -1;
+  const std::string out = RunCommand(
+      "python3 " + std::string(TOLVAREN_SOURCE_DIR) + "/tests/exchange/exchange_file.py " + args +
+          " 2>&1",
+      &rc);
+  EXPECT_EQ(rc, 0) << out;
+  return out;
+}
+
+std::string ExchangeTest::Dump(const std::string& path) {
+  std::string dump;
+  for (const char* sql :
+       {"SELECT TTN_ID, OFCTTNID, ISDELETE, TTNSER, INDEXSALE FROM TTN ORDER BY TTN_ID",
+        "SELECT TTN_ID, ID, NAME FROM TTNDETAIL ORDER BY TTN_ID, ID"}) {
+    for (const IsqlRow& row : IsqlSelect(path, sql)) {
+      for (const auto& [k, v] : row) dump += k + "=" + v + " ";
+      dump += "\n";
+    }
+  }
+  return dump;
+}
+
 }  // namespace tv::test

@@ -27,6 +27,17 @@ class ExchangeTest : public ::testing::Test {
   // A host query answering mode `mode` to question 46.
   static THostQuery Host(int mode);
 
+  // Runs db/create-sample-db --only station with `options` into `root`
+  // (native) and returns the database's native path.
+  static std::string MakeSampleStation(const std::string& root, const std::string& options = "");
+  // Runs tests/exchange/exchange_file.py with `args`; returns its output.
+  static std::string Script(const std::string& args);
+  // TTN and TTNDETAIL of a database as isql-fb prints their keys and a few
+  // columns, for "unchanged" checks.
+  static std::string Dump(const std::string& path);
+  // The native path of the station database under this test's root.
+  std::string StationPath() const { return root_.Path() + "/c/FUEL/DB/Velmar.FDB"; }
+
   TempRoot root_;
 };
 

@@ -218,11 +218,25 @@ TEST_F(VdPeriodReport, BothStatementTypesMatchTheHandCheckedTextAndTheSqlSums) {
   }
 
   // The text version prints every group's rows in one sequence; its totals
-  // line holds the last group's litres per column.
+  // line sums them all, per column, as SQL does over both types.
   const auto rows = TextRows(text);
   ASSERT_FALSE(rows.empty());
-  EXPECT_EQ(rows.back()[0], "Итого");
-  EXPECT_EQ(rows.back().back(), "145,81");
+  ASSERT_EQ(rows.back()[0], "Итого");
+  ASSERT_EQ(rows.back().size(), t.Columns.size() + 1);
+  const auto all = Sql(
+      "SELECT a.GSMNAME AS G, SUM(a.LITER) AS L FROM LOGTRAN a WHERE a.VIDOPL IN (4, 104) AND "
+      "a.KA = 0 AND a.DATA BETWEEN '2024-02-05 00:00:00' AND '2024-02-06 23:59:59' GROUP BY 1");
+  double sum = 0;
+  for (std::size_t c = 0; c + 1 < t.Columns.size(); ++c) {
+    double liter = 0;
+    for (const auto& r : all)
+      if (r.at("G") == t.Columns[c]) liter = std::stod(r.at("L"));
+    sum += liter;
+    EXPECT_TRUE(Shows(rows.back()[c + 1], liter)) << t.Columns[c] << " " << rows.back()[c + 1];
+  }
+  EXPECT_TRUE(Shows(rows.back()[t.Columns.size()], sum)) << rows.back()[t.Columns.size()];
+  // An unnamed counterparty's name carries no HTML tags in the text.
+  EXPECT_EQ(rows[3][0], "Имя контрагента неизвестно");
 }
 
 TEST_F(VdPeriodReport, CounterpartiesOfTheOlderStore) {
