@@ -13,6 +13,7 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/CloseSmenaRep.h"
 
 namespace tv {
 namespace {
@@ -27,6 +28,7 @@ bool WireReportBuilders() {
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
   b.MakePrxReport = &MakePrxReport;
+  b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;
   b.MakeTrkHistoryReport = &MakeTrkHistoryReport;

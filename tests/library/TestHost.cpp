@@ -211,6 +211,10 @@ void TestHost::SetFillRows(int kind, std::vector<std::map<std::string, Variant>>
 
 void TestHost::SetSection(int code, std::string text) { sections_[code] = std::move(text); }
 
+void TestHost::FailSection(int code, std::string message) {
+  failedSections_[code] = std::move(message);
+}
+
 void TestHost::SetFillProc(int kind, std::function<int32_t(TVMemoryData*)> proc) {
   fillProcs_[kind] = std::move(proc);
 }
@@ -279,6 +283,10 @@ int32_t TestHost::OnReport(TVText* text, int32_t code, const TVVariant* params) 
   Events.push_back("R" + std::to_string(code) + " " + Render(params));
   if (failEverything_ == 2) throw std::runtime_error("host throws");
   if (failEverything_ == 1) return TV_HOST_FAILED;
+  if (auto it = failedSections_.find(code); it != failedSections_.end()) {
+    lib_.TextSet(text, it->second.data(), it->second.size());
+    return TV_HOST_FAILED;
+  }
   const std::string& s = sections_[code];
   return lib_.TextSet(text, s.data(), s.size()) == 0 ? TV_HOST_OK : TV_HOST_FAILED;
 }
@@ -304,6 +312,8 @@ TestHost::Reply TestHost::RequestRaw(char code, const TVVariant* params,
   return reply;
 }
 
-int32_t TestHost::Init() { return lib_.InitReports(Fill(), Query(), Report()); }
+int32_t TestHost::Init(bool withFill) {
+  return lib_.InitReports(withFill ? Fill() : nullptr, Query(), Report());
+}
 
 }  // namespace tv::test

@@ -77,6 +77,9 @@ class TestHost {
   // Rows the fill procedure appends for `kind` (field name -> value).
   void SetFillRows(int kind, std::vector<std::map<std::string, Variant>> rows);
   void SetSection(int code, std::string text);
+  // The report callback fails on `code` alone (TV_HOST_FAILED with `message`
+  // as its text).
+  void FailSection(int code, std::string message);
   // Replaces the fill of `kind` by a procedure of the test's own.
   void SetFillProc(int kind, std::function<int32_t(TVMemoryData*)> proc);
 
@@ -97,8 +100,9 @@ class TestHost {
   };
   Reply Request(char code, const Variant& params, const std::string& initialText = {});
   Reply RequestRaw(char code, const TVVariant* params, const std::string& initialText = {});
-  // InitReports with the three procedures.
-  int32_t Init();
+  // InitReports with the three procedures; without a fill procedure when
+  // `withFill` is false.
+  int32_t Init(bool withFill = true);
 
  private:
   int32_t OnQuery(TVVariant* result, int32_t code, int32_t param);
@@ -109,6 +113,7 @@ class TestHost {
   std::map<int, Answer> answers_;
   std::map<int, std::vector<std::map<std::string, Variant>>> rows_;
   std::map<int, std::string> sections_;
+  std::map<int, std::string> failedSections_;
   std::map<int, std::function<int32_t(TVMemoryData*)>> fillProcs_;
   int failEverything_ = 0;  // 1 fail, 2 throw
 };

@@ -1,0 +1,1 @@
+~KKMModel~                    ;~KKMNum~                    ;~KKMRNum~                    ;
