@@ -10,8 +10,12 @@
 #include "reports/operational/CardReport.h"
 #include "reports/operational/CouponReport.h"
 #include "reports/operational/DscCardsReport.h"
+#include "reports/operational/KeeperGSMReport.h"
+#include "reports/operational/LimitBalanceReport.h"
+#include "reports/operational/LimitDetailReport.h"
 #include "reports/operational/MernikReport.h"
 #include "reports/operational/PrxReport.h"
+#include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/ResetTrkReport.h"
 #include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
@@ -37,6 +41,10 @@ bool WireReportBuilders() {
   b.MakeCouponReport = &MakeCouponReport;
   b.MakeDscCardsReport = &MakeDscCardsReport;
   b.MakePrxReport = &MakePrxReport;
+  b.MakeLimitBalanceReport = &MakeLimitBalanceReport;
+  b.MakeLimitDetailReport = &MakeLimitDetailReport;
+  b.MakeKeeperGSMReport = &MakeKeeperGSMReport;
+  b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;
