@@ -17,6 +17,7 @@
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/ResetTrkReport.h"
+#include "reports/operational/TTNPages.h"
 #include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
@@ -45,6 +46,8 @@ bool WireReportBuilders() {
   b.MakeLimitDetailReport = &MakeLimitDetailReport;
   b.MakeKeeperGSMReport = &MakeKeeperGSMReport;
   b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
+  b.PrintTTNPage1 = &PrintTTNPage1;
+  b.PrintTTNPage2 = &PrintTTNPage2;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;
