@@ -17,6 +17,7 @@
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/ResetTrkReport.h"
+#include "reports/operational/TTNInvoice.h"
 #include "reports/operational/TTNPages.h"
 #include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
@@ -48,6 +49,7 @@ bool WireReportBuilders() {
   b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
   b.PrintTTNPage1 = &PrintTTNPage1;
   b.PrintTTNPage2 = &PrintTTNPage2;
+  b.PrintInvoice = &PrintInvoice;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;
