@@ -1,0 +1,207 @@
+// The statement by car (code 13) and the contracts report (code 25) over
+// the benchmark sample's 1 000 000 sales rows, requested through the
+// exported names as a host does, each against its own SQL run and fetched
+// through the data-access layer in the same process (the aims: at most 1.5
+// and 1.3 times that fetch). The process's peak resident memory is reported.
+//
+// Each report gets its own copy of the benchmark database (BenchDatabase.h)
+// under bench-root/vehicles and bench-root/contracts, skewed once by SQL:
+// every sale becomes one car's statement sale, or a sale to one of 40
+// customers under the three contract payment types 8, 108, 208 and six
+// fuels. db/add-sample-vehicles adds the car, driver and organisation.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench/BenchDatabase.h"
+#include "platform/Cp1251.h"
+#include "platform/DateTime.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBDatabase.h"
+#include "platform/ib/IBTransaction.h"
+#include "tests/library/TestHost.h"
+
+namespace {
+
+using tv::Variant;
+using namespace tv::literals;
+
+const tv::TDateTime kBegin = tv::EncodeDateTime(2024, 3, 1, 0, 0, 0, 0);
+const tv::TDateTime kEnd = tv::EncodeDateTime(2024, 9, 1, 0, 0, 0, 0);
+
+const char* const kVehicleSkew =
+    "UPDATE LOGTRAN SET IDCNT = '31', IDCAR = 31, IDDRV = 31, VIDOPL = 4, KA = 0 "
+    "WHERE DATA >= '2024-03-01';";
+const char* const kContractSkew =
+    "UPDATE LOGTRAN SET KA = 0, VIDOPL = CASE MOD(INDEXSALE, 3) WHEN 0 THEN 8 WHEN 1 THEN 108 "
+    "ELSE 208 END, POKUPATEL = 'Клиент ' || MOD(INDEXSALE, 40), GSMNAME = CASE MOD(INDEXSALE / "
+    "3, 6) WHEN 0 THEN 'АИ-92' WHEN 1 THEN 'АИ-95' WHEN 2 THEN 'АИ-98' WHEN 3 THEN 'ДТ' WHEN 4 "
+    "THEN 'ДТ-З' ELSE 'АИ-100' END WHERE DATA >= '2024-03-01';";
+
+void Run(const std::string& command) {
+  if (std::system(command.c_str()) != 0) std::abort();
+}
+
+// The skewed copy <bench-root>/<name>, made on first use; it becomes the
+// library's root, sharing the benchmark database's engine folder.
+std::string Database(const std::string& name, const char* skew) {
+  const std::string source = bench::BenchDatabase();
+  const std::string engine = bench::BenchRoot() + "/firebird";
+  const std::string root = bench::BenchRoot() + "/" + name;
+  const std::string path = root + "/c/FUEL/DB/Velmar.FDB";
+  ::setenv("FIREBIRD", engine.c_str(), 1);
+  ::setenv("FIREBIRD_LOCK", (engine + "/lock").c_str(), 1);
+  if (!std::filesystem::exists(path)) {
+    std::filesystem::create_directories(root + "/c/FUEL/DB");
+    std::filesystem::copy_file(source, path + ".part");
+    const std::string sql = root + "/skew.sql";
+    tv::WriteFileBytes(sql, "SET NAMES WIN1251;\nCONNECT '" + path + ".part' USER 'SYSDBA';\n" +
+                                tv::Utf8ToCp1251(skew) + "\nCOMMIT;\n");
+    Run("isql-fb -q -b -i '" + sql + "'");
+    std::filesystem::rename(path + ".part", path);
+    Run(std::string(TOLVAREN_SOURCE_DIR) + "/db/add-sample-vehicles --root '" + root + "'");
+  }
+  std::filesystem::create_directories(root + "/c/WINDOWS");
+  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
+  ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
+  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
+                     "[Reports]\r\nMaxSize=4000\r\nMaxRows=2000000\r\n");
+  tv::TRegistry reg;
+  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
+  reg.WriteInteger("IsSmenaOpen", 0);
+  return path;
+}
+
+double PeakRssMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+// One request through the library, as the station's host asks for it.
+void Report(benchmark::State& state, char code, const Variant& params) {
+  tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
+  tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
+  host.Set(8, Variant(false));
+  host.Set(13, Variant("АЗС"_w));
+  const int codes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 104, 204, 108, 208};
+  const int n = static_cast<int>(std::size(codes));
+  Variant names = tv::VarArrayCreate({0, n - 1}, tv::VarType::Variant);
+  Variant list = tv::VarArrayCreate({0, n - 1, 0, 1}, tv::VarType::Variant);
+  for (int i = 0; i < n; ++i) {
+    names[i] = Variant("Payment type " + std::to_string(codes[i]));
+    list.At(i, 0) = Variant(codes[i]);
+    list.At(i, 1) = Variant(0);
+  }
+  host.Set(23, names);
+  host.Set(57, list);
+  if (host.Init() != 1) std::abort();
+  std::size_t textBytes = 0;
+  for (auto _ : state) {
+    const auto reply = host.Request(code, params);
+    if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
+      state.SkipWithError(tv::Cp1251ToUtf8(reply.Text).c_str());
+      break;
+    }
+    textBytes = reply.Text.size();
+  }
+  state.counters["text_bytes"] = static_cast<double>(textBytes);
+  state.counters["html_bytes"] = static_cast<double>(host.Request('7', Variant()).Text.size());
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+
+// Statements through the layer, every row fetched; `bind` sets parameters.
+template <typename Bind>
+int64_t Fetch(tv::TIBDatabase& db, const std::string& sql, Bind bind) {
+  tv::TIBDataSet ds;
+  ds.SetDatabase(&db);
+  ds.SelectSQL().SetText(tv::Utf8ToCp1251(sql));
+  bind(ds);
+  ds.Open();
+  ds.FetchAll();
+  return ds.RecordCount();
+}
+
+template <typename Body>
+void Sql(benchmark::State& state, const std::string& path, Body body) {
+  tv::TIBDatabase db;
+  db.SetDatabaseName(path);
+  db.Params().Add("user_name=SYSDBA");
+  db.Params().Add("lc_ctype=WIN1251");
+  tv::TIBTransaction tr;
+  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
+  db.SetDefaultTransaction(&tr);
+  db.Open();
+  int64_t rows = 0;
+  for (auto _ : state) rows = body(db);
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+
+void BM_VdMobilReport(benchmark::State& state) {
+  Database("vehicles", kVehicleSkew);
+  Report(state, 13,
+         tv::VarArrayOf({Variant::FromDate(kBegin), Variant::FromDate(kEnd),
+                         Variant("ООО Северный Путь"_w), Variant("Ав555кх99"_w), Variant(),
+                         tv::VarArrayOf({4})}));
+}
+
+void BM_VdMobilSQL(benchmark::State& state) {
+  const std::string sql =
+      "select a.GSMName as GSM, a.Data, c.Name as Number, d.Name as Driver, a.Liter, a.Summa, "
+      "a.PListNum as ListNumber, a.GSMPrice as Price, a.VidOpl\r\nfrom LogTran a\r\n"
+      "LEFT JOIN CONTRAGENT o ON a.IDCnt = CAST(o.CONTR_ID AS VARCHAR(10))\r\n"
+      "LEFT JOIN VDCar c on a.IDCar = c.ID\r\nLEFT JOIN VDDriver d on a.IDDrv = d.ID\r\n"
+      "WHERE (a.Data BETWEEN '2024-03-01 00:00:00.000' AND '2024-09-01 00:00:00.000')\r\n"
+      " and (a.VidOpl in (4)) \r\n and (UPPER(c.Name) = 'АВ555КХ99')\r\n"
+      " and (UPPER(o.Name) = 'ООО СЕВЕРНЫЙ ПУТЬ')\r\n AND ((a.KA = 0)  ) \r\n"
+      "ORDER BY A.GSMName, a.Data";
+  Sql(state, Database("vehicles", kVehicleSkew),
+      [&](tv::TIBDatabase& db) { return Fetch(db, sql, [](tv::TIBDataSet&) {}); });
+}
+
+void BM_BNEReport(benchmark::State& state) {
+  Database("contracts", kContractSkew);
+  Report(state, 25,
+         tv::VarArrayOf({Variant::FromDate(kBegin), Variant::FromDate(kEnd), Variant("1"),
+                         Variant("Оператор"_w), Variant(), tv::VarArrayOf({8, 108, 208})}));
+}
+
+void BM_BNESQL(benchmark::State& state) {
+  const auto period = [](tv::TIBDataSet& ds) {
+    ds.ParamByName("BegDate").SetAsDateTime(kBegin);
+    ds.ParamByName("EndDate").SetAsDateTime(kEnd);
+  };
+  Sql(state, Database("contracts", kContractSkew), [&](tv::TIBDatabase& db) {
+    int64_t rows = Fetch(db,
+                         "SELECT GSMName FROM LogTran a\r\nWHERE a.Data BETWEEN :BegDate AND "
+                         ":EndDate and a.VidOpl in (8,108,208)\r\nGROUP BY a.GSMName\r\nORDER BY "
+                         "a.GSMName",
+                         period);
+    for (int code : {8, 108, 208})
+      rows += Fetch(db,
+                    "select a.Pokupatel, a.GSMName, sum(a.liter) as Liter, SUM(a.Summa) as "
+                    "Summa\r\nfrom LogTran a\r\nWHERE (a.Data BETWEEN :BegDate AND :EndDate) AND "
+                    "(a.VidOpl = :VidOpl)  AND ((a.KA = 0)  ) \r\nGROUP BY a.Pokupatel, "
+                    "a.GSMName\r\nORDER BY a.Pokupatel, a.GSMName",
+                    [&](tv::TIBDataSet& ds) {
+                      period(ds);
+                      ds.ParamByName("VidOpl").SetAsInteger(code);
+                    });
+    return rows;
+  });
+}
+
+}  // namespace
+
+BENCHMARK(BM_VdMobilSQL)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_VdMobilReport)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BNESQL)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BNEReport)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_MAIN();
