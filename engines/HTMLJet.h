@@ -187,7 +187,8 @@ class THTML_Jet {
   static void ReplacePattern(const std::string& pattern, std::string_view value, std::string& text);
   static void ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text);
   static void AddListToText(std::string_view name, const TStringList& values, std::string& text);
-  static void ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after);
+  // Returns the cells it removed.
+  static std::string ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after);
   void AddToItogSums(const std::string& name, std::string_view format, double value);
   std::string SumColumn(std::string_view rendered, int col, int firstRow, int recRows,
                         bool& found) const;

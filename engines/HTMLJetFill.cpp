@@ -118,11 +118,16 @@ void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, s
 void THTML_Jet::AddListToText(std::string_view name, const TStringList& values, std::string& text) {
   const std::string plain = "#" + std::string(name) + "&";
   const std::string indexed = "#" + std::string(name) + "^";
+  // Items belong to columns. In repeated columns item i belongs to column
+  // i's own placeholder; among plain placeholders an item whose cell a
+  // widened cell before it took over is skipped. Either way an item without
+  // a cell is dropped instead of shifting every later column's value.
+  int skip = 0;
   for (int i = 0; i < values.Count(); ++i) {
-    // In repeated columns item i belongs to column i's own placeholder: when
-    // a widened cell earlier in the row took that column's place, the item
-    // has no cell, and taking the next column's would shift every later
-    // column's value.
+    if (skip > 0) {
+      --skip;
+      continue;
+    }
     const std::string own = indexed + std::to_string(i) + "^^";
     std::size_t p = text.find(plain);
     const bool isIndexed = p == npos;
@@ -132,14 +137,18 @@ void THTML_Jet::AddListToText(std::string_view name, const TStringList& values, 
     const std::size_t rest = isIndexed ? p + own.size() + 4 : p + plain.size() + 3;
     std::string after = text.substr(std::min(rest, text.size()));
     std::string item = values[i];
-    ApplyColSpanPrefix(item, before, after);
+    const std::string removed = ApplyColSpanPrefix(item, before, after);
+    for (std::size_t r = removed.find(plain); !isIndexed && r != npos;
+         r = removed.find(plain, r + plain.size()))
+      ++skip;
     text = before + item + after;
   }
 }
 
-void THTML_Jet::ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after) {
+std::string THTML_Jet::ApplyColSpanPrefix(std::string& item, std::string& before,
+                                          std::string& after) {
   static constexpr std::string_view kPrefix = "%colspan=";
-  if (item.compare(0, kPrefix.size(), kPrefix) != 0) return;
+  if (item.compare(0, kPrefix.size(), kPrefix) != 0) return {};
   const std::string rest = item.substr(kPrefix.size());
   const std::size_t percent = rest.find('%');
   const std::string width = percent == npos ? std::string() : rest.substr(0, percent);
@@ -148,13 +157,16 @@ void THTML_Jet::ApplyColSpanPrefix(std::string& item, std::string& before, std::
   if (const std::size_t td = before.rfind("<td"); td != npos)
     before.insert(td + 3, " colspan=" + width + " ");
   // The widened cell takes the place of the n - 1 cells after it.
+  std::string removed;
   for (int k = 1; k < n; ++k) {
     const std::size_t open = after.find("<td");
     const std::size_t close = open == npos ? npos : after.find("</td", open);
     const std::size_t gt = close == npos ? npos : after.find('>', close);
     if (gt == npos) break;
+    removed.append(after, open, gt + 1 - open);
     after.erase(open, gt + 1 - open);
   }
+  return removed;
 }
 
 std::string THTML_Jet::BlankUnfilled(std::string_view text) {

@@ -122,7 +122,7 @@ const char* RequestSyntax() {
 
 const char* ReportCodeList() {
   return "Report codes (two- or three-digit numbers are ordinals):\n"
-         "  00   fuel receipts: [shift from, shift to]\n"
+         "  00   fuel receipts: [first operation, last operation] (-1: the open shift)\n"
          "  02   shift report of one shift: [shift]\n"
          "  03   shift report of the open shift: []\n"
          "  04   shift report of a range: [shift from, shift to]\n"
@@ -147,7 +147,7 @@ const char* ReportCodeList() {
          "  25   contracts, closed shift: [begin, end, shift text, operator(, selection(, "
          "codes))]\n"
          "  26   contracts, open shift: [-(, selection(, codes, -))]\n"
-         "  31   fuel pump-outs: [shift from, shift to]\n"
+         "  31   fuel pump-outs: [first operation, last operation] (-1: the open shift)\n"
          "  \"    return checks: [p, [q, ...]]\n"
          "  -    shift report: [from, to, sections(, kkm(, -(, goods path, office(, selection(, "
          "-(, codes))))))]\n"
@@ -163,11 +163,11 @@ const char* ReportCodeList() {
          "         4/5/6/16 waybill pages, invoice, shipment receipt [n, waybill id]\n"
          "         7 TORG-12 [7, waybill id, variant]   8 fuel receipt [8, sale, cashier, post, "
          "comment]\n"
-         "         9 receipt template [9, pay code]     10 measuring can [10, a, b]\n"
+         "         9 receipt template [9, pay code]     10 measuring can [10, shift from, shift to]\n"
          "         11 dispenser restarts [11, begin, end, shift from, shift to]\n"
          "         12 limit balances [12]   13 limit detail [13, s, begin, end]   14 ping [14]\n"
          "         15 fuel by keeper [15, keeper, begin, end]   18 price history [18, begin, end]\n"
-         "         19 fuel transfers [19, shift from, shift to]\n"
+         "         19 fuel transfers [19, first operation, last operation]\n"
          "         17 custom function [17, command, args]   1000 template variant [1000, v]\n";
 }
 

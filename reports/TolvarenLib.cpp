@@ -14,11 +14,14 @@
 #include "reports/operational/KeeperGSMReport.h"
 #include "reports/operational/LimitBalanceReport.h"
 #include "reports/operational/LimitDetailReport.h"
+#include "reports/operational/MernikReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/RepriceHistoryReport.h"
+#include "reports/operational/ResetTrkReport.h"
 #include "reports/operational/TTNInvoice.h"
 #include "reports/operational/TTNPages.h"
 #include "reports/operational/TTNShipmentReceipt.h"
+#include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
@@ -57,6 +60,9 @@ bool WireReportBuilders() {
   b.GetSQLTable = &GetSQLTable;
   b.MakeFuelReceipt = &MakeFuelReceipt;
   b.GetReceiptTemplate = &GetReceiptTemplate;
+  b.MakeResetTrkReports = &MakeResetTrkReports;
+  b.MakeMernikReport = &MakeMernikReport;
+  b.MakeTrkHistoryReport = &MakeTrkHistoryReport;
   u.ReportVarsText = &ReportVarsText;
   u.CallFunction = &RptCustomFncUnit::CallFunction;
   return true;

@@ -47,13 +47,7 @@ class PrxReport : public StatementsFixture {
  protected:
   static void SetUpTestSuite() {
     StatementsFixture::SetUpTestSuite();
-    const std::string tail = "/c/FUEL/DB/Velmar.FDB";
-    const std::string root = sampleDb_.substr(0, sampleDb_.size() - tail.size());
-    int rc = -1;
-    const std::string out = RunCommand(
-        std::string(TOLVAREN_SOURCE_DIR) + "/db/add-sample-receipts --root '" + root + "' 2>&1",
-        &rc);
-    ASSERT_EQ(rc, 0) << out;
+    AddToSample("add-sample-receipts");
   }
   void SetUp() override {
     StatementsFixture::SetUp();
@@ -62,25 +56,12 @@ class PrxReport : public StatementsFixture {
 
   // The HTML row whose first cell is `label`: the value cells with spans.
   std::vector<Span> HtmlRow(const std::string& label) {
-    const std::string file = root.Path() + "/spans.html";
-    WriteFileBytes(file, Html());
-    int rc = -1;
-    const std::string out = RunCommand("python3 '" + std::string(TOLVAREN_SOURCE_DIR) +
-                                           "/tests/reports/operational/html_spans.py' '" + file +
-                                           "'",
-                                       &rc);
-    EXPECT_EQ(rc, 0) << "the HTML version is not well-formed";
-    for (const std::string& line : Lines(out)) {
-      if (line.rfind("1:" + label + "\t", 0) != 0) continue;
+    for (const std::vector<std::string>& row : HtmlSpanRows()) {
+      if (row.empty() || row[0] != "1:" + label) continue;
       std::vector<Span> spans;
-      std::size_t start = line.find('\t') + 1;
-      while (start <= line.size()) {
-        std::size_t tab = line.find('\t', start);
-        if (tab == std::string::npos) tab = line.size();
-        const std::string cell = line.substr(start, tab - start);
-        const std::size_t colon = cell.find(':');
-        spans.push_back({std::stoi(cell.substr(0, colon)), cell.substr(colon + 1)});
-        start = tab + 1;
+      for (std::size_t i = 1; i < row.size(); ++i) {
+        const std::size_t colon = row[i].find(':');
+        spans.push_back({std::stoi(row[i].substr(0, colon)), row[i].substr(colon + 1)});
       }
       return spans;
     }

@@ -55,6 +55,14 @@ void StatementsFixture::SetUpTestSuite() {
   sampleDb_ = db;
 }
 
+void StatementsFixture::AddToSample(const std::string& script) {
+  int rc = -1;
+  const std::string out = RunCommand(std::string(TOLVAREN_SOURCE_DIR) + "/db/" + script +
+                                         " --root " + ShellQuote(gSampleRoot) + " 2>&1",
+                                     &rc);
+  ASSERT_EQ(rc, 0) << out;
+}
+
 void StatementsFixture::TearDownTestSuite() {
   std::error_code ec;
   if (!gSampleRoot.empty()) std::filesystem::remove_all(gSampleRoot, ec);
@@ -118,18 +126,21 @@ std::string StatementsFixture::Report(char code, const Variant& params) {
 
 std::string StatementsFixture::Html() { return host->Request('7', Variant()).Text; }
 
-std::vector<std::vector<std::string>> StatementsFixture::HtmlRows(bool wellFormed) {
-  const std::string file = root.Path() + "/report.html";
-  const std::string problems = root.Path() + "/report.problems";
-  WriteFileBytes(file, Html());
+namespace {
+
+std::vector<std::vector<std::string>> CellRows(const std::string& script, const std::string& html,
+                                               const std::string& folder, bool wellFormed) {
+  const std::string file = folder + "/report.html";
+  const std::string problems = folder + "/report.problems";
+  WriteFileBytes(file, html);
   int rc = -1;
-  const std::string out = RunCommand("python3 " +
-                                         ShellQuote(std::string(TOLVAREN_SOURCE_DIR) +
-                                                    "/tests/reports/operational/html_cells.py") +
-                                         " " +
-                                         ShellQuote(file) + " 2>" + ShellQuote(problems),
-                                     &rc);
-  if (wellFormed) EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);
+  const std::string out = RunCommand(
+      "python3 " +
+          ShellQuote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/" + script) +
+          " " + ShellQuote(file) + " 2>" + ShellQuote(problems),
+      &rc);
+  if (wellFormed)
+    EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);
   std::vector<std::vector<std::string>> rows;
   for (const std::string& line : Lines(out)) {
     std::vector<std::string> cells;
@@ -142,6 +153,16 @@ std::vector<std::vector<std::string>> StatementsFixture::HtmlRows(bool wellForme
     rows.push_back(std::move(cells));
   }
   return rows;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> StatementsFixture::HtmlRows(bool wellFormed) {
+  return CellRows("html_cells.py", Html(), root.Path(), wellFormed);
+}
+
+std::vector<std::vector<std::string>> StatementsFixture::HtmlSpanRows() {
+  return CellRows("html_spans.py", Html(), root.Path(), true);
 }
 
 std::string StatementsFixture::DbPath() const { return root.Path() + "/c/FUEL/DB/Velmar.FDB"; }

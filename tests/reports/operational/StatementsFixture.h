@@ -43,12 +43,18 @@ class StatementsFixture : public LibraryFixture {
   // read by an independent parser that also checks well-formedness (unless
   // `wellFormed` is false).
   std::vector<std::vector<std::string>> HtmlRows(bool wellFormed = true);
+  // The same rows with each cell written "<colspan>:<text>" (html_spans.py).
+  std::vector<std::vector<std::string>> HtmlSpanRows();
 
   // A query on this test's station database (values in UTF-8).
   std::vector<IsqlRow> Sql(const std::string& utf8Select) const;
   // A statement on this test's station database (UTF-8).
   void Exec(const std::string& utf8Statement) const;
   std::string DbPath() const;
+
+  // Runs a db/ sample script (such as "add-sample-receipts") on the
+  // program's sample database; for a suite's SetUpTestSuite.
+  static void AddToSample(const std::string& script);
 
   static std::string sampleDb_;  // the sample database made for the program
 };
