@@ -294,6 +294,59 @@ TEST_F(CloseSmenaReport, BackwardsRangeAndRangeWithoutData) {
   EXPECT_EQ(Sql("SELECT COUNT(*) AS N FROM SILOVO")[0].at("N"), count);  // nothing written
 }
 
+TEST_F(CloseSmenaReport, FillRowWithTextInANumericField) {
+  SetOpenShiftFill();
+  host->SetFillRows(2, {{{"SMNUM", Variant(104)}, {"TRKSMENA", V("много")}}});
+  const int before = TempFiles();
+  const TestHost::Reply r = Request(3, EmptyArray());
+  EXPECT_EQ(r.Result, TV_REPORT_TRUE);
+  EXPECT_EQ(r.Text.rfind("Ошибка при формировании отчета \"Неизвестный отчет\": Формирование "
+                         "сменного отчета -> ",
+                         0),
+            0u)
+      << r.Text;
+  EXPECT_EQ(TempFiles(), before);
+}
+
+TEST_F(CloseSmenaReport, TemplateWithUnpairedRowsFailsTheDispenserSection) {
+  // The built-in dispenser template with the record row's "</tr>" dropped.
+  std::string tpl = ReadFileBytes(
+      Utf8ToCp1251(std::string(TOLVAREN_SOURCE_DIR) + "/templates/web/Информация о ТРК.html"));
+  const std::size_t row = tpl.find("&lt;#TN&gt;");
+  ASSERT_NE(row, std::string::npos);
+  tpl.erase(tpl.find("</tr>", row), 5);
+  root.WriteFile("c/FUEL/FORMS/WEBREP/bad.html", Utf8ToCp1251(tpl));
+  const std::string text =
+      Request('-', A({Variant(101), Variant(101),
+                      Paired({{2, "", "bad.html"}, {3, "", "Информация о резервуарах.html"}})}))
+          .Text;
+  EXPECT_EQ(text.rfind("Ошибка при формировании отчета по ТРК: ", 0), 0u) << text;
+  EXPECT_NE(text.find("Резервуары"), std::string::npos);
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(CloseSmenaReport, OfficeModeOnTheOlderSchema) {
+  // A station database of the older schema with the shift sample.
+  const std::string old = root.Path() + "/old";
+  int rc = -1;
+  const std::string out = RunCommand(
+      std::string(TOLVAREN_SOURCE_DIR) + "/db/create-sample-db --only station --schema old --root '" +
+          old + "' >/dev/null 2>&1 && " + TOLVAREN_SOURCE_DIR +
+          "/db/add-sample-shifts --schema old --root '" + old + "' 2>&1",
+      &rc);
+  ASSERT_EQ(rc, 0) << out;
+  std::filesystem::copy_file(old + "/c/FUEL/DB/Velmar.FDB", DbPath(),
+                             std::filesystem::copy_options::overwrite_existing);
+  host->Set(56, Variant(0));
+  host->Set(8, Variant(true));
+  const std::string text =
+      Request('-', A({Variant(101), Variant(101), Paired({{3, "", ""}, {2, "", ""}})})).Text;
+  const std::string chain = "ЗаполнитьСписокРезервуаров -> ДанныеПоНачалуДиапазона -> ";
+  EXPECT_EQ(text.rfind(chain, 0), 0u) << text;
+  EXPECT_NE(text.find("Топливнораздаточные колонки"), std::string::npos) << text;
+  EXPECT_EQ(TempFiles(), 0);
+}
+
 class ShiftReportWithoutFill : public ShiftFixture {
  protected:
   bool WithFill() const override { return false; }
