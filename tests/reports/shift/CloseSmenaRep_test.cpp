@@ -172,6 +172,12 @@ TEST_F(CloseSmenaReport, OpenShiftComesFromTheHost) {
   EXPECT_EQ(std::vector<std::string>(fields[1].begin(), fields[1].begin() + 4),
             (std::vector<std::string>{"1", "1", "1", "АИ-92"}));
 
+  // The HTML header of the open shift says so too.
+  ShiftReport(-1, -1, Paired({{0, "", "Шапка сменного отчета.html"}}));
+  const std::string html = Cp1251ToUtf8(Html());
+  EXPECT_NE(html.find("не закрыта"), std::string::npos);
+  EXPECT_NE(html.find(">104<"), std::string::npos) << html;
+
   // The goods section's period of the open shift ends now (the fixed clock).
   host->Events.clear();
   ShiftReport(104, 104, A({V("a"), Variant(11), V("G.FRM")}));
