@@ -473,7 +473,8 @@ class Station:
                 VARLIST=f"Прим=Примечание|Рейс № {k}\r\nСклад=Склад|АЗС №{k % 9}\r\n"
                         f"Груз=Груз|<ГСМ> & \"налив\" 'ёЁ'\tтаб",
                 NAME1=f"Топливо {k % 4} «Евро-5»", MEST1=round(k % 97 + 0.0001, 4),
-                KARDNUM1=k % 50 if k % 4 else None, GNAME1="" if k % 6 == 0 else "ГСМ")
+                KARDNUM1=k % 50 if k % 4 else None, GNAME1="" if k % 6 == 0 else "ГСМ",
+                READDRESS=f"Строка 1\r\nСтрока 2\tпосле табуляции & <{k}>" if k % 4 == 1 else None)
 
     def waybill(self, ttn_id, sale, office=False):
         cid = int(sale["IDCNT"])

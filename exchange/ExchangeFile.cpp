@@ -2,7 +2,6 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/SafeIniFiles.h"
-#include "foundation/XMUtils.h"
 #include "platform/ClientDataSet.h"
 #include "platform/Cp1251.h"
 #include "platform/Format.h"
@@ -15,17 +14,25 @@ namespace tv::exchange {
 
 int64_t MaxPacketBytes = int64_t{1} << 30;
 
-std::string PacketToFileText(std::string_view packet) {
-  const std::string text = FastStringReplace(packet, kPacketDeclaration, kFileDeclaration, 0);
+std::string PacketToFileText(std::string packet) {
+  const size_t at = packet.find(kPacketDeclaration);
+  if (at != std::string::npos) packet.replace(at, kPacketDeclaration.size(), kFileDeclaration);
+  // The client data set writes its packet as one line (line breaks inside
+  // values are character references): then only the last CR LF is missing,
+  // and a packet of hundreds of megabytes is not copied again.
+  if (packet.find_first_of("\r\n") == std::string::npos) {
+    packet += "\r\n";
+    return packet;
+  }
   std::string out;
-  out.reserve(text.size() + 2);
+  out.reserve(packet.size() + 2);
   size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find_first_of("\r\n", start);
-    out.append(text, start, end == std::string::npos ? std::string::npos : end - start);
+  while (start < packet.size()) {
+    const size_t end = packet.find_first_of("\r\n", start);
+    out.append(packet, start, end == std::string::npos ? std::string::npos : end - start);
     out += "\r\n";
     if (end == std::string::npos) break;
-    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    start = end + (packet.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
   return out;
 }

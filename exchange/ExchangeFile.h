@@ -47,7 +47,7 @@ extern int64_t MaxPacketBytes;
 
 // The packet's text as the file holds it: the declaration rewritten (first
 // occurrence, exact case), every line ended by CR LF.
-std::string PacketToFileText(std::string_view packet);
+std::string PacketToFileText(std::string packet);
 
 // Refuses, before anything is written, a text value that XML 1.0 cannot
 // carry: a control byte other than tab, CR and LF, or the byte 0x98, which

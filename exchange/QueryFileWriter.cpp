@@ -66,12 +66,18 @@ void ZipPacket(const WorkFiles& work, const std::string& folder) {
   }
 }
 
-void WriteArchive(const TClientDataSet& rows, const std::string& exchangeFile) {
+void WriteArchive(TClientDataSet& rows, const std::string& exchangeFile) {
   const std::string folder = ExtractFilePath(exchangeFile);
   WorkFiles work;
   work.packet = folder + std::string(kEntryName);
   work.archive = folder + "~" + std::string(kEntryName) + "." + std::to_string(::getpid()) + ".tmp";
-  WriteFileBytes(work.packet, PacketToFileText(rows.XMLData()));
+  {
+    const std::string text = PacketToFileText(rows.XMLData());
+    rows.Close();  // the rows are in the text now
+    // A working file, gone afterwards: written without waiting for the disk.
+    DeleteFile(work.packet);
+    AppendFileBytes(work.packet, text);
+  }
   DeleteFile(work.archive);
   ZipPacket(work, folder);
   // rename(2) replaces the old file in one step.

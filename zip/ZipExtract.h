@@ -57,6 +57,8 @@ class TUnzipContext {
   }
 
  private:
+  // Hands the decoder the next chunk of compressed data; false at its end.
+  bool PrimeInput(const uint8_t*& next, uint32_t& available);
   void Select();
   void CheckOverlaps();
   void UnZipFile(int32_t index);

@@ -143,6 +143,23 @@ TEST_F(TTNUnitTest, CapabilitiesAreProbedOnceAndCached) {
   EXPECT_TRUE(TTNUnit::GetConnectionData(again.get(), nullptr).HasPlotNomer);
 }
 
+TEST_F(TTNUnitTest, CallersDuringTheFirstProbeWaitForItsFlags) {
+  const std::string path = MakeDatabase("busy.fdb", kTTN + kDetail + kLogTran + kContractors + TTNRows({1, 2, 3}));
+  constexpr int kThreads = 8;
+  std::vector<std::unique_ptr<TIBDatabase>> dbs;
+  for (int t = 0; t < kThreads; ++t) dbs.push_back(Connect(path));
+  std::vector<TTNUnit::TAZSConnectionData> got(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] { got[t] = TTNUnit::GetConnectionData(dbs[t].get(), nullptr); });
+  }
+  for (auto& th : threads) th.join();
+  for (const auto& data : got) {
+    EXPECT_TRUE(data.HasTTNDetail && data.HasID2CNT && data.HasPlotNomer && data.ContractorsEmpty);
+  }
+  EXPECT_EQ(IsqlSelect(path, "SELECT COUNT(*) AS N FROM TTNDETAIL")[0]["N"], "3");
+}
+
 TEST_F(TTNUnitTest, FailedProbeIsForgottenAndProbedAgain) {
   const std::string path = MakeDatabase("probe.fdb", kTTN + kDetail + kContractors);  // no LOGTRAN
   auto db = Connect(path);

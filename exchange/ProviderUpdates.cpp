@@ -1,0 +1,264 @@
+#include "exchange/ProviderUpdates.h"
+
+#include <memory>
+
+#include "foundation/FBUtils.h"
+#include "foundation/XMUtils.h"
+#include "platform/Cp1251.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "platform/StringList.h"
+#include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBTransaction.h"
+
+namespace tv {
+
+// ---- Real columns --------------------------------------------------------
+
+const std::vector<std::string>& TTableColumns::Load(const std::string& table) {
+  const std::string key = AnsiUpperCase(table);
+  std::lock_guard<std::mutex> hold(lock_);
+  auto it = tables_.find(key);
+  if (it != tables_.end()) return it->second;
+  std::unique_ptr<TIBDataSet> ds(
+      FBUtils::FBCreateDataSetForRead(database_, true, nullptr, nullptr, ""));
+  ds->SelectSQL().SetText(
+      "SELECT TRIM(RDB$RELATION_NAME) AS T, TRIM(RDB$FIELD_NAME) AS F FROM RDB$RELATION_FIELDS "
+      "WHERE UPPER(TRIM(RDB$RELATION_NAME)) = :T ORDER BY RDB$FIELD_POSITION");
+  ds->ParamByName("T").SetAsString(key);
+  std::vector<std::string> names;  // the table's exact name first, then its columns
+  for (ds->Open(); !ds->Eof(); ds->Next()) {
+    if (names.empty()) names.push_back(ds->Fields(0).AsString());
+    names.push_back(ds->Fields(1).AsString());
+  }
+  if (names.empty()) throw EDatabaseError("Таблица \""_w + table + "\" не найдена"_w);
+  return tables_.emplace(key, std::move(names)).first->second;
+}
+
+std::string TTableColumns::Table(const std::string& table) { return Load(table).front(); }
+
+std::string TTableColumns::Column(const std::string& table, const std::string& field) {
+  const std::vector<std::string>& names = Load(table);
+  for (size_t i = 1; i < names.size(); ++i) {
+    if (AnsiSameText(names[i], field)) return names[i];
+  }
+  throw EDatabaseError("В таблице \""_w + names.front() + "\" нет поля \""_w + field + "\"");
+}
+
+// ---- Statement texts -----------------------------------------------------
+
+namespace {
+
+bool InList(const std::string& name, const TStringList& list) {
+  for (int i = 0; i < list.Count(); ++i) {
+    if (AnsiSameText(list[i], name)) return true;
+  }
+  return false;
+}
+
+// " ("A" = :A) AND ("B" = :B)": the key condition, with its leading blank.
+std::string KeyCondition(const TStringList& keyFields) {
+  std::string condition;
+  for (int i = 0; i < keyFields.Count(); ++i) {
+    const std::string key = AnsiUpperCase(keyFields[i]);
+    condition += " (\"" + key + "\" = :" + key + ") AND";
+  }
+  if (!condition.empty()) condition.resize(condition.size() - 4);
+  return condition;
+}
+
+}  // namespace
+
+bool IsFieldInKeyList(const std::string& name, const TStringList& keyFields) {
+  return InList(name, keyFields);
+}
+
+bool IsFieldInUpdateList(const std::string& name, const TStringList& updateFields) {
+  return InList(name, updateFields);
+}
+
+bool IsFieldModified(const TDeltaField& field, const TStringList& keyFields,
+                     const TStringList& updateFields) {
+  return !field.NewValue.IsEmpty() && !IsFieldInKeyList(field.Name, keyFields) &&
+         (updateFields.Count() == 0 || IsFieldInUpdateList(field.Name, updateFields));
+}
+
+std::string UpdateSQLText(const std::string& table, const TStringList& keyFields,
+                          const TDeltaRecord& delta, const TStringList& updateFields) {
+  std::string text = "UPDATE \"" + AnsiUpperCase(table) + "\" SET";
+  for (const TDeltaField& f : delta) {
+    if (!IsFieldModified(f, keyFields, updateFields)) continue;
+    const std::string name = AnsiUpperCase(f.Name);
+    text += "\r\n  \"" + name + "\" = :" + name + ",";
+  }
+  if (text.back() == ',') text.pop_back();
+  if (keyFields.Count() > 0) text += "\r\nWHERE " + KeyCondition(keyFields);
+  return text;
+}
+
+std::string InsertSQLText(const std::string& table, const TDeltaRecord& delta) {
+  std::string columns, values;
+  for (const TDeltaField& f : delta) {
+    if (f.NewValue.IsEmpty()) continue;
+    const std::string name = AnsiUpperCase(f.Name);
+    columns += " \"" + name + "\",";
+    values += " :" + name + ",";
+  }
+  if (!columns.empty()) columns.pop_back();
+  if (!values.empty()) values.pop_back();
+  return "INSERT INTO \"" + AnsiUpperCase(table) + "\"\r\n(" + columns + ")\r\nVALUES (" + values +
+         ")";
+}
+
+std::string DeleteSQLText(const std::string& table, const TStringList& keyFields, bool softDelete) {
+  const std::string upper = AnsiUpperCase(table);
+  return softDelete ? "UPDATE \"" + upper + "\" SET ISDELETE=1 WHERE " + KeyCondition(keyFields)
+                    : "DELETE FROM \"" + upper + "\" WHERE " + KeyCondition(keyFields);
+}
+
+// ---- Running them --------------------------------------------------------
+
+namespace {
+
+bool IsPlainIdentifier(const std::string& name) {
+  if (name.empty()) return false;
+  for (char c : name) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$')) return false;
+  }
+  return true;
+}
+
+// The table's and the fields' real names; refuses what the table does not
+// have, and names that a statement cannot carry as parameter names.
+std::string RealName(TTableColumns& columns, const std::string& table, const std::string& field) {
+  const std::string name = field.empty() ? columns.Table(table) : columns.Column(table, field);
+  if (!IsPlainIdentifier(name)) {
+    throw EDatabaseError("Имя \""_w + name + "\" не поддерживается"_w);
+  }
+  return name;
+}
+
+struct Checked {
+  std::string table;
+  TStringList keys;
+  TDeltaRecord delta;
+};
+
+Checked Check(TTableColumns& columns, const std::string& table, const TStringList* keyFields,
+              const TDeltaRecord& delta) {
+  Checked c;
+  c.table = RealName(columns, table, "");
+  for (const TDeltaField& f : delta) {
+    c.delta.push_back({RealName(columns, c.table, f.Name), f.OldValue, f.NewValue});
+  }
+  if (keyFields == nullptr) return c;
+  if (keyFields->Count() == 0) throw EDatabaseError("Не задан ключ записи"_w);
+  for (int i = 0; i < keyFields->Count(); ++i) {
+    const std::string key = RealName(columns, c.table, (*keyFields)[i]);
+    const TDeltaField* field = nullptr;
+    for (const TDeltaField& f : c.delta) {
+      if (f.Name == key) field = &f;
+    }
+    if (field == nullptr || field->OldValue.IsEmpty() || field->OldValue.IsNull()) {
+      throw EDatabaseError("Нет значения ключевого поля \""_w + key + "\"");
+    }
+    c.keys.Add(key);
+  }
+  return c;
+}
+
+// Runs the statement of `sql` with `bind` setting its parameters; it must
+// touch exactly one row (`anyRows`: an insert may be refused otherwise).
+template <class Bind>
+void Run(TIBDatabase* database, TIBTransaction* transaction, bool commit, const std::string& sql,
+         Bind&& bind, const char* context) {
+  std::unique_ptr<TIBDataSet> ds;
+  try {
+    ds.reset(FBUtils::FBCreateDataSetForWrite(database, commit, transaction, nullptr, ""));
+    ds->SelectSQL().SetText(sql);
+    bind(*ds);
+    ds->ExecSQL();
+    if (ds->RowsAffected() != 1) {
+      throw EDatabaseError(Format("Запись не найдена или изменена другим пользователем (строк: %d)"_w,
+                                  {ds->RowsAffected()}));
+    }
+    if (commit) ds->Transaction()->Commit();
+  } catch (const std::exception& e) {
+    if (commit && ds && ds->Transaction() != nullptr && ds->Transaction()->InTransaction()) {
+      try {
+        ds->Transaction()->Rollback();
+      } catch (...) {  // the statement's own error is the one to report
+      }
+    }
+    MakeContextException(e, context)->Raise();
+  }
+}
+
+}  // namespace
+
+void BuildUpdateSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction, bool commit,
+                             const std::string& tableName, const TStringList& keyFields,
+                             const TDeltaRecord& delta, const TStringList& updateFields,
+                             TTableColumns& columns) {
+  const char* context = "ИзменениеЗаписиИзПровайдера"_w.c_str();
+  Checked c;
+  try {
+    c = Check(columns, tableName, &keyFields, delta);
+    bool any = false;
+    for (const TDeltaField& f : c.delta) any = any || IsFieldModified(f, c.keys, updateFields);
+    if (!any) throw EDatabaseError("В записи нет изменяемых полей"_w);
+  } catch (const std::exception& e) {
+    MakeContextException(e, context)->Raise();
+  }
+  Run(database, transaction, commit, UpdateSQLText(c.table, c.keys, c.delta, updateFields),
+      [&](TIBDataSet& ds) {
+        for (const TDeltaField& f : c.delta) {
+          if (IsFieldInKeyList(f.Name, c.keys)) {
+            ds.ParamByName(f.Name).SetValue(f.OldValue);
+          } else if (IsFieldModified(f, c.keys, updateFields)) {
+            ds.ParamByName(f.Name).SetValue(f.NewValue);
+          }
+        }
+      },
+      context);
+}
+
+void BuildInsertSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction, bool commit,
+                             const std::string& tableName, const TDeltaRecord& delta,
+                             TTableColumns& columns) {
+  const char* context = "ВставкаЗаписиИзПровайдера"_w.c_str();
+  Checked c;
+  try {
+    c = Check(columns, tableName, nullptr, delta);
+  } catch (const std::exception& e) {
+    MakeContextException(e, context)->Raise();
+  }
+  Run(database, transaction, commit, InsertSQLText(c.table, c.delta),
+      [&](TIBDataSet& ds) {
+        for (const TDeltaField& f : c.delta) {
+          if (!f.NewValue.IsEmpty()) ds.ParamByName(f.Name).SetValue(f.NewValue);
+        }
+      },
+      context);
+}
+
+void BuildDeleteSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction, bool commit,
+                             const std::string& tableName, const TStringList& keyFields,
+                             const TDeltaRecord& delta, bool softDelete, TTableColumns& columns) {
+  const char* context = "УдалениеЗаписи"_w.c_str();
+  Checked c;
+  try {
+    c = Check(columns, tableName, &keyFields, delta);
+  } catch (const std::exception& e) {
+    MakeContextException(e, context)->Raise();
+  }
+  Run(database, transaction, commit, DeleteSQLText(c.table, c.keys, softDelete),
+      [&](TIBDataSet& ds) {
+        for (const TDeltaField& f : c.delta) {
+          if (IsFieldInKeyList(f.Name, c.keys)) ds.ParamByName(f.Name).SetValue(f.OldValue);
+        }
+      },
+      context);
+}
+
+}  // namespace tv
