@@ -6,6 +6,10 @@
 #include "library/RepVarsGSM.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
+#include "reports/operational/BackCardReport.h"
+#include "reports/operational/CardReport.h"
+#include "reports/operational/CouponReport.h"
+#include "reports/operational/DscCardsReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
@@ -24,6 +28,11 @@ bool WireReportBuilders() {
   b.MakeVdMobilReport = &MakeVdMobilReport;
   b.MakeBNEReport = &MakeBNEReport;
   b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
+  b.MakeCardReport = &MakeCardReport;
+  b.MakeBackCardReport = &MakeBackCardReport;
+  b.GetCurSmenaBackCardReport = &GetCurSmenaBackCardReport;
+  b.MakeCouponReport = &MakeCouponReport;
+  b.MakeDscCardsReport = &MakeDscCardsReport;
   b.MakePrxReport = &MakePrxReport;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;

@@ -34,7 +34,7 @@ std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection, int bas
   std::vector<TStatementVidOpl> result;
   const int last = std::min(selection.HighBound(1), VidOplCount - 1);
   for (int i = 0; i <= last; ++i) {
-    if (!VarEquals(VidOplArray.At(i, 2), Variant(baseKind))) continue;
+    if (baseKind >= 0 && !VarEquals(VidOplArray.At(i, 2), Variant(baseKind))) continue;
     if (!VarEquals(selection[i], Variant(1))) continue;
     result.push_back({i, VidOplArray.At(i, 0).AsString(), VidOplArray.At(i, 1).AsString()});
   }

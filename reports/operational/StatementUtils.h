@@ -16,6 +16,8 @@ namespace tv {
 inline constexpr int StatementBaseKind = 4;
 inline constexpr int ContractBaseKind = 8;
 inline constexpr int CouponBaseKind = 9;
+// Selects payment types of every base kind.
+inline constexpr int AnyBaseKind = -1;
 
 // One selected payment type of a request: a row of the payment-type table.
 struct TStatementVidOpl {

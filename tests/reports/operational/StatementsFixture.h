@@ -40,8 +40,9 @@ class StatementsFixture : public LibraryFixture {
   // The HTML version of the last report (code '7'), Windows-1251.
   std::string Html();
   // The rows of the HTML version's tables, cells TAB-separated (UTF-8),
-  // read by an independent parser that also checks well-formedness.
-  std::vector<std::vector<std::string>> HtmlRows();
+  // read by an independent parser that also checks well-formedness (unless
+  // `wellFormed` is false).
+  std::vector<std::vector<std::string>> HtmlRows(bool wellFormed = true);
 
   // A query on this test's station database (values in UTF-8).
   std::vector<IsqlRow> Sql(const std::string& utf8Select) const;
