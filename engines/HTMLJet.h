@@ -132,8 +132,17 @@ class THTML_Jet {
   static std::string BaseVarName(std::string_view name);
   static std::string CellText(std::string_view cell);
   static std::string ReplaceRow(std::string_view text, std::string_view newRow, int i);
-  static std::string StripLeadingCloseTags(std::string_view text);
+  // Drops the closing tags (and any text between them) at the start, at most
+  // maxTags of them.
+  static std::string StripLeadingCloseTags(std::string_view text,
+                                           std::size_t maxTags = std::string::npos);
   static std::string StripTrailingOpenTags(std::string_view text);
+  // How many tags StripTrailingOpenTags drops from the text.
+  static std::size_t TrailingOpenTagCount(std::string_view text);
+  // The tail of a page with its leading closing tags kept only where they
+  // close, innermost first, an element that `head` leaves open; the others
+  // (those of elements cut away with the group directives) are dropped.
+  static std::string BalanceTail(std::string_view head, std::string_view tail);
   static std::string BlankUnfilled(std::string_view text);
   static std::string IndexCellVars(std::string_view text, int j);
 

@@ -5,6 +5,10 @@
 #include <string>
 
 #include "engines/HTMLJet.h"
+
+#include <cctype>
+#include <vector>
+
 #include "engines/HTMLJetText.h"
 #include "platform/Cp1251.h"
 
@@ -32,9 +36,9 @@ std::string_view FirstCell(std::string_view row) {
 
 }  // namespace
 
-std::string THTML_Jet::StripLeadingCloseTags(std::string_view text) {
+std::string THTML_Jet::StripLeadingCloseTags(std::string_view text, std::size_t maxTags) {
   std::size_t pos = 0;
-  for (;;) {
+  for (std::size_t n = 0; n < maxTags; ++n) {
     const std::size_t lt = text.find('<', pos);
     if (lt == npos || lt + 1 >= text.size() || text[lt + 1] != '/') break;
     const std::size_t gt = text.find('>', lt);
@@ -42,6 +46,82 @@ std::string THTML_Jet::StripLeadingCloseTags(std::string_view text) {
     pos = gt + 1;
   }
   return std::string(text.substr(pos));
+}
+
+namespace {
+
+bool IsVoidElement(std::string_view name) {
+  static constexpr std::string_view kVoid[] = {"area", "base", "br",    "col",   "embed",
+                                               "hr",   "img",  "input", "link",  "meta",
+                                               "param", "source", "track", "wbr"};
+  for (std::string_view v : kVoid)
+    if (name == v) return true;
+  return false;
+}
+
+// The lower-cased name of the tag whose name starts at `at`.
+std::string TagName(std::string_view text, std::size_t at) {
+  std::string name;
+  while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) != 0 ||
+                              text[at] == '_'))
+    name += static_cast<char>(std::tolower(static_cast<unsigned char>(text[at++])));
+  return name;
+}
+
+// The elements that `text` leaves open, outermost first.
+std::vector<std::string> OpenElements(std::string_view text) {
+  std::vector<std::string> open;
+  for (std::size_t lt = text.find('<'); lt != npos; lt = text.find('<', lt + 1)) {
+    if (text.substr(lt, 4) == "<!--") {
+      lt = text.find("-->", lt);
+      if (lt == npos) break;
+      continue;
+    }
+    const std::size_t gt = text.find('>', lt);
+    if (gt == npos) break;
+    if (lt + 1 < text.size() && text[lt + 1] == '/') {
+      const std::string name = TagName(text, lt + 2);
+      for (std::size_t i = open.size(); i > 0; --i)
+        if (open[i - 1] == name) {
+          open.resize(i - 1);
+          break;
+        }
+    } else {
+      const std::string name = TagName(text, lt + 1);
+      if (!name.empty() && text[gt - 1] != '/' && !IsVoidElement(name)) open.push_back(name);
+    }
+    lt = gt;
+  }
+  return open;
+}
+
+}  // namespace
+
+std::string THTML_Jet::BalanceTail(std::string_view head, std::string_view tail) {
+  std::vector<std::string> open = OpenElements(head);
+  std::string out;
+  std::size_t pos = 0;
+  for (;;) {
+    const std::size_t lt = tail.find('<', pos);
+    if (lt == npos || lt + 1 >= tail.size() || tail[lt + 1] != '/') break;
+    const std::size_t gt = tail.find('>', lt);
+    if (gt == npos) break;
+    out.append(tail.substr(pos, lt - pos));
+    if (!open.empty() && open.back() == TagName(tail, lt + 2)) {
+      out.append(tail.substr(lt, gt + 1 - lt));
+      open.pop_back();
+    }
+    pos = gt + 1;
+  }
+  out.append(tail.substr(pos));
+  return out;
+}
+
+std::size_t THTML_Jet::TrailingOpenTagCount(std::string_view text) {
+  const std::string kept = StripTrailingOpenTags(text);
+  std::size_t count = 0;
+  for (std::size_t i = kept.size(); i < text.size(); ++i) count += text[i] == '<' ? 1 : 0;
+  return count;
 }
 
 std::string THTML_Jet::StripTrailingOpenTags(std::string_view text) {
@@ -170,8 +250,12 @@ void THTML_Jet::SplitGroupEnds() {
     }
     // With an inner group only, the main table is closed by TableClose: what
     // follows it is the page's own end and keeps its closing tags.
-    tail = HasInnerGroup && !HasOuterGroup ? std::string(After(post, "</table>"))
-                                           : StripLeadingCloseTags(post);
+    // With an outer group, the tags that close the element holding the
+    // directive go with it; of the closing tags that follow, EndDoc keeps
+    // those that close what the page's head opened (BalanceTail).
+    tail = HasInnerGroup && !HasOuterGroup
+               ? std::string(After(post, "</table>"))
+               : StripLeadingCloseTags(post, TrailingOpenTagCount(pre));
   }
   TailText = tail;
 }

@@ -208,7 +208,7 @@ void THTML_Jet::EndDoc() {
     parts.push_back(BlankUnfilled(HeadText));
     if (HasOuterGroup) {
       for (std::string& piece : Body) parts.push_back(std::move(piece));
-      parts.push_back(BlankUnfilled(StripLeadingCloseTags(TailText)));
+      parts.push_back(BlankUnfilled(BalanceTail(HeadText, TailText)));
     } else if (HasInnerGroup) {
       // Unfilled title cells print as "&nbsp;" here as in every other piece.
       parts.push_back(TableTag + BlankUnfilled(TitleRows));

@@ -10,7 +10,11 @@
 #include "reports/operational/CardReport.h"
 #include "reports/operational/CouponReport.h"
 #include "reports/operational/DscCardsReport.h"
+#include "reports/operational/KeeperGSMReport.h"
+#include "reports/operational/LimitBalanceReport.h"
+#include "reports/operational/LimitDetailReport.h"
 #include "reports/operational/PrxReport.h"
+#include "reports/operational/RepriceHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
@@ -34,6 +38,10 @@ bool WireReportBuilders() {
   b.MakeCouponReport = &MakeCouponReport;
   b.MakeDscCardsReport = &MakeDscCardsReport;
   b.MakePrxReport = &MakePrxReport;
+  b.MakeLimitBalanceReport = &MakeLimitBalanceReport;
+  b.MakeLimitDetailReport = &MakeLimitDetailReport;
+  b.MakeKeeperGSMReport = &MakeKeeperGSMReport;
+  b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;

@@ -429,6 +429,26 @@ TEST(HTMLJetHelpers, TagStrippingStopsAtTheFirstOpeningOrClosingTag) {
             "<_table><_tr><_td>h<_/td><_/tr><_/table>\r\n");
 }
 
+// After an outer group's end, a page keeps the closing tags of what its
+// head opened and loses those of elements cut away with the directives.
+TEST(HTMLJetHelpers, ThePageTailClosesWhatTheHeadLeftOpen) {
+  struct Case {
+    const char *head, *tail, *expected;
+  };
+  const Case cases[] = {
+      {"<html><body><font size=3>\r\n<p>t</p>", "\r\n</font>\r\n</body></html>",
+       "\r\n</font>\r\n</body></html>"},
+      {"<html><head><title>t</title></head>\r\n", "\r\n</font>\r\n</body></html>",
+       "\r\n\r\n</html>"},
+      {"<html><body><br><img src=x /><!-- <div> -->", "</div></body></html>", "</body></html>"},
+      {"<html><body><font>", "\r\n<div>x</div></font></body></html>",
+       "\r\n<div>x</div></font></body></html>"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(THTML_Jet::BalanceTail(c.head, c.tail), c.expected);
+  EXPECT_EQ(THTML_Jet::TrailingOpenTagCount("</table>\r\n<div align=center><font>"), 2u);
+  EXPECT_EQ(THTML_Jet::StripLeadingCloseTags("</font></div></body>", 2), "</body>");
+}
+
 TEST(HTMLJetHelpers, CellsAreFoundByLogicalColumn) {
   const std::string row = "<tr><td colspan=2>A</td><td>B</td><td COLSPAN = \"3\">C</td></tr>";
   EXPECT_EQ(THTML_Jet::CellCount(row), 3);

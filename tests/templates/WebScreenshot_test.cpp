@@ -5,13 +5,13 @@
 // something besides its background; an empty page, drawn first, must not.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/Cp1251.h"
+#include "tests/support/Chromium.h"
 #include "tests/support/TempRoot.h"
 #include "tests/templates/WebFill.h"
 
@@ -37,32 +37,12 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
   out << bytes;
 }
 
-// Draws a page into a 1280x1600 PNG with a profile folder of its own;
-// Chromium's own messages go to chromium.log beside the pictures.
 bool Render(const fs::path& page, const fs::path& png) {
-  std::string profile = (fs::temp_directory_path() / "tolvaren-chromium-XXXXXX").string();
-  if (::mkdtemp(profile.data()) == nullptr) return false;
-  fs::remove(png);
-  int rc = -1;
-  RunCommand(
-      "timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic"
-      " --no-first-run --disable-background-networking --disable-component-update"
-      " --disable-sync --user-data-dir='" +
-          profile + "' --screenshot='" + png.string() + "' --window-size=1280,1600 'file://" +
-          page.string() + "' >>'" + (kShotDir / "chromium.log").string() + "' 2>&1",
-      &rc);
-  std::error_code ec;
-  fs::remove_all(profile, ec);
-  return rc == 0 && fs::exists(png);
+  return RenderPagePng(page.string(), png.string(), (kShotDir / "chromium.log").string());
 }
 
-// check_png.py's verdict (0 drawn, 1 blank, 2 unreadable) and its line
-// "<width> <height> <pixels unlike the background> <colours>".
 int CheckPng(const fs::path& png, std::string& summary) {
-  int rc = -1;
-  summary = RunCommand(
-      "python3 '" TOLVAREN_SOURCE_DIR "/tests/templates/check_png.py' '" + png.string() + "'", &rc);
-  return rc;
+  return test::CheckPng(png.string(), summary);
 }
 
 TEST(WebScreenshots, ThreeFilledTemplatesRenderInChromium) {
