@@ -195,14 +195,23 @@ void TUnzipContext::CheckOverlaps() {
   std::vector<Span> spans;
   int32_t count = r.entries_ ? r.entries_->Count() : 0;
   spans.reserve(static_cast<size_t>(count));
+  // The headers come in archive order: one read serves all that lie in
+  // the same few kilobytes.
+  std::vector<uint8_t> block(4096);
+  int64_t blockStart = 0;
+  int64_t blockEnd = 0;
   for (int32_t i = 0; i < count; ++i) {
     const TZipHeaderInfo* entry = r.entries_->Entry(i);
     int64_t start = entry->GetRelativeOffset();
     int64_t header = 30 + entry->FilenameLength;
     if (archiveHandle_ >= 0) {
-      uint8_t local[30] = {};
-      SeekArchive(start);
-      if (ReadArchive(local, 30) == 30) {
+      if (start < blockStart || start + 30 > blockEnd) {
+        SeekArchive(start);
+        blockStart = start;
+        blockEnd = start + ReadArchive(block.data(), static_cast<int32_t>(block.size()));
+      }
+      if (start + 30 <= blockEnd) {
+        const uint8_t* local = block.data() + (start - blockStart);
         localLengths_[entry] = GetLE16(local + 26) | (static_cast<uint32_t>(GetLE16(local + 28)) << 16);
         header = 30 + GetLE16(local + 26) + GetLE16(local + 28);
       }

@@ -198,5 +198,36 @@ open(out, 'wb').write(data)
   EXPECT_EQ(run.extracted, 2);
 }
 
+// A handler that names another output (before the entry, or instead of
+// overwriting) gets exactly that file, in any folder, and the entries
+// after it land where they belong.
+TEST(ZipOutputPaths, NamesChosenByHandlersAreHonoured) {
+  TempRoot root;
+  std::string archive = MakeArchive(root, R"(
+with zipfile.ZipFile(out, 'w') as z:
+    for name in ['Sub/moved.txt', 'Sub/kept.txt', 'Sub/asked.txt', 'Sub/after.txt']:
+        z.writestr(name, 'text of ' + name)
+)");
+  root.WriteFile("c/Out/sub/ASKED.TXT", "old");
+  TZipReader reader;
+  reader.SetZipName(archive);
+  reader.SetDestDir("C:\\Out");
+  reader.DoAll = true;
+  reader.RecreateDirs = true;
+  reader.OnStartUnZip = [](TZipReader&, int32_t, std::string& name, bool&) {
+    if (ExtractFileName(name) == "moved.txt") name = "C:\\Else\\Where\\moved.txt";
+  };
+  reader.OnPromptForOverwrite = [](TZipReader&, bool& overwrite, int32_t, std::string& name) {
+    name = ExtractFilePath(name) + "answer.txt";
+    overwrite = true;
+  };
+  EXPECT_EQ(reader.UnZip(), 4);
+  EXPECT_EQ(root.ReadFile("c/Else/Where/moved.txt"), "text of Sub/moved.txt");
+  EXPECT_EQ(root.ReadFile("c/Out/sub/kept.txt"), "text of Sub/kept.txt");
+  EXPECT_EQ(root.ReadFile("c/Out/sub/ASKED.TXT"), "old");
+  EXPECT_EQ(root.ReadFile("c/Out/sub/answer.txt"), "text of Sub/asked.txt");
+  EXPECT_EQ(root.ReadFile("c/Out/sub/after.txt"), "text of Sub/after.txt");
+}
+
 }  // namespace
 }  // namespace tv::zip
