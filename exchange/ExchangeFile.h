@@ -49,8 +49,8 @@ extern int64_t MaxPacketBytes;
 // occurrence, exact case), every line ended by CR LF.
 std::string PacketToFileText(std::string packet);
 
-// Refuses, before anything is written, a text value that XML 1.0 cannot
-// carry: a control byte other than tab, CR and LF, or the byte 0x98, which
+// Refuses a text value that XML 1.0 cannot carry (the writer asks when the
+// client data set has refused its packet, to name the waybill): a control byte other than tab, CR and LF, or the byte 0x98, which
 // has no character in Windows-1251. The error names the waybill (TTN_ID)
 // and the column. Binary and text BLOBs travel as base64 and may hold any
 // byte.

@@ -72,7 +72,14 @@ void WriteArchive(TClientDataSet& rows, const std::string& exchangeFile) {
   work.packet = folder + std::string(kEntryName);
   work.archive = folder + "~" + std::string(kEntryName) + "." + std::to_string(::getpid()) + ".tmp";
   {
-    const std::string text = PacketToFileText(rows.XMLData());
+    std::string packet;
+    try {
+      packet = rows.XMLData();
+    } catch (const EDatabaseError&) {
+      CheckPacketValues(rows);  // names the waybill and the column
+      throw;
+    }
+    const std::string text = PacketToFileText(std::move(packet));
     rows.Close();  // the rows are in the text now
     // A working file, gone afterwards: written without waiting for the disk.
     DeleteFile(work.packet);
@@ -99,7 +106,6 @@ void AddRepDataToQueryFile(const std::string& dbFolder, const std::string& excha
       DeleteOldFile(exchangeFile);
       return;
     }
-    CheckPacketValues(rows);
     WriteArchive(rows, exchangeFile);
   } catch (const std::exception& e) {
     MakeContextException(e, "procedure AddRepDataToQueryFile")->Raise();

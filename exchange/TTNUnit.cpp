@@ -1,12 +1,12 @@
 #include "exchange/TTNUnit.h"
 
 #include <atomic>
-#include <functional>
 #include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "foundation/FBUtils.h"
 #include "foundation/FileLogger.h"
@@ -227,25 +227,47 @@ std::string DetailSourceColumn(const std::string& detailColumn) {
 
 namespace {
 
-void SetDetailParams(TIBDataSet& insert, const TStringList& fields, int32_t ttnId,
-                     const std::function<const TIBField*(const std::string&)>& source) {
-  for (int i = 0; i < fields.Count(); ++i) {
-    const std::string& column = fields[i];
-    TIBParam& param = insert.ParamByName(column);
-    if (column == "ID") {
-      param.SetAsInteger(1);
-    } else if (column == "TTN_ID") {
-      param.SetAsInteger(ttnId);
-    } else {
-      param.Clear();
-      const TIBField* from = source(DetailSourceColumn(column));
-      if (from != nullptr && !from->IsNull()) param.SetValue(from->AsVariant());
+// Each detail column's parameter and the TTN field it is filled from,
+// looked up once for all rows.
+struct DetailCopy {
+  enum Kind { kId, kTTNId, kCopy, kFlag };
+  struct Column {
+    TIBParam* param;
+    Kind kind;
+    TIBField* from;  // kCopy: null when TTN lacks the source column
+  };
+  std::vector<Column> columns;
+
+  DetailCopy(TIBDataSet& insert, TIBDataSet& rows, const TStringList& fields) {
+    for (int i = 0; i < fields.Count(); ++i) {
+      const std::string& column = fields[i];
+      const Kind kind = column == "ID" ? kId : column == "TTN_ID" ? kTTNId : kCopy;
+      columns.push_back({&insert.ParamByName(column), kind,
+                         kind == kCopy ? rows.FindField(DetailSourceColumn(column)) : nullptr});
+    }
+    for (const char* flag : {"PRINTTTN1", "PRINTTTN2", "PRINTSF", "PRINTTN"}) {
+      columns.push_back({&insert.ParamByName(flag), kFlag, nullptr});
     }
   }
-  for (const char* flag : {"PRINTTTN1", "PRINTTTN2", "PRINTSF", "PRINTTN"}) {
-    insert.ParamByName(flag).SetAsInteger(1);
+
+  void Set(int32_t ttnId) {
+    for (Column& c : columns) {
+      switch (c.kind) {
+        case kId:
+        case kFlag:
+          c.param->SetAsInteger(1);
+          break;
+        case kTTNId:
+          c.param->SetAsInteger(ttnId);
+          break;
+        case kCopy:
+          c.param->Clear();
+          if (c.from != nullptr && !c.from->IsNull()) c.param->SetValue(c.from->AsVariant());
+          break;
+      }
+    }
   }
-}
+};
 
 }  // namespace
 
@@ -262,9 +284,10 @@ void MoveTTNDetailsToTable(TIBDatabase* database, TIBTransaction* transaction, b
     insert.reset(FBUtils::FBCreateDataSetForWrite(database, false, transaction, nullptr, ""));
     insert->SelectSQL().SetText(BuildTTNDetailInsertSQL(fields));
     if (!insert->Transaction()->InTransaction()) insert->Transaction()->StartTransaction();
-    auto source = [&](const std::string& name) -> const TIBField* { return rows->FindField(name); };
+    DetailCopy copy(*insert, *rows, fields);
+    TIBField& ttnId = rows->FieldByName("TTN_ID");
     for (; !rows->Eof(); rows->Next()) {
-      SetDetailParams(*insert, fields, rows->FieldByName("TTN_ID").AsInteger(), source);
+      copy.Set(ttnId.AsInteger());
       insert->ExecSQL();
     }
     insert->Transaction()->Commit();

@@ -61,7 +61,8 @@ class TClientDataSet : public TRxMemoryData {
 
   // The content as an XML data packet (the data set must be open). Raises
   // EDatabaseError when a text holds a control character other than tab,
-  // CR and LF, which XML cannot carry.
+  // CR and LF, which XML cannot carry, or the byte 0x98, which Windows-1251
+  // has no character for.
   std::string XMLData() const;
   // Replaces fields and rows by those of the packet and opens the data set.
   // Raises EDatabaseError "Invalid XML data packet: <reason>" for text that

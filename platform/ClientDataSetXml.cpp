@@ -140,7 +140,8 @@ void AppendEscaped(std::string& out, std::string_view text, const std::string& f
         out += "&#13;";
         break;
       default:
-        if (static_cast<unsigned char>(c) < 0x20) {
+        // 0x98 has no character in Windows-1251, so no reader could decode it.
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x98) {
           throw EDatabaseError("Field '" + field +
                                "' holds a control character that an XML data packet cannot carry");
         }

@@ -15,6 +15,7 @@
 #include "reports/operational/LimitDetailReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/RepriceHistoryReport.h"
+#include "reports/operational/TTNPages.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
@@ -42,6 +43,8 @@ bool WireReportBuilders() {
   b.MakeLimitDetailReport = &MakeLimitDetailReport;
   b.MakeKeeperGSMReport = &MakeKeeperGSMReport;
   b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
+  b.PrintTTNPage1 = &PrintTTNPage1;
+  b.PrintTTNPage2 = &PrintTTNPage2;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;

@@ -149,6 +149,8 @@ TEST(ClientDataSet, ReadsAPacketWrittenByHandWithAnEncodingDeclaration) {
 TEST(ClientDataSet, BadPacketsGiveAClearError) {
   const std::string head =
       "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/></FIELDS></METADATA>";
+  std::string deep;
+  for (int i = 0; i < 40; ++i) deep += "<X>";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", "no element found"},
       {"<ROOT/>", "the root element is 'ROOT'"},
@@ -156,6 +158,13 @@ TEST(ClientDataSet, BadPacketsGiveAClearError) {
       {head + "<ROWDATA><ROW A=\"1\"></ROWDATA></DATAPACKET>", "mismatched tag"},
       {"<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"xx\"/>", "type 'xx'"},
       {head + "<ROWDATA><ROW A=\"99999999999\"/></ROWDATA></DATAPACKET>", "field 'A'"},
+      // Packets come from other machines: no document type, no entities.
+      {"<!DOCTYPE DATAPACKET [<!ENTITY a \"aa\"><!ENTITY b \"&a;&a;\">]>" + head +
+           "<ROWDATA><ROW A=\"1\"/></ROWDATA></DATAPACKET>",
+       "a document type declaration is not allowed"},
+      {"<!DOCTYPE DATAPACKET SYSTEM \"file:///etc/passwd\">" + head + "</DATAPACKET>",
+       "a document type declaration is not allowed"},
+      {head + deep, "nested too deeply"},
   };
   for (const auto& [text, reason] : cases) {
     TClientDataSet cds;
@@ -174,11 +183,35 @@ TEST(ClientDataSet, BadPacketsGiveAClearError) {
   src.Append();
   src.FieldByName("S").SetAsString(std::string("a\x01z"));
   src.Post();
+  src.Append();
+  src.FieldByName("S").SetAsString(std::string("a\x98z"));  // no character in Windows-1251
+  src.Post();
   TDataSetProvider provider("C", src);
   TClientDataSet cds;
   cds.SetProviderName("C");
   cds.Open();
   EXPECT_THROW(cds.XMLData(), EDatabaseError);
+  cds.Close();
+  cds.Open();
+  cds.Delete();  // the row with 0x01: the one with 0x98 is refused as well
+  EXPECT_THROW(cds.XMLData(), EDatabaseError);
+}
+
+TEST(ClientDataSet, TimesKeepTenThousandthsOfASecond) {
+  TRxMemoryData src;
+  src.FieldDefs().Add("DT", TFieldType::ftDateTime);
+  src.Open();
+  src.Append();
+  src.FieldByName("DT").SetAsDateTime(EncodeDateTime(2024, 3, 1, 20, 52, 42, 562) + 0.7 / 86400000);
+  src.Post();
+  TDataSetProvider provider("T4", src);
+  TClientDataSet a, b;
+  a.SetProviderName("T4");
+  a.Open();
+  const std::string packet = a.XMLData();
+  EXPECT_NE(packet.find("DT=\"20240301T20:52:425627\""), std::string::npos) << packet;
+  b.SetXMLData(packet);
+  EXPECT_EQ(b.XMLData(), packet);
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+#pragma once
+// What the waybill documents share: the detail source (TTNDETAIL rows of
+// the document's print flag, or the waybill's own suffix-"1" columns on
+// older databases), the header queries with the counterparty prefixes, the
+// "present" tests, the requisites lines and the legal-form expansion.
+
+#include <memory>
+#include <string>
+
+namespace tv {
+
+class TIBDataSet;
+class TIBField;
+class THTML_Jet;
+class TReportCreator;
+
+// "ИНН/КПП <inn>/<kpp>", "ИНН <inn>", "КПП <kpp>" or "".
+std::string ShortRequisites(const std::string& inn, const std::string& kpp);
+// The INN/KPP part, bank name, "р/сч ", "кор/сч " and "БИК " parts, each
+// followed by a blank, trimmed.
+std::string FormatRequisites(const std::string& inn, const std::string& kpp,
+                             const std::string& bank, const std::string& rschet,
+                             const std::string& kschet, const std::string& bik);
+// The first of the nine abbreviations ("ООО ", "ИП " ... "ФГУП ") that the
+// name begins with, in their order and each on the text the earlier ones
+// left, replaced by its full words.
+std::string ExpandLegalForm(const std::string& name);
+
+// The header query's party columns of one counterparty alias ("go") under
+// its prefix ("GO_"), as one select line: `lead` first, then the nine
+// columns (and BIK when asked), then ", " or " " when last.
+std::string PartySelectLine(const std::string& lead, const std::string& alias,
+                            const std::string& prefix, bool bik, bool last);
+
+// A number is present when it is greater than 0; a date when it is after
+// day 1 of the date-time scale.
+bool NumberPresent(TIBField& field);
+bool DatePresent(TIBField& field);
+
+// One waybill document: the engine on its template, the waybill's header
+// row and the detail rows of a print flag. Everything is freed with it.
+class TTTNDocument {
+ public:
+  // Asks whether TTNDETAIL exists and opens the engine on the template.
+  TTTNDocument(TReportCreator& creator, int ttnId, const std::string& templateName);
+  ~TTTNDocument();
+
+  THTML_Jet& Jet() { return *jet_; }
+  // Opens the header query (`sql` + the id); raises Exception naming the
+  // id when the waybill has no row.
+  TIBDataSet& OpenHeader(const std::string& sql);
+  // Opens the detail rows of the print flag (or the waybill's own row).
+  TIBDataSet& OpenDetail(const std::string& flag);
+  void CloseDataSets();
+  // An item column's name with the row suffix ("NAME" or "NAME1").
+  std::string Col(const std::string& name) const { return name + suffix_; }
+  bool HasDetailTable() const { return suffix_.empty(); }
+  // EndDoc, GetReady into LastHTMLReport.
+  void Finish();
+
+ private:
+  TReportCreator& creator_;
+  int ttnId_;
+  std::string suffix_;
+  std::unique_ptr<THTML_Jet> jet_;
+  std::unique_ptr<TIBDataSet> header_, detail_;
+};
+
+}  // namespace tv

@@ -1,0 +1,104 @@
+// The waybill pages ('#' 4 and 5) through the exported names on the sample
+// station database's waybill 1: values against the database, the numbered
+// row variables, the older schema without TTNDETAIL and unknown waybills.
+
+#include "tests/reports/operational/LimitsFixture.h"
+
+namespace tv::test {
+namespace {
+
+class TTNPages : public LimitsFixture {
+ protected:
+  std::string Page(int subCode, int id) {
+    EXPECT_EQ(Report('#', A({Variant(subCode), Variant(id)})),
+              "ТТН: переключитесь на HTML-версию отчета");
+    return Cp1251ToUtf8(Html());
+  }
+};
+
+// A template holding only the cells a test reads, one per row.
+std::string CellsTemplate(const std::vector<std::string>& names) {
+  std::string page = "<html><body><table>\n";
+  for (const std::string& n : names) page += "<tr><td>" + n + "</td><td>&lt;#" + n + "&gt;</td></tr>\n";
+  return page + "</table></body></html>\n";
+}
+
+std::map<std::string, std::string> Cells(const std::vector<std::vector<std::string>>& rows) {
+  std::map<std::string, std::string> out;
+  for (const auto& r : rows)
+    if (r.size() == 2) out[r[0]] = r[1];
+  return out;
+}
+
+TEST_F(TTNPages, GoodsSectionShowsTheFlaggedRowsAndTheParties) {
+  const std::string html = Page(4, 1);
+  const auto rows = Sql("SELECT NAME, PKOD FROM TTNDETAIL WHERE TTN_ID = 1 AND PRINTTTN1 = 1 "
+                        "ORDER BY ID");
+  ASSERT_FALSE(rows.empty());
+  std::size_t at = 0;
+  for (const IsqlRow& r : rows) {  // in ID order
+    at = html.find(r.at("NAME"), at);
+    EXPECT_NE(at, std::string::npos) << r.at("NAME");
+  }
+  const auto go = Sql("SELECT c.FULLNAME FROM TTN t JOIN CONTRAGENT c ON c.CONTR_ID = t.GO_ID "
+                      "WHERE t.TTN_ID = 1");
+  EXPECT_NE(html.find(go.at(0).at("FULLNAME")), std::string::npos);
+}
+
+TEST_F(TTNPages, TransportSectionCargoRowsGrossMassAndLicenceWords) {
+  UseNBTemplate("ТТН2.html", CellsTemplate({"МБрутто1", "МБрутто2", "МБрутто3", "МБруттоИ",
+                                            "Темпер2", "КолМест1", "ПеревозРеквизиты"}));
+  Exec("DELETE FROM TTNDETAIL WHERE TTN_ID = 1");
+  Exec("INSERT INTO TTNDETAIL (ID, TTN_ID, PRINTTTN2, GMBRUTTO, TEMPER, GMEST) "
+       "SELECT 1, 1, 1, 12.5, 4.25, 2 FROM RDB$DATABASE UNION ALL "
+       "SELECT 2, 1, 1, 0, 0, 0 FROM RDB$DATABASE UNION ALL "
+       "SELECT 3, 1, 1, 7.25, -1.5, NULL FROM RDB$DATABASE UNION ALL "
+       "SELECT 4, 1, 0, 100, 0, 1 FROM RDB$DATABASE");
+  for (int lic : {1, 2, 0}) {
+    SCOPED_TRACE(lic);
+    Exec("UPDATE TTN SET LICCARD = " + std::to_string(lic) + " WHERE TTN_ID = 1");
+    const std::string html = Page(5, 1);
+    auto cells = Cells(HtmlRows());
+    EXPECT_EQ(cells["МБрутто1"], "12,50");
+    EXPECT_EQ(cells["МБрутто2"], "");  // zero: unset
+    EXPECT_EQ(cells["МБрутто3"], "7,25");
+    EXPECT_EQ(cells["МБруттоИ"], "19,75");  // the unflagged row 4 is not counted
+    EXPECT_EQ(cells["Темпер2"], "0,0");     // always set
+    EXPECT_EQ(cells["КолМест1"], "2");
+    const auto per = Sql("SELECT c.INN, c.KPP FROM TTN t JOIN CONTRAGENT c ON c.CONTR_ID = "
+                         "t.PER_ID WHERE t.TTN_ID = 1");
+    const std::string kpp = per.at(0).at("KPP") == "<null>" ? "" : per.at(0).at("KPP");
+    EXPECT_EQ(cells["ПеревозРеквизиты"],
+              kpp.empty() ? "ИНН " + per.at(0).at("INN") : "ИНН/КПП " + per.at(0).at("INN") + "/" + kpp);
+  }
+}
+
+TEST_F(TTNPages, LicenceWordsStrikeTheOtherKind) {
+  UseNBTemplate("ТТН2.html", CellsTemplate({"ЛКстандартная", "ЛКограниченная"}));
+  const std::pair<int, const char*> cases[] = {
+      {1, "<STRIKE>ограниченная</STRIKE>"}, {2, "<STRIKE>стандартная</STRIKE>"}, {0, nullptr}};
+  for (const auto& [lic, struck] : cases) {
+    Exec("UPDATE TTN SET LICCARD = " + std::to_string(lic) + " WHERE TTN_ID = 1");
+    const std::string html = Page(5, 1);
+    if (struck != nullptr)
+      EXPECT_NE(html.find(struck), std::string::npos) << lic;
+    else
+      EXPECT_EQ(html.find("<STRIKE>"), std::string::npos);
+  }
+}
+
+TEST_F(TTNPages, OlderSchemaReadsTheWaybillsOwnRowAndUnknownIdsFail) {
+  UseNBTemplate("ТТН1.html", CellsTemplate({"ПКод1", "Наименование1", "ПКод2"}));
+  ExpectError('#', A({Variant(4), Variant(777)}), "ФормированиеТоварногоРазделаТТН -> ");
+  EXPECT_NE(Cp1251ToUtf8(Html()).find("777"), std::string::npos);
+  Exec("DROP TABLE TTNDETAIL");
+  Page(4, 1);
+  auto cells = Cells(HtmlRows());
+  const auto own = Sql("SELECT NAME1, PKOD1 FROM TTN WHERE TTN_ID = 1");
+  EXPECT_EQ(cells["ПКод1"], own.at(0).at("PKOD1"));
+  EXPECT_EQ(cells["Наименование1"], own.at(0).at("NAME1"));
+  EXPECT_EQ(cells["ПКод2"], "");
+}
+
+}  // namespace
+}  // namespace tv::test
