@@ -15,6 +15,7 @@
 #include "reports/operational/LimitDetailReport.h"
 #include "reports/operational/PrxReport.h"
 #include "reports/operational/RepriceHistoryReport.h"
+#include "reports/operational/TTNInvoice.h"
 #include "reports/operational/TTNPages.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
@@ -45,6 +46,7 @@ bool WireReportBuilders() {
   b.BuildRepriceHistoryReport = &BuildRepriceHistoryReport;
   b.PrintTTNPage1 = &PrintTTNPage1;
   b.PrintTTNPage2 = &PrintTTNPage2;
+  b.PrintInvoice = &PrintInvoice;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   u.ReportVarsText = &ReportVarsText;
   return true;

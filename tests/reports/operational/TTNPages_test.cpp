@@ -100,5 +100,38 @@ TEST_F(TTNPages, OlderSchemaReadsTheWaybillsOwnRowAndUnknownIdsFail) {
   EXPECT_EQ(cells["ПКод2"], "");
 }
 
+TEST_F(TTNPages, InvoiceTotalsShipperLineAndTemplateCheck) {
+  EXPECT_EQ(Report('#', A({Variant(6), Variant(1)})),
+            "Счет-фактура: переключитесь на HTML-версию отчета");
+  const auto sums = Sql("SELECT SUM(SFSUMMA) AS S, SUM(SFSUMMANDS) AS N, SUM(SFSUMMASNDS) AS T "
+                        "FROM TTNDETAIL WHERE TTN_ID = 1 AND PRINTSF = 1");
+  const auto total = RowsStartingWith(HtmlRows(), "Всего к оплате");
+  ASSERT_EQ(total.size(), 1u);
+  EXPECT_NEAR(Num(total[0][1]), SqlNum(sums, "S"), 0.005);
+  EXPECT_NEAR(Num(total[0][3]), SqlNum(sums, "N"), 0.005);
+  EXPECT_NEAR(Num(total[0][4]), SqlNum(sums, "T"), 0.005);
+  // SFGOTYPE 0: the template's parameter line with the shipper's name
+  // (legal form expanded), address and phone.
+  Exec("UPDATE CONTRAGENT SET FULLNAME = 'ЗАО Отгрузка' WHERE CONTR_ID = (SELECT GO_ID FROM TTN "
+       "WHERE TTN_ID = 1)");
+  Exec("UPDATE TTN SET SFGOTYPE = 0, SFDATE = NULL WHERE TTN_ID = 1");
+  Report('#', A({Variant(6), Variant(1)}));
+  const auto go = Sql("SELECT c.ADDRESS, c.PHONE FROM TTN t JOIN CONTRAGENT c ON c.CONTR_ID = "
+                      "t.GO_ID WHERE t.TTN_ID = 1");
+  std::string html = Cp1251ToUtf8(Html());
+  EXPECT_NE(html.find("ЗАКРЫТОЕ АКЦИОНЕРНОЕ ОБЩЕСТВО Отгрузка, Адрес: " + go.at(0).at("ADDRESS") +
+                      " " + go.at(0).at("PHONE")),
+            std::string::npos);
+  EXPECT_EQ(html.find("30.12.99"), std::string::npos);  // no date: unset
+  Exec("UPDATE TTN SET SFGOTYPE = 1 WHERE TTN_ID = 1");
+  Report('#', A({Variant(6), Variant(1)}));
+  EXPECT_NE(Cp1251ToUtf8(Html()).find("он же"), std::string::npos);
+  // An installed template without a group is refused.
+  UseNBTemplate("Счет-фактура.html", CellsTemplate({"СФНомер"}));
+  ExpectError('#', A({Variant(6), Variant(1)}),
+              "ФормированиеСчетаФактуры -> Существующий файл шаблона счет-фактуры не "
+              "поддерживается!");
+}
+
 }  // namespace
 }  // namespace tv::test
