@@ -28,6 +28,7 @@
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"
+#include "bench/BenchHost.h"
 #include "tests/library/TestHost.h"
 
 namespace {
@@ -67,18 +68,7 @@ void BM_VdPeriodReport(benchmark::State& state) {
   Database();
   tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
   tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
-  host.Set(8, Variant(false));
-  const int n = 14;
-  Variant names = tv::VarArrayCreate({0, n - 1}, tv::VarType::Variant);
-  Variant list = tv::VarArrayCreate({0, n - 1, 0, 1}, tv::VarType::Variant);
-  for (int i = 0; i < n; ++i) {
-    names[i] = Variant(std::string(i == 13 ? "Statement 104" : "Payment type"));
-    list.At(i, 0) = Variant(i == 13 ? 104 : i);
-    list.At(i, 1) = Variant(0);
-  }
-  host.Set(23, names);
-  host.Set(57, list);
-  if (host.Init() != 1) std::abort();
+  bench::InitStationHost(host);
   const Variant params = tv::VarArrayOf(
       {Variant::FromDate(kBegin), Variant::FromDate(kEnd), Variant(), tv::VarArrayOf({4, 104})});
   std::size_t textBytes = 0;
@@ -148,10 +138,14 @@ void BM_VdPeriodSQL(benchmark::State& state) {
         for (int type = 0; type < 4; ++type) {
           tv::TIBDataSet limit;
           limit.SetDatabase(&db);
-          rows +=
-              Fetch(limit, "SELECT Min(Liters) AS LimLiter\r\nFROM vdLimits\r\nWHERE LimitType = " +
-                               std::to_string(type) + "\r\nAND CONTR_ID = '" + id +
-                               "'\r\nAND CarID IS NULL AND DriverID IS NULL");
+          limit.SelectSQL().SetText(
+              "SELECT Min(Liters) AS LimLiter\r\nFROM vdLimits\r\nWHERE LimitType = "
+              ":LimitType\r\nAND CONTR_ID = :ID\r\nAND CarID IS NULL AND DriverID IS NULL");
+          limit.ParamByName("LimitType").SetAsInteger(type);
+          limit.ParamByName("ID").SetAsInteger(std::atoi(id.c_str()));
+          limit.Open();
+          limit.FetchAll();
+          rows += limit.RecordCount();
         }
       }
     }

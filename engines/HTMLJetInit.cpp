@@ -4,6 +4,7 @@
 
 #include "engines/HTMLJet.h"
 #include "engines/HTMLJetText.h"
+#include "foundation/FileLogger.h"
 #include "foundation/XMUtils.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -94,14 +95,18 @@ void THTML_Jet::LoadTemplate() {
   const std::string failure = "Ошибка при открытии файла шаблона отчета \""_w + FileName_ + "\": ";
   if (!FileExists(FileName_)) {
     Template = failure + "Файл не найден!"_w;
-    return;
+  } else {
+    try {
+      Template = ReadTemplateLines(FileName_);
+      TemplateFileText = Template;
+      return;
+    } catch (const Exception& e) {
+      Template = failure + e.Message();
+    }
   }
-  try {
-    Template = ReadTemplateLines(FileName_);
-    TemplateFileText = Template;
-  } catch (const Exception& e) {
-    Template = failure + e.Message();
-  }
+  // The HTML version then holds only this text, while the report itself is
+  // made: the log must say why.
+  if (HTMLJet::HTMLJetLogger != nullptr) HTMLJet::HTMLJetLogger->Log(Template, 2);
 }
 
 void THTML_Jet::StripTagsInDirectives() { Template = StripTagsIn(Template); }

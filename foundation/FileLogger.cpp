@@ -152,7 +152,21 @@ std::string TFileLogger::FormatLine(std::string_view msg, uint8_t level) const {
   } else if (ShowThreadId) {
     line += " <T:" + tid + ">";
   }
-  return line + " " + text;
+  // One record per line: a multi-line message (a Firebird error, say) gets
+  // the stamp and prefix in front of each of its lines, so that every line
+  // of the file can be read on its own.
+  std::string out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) {
+      if (!out.empty()) out += "\r\n";
+      out += line + " " + text.substr(start, end - start);
+    }
+    start = end + 1;
+  }
+  return out;
 }
 
 void TFileLogger::WriteLine(const std::string& line, std::string& stage) {

@@ -70,7 +70,9 @@ class TFileLogger {
   void SetNotifyWindow(TNotify notify);
   std::vector<std::string> RecentLines() const;
 
-  // The text of a line as Log would write it (without CR LF).
+  // The text as Log would write it (without the last CR LF): one record per
+  // line of the message, each with the stamp, tag and prefix; empty lines of
+  // the message are left out.
   std::string FormatLine(std::string_view msg, uint8_t level) const;
 
   // The open log file of one line (FileLoggerFile.h; internal).

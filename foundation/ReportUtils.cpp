@@ -1,6 +1,8 @@
 #include "foundation/ReportUtils.h"
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 
 #include "platform/Files.h"
@@ -49,6 +51,22 @@ bool IsTailStop(char c) {
 }  // namespace
 
 std::string GetTempFileNameXM() { return GetTempFileName(GetTempDir(), "XM"); }
+
+void RemoveStaleTempFilesXM() {
+  namespace fs = std::filesystem;
+  const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(MapPath(GetTempDir()), ec)) {
+    const std::string name = entry.path().filename().string();
+    // Exactly the names GetTempFileNameXM makes: "XM", hex digits, ".tmp".
+    if (name.size() < 7 || name.size() > 14 || name.compare(0, 2, "XM") != 0 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0 ||
+        name.find_first_not_of("0123456789ABCDEF", 2) != name.size() - 4)
+      continue;
+    if (entry.is_regular_file(ec) && entry.last_write_time(ec) < limit && !ec)
+      fs::remove(entry.path(), ec);
+  }
+}
 
 long double RoundTo(int8_t n, long double x) {
   // Adding the half and cutting toward zero is only right for x >= 0; a

@@ -14,6 +14,12 @@ namespace tv {
 // report is done. Empty when no file could be made.
 std::string GetTempFileNameXM();
 
+// Deletes the files "XM<hex>.tmp" in the temporary folder that were last
+// written more than a day ago: the output of reports whose process ended
+// in the middle (a report lasts seconds, so none of them is still in use).
+// Other files, and files that cannot be deleted, are left alone.
+void RemoveStaleTempFilesXM();
+
 // Rounds `x` to `n` decimals (n < 0: to tens, hundreds, ...) half away from
 // zero, in 80-bit extended precision with one multiplication or division by
 // ten per decimal, so that a stored 2.675 (really 2.67499999...) still gives

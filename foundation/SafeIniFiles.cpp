@@ -66,7 +66,8 @@ std::unique_ptr<NamedMutex> CreateGlobalMutex(const std::string& name) {
       return NamedMutex::Create(candidate);
     } catch (const Exception&) {
       if (RaiseOnMutexError && candidate == name)
-        throw Exception("Error CreateMutex: " + SysErrorMessage(GetLastError()));
+        throw Exception("Error CreateMutex: " + SysErrorMessage(GetLastError()) + " (" + name +
+                        ")");
     }
   }
   return nullptr;
@@ -153,7 +154,9 @@ TSafeIniFile::TSafeIniFile(std::string fileName) : TIniFile(std::move(fileName))
 TSafeIniFile::~TSafeIniFile() = default;
 
 void TSafeIniFile::Lock() {
-  if (mutex_) mutex_->Wait(NamedMutex::kInfinite);
+  if (!mutex_) return;
+  if (mutex_->Wait(NamedMutex::kInfinite) == NamedMutex::Failed)
+    RaiseLastOSError();
 }
 
 void TSafeIniFile::Unlock() {

@@ -31,13 +31,16 @@ namespace SafeIniFiles {
 inline constexpr uint32_t WriteTimeoutMs = 1000;  // retry time of a failing write
 inline constexpr bool PlainModeDefault = false;
 inline constexpr bool CheckValueHash = true;
-inline constexpr bool RaiseOnMutexError = false;
+// A file that cannot be locked is never read or written unlocked: a failure
+// to create its mutex is raised.
+inline constexpr bool RaiseOnMutexError = true;
 
 // Prefix + the file name lower-cased, "\\" collapsed to "\", and each of
 // " * / : < > ? \ | replaced by "_": "C:\Windows\cnf.INI" gives
 // prefix + "c__windows_cnf.ini".
 std::string MakeMutexName(std::string_view prefix, std::string_view fileName);
-// Opens the mutex "Global\" + name, else name; null when neither works.
+// Opens the mutex "Global\" + name, else name. When neither works, raises
+// Exception "Error CreateMutex: " + the system's text (RaiseOnMutexError).
 std::unique_ptr<NamedMutex> CreateGlobalMutex(const std::string& name);
 // h := h + b; h := h - rotl(h, 13) for every byte, modulo 2^32.
 uint32_t StrHash(std::string_view text);
@@ -57,7 +60,7 @@ const TFormatSettings& IniFormatSettings();
 
 class TSafeIniFile : public TIniFile {
  public:
-  // Makes the file's mutex; reads nothing.
+  // Makes the file's mutex (raises when it cannot); reads nothing.
   explicit TSafeIniFile(std::string fileName);
   ~TSafeIniFile() override;
 
@@ -90,7 +93,8 @@ class TSafeIniFile : public TIniFile {
                                std::string_view def, char quoteChar = 0);
 
   // Waits without time-out for the file's mutex / releases it; both do
-  // nothing without a mutex. Re-entrant for the owning thread.
+  // nothing without a mutex. Re-entrant for the owning thread. Lock raises
+  // EOSError when the wait fails (the file is then not touched).
   void Lock();
   void Unlock();
 

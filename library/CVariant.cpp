@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "platform/Cp1251.h"
 
@@ -25,9 +26,11 @@ int64_t ElementCount(int dims, const int32_t* bounds) {
   return count;
 }
 
-Variant FromCArray(const TVVariant& v, int depth);
+// On a failure `at` receives the indices of the failing element ("[3][0]"),
+// so that the message can name it.
+Variant FromCArray(const TVVariant& v, int depth, std::string& at);
 
-Variant FromC(const TVVariant& v, int depth) {
+Variant FromC(const TVVariant& v, int depth, std::string& at) {
   switch (v.vt) {
     case TV_VT_EMPTY:
       return Variant();
@@ -62,13 +65,13 @@ Variant FromC(const TVVariant& v, int depth) {
       if (v.u.str.len > static_cast<size_t>(kMaxCArrayElements) * 32) InvalidArgument();
       return Variant(std::string(v.u.str.ptr == nullptr ? "" : v.u.str.ptr, v.u.str.len));
     case TV_VT_ARRAY:
-      return FromCArray(v, depth);
+      return FromCArray(v, depth, at);
     default:
       throw EVariantError("Invalid variant type");
   }
 }
 
-Variant FromCArray(const TVVariant& v, int depth) {
+Variant FromCArray(const TVVariant& v, int depth, std::string& at) {
   if (depth >= kMaxCArrayDepth) InvalidArgument();
   const int dims = v.u.arr.dims;
   const int32_t* b = v.u.arr.bounds;
@@ -76,14 +79,21 @@ Variant FromCArray(const TVVariant& v, int depth) {
   if (count < 0 || (count > 0 && v.u.arr.items == nullptr)) InvalidArgument();
   Variant a = dims == 1 ? VarArrayCreate({b[0], b[1]}, VarType::Variant)
                         : VarArrayCreate({b[0], b[1], b[2], b[3]}, VarType::Variant);
-  if (dims == 1) {
-    for (int64_t k = 0; k < count; ++k)
-      a[b[0] + static_cast<int>(k)] = FromC(v.u.arr.items[k], depth + 1);
-  } else {
-    const int64_t n2 = int64_t{b[3]} - b[2] + 1;
-    for (int64_t k = 0; k < count; ++k) {
-      a.At(b[0] + static_cast<int>(k / n2), b[2] + static_cast<int>(k % n2)) =
-          FromC(v.u.arr.items[k], depth + 1);
+  const int64_t n2 = dims == 1 ? 1 : int64_t{b[3]} - b[2] + 1;
+  for (int64_t k = 0; k < count; ++k) {
+    const int i = b[0] + static_cast<int>(k / n2);
+    const int j = dims == 1 ? 0 : b[2] + static_cast<int>(k % n2);
+    try {
+      Variant item = FromC(v.u.arr.items[k], depth + 1, at);
+      if (dims == 1)
+        a[i] = std::move(item);
+      else
+        a.At(i, j) = std::move(item);
+    } catch (const Exception&) {
+      // Unwinding runs from the innermost array out: each level puts its
+      // index in front.
+      at.insert(0, "[" + std::to_string(i) + (dims == 1 ? "" : "," + std::to_string(j)) + "]");
+      throw;
     }
   }
   return a;
@@ -189,7 +199,35 @@ void ToCScalar(const Variant& v, TVVariant* out) {
 
 }  // namespace
 
-Variant FromCVariant(const TVVariant* v) { return v == nullptr ? Variant() : FromC(*v, 0); }
+Variant FromCVariant(const TVVariant* v) {
+  std::string at;
+  return v == nullptr ? Variant() : FromC(*v, 0, at);
+}
+
+Variant FromCVariant(const TVVariant* v, std::string_view name) {
+  std::string at;
+  try {
+    return v == nullptr ? Variant() : FromC(*v, 0, at);
+  } catch (const Exception& e) {
+    e.Clone(std::string(name) + at + ": " + e.Message())->Raise();
+  }
+}
+
+Variant ZeroBased(const Variant& v) {
+  const int dims = v.DimCount();
+  if (dims == 0) return v;
+  const int low1 = v.LowBound(1), n1 = v.HighBound(1) - low1 + 1;
+  if (dims == 1) {
+    Variant a = VarArrayCreate({0, n1 - 1}, VarType::Variant);
+    for (int i = 0; i < n1; ++i) a[i] = ZeroBased(v[low1 + i]);
+    return a;
+  }
+  const int low2 = v.LowBound(2), n2 = v.HighBound(2) - low2 + 1;
+  Variant a = VarArrayCreate({0, n1 - 1, 0, n2 - 1}, VarType::Variant);
+  for (int i = 0; i < n1; ++i)
+    for (int j = 0; j < n2; ++j) a.At(i, j) = ZeroBased(v.At(low1 + i, low2 + j));
+  return a;
+}
 
 void ToCVariant(const Variant& v, TVVariant* out) {
   CVariantClear(out);

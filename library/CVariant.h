@@ -7,6 +7,8 @@
 // tag, pointer and bound before it reads, and limits nesting and size, so a
 // malformed variant becomes an EVariantError rather than a crash.
 
+#include <string_view>
+
 #include "platform/Variant.h"
 #include "tolvaren/tolvaren.h"
 
@@ -21,6 +23,14 @@ inline constexpr int kMaxCArrayDepth = 32;
 // EVariantInvalidArgError "Invalid argument" for a null pointer with a
 // length, bad array bounds, too many elements or too deep nesting.
 Variant FromCVariant(const TVVariant* v);
+// The same for a variant the host passes under `name`: a failure names the
+// element, as in "Params[3]: Invalid variant type" or "Params[1][0,2]: ...".
+Variant FromCVariant(const TVVariant* v, std::string_view name);
+
+// A copy whose arrays, nested ones included, start at 0 in every dimension:
+// a COM host may give any low bound, and the readers count from 0 (element
+// k of the copy is element low + k of `v`).
+Variant ZeroBased(const Variant& v);
 
 // Releases what `out` owned, then fills it with an owned copy of `v`. Arrays
 // of more than two dimensions raise EVariantInvalidArgError. Throws

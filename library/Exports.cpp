@@ -209,7 +209,7 @@ TOLVAREN_API int32_t GetReportsInStringEx(int32_t code, const TVVariant* params,
   return Guarded(int32_t{TV_REPORT_RAISED}, [&]() -> int32_t {
     if (text == nullptr) throw tv::Exception("No text to return the report in");
     std::string out = tv::TextOf(*text);
-    const tv::Variant request = tv::FromCVariant(params);
+    const tv::Variant request = tv::FromCVariant(params, "Params");
     const bool made = tv::GetReportsInStringEx(static_cast<char>(code & 0xFF), request, out);
     if (out != tv::TextOf(*text) && !tv::TextSet(text, out)) throw std::bad_alloc();
     return made ? TV_REPORT_TRUE : TV_REPORT_FALSE;

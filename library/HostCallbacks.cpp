@@ -68,7 +68,8 @@ Variant AskHost(int code, int param) {
     throw EHostCallbackError(message);
   }
   try {
-    return FromCVariant(&result.v);
+    // The readers of the answers count from 0; a COM host's array may not.
+    return ZeroBased(FromCVariant(&result.v));
   } catch (const Exception& e) {
     throw EHostCallbackError(
         Format("Неверный ответ программы-хоста на запрос %d: %s"_w, {code, e.Message()}));

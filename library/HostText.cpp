@@ -2,32 +2,42 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <unordered_set>
 
 namespace tv {
 
 namespace {
 
-constexpr uint64_t kTextMark = 0x54766c5478744d6bULL;
-
-struct alignas(16) BufferHead {
-  uint64_t mark;
-  uint64_t reserved;
-};
+// Every buffer handed out and not yet released. A host that hands back a
+// buffer of its own (or one released already) finds it missing here, and
+// the library leaves it alone instead of freeing what it does not own.
+std::mutex gBuffersLock;
+std::unordered_set<const void*>& Buffers() {
+  static auto* buffers = new std::unordered_set<const void*>();
+  return *buffers;
+}
 
 void* Allocate(size_t bytes) noexcept {
-  auto* head = static_cast<BufferHead*>(std::malloc(sizeof(BufferHead) + bytes));
-  if (head == nullptr) return nullptr;
-  head->mark = kTextMark;
-  head->reserved = 0;
-  return head + 1;
+  void* data = std::malloc(bytes);
+  if (data == nullptr) return nullptr;
+  try {
+    std::lock_guard<std::mutex> lock(gBuffersLock);
+    Buffers().insert(data);
+  } catch (...) {
+    std::free(data);
+    return nullptr;
+  }
+  return data;
 }
 
 void Release(void* data) noexcept {
   if (data == nullptr) return;
-  BufferHead* head = static_cast<BufferHead*>(data) - 1;
-  if (head->mark != kTextMark) return;
-  head->mark = 0;
-  std::free(head);
+  {
+    std::lock_guard<std::mutex> lock(gBuffersLock);
+    if (Buffers().erase(data) == 0) return;
+  }
+  std::free(data);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #pragma once
 // The library-owned text buffers of the host interface: TVText (in/out
-// texts) and the UTF-16 text of GetReportVars. Each buffer carries a mark
-// in front of its bytes, so that a free of a buffer the library did not
-// allocate (a host's own pointer) is refused rather than corrupting the
-// heap.
+// texts) and the UTF-16 text of GetReportVars. The library keeps the set of
+// buffers it handed out: a free of any other pointer (a host's own buffer,
+// or one freed already) releases nothing and reads nothing of it.
 
 #include <cstdint>
 #include <string>

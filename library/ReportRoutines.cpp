@@ -56,7 +56,7 @@ void MakeVidOplSelection(const Variant& codes, Variant& result) {
   for (int i = 0; i < VidOplCount; ++i) {
     selection[i] = Variant(0);
     const Variant code(VidOplArray.At(i, 1).AsInteger());
-    for (int k = 0; k <= codes.HighBound(1); ++k) {
+    for (int k = codes.LowBound(1); k <= codes.HighBound(1); ++k) {
       if (VarEquals(codes[k], code)) {
         selection[i] = Variant(1);
         break;

@@ -1,12 +1,14 @@
 #include "library/ReportsInterface.h"
 
 #include "engines/HTMLJet.h"
+#include "foundation/ReportUtils.h"
 #include "foundation/VidOpl.h"
 #include "foundation/XMUtils.h"
 #include "library/CheckReportForms.h"
 #include "library/HostCallbacks.h"
 #include "library/ReportBuilders.h"
 #include "library/ReportCreator.h"
+#include "library/ReportParams.h"
 #include "library/ReportsLog.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -55,6 +57,8 @@ void InitReports(THostFillDataProc fillData, THostCallback query, THostReportCal
         [] { HTMLJet::MoneyFormat = "%." + IntToStr(AskHost(hcMoneyDecimals).AsInteger()) + "n"; });
   }
   UpdateVidOpl();
+  // Reports of a process that ended in the middle leave their output behind.
+  RemoveStaleTempFilesXM();
   MakeFormFolder("C:\\FUEL\\FORMS\\REPORT\\");
   MakeFormFolder("C:\\FUEL\\FORMS\\WEBREP\\");
   CheckReportForms(ReportsLogger(), HostQuery(), ReportLibraryFolder());
@@ -84,10 +88,11 @@ void UpdateVidOpl() {
 
 bool GetReportsInStringEx(char code, const Variant& params, std::string& text) {
   if (code == '#') {
-    const int subCode = params[0].AsInteger();
+    const TReportParams p(params);
+    const int subCode = p.I(0);
     if (subCode == 1000) {
       AltTemplatesFixed = true;
-      HTMLJet::UseAltTemplates = VarEquals(params[1], Variant(0));
+      HTMLJet::UseAltTemplates = VarEquals(p.V(1), Variant(0));
       text.clear();
       return false;
     }
@@ -95,9 +100,9 @@ bool GetReportsInStringEx(char code, const Variant& params, std::string& text) {
       if (LibraryUnits.CallFunction == nullptr) {
         throw Exception("Пользовательские функции не входят в эту сборку библиотеки"_w);
       }
-      const int command = params[1].AsInteger();
+      const int command = p.I(1);
       Variant result;
-      LibraryUnits.CallFunction(command, params[2], result);
+      LibraryUnits.CallFunction(command, p.V(2), result);
       text = VariantToDebugStr(result);
       return true;
     }

@@ -27,6 +27,14 @@ struct State {
   uint32_t owner = 0;  // thread id, 0 = none in this process
   int count = 0;
   bool claiming = false;  // a thread of ours is taking the file lock
+
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  // The last handle of the name in this process is gone: so is the lock file.
+  ~State() {
+    if (fd >= 0) ::close(fd);
+  }
 };
 
 }  // namespace named_mutex_detail
@@ -157,7 +165,10 @@ std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& fullName, int*
   std::shared_ptr<State> state;
   {
     std::lock_guard<std::mutex> lock(gRegistryLock);
-    std::weak_ptr<State>& slot = Registry()[lockPath];
+    auto& registry = Registry();
+    // Names whose handles are all closed leave no entry behind.
+    std::erase_if(registry, [](const auto& entry) { return entry.second.expired(); });
+    std::weak_ptr<State>& slot = registry[lockPath];
     state = slot.lock();
     if (!state) {
       state = std::make_shared<State>();

@@ -4,6 +4,7 @@
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
 #include "library/RepVarsGSM.h"
+#include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
 #include "reports/operational/BNEReport.h"
 #include "reports/operational/BackCardReport.h"
@@ -21,6 +22,8 @@
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/sql/FuelReceipt.h"
+#include "reports/sql/SQLReports.h"
 
 namespace tv {
 namespace {
@@ -48,7 +51,12 @@ bool WireReportBuilders() {
   b.PrintTTNPage2 = &PrintTTNPage2;
   b.PrintInvoice = &PrintInvoice;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
+  b.GetSQLData = &GetSQLData;
+  b.GetSQLTable = &GetSQLTable;
+  b.MakeFuelReceipt = &MakeFuelReceipt;
+  b.GetReceiptTemplate = &GetReceiptTemplate;
   u.ReportVarsText = &ReportVarsText;
+  u.CallFunction = &RptCustomFncUnit::CallFunction;
   return true;
 }
 

@@ -1,7 +1,7 @@
 #include "templates/FormPatterns.h"
 
-#include <deque>
 #include <memory>
+#include <vector>
 
 #include "tools/embedtext/EmbeddedText.h"
 
@@ -16,12 +16,14 @@ TPatternList* Patterns = nullptr;
 
 namespace {
 
-// Keeps every list, cell and pattern ever built until the process ends, so
-// that a list handed to the forms library never dangles and nothing leaks.
+// The one set of lists, cells and patterns: built once and kept until the
+// process ends, so that a list handed to the forms library never dangles and
+// a later form check does not pile up copies of the same texts.
 struct TStore {
-  std::deque<std::unique_ptr<TPatternList>> Lists;
-  std::deque<std::unique_ptr<TPatternCell>> Cells;
-  std::deque<std::unique_ptr<CPattern>> Items;
+  std::unique_ptr<TPatternList> List;
+  std::vector<std::unique_ptr<TPatternCell>> Cells;
+  std::vector<std::unique_ptr<CPattern>> Items;
+  bool Complete = false;
 };
 
 TStore& Store() {
@@ -33,8 +35,14 @@ TStore& Store() {
 
 void CreatePatterns() {
   TStore& store = Store();
-  TPatternList* list = store.Lists.emplace_back(std::make_unique<TPatternList>()).get();
-  Patterns = list;
+  if (store.Complete) {
+    Patterns = store.List.get();
+    return;
+  }
+  // A build cut short (out of memory) was never handed out: start again.
+  store = TStore();
+  store.List = std::make_unique<TPatternList>();
+  Patterns = store.List.get();
   for (std::size_t i = 0; i < embedded::FormPatternTextsCount; ++i) {
     const embedded::EmbeddedText& text = embedded::FormPatternTexts[i];
     TPatternCell* cell = store.Cells.emplace_back(std::make_unique<TPatternCell>()).get();
@@ -43,8 +51,9 @@ void CreatePatterns() {
     pattern->Name = std::string(text.Name().substr(0, kNameCapacity));
     // The embedded texts end every line with CR LF, the last one included.
     pattern->Lines.SetText(text.Text());
-    list->push_back(cell);
+    Patterns->push_back(cell);
   }
+  store.Complete = true;
 }
 
 }  // namespace tv::FormPatterns

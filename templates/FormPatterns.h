@@ -34,11 +34,12 @@ using TPatternList = std::vector<TPatternCell*>;
 // The current list; null before the first CreatePatterns.
 extern TPatternList* Patterns;
 
-// Builds a new list of every built-in form in registry order and makes it
-// current. No list, cell, pattern or line list is released while the
-// process runs: an earlier list stays valid, unchanged, for whoever kept a
-// reference to it. Throws only std::bad_alloc, leaving the current list
-// with the patterns added so far. Not thread-safe.
+// Makes the list of every built-in form in registry order current. The
+// first call builds it; later calls make the same list current again (the
+// texts are fixed, so every form check sees equal lists and none piles up).
+// The list, its cells, patterns and line lists live until the process ends.
+// Throws only std::bad_alloc, leaving the current list with the patterns
+// added so far; the next call builds it again. Not thread-safe.
 void CreatePatterns();
 
 }  // namespace tv::FormPatterns

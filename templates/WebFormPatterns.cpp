@@ -17,11 +17,13 @@ TPatternList* Patterns = nullptr;
 
 namespace {
 
-// Every list, pattern and cell ever made. The forms library may keep the
-// list it was given, so they are kept until the process ends rather than
-// leaked; the lists themselves own nothing, as their consumers expect.
+// The list that CreatePatterns builds and every pattern and cell ever made.
+// They are kept until the process ends, so a list handed to the forms library
+// never dangles; the list is built once, so repeated form checks do not pile
+// up copies. The list itself owns nothing, as its consumers expect.
 struct TStore {
-  std::vector<std::unique_ptr<TPatternList>> lists;
+  std::unique_ptr<TPatternList> list;
+  bool complete = false;
   std::vector<std::unique_ptr<CPattern>> patterns;
   std::vector<std::unique_ptr<TPatternCell>> cells;
 };
@@ -59,8 +61,14 @@ void AddPattern(const std::string& name) {
 const CPattern& PatternAt(const TPatternList& list, std::size_t i) { return **list.at(i); }
 
 void CreatePatterns() {
-  Store().lists.push_back(std::make_unique<TPatternList>());
-  Patterns = Store().lists.back().get();
+  TStore& store = Store();
+  if (store.complete) {
+    Patterns = store.list.get();
+    return;
+  }
+  // A build cut short by a missing template was never handed out.
+  store.list = std::make_unique<TPatternList>();
+  Patterns = store.list.get();
   PatternPeriodicReturnReport();
   PatternExtendedStatementReport();
   PatternCouponReport();
@@ -104,6 +112,7 @@ void CreatePatterns() {
   PatternShipmentReceipt();
   PatternRepriceHistory();
   PatternFuelTransferReport();
+  store.complete = true;
 }
 
 void PatternPeriodicReturnReport() { AddPattern("Периодический отчет о возврате"_w); }

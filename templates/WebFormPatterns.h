@@ -44,14 +44,16 @@ using TPatternCell = CPattern*;
 using TPatternList = std::vector<TPatternCell*>;
 
 // The current list, made by CreatePatterns; null before the first call.
-// Every list, cell and pattern ever made stays valid until the process ends
-// (a list handed to the forms library is never invalidated).
+// The list, its cells and patterns stay valid until the process ends (a list
+// handed to the forms library is never invalidated).
 extern TPatternList* Patterns;
 
-// Makes a new empty list current and runs the 43 registration routines in
-// registry order. A list made by an earlier call stays as it was. Throws
+// The first call makes a new empty list current and runs the 43
+// registration routines in registry order; later calls make that same list
+// current again (the texts are fixed, so no copies pile up). Throws
 // EWebFormPatternError when a template is missing from the library (a build
-// fault); the current list then holds the patterns added so far.
+// fault); the current list then holds the patterns added so far, and the
+// next call builds a new one.
 void CreatePatterns();
 
 // The pattern referred to by the cell of list item i (i < list.size()).

@@ -153,10 +153,14 @@ typedef struct TVText {
 /* Replaces the text by a copy of `len` bytes (or up to the zero byte when
  * len is (size_t)-1). Returns 0, or -1 when memory is short (text kept). */
 TOLVAREN_API int32_t tv_text_set(TVText* text, const char* bytes, size_t len);
-/* Releases the buffer and leaves the text empty. */
+/* Releases the buffer and leaves the text empty. A buffer the library did
+ * not hand out (the host's own, or one released already) is not touched:
+ * the text is only emptied. The same holds wherever the library replaces a
+ * text the host passed in. */
 TOLVAREN_API void tv_text_free(TVText* text);
 
-/* Releases the UTF-16 text returned by GetReportVars. */
+/* Releases the UTF-16 text returned by GetReportVars; any other pointer is
+ * left alone. */
 TOLVAREN_API void tv_wide_free(uint16_t* text);
 
 /* The message (Windows-1251, zero-terminated) of the last failure that an
@@ -303,7 +307,17 @@ TOLVAREN_API int32_t InitReports(THostFillDataProc fillData, THostCallback query
  *                    or text could not be taken (a malformed variant, a
  *                    NULL text): *text unchanged, message in tv_last_error.
  * Code '7' returns TV_REPORT_TRUE with the HTML version of the last report
- * (empty before the first report). */
+ * (empty before the first report).
+ *
+ * '#' [2, sql, source] (source 0 station, 1 office database) answers with
+ * the rows of `sql` as hex text: every byte of the packet as two upper-case
+ * hex digits. Decoded, the bytes are the client data set's XML data packet
+ * in Windows-1251 (<DATAPACKET Version="2.0"> with METADATA/FIELDS and
+ * ROWDATA/ROW; a NULL is an absent attribute), the layout written down in
+ * docs/exchange-file.md. '#' [2] and '#' [3] run the SQL read-only: a
+ * statement that would write changes nothing and answers with the error
+ * text. '#' [17, 1, any] answers "raw:" + the words of the integer 1;
+ * '#' [17, 2, [1 or 2, any]] a new ID of SCANDOCUMENTS or SCANDOCTYPES. */
 TOLVAREN_API int32_t GetReportsInStringEx(int32_t code, const TVVariant* params, TVText* text);
 
 /* GetReportVars: the catalogue of the variables of the HTML templates as

@@ -1,7 +1,6 @@
 #include "platform/ib/IBDatabase.h"
 
 #include <algorithm>
-#include <regex>
 
 #include "platform/Cp1251.h"
 #include "platform/Paths.h"
@@ -32,6 +31,31 @@ constexpr DpbName kDpbNames[] = {{"user_name", isc_dpb_user_name, false},
                                  {"lc_ctype", isc_dpb_lc_ctype, false},
                                  {"sql_role_name", isc_dpb_sql_role_name, false},
                                  {"sql_dialect", isc_dpb_sql_dialect, true}};
+
+// "host/port:path" or "host:path" split into its parts; a single letter
+// before ":" is a drive, not a host. One pass over the name, so a name of any
+// length costs no stack: the path is empty when the name is not remote.
+struct RemoteName {
+  std::string host, port, path;  // port with its leading "/"
+};
+
+RemoteName SplitRemoteName(const std::string& name) {
+  auto separator = [](char c) { return c == ':' || c == '/' || c == '\\'; };
+  std::size_t i = 0;
+  while (i < name.size() && !separator(name[i])) ++i;
+  const std::size_t hostEnd = i;
+  if (hostEnd < 2 || i == name.size()) return {};
+  if (name[i] == '/') {
+    ++i;
+    while (i < name.size() && !separator(name[i])) ++i;
+    if (i == hostEnd + 1 || i == name.size()) return {};
+  }
+  if (name[i] != ':' || i + 1 == name.size()) return {};
+  const std::string path = name.substr(i + 1);
+  // A path with a line break is no remote name.
+  if (path.find_first_of("\r\n") != std::string::npos) return {};
+  return {name.substr(0, hostEnd), name.substr(hostEnd, i - hostEnd), path};
+}
 
 }  // namespace
 
@@ -65,15 +89,10 @@ void TIBDatabase::SetConnected(bool value) {
 }
 
 std::string TIBDatabase::AttachName() const {
-  // "host/port:path" or "host:path"; a single letter before ":" is a drive.
-  static const std::regex remote(R"(^([^:/\\]{2,})(/[^:/\\]+)?:(.+)$)");
-  std::smatch m;
-  if (std::regex_match(databaseName_, m, remote)) {
-    const std::string host = m[1].str();
-    const std::string path = IsLoopback(host) ? MapPath(m[3].str()) : m[3].str();
-    return host + m[2].str() + ":" + path;
-  }
-  return MapPath(databaseName_);
+  const RemoteName remote = SplitRemoteName(databaseName_);
+  if (remote.path.empty()) return MapPath(databaseName_);
+  const std::string path = IsLoopback(remote.host) ? MapPath(remote.path) : remote.path;
+  return remote.host + remote.port + ":" + path;
 }
 
 std::vector<unsigned char> TIBDatabase::BuildDpb() const {

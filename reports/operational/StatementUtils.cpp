@@ -32,10 +32,12 @@ std::vector<TStatementVidOpl> StatementVidOpls(const Variant& selection, int bas
     throw Exception(Format("Выбор видов оплаты должен быть массивом, получено значение типа %s"_w,
                            {VarTypeAsText(selection.Type())}));
   std::vector<TStatementVidOpl> result;
-  const int last = std::min(selection.HighBound(1), VidOplCount - 1);
+  // Element low + i selects row i: a COM host's array may start anywhere.
+  const int low = selection.LowBound(1);
+  const int last = std::min(selection.HighBound(1) - low, VidOplCount - 1);
   for (int i = 0; i <= last; ++i) {
     if (baseKind >= 0 && !VarEquals(VidOplArray.At(i, 2), Variant(baseKind))) continue;
-    if (!VarEquals(selection[i], Variant(1))) continue;
+    if (!VarEquals(selection[low + i], Variant(1))) continue;
     result.push_back({i, VidOplArray.At(i, 0).AsString(), VidOplArray.At(i, 1).AsString()});
   }
   return result;

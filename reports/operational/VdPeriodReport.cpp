@@ -324,13 +324,24 @@ void TVdPeriodBuilder::PutVdPeriodCell(int column, long double liter, long doubl
 double TVdPeriodBuilder::GetVdLimitLiters(int limitType, const std::string& id) const {
   std::unique_ptr<TIBDataSet> q(
       FBUtils::FBCreateDataSetForRead(creator_.Database, true, nullptr, nullptr, ""));
+  const std::string key = id.empty() ? std::string("0") : id;
+  // CONTR_ID is a number: a stored id that is none matches no limit (the
+  // database would refuse to compare it).
+  int number = 0;
+  const bool decimal = key.find_first_not_of(" +-0123456789") == std::string::npos;
+  if (contragents_ && !(decimal && TryStrToInt(Trim(key), number))) return 0;
+  // The id is a stored text: bound, never pasted into the statement.
   TSQLStrings& sql = q->SelectSQL();
   sql.Add("SELECT Min(Liters) AS LimLiter");
   sql.Add("FROM vdLimits");
-  sql.Add("WHERE LimitType = " + IntToStr(limitType));
-  const std::string key = id.empty() ? std::string("0") : id;
-  sql.Add((contragents_ ? "AND CONTR_ID = '" : "AND CID = '") + key + "'");
+  sql.Add("WHERE LimitType = :LimitType");
+  sql.Add(contragents_ ? "AND CONTR_ID = :ID" : "AND CID = :ID");
   sql.Add("AND CarID IS NULL AND DriverID IS NULL");
+  q->ParamByName("LimitType").SetAsInteger(limitType);
+  if (contragents_)
+    q->ParamByName("ID").SetAsInteger(number);
+  else
+    q->ParamByName("ID").SetAsString(key);
   q->Open();
   const double liters = q->Eof() ? 0 : q->FieldByName("LimLiter").AsFloat();
   return liters == 999999999 || liters < 0 ? 0 : liters;

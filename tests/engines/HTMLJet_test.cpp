@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 
+#include "foundation/FileLogger.h"
 #include "platform/Cp1251.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -85,6 +86,22 @@ TEST_F(HTMLJetTest, LoadingProblemsBecomeTheReportText) {
   inMemory.Add("x", "1");
   inMemory.GetReady(out);
   EXPECT_EQ(out, "<p>1</p>");
+}
+
+// The report is made all the same, so the log must tell why its HTML
+// version holds only the message.
+TEST_F(HTMLJetTest, ATemplateThatCannotBeLoadedIsLogged) {
+  ForceDirectories("C:\\FUEL\\LogFiles\\");
+  TFileLogger logger("C:\\FUEL\\LogFiles\\Reports.log");
+  HTMLJet::HTMLJetLogger = &logger;
+  THTML_Jet missing(Path("nothere.html"));
+  missing.Init();
+  HTMLJet::HTMLJetLogger = nullptr;
+  const std::string log = Cp1251ToUtf8(ReadFileBytes("C:\\FUEL\\LogFiles\\Reports.log"));
+  EXPECT_NE(log.find(" [ошиб] Ошибка при открытии файла шаблона отчета "
+                     "\"C:\\FUEL\\FORMS\\WEBREP\\nothere.html\": Файл не найден!"),
+            std::string::npos)
+      << log;
 }
 
 TEST_F(HTMLJetTest, GetResultTextIsTheFileAsLoaded) {

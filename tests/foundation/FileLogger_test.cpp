@@ -81,6 +81,19 @@ TEST_F(FileLoggerTest, LineFormatAndLevels) {
                            " \\[Tolvaren\\] <P:" + std::to_string(::getpid()) + ";T:\\d+> ids$")));
 }
 
+TEST_F(FileLoggerTest, AMultiLineMessageGivesOneRecordPerLine) {
+  TFileLogger log(kLog);
+  log.SetPrefix("[Tolvaren]");
+  log.Log("Ошибка -> Dynamic SQL Error\r\nSQL error code = -104\n\nToken unknown\r"_w, 2);
+  const std::vector<std::string> lines = SplitLines(Stored());
+  ASSERT_EQ(lines.size(), 3u);
+  const std::string head = R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3})" +
+                           Utf8ToCp1251(" \\[ошиб\\]") + " \\[Tolvaren\\] ";
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex(head + Utf8ToCp1251("Ошибка") + " -> Dynamic SQL Error$")));
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex(head + "SQL error code = -104$")));
+  EXPECT_TRUE(std::regex_match(lines[2], std::regex(head + "Token unknown$")));
+}
+
 TEST_F(FileLoggerTest, LogFmtQuotesABadFormat) {
   TFileLogger log(kLog);
   log.LogFmt("%s=%d", {"a", 5});

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -241,6 +242,34 @@ TEST(GetTempFileNameXMTest, MakesANewEmptyFileInTheTemporaryFolder) {
     EXPECT_EQ(std::filesystem::file_size(native), 0u);
   }
   EXPECT_NE(first, second);
+}
+
+TEST(RemoveStaleTempFilesXMTest, RemovesOnlyOwnFilesOlderThanADay) {
+  test::TempRoot root;
+  const std::string made = GetTempFileNameXM();  // makes the folder too
+  const std::string folder = root.Path() + "/c/TEMP/";
+  struct Case {
+    std::string name;
+    int ageHours;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"XM1A2B3C.tmp", 25, false}, {"XMFFFFFF.tmp", 48, false}, {"XM1A2B3D.tmp", 23, true},
+      {"XM12.txt", 48, true},      {"xm12.tmp", 48, true},      {"XMG1.tmp", 48, true},
+      {"XM.tmp", 48, true},        {"other.tmp", 48, true},     {"XM1A2B3C4D5E.tmp", 48, true},
+  };
+  const auto now = std::filesystem::file_time_type::clock::now();
+  for (const Case& c : cases) {
+    std::ofstream(folder + c.name) << "x";
+    std::filesystem::last_write_time(folder + c.name, now - std::chrono::hours(c.ageHours));
+  }
+  std::filesystem::create_directory(folder + "XM99.tmp");  // a folder of that name stays
+  std::filesystem::last_write_time(folder + "XM99.tmp", now - std::chrono::hours(48));
+  RemoveStaleTempFilesXM();
+  for (const Case& c : cases)
+    EXPECT_EQ(std::filesystem::exists(folder + c.name), c.kept) << c.name;
+  EXPECT_TRUE(std::filesystem::is_directory(folder + "XM99.tmp"));
+  EXPECT_TRUE(std::filesystem::exists(folder + made.substr(8)));  // new: in use
 }
 
 TEST(HeadUntilTest, CutsAtTheFirstSeparatorButKeepsTheFirstCharacter) {

@@ -1,6 +1,7 @@
 #include "foundation/SafeIniFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include "platform/DateTime.h"
 #include "platform/Files.h"
 #include "platform/SysInfo.h"
+#include "tests/support/ProcessUsage.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TempRoot.h"
 
@@ -260,6 +262,44 @@ TEST_F(SafeIniTest, FourProcessesWritingDifferentKeysLoseNone) {
     for (int i = 0; i < kWrites; ++i)
       ASSERT_EQ(ini.ReadString("Shared", "P" + std::to_string(p) + "K" + std::to_string(i), ""),
                 "p" + std::to_string(p) + "\r\nv" + std::to_string(i));
+}
+
+TEST_F(SafeIniTest, ObjectsOnOneFileLeaveNoDescriptors) {
+  { TSafeIniFile(path).WriteString("S", "K", "v"); }
+  const int before = test::OpenDescriptors();
+  for (int i = 0; i < 500; ++i) ASSERT_EQ(TSafeIniFile(path).ReadString("S", "K", ""), "v");
+  EXPECT_LE(test::OpenDescriptors() - before, 2) << "before: " << before;
+}
+
+// With no descriptor left the file cannot be locked: that is an error, and
+// nothing is read without the lock that another process holds.
+TEST_F(SafeIniTest, NoDescriptorsLeftIsAnErrorNotAnUnlockedRead) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer runtime checks memory through a pipe: it needs descriptors too";
+#endif
+  TSafeIniFile holder(path);
+  holder.WriteString("S", "K", "v");
+  holder.Lock();
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    rlimit limit{64, 64};
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    while (::dup(0) >= 0) {
+    }
+    try {
+      TSafeIniFile ini(path);
+      ini.ReadString("S", "K", "");
+      ::_exit(2);  // read without the lock
+    } catch (const Exception& e) {
+      ::_exit(e.Message().rfind("Error CreateMutex: ", 0) == 0 ? 0 : 3);
+    }
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  holder.Unlock();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: read unlocked, 3: another error";
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST_F(HostProgram, FalseAndFailuresExitNonZeroWithTheText) {
   EXPECT_EQ(out, "tolvaren-host: parameter \"i:x\": not a 32-bit integer\n");
   out = Run("'#'", rc);  // no element 0: the library raises to the host
   EXPECT_EQ(rc, 2);
-  EXPECT_EQ(out, "Variant or safe array index out of bounds\n");
+  EXPECT_EQ(out, "Params[0]: Variant or safe array index out of bounds\n");
   out = test::RunCommand(std::string(TOLVAREN_HOST_PROGRAM) + " --library /nonexistent.so 7 2>&1",
                          &rc);
   EXPECT_EQ(rc, 2);

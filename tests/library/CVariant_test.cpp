@@ -159,6 +159,20 @@ TEST(HostText, LibraryBuffersAreFreedForeignOnesOnlyDropped) {
   TextFree(&t);
   EXPECT_EQ(t.data, nullptr);
   EXPECT_STREQ(own + 16, "host's own text");
+  // Nothing in front of a host's heap buffer is read (the sanitizer build
+  // sees any such read), and a buffer freed already is not freed again.
+  char* heap = static_cast<char*>(std::malloc(4));
+  std::memcpy(heap, "abc", 4);
+  t.data = heap;
+  t.length = 3;
+  TextFree(&t);
+  EXPECT_STREQ(heap, "abc");
+  std::free(heap);
+  ASSERT_TRUE(TextSet(&t, "x"));
+  TVText copy = t;
+  TextFree(&t);
+  TextFree(&copy);
+  EXPECT_EQ(copy.data, nullptr);
   uint16_t* wide = WideCopy(u"Отчет");
   ASSERT_NE(wide, nullptr);
   EXPECT_EQ(wide[5], 0);

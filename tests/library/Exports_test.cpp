@@ -238,16 +238,36 @@ TEST_F(Exports, SpecialCodesWithUnusableParametersReachTheHostAsRaised) {
   const auto noArray = host->Request('#', Variant(5), "kept");
   EXPECT_EQ(noArray.Result, TV_REPORT_RAISED);
   EXPECT_EQ(noArray.Text, "kept");
-  EXPECT_EQ(noArray.Error, "Invalid argument");
+  EXPECT_EQ(noArray.Error, "Params[0]: Invalid argument");
   const auto shortOne = host->Request('#', A({Variant(1000)}), "kept");
   EXPECT_EQ(shortOne.Result, TV_REPORT_RAISED);
-  EXPECT_EQ(shortOne.Error, "Variant or safe array index out of bounds");
+  EXPECT_EQ(shortOne.Error, "Params[1]: Variant or safe array index out of bounds");
   EXPECT_EQ(host->Request('#', A({Variant("x")})).Result, TV_REPORT_RAISED);
   // A malformed C variant and a missing text are refused at the boundary.
   TVVariant bad{};
   bad.vt = 77;
   EXPECT_EQ(host->RequestRaw('-', &bad).Result, TV_REPORT_RAISED);
-  EXPECT_EQ(std::string(lib->LastError()), "Invalid variant type");
+  EXPECT_EQ(std::string(lib->LastError()), "Params: Invalid variant type");
+  // A bad element is named by its indices, from the array's own bounds.
+  TVVariant inner[2]{};
+  inner[1].vt = TV_VT_STRING;
+  inner[1].u.str.len = 5;  // and no bytes
+  TVVariant items[4]{};
+  items[3].vt = 77;
+  items[1].vt = TV_VT_ARRAY;
+  items[1].u.arr = {inner, 1, {0, 1, 0, 0}};
+  TVVariant outer{};
+  outer.vt = TV_VT_ARRAY;
+  outer.u.arr = {items, 1, {0, 3, 0, 0}};
+  EXPECT_EQ(host->RequestRaw('-', &outer).Result, TV_REPORT_RAISED);
+  EXPECT_EQ(std::string(lib->LastError()), "Params[1][1]: Invalid argument");
+  inner[1] = TVVariant{};
+  EXPECT_EQ(host->RequestRaw('-', &outer).Result, TV_REPORT_RAISED);
+  EXPECT_EQ(std::string(lib->LastError()), "Params[3]: Invalid variant type");
+  outer.u.arr.bounds[0] = 5;
+  outer.u.arr.bounds[1] = 8;
+  EXPECT_EQ(host->RequestRaw('-', &outer).Result, TV_REPORT_RAISED);
+  EXPECT_EQ(std::string(lib->LastError()), "Params[8]: Invalid variant type");
   EXPECT_EQ(lib->GetReportsInStringEx('7', nullptr, nullptr), TV_REPORT_RAISED);
 }
 
@@ -305,12 +325,12 @@ TEST_F(Exports, TheRealLibraryHandsOverTheVariableCatalogue) {
   EXPECT_EQ(catalogue(), expected);
 }
 
-TEST_F(Exports, TheRealLibraryWithoutItsLaterUnitsSaysSo) {
+TEST_F(Exports, TheRealLibraryCountsItsCustomFunctions) {
   LoadReal();
   ASSERT_EQ(host->Init(), 1);
   const auto custom = host->Request('#', A({Variant(17), Variant(1), Variant()}));
-  EXPECT_EQ(custom.Result, TV_REPORT_RAISED);
-  EXPECT_EQ(custom.Error, "Пользовательские функции не входят в эту сборку библиотеки"_w);
+  EXPECT_EQ(custom.Result, TV_REPORT_TRUE);
+  EXPECT_EQ(custom.Text, "raw:00000003#00000000#00000001#00000000");
 }
 
 }  // namespace

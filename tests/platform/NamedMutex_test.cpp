@@ -15,6 +15,7 @@
 #include "platform/Files.h"
 #include "platform/OsError.h"
 #include "platform/SysInfo.h"
+#include "tests/support/ProcessUsage.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {
@@ -168,6 +169,19 @@ TEST(NamedMutex, TimeoutsAreKept) {
   EXPECT_EQ(m->Wait(5000), NamedMutex::Signaled);  // after the child lets go
   m->Release();
   EXPECT_EQ(WaitChild(pid), 0);
+}
+
+TEST(NamedMutex, HandlesLeaveNoDescriptorsBehind) {
+  test::TempRoot root;
+  { NamedMutex::Create("warm-up"); }
+  const int before = test::OpenDescriptors();
+  for (int i = 0; i < 300; ++i) {
+    auto a = NamedMutex::Create("Global\\fd-count");
+    auto b = NamedMutex::Create("fd-count-" + std::to_string(i % 7));
+    ASSERT_EQ(a->Wait(0), NamedMutex::Signaled);
+    a->Release();
+  }
+  EXPECT_EQ(test::OpenDescriptors(), before);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Failures of the embedded engine and misuse of the layer: Firebird's text
 // in the exception, and nothing left open on the server afterwards.
 
+#include <pthread.h>
+
 #include "platform/Cp1251.h"
 #include "platform/Paths.h"
 #include "tests/platform/ib/IbTestSupport.h"
@@ -158,6 +160,73 @@ TEST_F(IBErrorsTest, OwnerFreesWhatItOwns) {
   EXPECT_EQ(owner->ComponentCount(), 1);
   EXPECT_EQ(ds->Database(), nullptr);
   owner.reset();  // frees the data set; ASan reports anything left
+}
+
+TEST_F(IBErrorsTest, AttachNameSplitsRemoteNamesFromPaths) {
+  struct Case {
+    std::string name;
+    std::string expected;  // "<mapped>" + rest: rest mapped under the root
+  };
+  const std::string big(100000, 'x');
+  const Case cases[] = {
+      {"server:/data/a.fdb", "server:/data/a.fdb"},
+      {"server/3051:/data/a.fdb", "server/3051:/data/a.fdb"},
+      {"server/3051:C:\\DB\\a.fdb", "server/3051:C:\\DB\\a.fdb"},
+      {"localhost/3051:/data/a.fdb", "localhost/3051:/data/a.fdb"},
+      {"/data/a.fdb", "/data/a.fdb"},
+      {"C:\\FUEL\\DB\\a.fdb", "<mapped>C:\\FUEL\\DB\\a.fdb"},
+      {"server/:x", "<mapped>server/:x"},    // empty port
+      {"server:", "<mapped>server:"},        // empty path
+      {"se/rv/er:x", "<mapped>se/rv/er:x"},  // a second "/"
+      {"server:a\nb", "<mapped>server:a\nb"},
+      {big, "<mapped>" + big},
+      {big + ":" + big, big + ":" + big},
+      {"h/" + big + ":p", "h/" + big + ":p"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.substr(0, 40));
+    TIBDatabase db;
+    db.SetDatabaseName(c.name);
+    const std::string mapped = "<mapped>";
+    const std::string expected = c.expected.rfind(mapped, 0) == 0
+                                     ? MapPath(c.expected.substr(mapped.size()))
+                                     : c.expected;
+    EXPECT_EQ(db.AttachName(), expected);
+  }
+  TIBDatabase loopback;
+  loopback.SetDatabaseName("localhost:C:\\FUEL\\a.fdb");
+  EXPECT_EQ(loopback.AttachName(), "localhost:" + MapPath("C:\\FUEL\\a.fdb"));
+}
+
+// A host thread may have a small stack: a long name from the host must give
+// Firebird's error there, not overflow it.
+TEST_F(IBErrorsTest, LongNamesOnASmallStackGiveAnError) {
+  struct Run {
+    std::string name;
+    std::string message;
+  };
+  for (const std::string& name :
+       {std::string(100000, 'd'), "localhost:" + std::string(100000, 'p'),
+        "C:\\" + std::string(100000, 'q') + "\\Velmar.FDB"}) {
+    Run run{name, {}};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    auto body = [](void* arg) -> void* {
+      auto* r = static_cast<Run*>(arg);
+      TIBDatabase db;
+      db.SetDatabaseName(r->name);
+      db.Params().Add("user_name=SYSDBA");
+      r->message = MessageOf([&] { db.Open(); });
+      return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, body, &run), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_NE(run.message, "<no exception>");
+    EXPECT_FALSE(run.message.empty());
+  }
 }
 
 }  // namespace

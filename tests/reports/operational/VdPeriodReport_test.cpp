@@ -402,5 +402,83 @@ TEST_F(VdPeriodReport, FewerThanFivePaymentTypesWithoutASelectionIsAClearError) 
   EXPECT_EQ(t.Groups[0].VidOpl, "Ведомость");
 }
 
+// An SQL string literal for isql, written here independently of the library.
+std::string Literal(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out + "'";
+}
+
+// Stored ids and names are data, never statement text: apostrophes,
+// semicolons and comment markers give the same report as any other text.
+TEST_F(VdPeriodReport, StoredIdsWithQuotesAndCommentMarkersAreOnlyData) {
+  const std::string ids[] = {"O'X", "0'OR'1'='1", "A;--", "/*B"};
+  const std::string names[] = {"ООО Д'Арк; --", "ЗАО /* x */", "ИП 'Ы'", "--"};
+  const int limits[] = {777, 333, 0, 12};
+  for (int i = 0; i < 4; ++i) {
+    const std::string id = Literal(ids[i]);
+    Exec("INSERT INTO VDCONTRACTOR (ID, NAME) VALUES (" + id + ", " + Literal(names[i]) + ")");
+    if (limits[i] != 0)
+      Exec("INSERT INTO VDLIMITS (ID, NAME, LIMITTYPE, LITERS, SUMMA, GSM, CONTR_ID, CID, CARID, "
+           "DRIVERID, VIDOPL, ISDELETE) VALUES (" + std::to_string(9100 + i) + ", 'L', 3, " +
+           std::to_string(limits[i]) + ", -1, 'ВСЕ', NULL, " + id + ", NULL, NULL, 4, 0)");
+    Exec("INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, "
+         "PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA) VALUES (" + std::to_string(9100 + i) +
+         ", '2024-02-05 10:00:00', 'АИ-92', " + std::to_string(10 + i) +
+         ", 524, 52.40, 52.40, 0.7431, 'ПЛ', " + id + ", NULL, NULL, 4, 0)");
+  }
+  // With statement contracts the ids are matched against numbers: none of
+  // these is one, so the rows have no name and no limit.
+  Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4})}));
+  CrossTable t = ReadCrossTable(PeriodRows());
+  ASSERT_EQ(t.Groups.size(), 1u);
+  ExpectGroupMatchesSql(t, t.Groups[0], Sums(4));
+  // The older store names them and holds their limits by text id.
+  Exec("DELETE FROM CONTRAGENTTYPE");
+  Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), A({4})}));
+  t = ReadCrossTable(PeriodRows());
+  ASSERT_EQ(t.Groups.size(), 1u);
+  std::map<std::string, std::string> limitOf, litresOf;
+  for (const auto& row : t.Groups[0].Rows) {
+    limitOf[row.Name] = row.AllLimit;
+    litresOf[row.Name] = row.Liter.back();
+  }
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(limitOf[names[i]], limits[i] == 0 ? "0,00" : std::to_string(limits[i]) + ",00");
+    EXPECT_EQ(litresOf[names[i]], std::to_string(10 + i) + ",00");
+  }
+}
+
+// A COM host's arrays may start at any bound: the payment types, the
+// selection and the codes are read from their low bounds.
+TEST_F(VdPeriodReport, HostArraysWithAnyLowBound) {
+  Variant sel = VarArrayCreate({0, 13}, VarType::Integer);
+  sel[4] = 1;
+  sel[13] = 1;
+  const std::string expected =
+      MaskPrintTime(Report(11, A({PeriodBegin(), PeriodEnd(), sel})));
+  const auto types = StationPaymentTypes();
+  const int n = static_cast<int>(types.size());
+  Variant names = VarArrayCreate({1, n}, VarType::Variant);
+  Variant list = VarArrayCreate({1, n, 3, 4}, VarType::Variant);
+  for (int i = 0; i < n; ++i) {
+    names[1 + i] = Variant(Utf8ToCp1251(types[i].first));
+    list.At(1 + i, 3) = Variant(types[i].second);
+    list.At(1 + i, 4) = Variant(0);
+  }
+  host->Set(23, names);
+  host->Set(57, list);
+  ASSERT_EQ(host->Init(), 1);
+  Variant shifted = VarArrayCreate({-2, 11}, VarType::Integer);
+  shifted[2] = 1;
+  shifted[11] = 1;
+  EXPECT_EQ(MaskPrintTime(Report(11, A({PeriodBegin(), PeriodEnd(), shifted}))), expected);
+  Variant codes = VarArrayCreate({7, 8}, VarType::Variant);
+  codes[7] = Variant(4);
+  codes[8] = Variant(104);
+  EXPECT_EQ(MaskPrintTime(Report(11, A({PeriodBegin(), PeriodEnd(), Variant(), codes}))), expected);
+}
+
 }  // namespace
 }  // namespace tv::test

@@ -1,0 +1,30 @@
+#pragma once
+// The station host of the report benchmarks: no office reports, the 13
+// payment types of a station (codes 0 .. 12) and a statement type with
+// code 104, then InitReports.
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/Variant.h"
+#include "tests/library/TestHost.h"
+
+namespace bench {
+
+inline void InitStationHost(tv::test::TestHost& host) {
+  using tv::Variant;
+  host.Set(8, Variant(false));
+  const int n = 14;
+  Variant names = tv::VarArrayCreate({0, n - 1}, tv::VarType::Variant);
+  Variant list = tv::VarArrayCreate({0, n - 1, 0, 1}, tv::VarType::Variant);
+  for (int i = 0; i < n; ++i) {
+    names[i] = Variant(std::string(i == 13 ? "Statement 104" : "Payment type"));
+    list.At(i, 0) = Variant(i == 13 ? 104 : i);
+    list.At(i, 1) = Variant(0);
+  }
+  host.Set(23, names);
+  host.Set(57, list);
+  if (host.Init() != 1) std::abort();
+}
+
+}  // namespace bench

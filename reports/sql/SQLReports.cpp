@@ -1,0 +1,150 @@
+#include "reports/sql/SQLReports.h"
+
+#include <memory>
+
+#include "foundation/FBUtils.h"
+#include "foundation/FileLogger.h"
+#include "foundation/SafeIniFiles.h"
+#include "library/IBSource.h"
+#include "library/ReportCreator.h"
+#include "library/ReportsInterface.h"
+#include "library/ReportsLog.h"
+#include "platform/ClientDataSet.h"
+#include "platform/Cp1251.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "platform/SysUtils.h"
+#include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBDatabase.h"
+#include "platform/ib/IBField.h"
+
+namespace tv {
+
+namespace {
+
+const char* const kOfficeDatabase = "C:\\FUEL\\OfficeDB\\OFFICE.FDB";
+
+// Error texts keep to one line.
+std::string OneLine(const std::string& text) { return StringReplace(text, "\r\n", " ", rfReplaceAll); }
+
+const char* ClassNameOf(const std::exception& e) {
+  const auto* own = dynamic_cast<const Exception*>(&e);
+  return own != nullptr ? own->ClassName() : "Exception";
+}
+
+// The office connection of Source 1, freed with the request.
+struct TOfficeConnection {
+  TIBDatabase* Database = nullptr;
+  ~TOfficeConnection() {
+    try {
+      FBUtils::FreeDatabase(Database);
+    } catch (const std::exception& e) {
+      ReportsLogger().Log("GetSQLData -> " + ExceptionMessage(e), 2);
+    }
+  }
+};
+
+std::string DataPacketHex(TIBDatabase* database, const std::string& sql) {
+  std::unique_ptr<TIBDataSet> data(
+      FBUtils::FBCreateDataSetForRead(database, true, nullptr, nullptr, ""));
+  data->SelectSQL().SetText(sql);
+  TIBSource source(*data);
+  TDataSetProvider provider("GetProviderData_Name", source);
+  TClientDataSet client;
+  client.SetProviderName(provider.Name());
+  client.Open();
+  std::string hex = SafeIniFiles::StrToHexStr(client.XMLData());
+  client.Close();
+  return hex;
+}
+
+void AppendRow(TIBDataSet& data, int linkIndex, const std::string& linkAttr, std::string& out) {
+  out += "<tr>";
+  const int n = data.FieldCount();
+  for (int i = 0; i < n; ++i) {
+    const std::string value = HtmlEscape(data.Fields(i).AsString());
+    out += "<td>";
+    if (i == linkIndex) {
+      out += "<a " + linkAttr + value + "\"><b>" + value + "</b></a>";
+    } else {
+      out += value;
+    }
+    out += "</td>";
+  }
+  out += "</tr>\r\n";
+}
+
+std::string HtmlTable(TIBDatabase* database, const std::string& sql, const std::string& linkAttr,
+                      const std::string& linkColumn) {
+  std::unique_ptr<TIBDataSet> data(
+      FBUtils::FBCreateDataSetForRead(database, true, nullptr, nullptr, ""));
+  data->SelectSQL().SetText(sql);
+  // Rows are written as they are fetched; none is kept.
+  data->SetUniDirectional(true);
+  data->Open();
+  if (data->Eof()) return "<br><font color=red size=+2>Информация по отчету отсутствует</font><br>"_w;
+  std::string out =
+      "<table border=1 cellspacing=-1 cellpadding=1 bordercolor=\"#808080\"><tr>";
+  int linkIndex = -1;
+  for (int i = 0; i < data->FieldCount(); ++i) {
+    const std::string& name = data->Fields(i).FieldName();
+    out += "<td><b>" + HtmlEscape(name) + "</b></td>";
+    if (!linkAttr.empty() && linkIndex < 0 && AnsiSameText(name, linkColumn)) linkIndex = i;
+  }
+  out += "</tr>\r\n";
+  for (; !data->Eof(); data->Next()) AppendRow(*data, linkIndex, linkAttr, out);
+  out += "</table>";
+  return out;
+}
+
+}  // namespace
+
+std::string HtmlEscape(const std::string& text) {
+  if (text.find_first_of("&<>\"") == std::string::npos) return text;
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+void GetSQLData(TReportCreator& creator, const std::string& sql, int source, std::string& out) {
+  try {
+    if (source == 0) {
+      out = DataPacketHex(creator.Database, sql);
+    } else if (source == 1) {
+      TOfficeConnection office;
+      office.Database = FBUtils::CreateDatabase(kOfficeDatabase, FBUtils::GetFBPassword(),
+                                                FBUtils::GetFBPort(), true, nullptr, "SYSDBA",
+                                                "127.0.0.1", false, "", "WIN1251");
+      FBUtils::FBConnectDB(office.Database);
+      out = DataPacketHex(office.Database, sql);
+    }
+  } catch (const std::exception& e) {
+    throw Exception(Format("ПолучениеДанныхОтПровайдера -> %s <#%s#> SQL: %s"_w,
+                           {OneLine(ExceptionMessage(e)), ClassNameOf(e), OneLine(sql)}));
+  }
+}
+
+void GetSQLTable(TReportCreator& creator, const std::string& sql, int /*extra*/,
+                 const std::string& linkAttr, const std::string& linkColumn, std::string& out) {
+  try {
+    LastHTMLReport = HtmlTable(creator.Database, sql, linkAttr, linkColumn);
+    out = "FRM-отчет"_w;
+  } catch (const std::exception& e) {
+    const std::string msg = Format("Ошибка при генерации HTML-таблицы -> %s. SQL: %s"_w,
+                                   {OneLine(ExceptionMessage(e)), OneLine(sql)});
+    ReportsLogger().Log(msg, 2);
+    LastHTMLReport = "<br><font color=red size=+2>" + msg + "</font><br>";
+    out = "FRM-отчет: "_w + msg;
+  }
+}
+
+}  // namespace tv
