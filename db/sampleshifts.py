@@ -67,7 +67,7 @@ def silo_row(shift, tank, stock):
     num, name, fuel, capacity, (d_beg, d, d_end) = tank
     if num == 0 and shift == 103:
         d_beg = 0.7500  # the last shift's begin density differs from the first's
-    temper = TEMPERS.get(shift, (15.0,) * 4)[num]
+    temper = TEMPERS.get(shift, (15.0,) * 4)[num % 4]
     receipt = 3000.0 + 500 * num if shift == 102 and num < 3 else 0.0
     beg = stock
     expense = min(900.0 + 100 * num + 10 * (shift % 10), beg / 2)

@@ -3,6 +3,8 @@
 // cashless checks; in HTML optional subtotal rows per fuel and a totals
 // row that carries the stock of tanks blocked at the end.
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -79,7 +81,8 @@ void SetSiloTextVars(TRepGen& rep, const TSiloInfo& s, const TSiloFormats& f) {
   const auto& sums = s.SaleSums;
   rep.SetVar("S", IntToStr(s.SiloNum));
   rep.SetVar("SiloName", s.SiloName.str());
-  if (s.MaxVolume != 0) rep.SetVar("Volume", Format("%.0f", {s.MaxVolume}));
+  if (s.MaxVolume != 0)  // rounded as the runtime's Round: halves to even
+    rep.SetVar("Volume", IntToStr(static_cast<int64_t>(std::nearbyint(s.MaxVolume))));
   rep.SetVar("Gsm", s.GsmName.str());
   rep.SetVar("GsmName", s.GsmName.str());
   v("Price", "%8.2n", s.GsmPrice);

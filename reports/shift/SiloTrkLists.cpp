@@ -184,7 +184,8 @@ void TCloseSmenaRep::FillTrkList() {
               smena = r.Field("TRKSMENA"), smenaM = r.Field("TRKSMENAM");
     const int trk2Beg = r.Optional("TRK2BEG"), pereliv = r.Optional("PERELIV");
     const int trk2End = trk2Beg >= 0 ? r.Field("TRK2END") : -1;
-    const int cor = office ? r.Field("TRKSMENACOR") : -1;
+    // The office's correction volume, where the schema has the column.
+    const int cor = office ? r.Optional("TRKSMENACOR") : -1;
     std::unordered_map<std::string, TTRKInfo*> index;
     for (SmTrk->First(); !SmTrk->Eof(); SmTrk->Next()) {
       const int smNum = r.Int(sm), siloNum = r.Int(silo);

@@ -172,6 +172,12 @@ TEST_F(CloseSmenaReport, OpenShiftComesFromTheHost) {
   EXPECT_EQ(std::vector<std::string>(fields[1].begin(), fields[1].begin() + 4),
             (std::vector<std::string>{"1", "1", "1", "АИ-92"}));
 
+  // The HTML header of the open shift says so too.
+  ShiftReport(-1, -1, Paired({{0, "", "Шапка сменного отчета.html"}}));
+  const std::string html = Cp1251ToUtf8(Html());
+  EXPECT_NE(html.find("не закрыта"), std::string::npos);
+  EXPECT_NE(html.find(">104<"), std::string::npos) << html;
+
   // The goods section's period of the open shift ends now (the fixed clock).
   host->Events.clear();
   ShiftReport(104, 104, A({V("a"), Variant(11), V("G.FRM")}));
@@ -292,6 +298,59 @@ TEST_F(CloseSmenaReport, BackwardsRangeAndRangeWithoutData) {
     EXPECT_EQ(fields[1], std::vector<std::string>(9, "0,00"));
   }
   EXPECT_EQ(Sql("SELECT COUNT(*) AS N FROM SILOVO")[0].at("N"), count);  // nothing written
+}
+
+TEST_F(CloseSmenaReport, FillRowWithTextInANumericField) {
+  SetOpenShiftFill();
+  host->SetFillRows(2, {{{"SMNUM", Variant(104)}, {"TRKSMENA", V("много")}}});
+  const int before = TempFiles();
+  const TestHost::Reply r = Request(3, EmptyArray());
+  EXPECT_EQ(r.Result, TV_REPORT_TRUE);
+  EXPECT_EQ(r.Text.rfind("Ошибка при формировании отчета \"Неизвестный отчет\": Формирование "
+                         "сменного отчета -> ",
+                         0),
+            0u)
+      << r.Text;
+  EXPECT_EQ(TempFiles(), before);
+}
+
+TEST_F(CloseSmenaReport, TemplateWithUnpairedRowsFailsTheDispenserSection) {
+  // The built-in dispenser template with the record row's "</tr>" dropped.
+  std::string tpl = ReadFileBytes(
+      Utf8ToCp1251(std::string(TOLVAREN_SOURCE_DIR) + "/templates/web/Информация о ТРК.html"));
+  const std::size_t row = tpl.find("&lt;#TN&gt;");
+  ASSERT_NE(row, std::string::npos);
+  tpl.erase(tpl.find("</tr>", row), 5);
+  root.WriteFile("c/FUEL/FORMS/WEBREP/bad.html", Utf8ToCp1251(tpl));
+  const std::string text =
+      Request('-', A({Variant(101), Variant(101),
+                      Paired({{2, "", "bad.html"}, {3, "", "Информация о резервуарах.html"}})}))
+          .Text;
+  EXPECT_EQ(text.rfind("Ошибка при формировании отчета по ТРК: ", 0), 0u) << text;
+  EXPECT_NE(text.find("Резервуары"), std::string::npos);
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(CloseSmenaReport, OfficeModeOnTheOlderSchema) {
+  // A station database of the older schema with the shift sample.
+  const std::string old = root.Path() + "/old";
+  int rc = -1;
+  const std::string out = RunCommand(
+      std::string(TOLVAREN_SOURCE_DIR) + "/db/create-sample-db --only station --schema old --root '" +
+          old + "' >/dev/null 2>&1 && " + TOLVAREN_SOURCE_DIR +
+          "/db/add-sample-shifts --schema old --root '" + old + "' 2>&1",
+      &rc);
+  ASSERT_EQ(rc, 0) << out;
+  std::filesystem::copy_file(old + "/c/FUEL/DB/Velmar.FDB", DbPath(),
+                             std::filesystem::copy_options::overwrite_existing);
+  host->Set(56, Variant(0));
+  host->Set(8, Variant(true));
+  const std::string text =
+      Request('-', A({Variant(101), Variant(101), Paired({{3, "", ""}, {2, "", ""}})})).Text;
+  const std::string chain = "ЗаполнитьСписокРезервуаров -> ДанныеПоНачалуДиапазона -> ";
+  EXPECT_EQ(text.rfind(chain, 0), 0u) << text;
+  EXPECT_NE(text.find("Топливнораздаточные колонки"), std::string::npos) << text;
+  EXPECT_EQ(TempFiles(), 0);
 }
 
 class ShiftReportWithoutFill : public ShiftFixture {

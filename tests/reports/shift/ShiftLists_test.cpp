@@ -171,6 +171,31 @@ TEST_F(ShiftLists, RangeReadsBeginsFromTheFirstShiftAndEndsFromTheLast) {
   EXPECT_DOUBLE_EQ(trk.TrkSmenaK, 150);
 }
 
+TEST_F(ShiftLists, SettingsOfTheFinancialSection) {
+  struct Case {
+    const char* ini;  // [REPORTS] lines
+    bool put;
+    const char* names;
+  };
+  // "Касса 1" CR LF "Касса 2" in hexadecimal Windows-1251; a value that is no
+  // hexadecimal text reads as "?" per pair, and the report goes on.
+  const Case cases[] = {
+      {"PutTovarSalesToFinReport=1\nKKMSectionNames=CAE0F1F1E020310D0ACAE0F1F1E02032\n", true,
+       "Касса 1\r\nКасса 2\r\n"},
+      {"KKMSectionNames=zz\n", false, "?\r\n"},
+      {"", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini);
+    root.WriteFile("c/WINDOWS/cnf.ini", std::string("[REPORTS]\n") + c.ini);
+    rep.KKMSectionNames = std::make_unique<TStringList>();
+    rep.PutTovarSalesToFinReport = false;
+    rep.ReadConfigData();
+    EXPECT_EQ(rep.PutTovarSalesToFinReport, c.put);
+    EXPECT_EQ(Cp1251ToUtf8(rep.KKMSectionNames->Text()), c.names);
+  }
+}
+
 TEST_F(ShiftLists, TankSortDoesNotOutliveTheSection) {
   Fill(*rep.SmSilo, SiloFields, {Silo(101, 0, "АИ-95", 55), Silo(101, 1, "АИ-80", 45)});
   Fill(*rep.SiloVO, VOFields, {});

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/ShiftFixture.h"
 
@@ -201,6 +202,35 @@ TEST_F(ShiftSections, HtmlRowsMatchTheTextVersion) {
     EXPECT_NE(std::find(htmlRows.begin(), htmlRows.end(), row), htmlRows.end());
   EXPECT_EQ(tanks, 4);
   EXPECT_EQ(groups, 3);  // АИ-92 with аи-92, АИ-95, the diesel
+}
+
+TEST_F(ShiftSections, TotalsRowCarriesTheTanksBlockedAtTheEnd) {
+  // The built-in tank template with the four blocked-stock cells in its
+  // totals row.
+  std::string tpl = ReadFileBytes(
+      Utf8ToCp1251(std::string(TOLVAREN_SOURCE_DIR) + "/templates/web/Информация о резервуарах.html"));
+  const std::string filler = "<td colspan=9 valign=middle bgcolor=#c0c0c0><font size=2>&nbsp;</font></td>";
+  const std::size_t at = tpl.find(filler);
+  ASSERT_NE(at, std::string::npos);
+  std::string cells;
+  for (const char* name : {"IBLKCL", "IBLKCKg", "IBLKFL", "IBLKFKg"})
+    cells += "<td>&lt;#" + std::string(name) + "&gt;</td>";
+  tpl.replace(at, filler.size(), cells + "<td colspan=5>&nbsp;</td>");
+  root.WriteFile("c/FUEL/FORMS/WEBREP/blocked.html", Utf8ToCp1251(tpl));
+  Cnf("[SmenaRep]\nRoundRVal=1\n");
+  ShiftReport(101, 101, Paired({{3, "", "blocked.html"}}));
+  std::vector<std::string> totals;
+  for (const auto& row : HtmlCells())
+    if (!row.empty() && row[0] == "Итого:") totals = row;
+  ASSERT_EQ(totals.size(), 16u);
+  // Tank 2 (stored 1) alone is blocked at the end.
+  const auto b = SqlNumbers(
+      "SELECT SILOENDCALCL AS CL, SILOENDCALCKG AS CK, SILOENDL AS FL, SILOENDL * UDVESEND AS FK "
+      "FROM SMSILO WHERE SMNUM = 101 AND SILONUM = 1");
+  EXPECT_NEAR(Num(totals[9]), b.at("CL"), 0.005);
+  EXPECT_NEAR(Num(totals[10]), b.at("CK"), 0.005);
+  EXPECT_NEAR(Num(totals[11]), b.at("FL"), 0.005);
+  EXPECT_NEAR(Num(totals[12]), b.at("FK"), 0.005);
 }
 
 TEST_F(ShiftSections, SortedTanksInEveryTankSection) {

@@ -1,0 +1,141 @@
+// The close-of-shift report (code '-') over a range of 10 000 shifts in the
+// paired layout with the header, dispenser and tank sections, through the
+// exported names as a host asks for it; against the four load statements of
+// the report (SMTRK, SMSILO, SMLOG, SILOVO of the range) run and fetched
+// through the data-access layer in the same process. The aim is the report
+// at most 1.5 times that fetch. Peak resident memory is reported.
+//
+// The database: db/create-sample-db --only station, then db/add-sample-shifts
+// --large 10000 (24 nozzles, 6 tanks, 12 payment-type rows per tank: about
+// 1 000 000 rows), under $TOLVAREN_BENCH_ROOT/shift (default
+// bench-shift-root in the build folder), made on first use.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/Cp1251.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBDatabase.h"
+#include "platform/ib/IBTransaction.h"
+#include "tests/library/TestHost.h"
+
+namespace {
+
+using tv::Variant;
+using namespace tv::literals;
+
+constexpr int kFrom = 1001;
+constexpr int kTo = 11000;
+
+std::string Root() {
+  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
+  return root != nullptr ? std::string(root) + "/shift"
+                         : std::string(TOLVAREN_BINARY_DIR) + "/bench-shift-root";
+}
+
+// The database (made when missing), cnf.ini and a closed shift in the registry.
+std::string Database() {
+  const std::string root = Root();
+  const std::string path = root + "/c/FUEL/DB/Velmar.FDB";
+  if (!std::filesystem::exists(path)) {
+    const std::string q = "'" + root + "'";
+    const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) + "/db/create-sample-db --only station --root " + q +
+                            " && " + TOLVAREN_SOURCE_DIR + "/db/add-sample-shifts --large 10000 --root " + q;
+    if (std::system(cmd.c_str()) != 0) std::abort();
+  }
+  ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
+  std::filesystem::create_directories(root + "/c/WINDOWS");
+  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
+  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
+                     "[Reports]\r\nMaxSize=500\r\nMaxRows=1000000\r\n");
+  tv::TRegistry reg;
+  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
+  reg.WriteInteger("IsSmenaOpen", 0);
+  return path;
+}
+
+double PeakRssMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+Variant Sections() {
+  std::vector<Variant> items;
+  const std::pair<int, const char*> sections[] = {
+      {0, "Шапка сменного отчета.html"},
+      {2, "Информация о ТРК.html"},
+      {3, "Информация о резервуарах.html"}};
+  for (const auto& [kind, html] : sections) {
+    const std::string name = "s" + std::to_string(kind);
+    for (const Variant& v : {Variant(name), Variant(kind), Variant(""), Variant(name), Variant(0),
+                             Variant(tv::Utf8ToCp1251(html))})
+      items.push_back(v);
+  }
+  return tv::VarArrayOf(items);
+}
+
+void BM_CloseSmenaReport(benchmark::State& state) {
+  Database();
+  tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
+  tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
+  host.Set(0, Variant(1));
+  host.Set(8, Variant(false));
+  host.Set(9, Variant(2));
+  if (host.Init() != 1) std::abort();
+  const Variant params = tv::VarArrayOf({Variant(kFrom), Variant(kTo), Sections()});
+  std::size_t textBytes = 0;
+  for (auto _ : state) {
+    const auto reply = host.Request('-', params);
+    if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
+      state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 400)).c_str());
+      break;
+    }
+    textBytes = reply.Text.size();
+  }
+  state.counters["text_bytes"] = static_cast<double>(textBytes);
+  state.counters["html_bytes"] = static_cast<double>(host.Request('7', Variant()).Text.size());
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+
+// The report's four load statements, the same texts, every row fetched.
+void BM_CloseSmenaLoadSQL(benchmark::State& state) {
+  const std::string path = Database();
+  tv::TIBDatabase db;
+  db.SetDatabaseName(path);
+  db.Params().Add("user_name=SYSDBA");
+  db.Params().Add("lc_ctype=WIN1251");
+  tv::TIBTransaction tr;
+  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
+  db.SetDefaultTransaction(&tr);
+  db.Open();
+  int64_t rows = 0;
+  for (auto _ : state) {
+    rows = 0;
+    for (const char* table : {"SmTrk", "SmSilo", "SmLog", "SiloVO"}) {
+      tv::TIBDataSet ds;
+      ds.SetDatabase(&db);
+      ds.SelectSQL().SetText(std::string("SELECT * FROM ") + table + " WHERE SmNum BETWEEN " +
+                             std::to_string(kFrom) + " AND " + std::to_string(kTo) +
+                             " ORDER BY SmNum");
+      ds.Open();
+      ds.FetchAll();
+      rows += ds.RecordCount();
+      ds.Close();
+    }
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+
+}  // namespace
+
+BENCHMARK(BM_CloseSmenaLoadSQL)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CloseSmenaReport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_MAIN();
