@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 
@@ -211,6 +212,7 @@ Variant FromCVariant(const TVVariant* v, std::string_view name) {
   } catch (const Exception& e) {
     e.Clone(std::string(name) + at + ": " + e.Message())->Raise();
   }
+  std::terminate();  // Raise does not return
 }
 
 Variant ZeroBased(const Variant& v) {

@@ -7,6 +7,7 @@
 // conversion error, and a parameter that is not an array the variant's error
 // for that ("Params: Invalid argument"), each named after the element.
 
+#include <exception>
 #include <string>
 
 #include "platform/DateTime.h"
@@ -25,6 +26,7 @@ decltype(auto) Named(const std::string& name, Read&& read) {
   } catch (const Exception& e) {
     e.Clone(name + ": " + e.Message())->Raise();
   }
+  std::terminate();  // Raise does not return
 }
 
 }  // namespace report_params_detail

@@ -101,7 +101,7 @@ TEST_F(ProviderUpdatesTest, RefusedRecordsChangeNothing) {
   struct Case {
     const char* what;
     std::function<void()> run;
-    const char* context;
+    const char* context = nullptr;
   };
   const std::string update = "ИзменениеЗаписиИзПровайдера -> "_w;
   auto modify = [&](const char* table, TStringList keys, TDeltaRecord delta) {

@@ -139,8 +139,9 @@ std::vector<std::vector<std::string>> CellRows(const std::string& script, const 
           ShellQuote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/" + script) +
           " " + ShellQuote(file) + " 2>" + ShellQuote(problems),
       &rc);
-  if (wellFormed)
+  if (wellFormed) {
     EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);
+  }
   std::vector<std::vector<std::string>> rows;
   for (const std::string& line : Lines(out)) {
     std::vector<std::string> cells;

@@ -158,7 +158,9 @@ TEST_F(VdMobilReport, ListedSalesEqualIndependentSql) {
     const std::string text = Report(c.Code, VarArrayOf(params));
     const std::vector<Sale> expected = SqlSales(c.Where);
     EXPECT_EQ(HtmlSales(), expected);
-    if (expected.empty()) EXPECT_NE(text.find("Итого:      0,00|"), std::string::npos) << text;
+    if (expected.empty()) {
+      EXPECT_NE(text.find("Итого:      0,00|"), std::string::npos) << text;
+    }
   }
   ExpectNoTempFiles();
 }
@@ -219,8 +221,11 @@ TEST_F(VdMobilReport, TheMoneyRule) {
     EXPECT_EQ(totals[1], Money(liters));
     EXPECT_EQ(totals[2], Money(money));
     // The half kopeck: 50.50 x 1.25 = 63.125 is 63.12 under type 1.
-    for (const Sale& s : expected)
-      if (s.List == "С-002") EXPECT_EQ(s.Summa, type == 0 ? "63,13" : type == 1 ? "63,12" : "0,00");
+    for (const Sale& s : expected) {
+      if (s.List == "С-002") {
+        EXPECT_EQ(s.Summa, type == 0 ? "63,13" : type == 1 ? "63,12" : "0,00");
+      }
+    }
     EXPECT_NE(text.find("Итого: " + std::string(9 - Money(liters).size(), ' ') + Money(liters)),
               std::string::npos);
   }
