@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchStation.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -50,20 +51,8 @@ std::string Database() {
     if (std::system(cmd.c_str()) != 0) std::abort();
   }
   ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
-  std::filesystem::create_directories(root + "/c/WINDOWS");
-  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
-  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
-                     "[Reports]\r\nMaxSize=500\r\nMaxRows=1000000\r\n");
-  tv::TRegistry reg;
-  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
-  reg.WriteInteger("IsSmenaOpen", 0);
+  bench::PrepareStationRoot(root);
   return path;
-}
-
-double PeakRssMiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
 }
 
 Variant Sections() {
@@ -101,7 +90,7 @@ void BM_CloseSmenaReport(benchmark::State& state) {
   }
   state.counters["text_bytes"] = static_cast<double>(textBytes);
   state.counters["html_bytes"] = static_cast<double>(host.Request('7', Variant()).Text.size());
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 // The report's four load statements, the same texts, every row fetched.
@@ -131,7 +120,7 @@ void BM_CloseSmenaLoadSQL(benchmark::State& state) {
     }
   }
   state.counters["rows"] = static_cast<double>(rows);
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchStation.h"
 #include "platform/Cp1251.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -43,12 +44,7 @@ void MakeRoot() {
     if (std::system(cmd.c_str()) != 0) std::abort();
   }
   ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
-  std::filesystem::create_directories(root + "/c/WINDOWS");
-  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
-  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini", "[Reports]\r\nMaxSize=30\r\nMaxRows=30000\r\n");
-  tv::TRegistry reg;
-  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
-  reg.WriteInteger("IsSmenaOpen", 0);
+  bench::PrepareStationRoot(root, 30, 30000);
 }
 
 void Print(const char* when, int done) {

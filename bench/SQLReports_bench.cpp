@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bench/BenchDatabase.h"
+#include "bench/BenchStation.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -34,20 +35,8 @@ const char* const kSql = "SELECT * FROM LOGTRAN";
 std::string Database() {
   const std::string root = bench::BenchRoot();
   const std::string path = bench::BenchDatabase();
-  std::filesystem::create_directories(root + "/c/WINDOWS");
-  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
-  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
-                     "[Reports]\r\nMaxSize=500\r\nMaxRows=1000000\r\n");
-  tv::TRegistry reg;
-  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
-  reg.WriteInteger("IsSmenaOpen", 0);
+  bench::PrepareStationRoot(root);
   return path;
-}
-
-double PeakRssMiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
 }
 
 void BM_FetchAll(benchmark::State& state) {
@@ -72,7 +61,7 @@ void BM_FetchAll(benchmark::State& state) {
     ds.Close();
   }
   state.counters["rows"] = static_cast<double>(rows);
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 void Request(benchmark::State& state, const Variant& params, bool html) {
@@ -91,7 +80,7 @@ void Request(benchmark::State& state, const Variant& params, bool html) {
     bytes = html ? host.Request('7', Variant()).Text.size() : reply.Text.size();
   }
   state.counters["out_bytes"] = static_cast<double>(bytes);
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 void BM_SQLTable(benchmark::State& state) {

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "bench/BenchDatabase.h"
+#include "bench/BenchStation.h"
 #include "platform/Cp1251.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -67,21 +68,9 @@ std::string Database(const std::string& name, const char* skew) {
     std::filesystem::rename(path + ".part", path);
     Run(std::string(TOLVAREN_SOURCE_DIR) + "/db/add-sample-vehicles --root '" + root + "'");
   }
-  std::filesystem::create_directories(root + "/c/WINDOWS");
-  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
   ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
-  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
-                     "[Reports]\r\nMaxSize=4000\r\nMaxRows=2000000\r\n");
-  tv::TRegistry reg;
-  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
-  reg.WriteInteger("IsSmenaOpen", 0);
+  bench::PrepareStationRoot(root, 4000, 2000000);
   return path;
-}
-
-double PeakRssMiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
 }
 
 // One request through the library, as the station's host asks for it.
@@ -113,7 +102,7 @@ void Report(benchmark::State& state, char code, const Variant& params) {
   }
   state.counters["text_bytes"] = static_cast<double>(textBytes);
   state.counters["html_bytes"] = static_cast<double>(host.Request('7', Variant()).Text.size());
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 // Statements through the layer, every row fetched; `bind` sets parameters.
@@ -141,7 +130,7 @@ void Sql(benchmark::State& state, const std::string& path, Body body) {
   int64_t rows = 0;
   for (auto _ : state) rows = body(db);
   state.counters["rows"] = static_cast<double>(rows);
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 void BM_VdMobilReport(benchmark::State& state) {

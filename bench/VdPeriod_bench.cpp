@@ -21,6 +21,7 @@
 #include <string>
 
 #include "bench/BenchDatabase.h"
+#include "bench/BenchStation.h"
 #include "platform/Cp1251.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -47,20 +48,8 @@ using bench::BenchRoot;
 std::string Database() {
   const std::string root = BenchRoot();
   const std::string path = bench::BenchDatabase();
-  std::filesystem::create_directories(root + "/c/WINDOWS");
-  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
-  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
-                     "[Reports]\r\nMaxSize=500\r\nMaxRows=1000000\r\n");
-  tv::TRegistry reg;
-  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
-  reg.WriteInteger("IsSmenaOpen", 0);
+  bench::PrepareStationRoot(root);
   return path;
-}
-
-double PeakRssMiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
 }
 
 // The report through the library, as the station's host asks for it.
@@ -82,7 +71,7 @@ void BM_VdPeriodReport(benchmark::State& state) {
   }
   state.counters["text_bytes"] = static_cast<double>(textBytes);
   state.counters["html_bytes"] = static_cast<double>(host.Request('7', Variant()).Text.size());
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 // One statement through the layer, every row fetched; returns the rows.
@@ -151,7 +140,7 @@ void BM_VdPeriodSQL(benchmark::State& state) {
     }
   }
   state.counters["rows"] = static_cast<double>(rows);
-  state.counters["peak_rss_MiB"] = PeakRssMiB();
+  state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+// What every report benchmark sets up under its root folder: the log
+// folder, a cnf.ini with the given [Reports] limits and a closed shift in
+// the registry; and the process's peak resident memory for the counters.
+
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/Files.h"
+#include "platform/Registry.h"
+
+namespace bench {
+
+inline void PrepareStationRoot(const std::string& root, int maxSizeMb = 500, int maxRows = 1000000) {
+  std::filesystem::create_directories(root + "/c/WINDOWS");
+  std::filesystem::create_directories(root + "/c/FUEL/LogFiles");
+  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini", "[Reports]\r\nMaxSize=" + std::to_string(maxSizeMb) +
+                                                     "\r\nMaxRows=" + std::to_string(maxRows) + "\r\n");
+  tv::TRegistry reg;
+  if (!reg.OpenKey("SOFTWARE\\Halvorsk\\AZS", true)) std::abort();
+  reg.WriteInteger("IsSmenaOpen", 0);
+}
+
+inline double PeakRssMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+}  // namespace bench
