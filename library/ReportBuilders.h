@@ -17,6 +17,8 @@
 namespace tv {
 
 class TReportCreator;
+class TRxMemoryData;
+class TStringList;
 
 struct TReportBuilders {
   using C = TReportCreator;
@@ -31,6 +33,12 @@ struct TReportBuilders {
   // Bonus report (code 9): ShiftFrom, PayTypes, NullStr, ShiftTo,
   // ShowGSMItog, ShowSubVidoplItog, AllVO, PayCodes, Text.
   void (*BuildBonusReport)(C&, int, V, bool, int, bool, bool, bool, V, Out) = nullptr;
+  // Financial report by cash registers (no code of its own: section 13 of
+  // the close-of-shift report): ShiftLog, ShiftPayTypes, OfficeMode, Begin,
+  // End, TovarPath, TempFile, DepList, FormName (unused), HtmlName, Html,
+  // ErrorText (set on failure only; nothing is thrown).
+  void (*GetFinKKMReport)(C&, const TRxMemoryData&, const TRxMemoryData&, bool, TDateTime,
+                          TDateTime, S, S, const TStringList&, S, S, Out, Out) = nullptr;
   // Current-shift wrappers (codes 17, 18, 26).
   void (*GetCurSmenaAgentReport)(C&, S, V, bool, bool, bool, V, Out) = nullptr;
   void (*GetCurSmenaBackCardReport)(C&, Out) = nullptr;
