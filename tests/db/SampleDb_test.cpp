@@ -78,7 +78,9 @@ TEST_F(SampleDbTest, FilesLandWhereTheLibraryLooksForThem) {
   EXPECT_TRUE(std::filesystem::exists(r + "/c/FUEL/DB/Velmar.FDB"));
   EXPECT_TRUE(std::filesystem::exists(r + "/c/FUEL/OfficeDB/OFFICE.FDB"));
   EXPECT_TRUE(std::filesystem::exists(r + "/c/FUEL/SHOP/SHOP.FDB"));
-  EXPECT_EQ(root_->ReadFile("c/FUEL/Departments.txt"), "Магазин=C:\\FUEL\\SHOP\r\n"_w);
+  EXPECT_TRUE(std::filesystem::exists(r + "/c/FUEL/CAFE/CAFE.FDB"));
+  EXPECT_EQ(root_->ReadFile("c/FUEL/Departments.txt"),
+            "Магазин=C:\\FUEL\\SHOP\r\nКафе=C:\\FUEL\\CAFE\r\n"_w);
 }
 
 TEST_F(SampleDbTest, FullSchemaHoldsEveryTableAndOptionalColumn) {
