@@ -30,8 +30,8 @@ struct TPrxColumnsFound {
   bool Contractor = false, DischargeName = false, Keeper = false, WaybillMass = false;
 };
 
-std::vector<std::string> SectionStatement(const TPrxColumnsFound& c, bool receipt, int from,
-                                          int to, bool office) {
+std::vector<std::string> SectionStatement(const TPrxColumnsFound& c, bool receipt, int from, int to,
+                                          bool office) {
   std::vector<std::string> lines;
   if (c.Contractor) {
     std::string select(PrxJoinedSelectList);
@@ -83,10 +83,14 @@ struct TPrxFields {
   int TtnData = d_.FindField("TTNDATA"), MassaFromTtn = d_.FindField("MASSAFROMTTN");
   // The cells set only from a present, non-null column, in cell order.
   std::vector<std::pair<const char*, int>> Optional = {
-      {"TTNNum", d_.FindField("TTNNUM")},         {"Supplier", d_.FindField("CONTRNAME")},
-      {"SupFullName", d_.FindField("CONTRFULLNAME")}, {"INN", d_.FindField("INN")},
-      {"Keeper", d_.FindField("KPNAME")},         {"KeeperFullName", d_.FindField("KPFULLNAME")},
-      {"KeeperINN", d_.FindField("KPINN")},       {"NAMESLIV", d_.FindField("NAMESLIV")}};
+      {"TTNNum", d_.FindField("TTNNUM")},
+      {"Supplier", d_.FindField("CONTRNAME")},
+      {"SupFullName", d_.FindField("CONTRFULLNAME")},
+      {"INN", d_.FindField("INN")},
+      {"Keeper", d_.FindField("KPNAME")},
+      {"KeeperFullName", d_.FindField("KPFULLNAME")},
+      {"KeeperINN", d_.FindField("KPINN")},
+      {"NAMESLIV", d_.FindField("NAMESLIV")}};
 };
 
 struct TPrxRun {
@@ -109,8 +113,8 @@ Currency RowMass(TPrxRun& run) {
   Currency mass;
   if (run.F.MassaFromTtn >= 0) mass = Currency(D(run.Rows, run.F.MassaFromTtn));
   if (mass == Currency())
-    mass = Currency(static_cast<long double>(D(run.Rows, run.F.CarVolTtn)) *
-                    D(run.Rows, run.F.UdVes));
+    mass =
+        Currency(static_cast<long double>(D(run.Rows, run.F.CarVolTtn)) * D(run.Rows, run.F.UdVes));
   return mass;
 }
 
@@ -138,9 +142,9 @@ void AddPrxRow(TPrxRun& run, Currency mass) {
   rep.SetVar("PrDT", r.Fields(f.BegTime).AsString());
   rep.SetVar("PrName", prim);
   rep.SetVar("NDoc", Format("%5.d", {opNum}));
-  const std::pair<const char*, long double> seven[] = {
-      {"Vol", vol},         {"VolF", volF}, {"Den", den}, {"DenF", denF},
-      {"Mass", rowMass},    {"MassF", massF}};
+  const std::pair<const char*, long double> seven[] = {{"Vol", vol},      {"VolF", volF},
+                                                       {"Den", den},      {"DenF", denF},
+                                                       {"Mass", rowMass}, {"MassF", massF}};
   for (const auto& [name, value] : seven) SetF(rep, name, "%7.2f", value);
   SetF(rep, "T", "%5.2f", temper);
   SetF(rep, "Delta", "%5.2f", delta);
@@ -169,13 +173,14 @@ void AddPrxRow(TPrxRun& run, Currency mass) {
     if (field >= 0 && !r.Fields(field).IsNull()) jet.Add(name, r.Fields(field).AsString());
   jet.EndLine();
 
-  run.Group.Add({vol, volF, rowMass, static_cast<double>(massF), cfVol, static_cast<double>(cfvKg)});
+  run.Group.Add(
+      {vol, volF, rowMass, static_cast<double>(massF), cfVol, static_cast<double>(cfvKg)});
 }
 
 void WriteSums(TPrxRun& run, const TPrxSums& s, const char* prefix, bool total) {
   const std::pair<std::string, double> values[] = {{"Vol", s.Vol},     {"VolF", s.VolF},
-                                                    {"Mass", s.Mass},   {"MassF", s.MassF},
-                                                    {"CFVol", s.CFVol}, {"CFVKg", s.CFVKg}};
+                                                   {"Mass", s.Mass},   {"MassF", s.MassF},
+                                                   {"CFVol", s.CFVol}, {"CFVKg", s.CFVKg}};
   run.Rep.ClearVars();
   for (int i = 0; i < 6; ++i) {
     const std::string name = prefix + values[i].first;
@@ -236,8 +241,8 @@ void TCloseSmenaRep::BuildPrxReport(const std::string& formName, const std::stri
                                     bool receipt, std::string& text) {
   try {
     {
-      TFileRepGen rep(FindShiftForm(formName.empty() ? "Smena4.FRM" : formName), TempFileName,
-                      true, 0, 1);
+      TFileRepGen rep(FindShiftForm(formName.empty() ? "Smena4.FRM" : formName), TempFileName, true,
+                      0, 1);
       THTML_Jet jet(GetWebFormFileName(htmlName), false, 0);
       std::unique_ptr<TIBDataSet> ds(
           FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr, "PrxQ"));

@@ -37,14 +37,22 @@ double Money(Currency c) { return static_cast<double>(static_cast<long double>(c
 // null for the types it does not show.
 std::array<const char*, 2> PayTypeVars(int vidOpl) {
   switch (vidOpl) {
-    case 1: return {"TL", "TK"};
-    case 2: return {"BL", "BK"};
-    case 3: return {"BNL", "BNK"};
-    case 4: return {"VL", "VK"};
-    case 7: return {"ATL", "ATK"};
-    case 8: return {"BEL", "BEK"};
-    case 9: return {"TLL", "TLK"};
-    default: return {nullptr, nullptr};
+    case 1:
+      return {"TL", "TK"};
+    case 2:
+      return {"BL", "BK"};
+    case 3:
+      return {"BNL", "BNK"};
+    case 4:
+      return {"VL", "VK"};
+    case 7:
+      return {"ATL", "ATK"};
+    case 8:
+      return {"BEL", "BEK"};
+    case 9:
+      return {"TLL", "TLK"};
+    default:
+      return {nullptr, nullptr};
   }
 }
 
@@ -80,6 +88,8 @@ void WriteMovementRows(TRepGen& rep, const TStringList& tanks) {
   rep.SetVar("ItogoRub", Format("%14.0n", {cashMoney}));
 }
 
+}  // namespace
+
 void WriteCashlessRows(TRepGen& rep, const TStringList& fuels) {
   const std::string litres = DecFormat(6, DecL2, 'n');
   const std::string kg = DecFormat(6, DecKg2, 'n');
@@ -90,8 +100,7 @@ void WriteCashlessRows(TRepGen& rep, const TStringList& fuels) {
     rep.SetVar("Price", Format("%8.2n", {gsm.Price}));
     for (int k = 0; k < gsm.Items.Count(); ++k) {
       const auto& row = *static_cast<const TSaleItem*>(gsm.Items.Objects(k));
-      const std::string l =
-          Format(litres, {RoundTo(static_cast<int8_t>(DecL2), row.Litre)});
+      const std::string l = Format(litres, {RoundTo(static_cast<int8_t>(DecL2), row.Litre)});
       const std::string m = Format(kg, {RoundTo(static_cast<int8_t>(DecKg2), row.Kg)});
       const auto vars = PayTypeVars(row.VidOpl);
       if (vars[0] != nullptr) {
@@ -108,8 +117,6 @@ void WriteCashlessRows(TRepGen& rep, const TStringList& fuels) {
   }
 }
 
-}  // namespace
-
 void TCloseSmenaRep::BuildMovementNotice(const std::string& formName, std::string& text) {
   try {
     {
@@ -117,10 +124,11 @@ void TCloseSmenaRep::BuildMovementNotice(const std::string& formName, std::strin
       WriteMovementRows(rep, *SiloList);
       rep.EndReport();
     }
-    HtmlText += "\n\r"
-                "Форма \"Движение НП\" из новой версии построителя отчетов исключена. "
-                "Используйте вместо нее дополнительную копию шаблона Информации о резервуарах, "
-                "присоединяемую к сменному отчету в окне Свойств."_w;
+    HtmlText +=
+        "\n\r"
+        "Форма \"Движение НП\" из новой версии построителя отчетов исключена. "
+        "Используйте вместо нее дополнительную копию шаблона Информации о резервуарах, "
+        "присоединяемую к сменному отчету в окне Свойств."_w;
     text = RepGen::ReadFileText(TempFileName);
   } catch (const std::exception& e) {
     SectionFailed("Ошибка при формировании отчета \"Движение НП\": "_w, e, text);
@@ -135,10 +143,11 @@ void TCloseSmenaRep::BuildCashlessDetailNotice(const TStringList& gsmList,
       WriteCashlessRows(rep, gsmList);
       rep.EndReport();
     }
-    HtmlText += "\r\n"
-                "Форма \"Расшифровка реализации по б/н\" из новой версии построителя отчетов "
-                "исключена. Используйте вместо нее дополнительную копию шаблона Финансового "
-                "отчета, присоединяемую к сменному отчету в окне Свойств."_w;
+    HtmlText +=
+        "\r\n"
+        "Форма \"Расшифровка реализации по б/н\" из новой версии построителя отчетов "
+        "исключена. Используйте вместо нее дополнительную копию шаблона Финансового "
+        "отчета, присоединяемую к сменному отчету в окне Свойств."_w;
     text = RepGen::ReadFileText(TempFileName);
   } catch (const std::exception& e) {
     SectionFailed("Ошибка при формировании отчета \"Расшифровка реализации по б/н\": "_w, e, text);
