@@ -3,6 +3,7 @@
 // dispatcher's slots (library/ReportBuilders.h). It sits above every report
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
+#include "library/ExchangeCalls.h"
 #include "library/RepVarsGSM.h"
 #include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
@@ -65,6 +66,7 @@ bool WireReportBuilders() {
   b.MakeTrkHistoryReport = &MakeTrkHistoryReport;
   u.ReportVarsText = &ReportVarsText;
   u.CallFunction = &RptCustomFncUnit::CallFunction;
+  u.CreateDCOMDataModule = &CallCreateDCOMDataModule;
   return true;
 }
 
