@@ -224,7 +224,7 @@ void TDCOMDataModule::DSPRepTTNBeforeGetRecords() {
 
 void TDCOMDataModule::DSPRepTTNIDGetData(TClientDataSet& dataSet) {
   dataSet.FieldDefs().Add("TTN_ID", TFieldType::ftInteger);
-  dataSet.Open();
+  dataSet.TRxMemoryData::Open();  // rows of its own, no provider
   dataSet.Append();
   dataSet.Fields(0).SetAsInteger(TTNUnit::GetNextTTNID(&IBDB, host_.Query));
   dataSet.Post();
@@ -234,7 +234,7 @@ void TDCOMDataModule::DSPRepTTNIDGetData(TClientDataSet& dataSet) {
 void TDCOMDataModule::DSPRepDBConnectGetData(TClientDataSet& dataSet) {
   if (!IBDB.Connected()) FBUtils::FBConnectDB(&IBDB);
   dataSet.FieldDefs().Add("ID", TFieldType::ftInteger);
-  dataSet.Open();
+  dataSet.TRxMemoryData::Open();  // rows of its own, no provider
 }
 
 // ---- Reading ---------------------------------------------------------------
