@@ -77,7 +77,7 @@ void PutSectionRow(TCloseSmenaRep& report, TFinRun& run, const TStringList& sums
 void PutGoodsRows(TCloseSmenaRep& report, TFinRun& run) {
   std::string templateText;
   run.Jet.GetResultText(templateText);
-  const bool hasNds = AnsiLowerCase(templateText).find("<#nds") != std::string::npos;
+  const bool hasNds = AnsiLowerCase(templateText).find("&lt;#nds") != std::string::npos;
   if (!report.PutTovarSalesToFinReport && !hasNds) return;
   TStringList sums;
   TStringList nds;
