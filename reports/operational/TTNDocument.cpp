@@ -7,6 +7,7 @@
 #include "library/ReportRoutines.h"
 #include "platform/Cp1251.h"
 #include "platform/Currency.h"
+#include "platform/Files.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 
@@ -72,6 +73,15 @@ TTTNDocument::TTTNDocument(TReportCreator& creator, int ttnId, const std::string
   if (!TTNUnit::TTNDetailExists(creator.Database)) suffix_ = "1";
   jet_ = std::make_unique<THTML_Jet>(GetWebFormFileName(templateName), false, 0);
   jet_->Init();
+  // The engine turns a template it cannot read into the document's text; a
+  // waybill document printed as that message would pass for a made one.
+  std::string loaded;
+  jet_->GetResultText(loaded);
+  if (!loaded.empty()) return;
+  const std::string& file = jet_->FileName();
+  if (!FileExists(file))
+    throw Exception("Ошибка при открытии файла шаблона отчета \""_w + file + "\": Файл не найден!"_w);
+  ReadFileBytes(file);  // an unreadable file raises its own error
 }
 
 TTTNDocument::~TTTNDocument() = default;

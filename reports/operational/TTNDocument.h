@@ -41,7 +41,8 @@ bool DatePresent(TIBField& field);
 // row and the detail rows of a print flag. Everything is freed with it.
 class TTTNDocument {
  public:
-  // Asks whether TTNDETAIL exists and opens the engine on the template.
+  // Asks whether TTNDETAIL exists and opens the engine on the template;
+  // raises Exception when the template file is missing or unreadable.
   TTTNDocument(TReportCreator& creator, int ttnId, const std::string& templateName);
   ~TTTNDocument();
 
