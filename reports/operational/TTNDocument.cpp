@@ -13,6 +13,24 @@
 
 namespace tv {
 
+namespace {
+
+// The party columns of one counterparty alias ("go") under its prefix
+// ("GO_"), as one select line: `lead` first, then the nine columns (and BIK
+// when asked), then ", " or " " when last.
+std::string PartySelectLine(const std::string& lead, const std::string& a, const std::string& p,
+                            bool bik, bool last) {
+  std::string line = lead + a + ".FULLNAME AS " + p + "NAME, " + a + ".INN AS " + p + "INN, " + a +
+                     ".ADDRESS AS " + p + "ADDRESS,        " + a + ".PHONE AS " + p + "PHONE, " + a +
+                     ".OKPO AS " + p + "OKPO, " + a + ".KPP AS " + p + "KPP,        " + a +
+                     ".RSCHET AS " + p + "RSCHET, " + a + ".BANKNAME AS " + p + "BANKNAME, " + a +
+                     ".KSCHET AS " + p + "KSCHET";
+  if (bik) line += ", " + a + ".BIK AS " + p + "BIK";
+  return line + (last ? " " : ", ");
+}
+
+}  // namespace
+
 std::string ShortRequisites(const std::string& inn, const std::string& kpp) {
   if (!inn.empty() && !kpp.empty()) return "ИНН/КПП "_w + inn + "/" + kpp;
   if (!inn.empty()) return "ИНН "_w + inn;
@@ -53,15 +71,17 @@ std::string ExpandLegalForm(const std::string& name) {
   return text;
 }
 
-std::string PartySelectLine(const std::string& lead, const std::string& a, const std::string& p,
-                            bool bik, bool last) {
-  std::string line = lead + a + ".FULLNAME AS " + p + "NAME, " + a + ".INN AS " + p + "INN, " + a +
-                     ".ADDRESS AS " + p + "ADDRESS,        " + a + ".PHONE AS " + p + "PHONE, " + a +
-                     ".OKPO AS " + p + "OKPO, " + a + ".KPP AS " + p + "KPP,        " + a +
-                     ".RSCHET AS " + p + "RSCHET, " + a + ".BANKNAME AS " + p + "BANKNAME, " + a +
-                     ".KSCHET AS " + p + "KSCHET";
-  if (bik) line += ", " + a + ".BIK AS " + p + "BIK";
-  return line + (last ? " " : ", ");
+std::string PartiesHeaderSQL(std::initializer_list<TTTNParty> parties, bool bik) {
+  std::string select, joins;
+  std::size_t i = 0;
+  for (const TTTNParty& p : parties) {
+    const bool first = i == 0, last = ++i == parties.size();
+    select += PartySelectLine(first ? "SELECT t.*, " : "       ", p.alias, p.prefix, bik, last) +
+              "\r\n";
+    joins += std::string("LEFT JOIN CONTRAGENT ") + p.alias + " ON " + p.alias + ".CONTR_ID = t." +
+             p.column + "\r\n";
+  }
+  return select + "FROM TTN t \r\n" + joins + "WHERE TTN_ID=";
 }
 
 bool NumberPresent(TIBField& field) { return !field.IsNull() && field.AsCurrency() > Currency(); }

@@ -15,16 +15,11 @@ namespace tv {
 namespace {
 
 std::string Torg12HeaderSQL() {
-  return PartySelectLine("SELECT t.*, ", "go", "GO_", true, false) + "\r\n" +
-         PartySelectLine("       ", "gp", "GP_", true, false) + "\r\n" +
-         PartySelectLine("       ", "tnpost", "POST_", true, false) + "\r\n" +
-         PartySelectLine("       ", "tnplat", "PLAT_", true, true) + "\r\n" +
-         "FROM TTN t \r\n"
-         "LEFT JOIN CONTRAGENT go ON go.CONTR_ID = t.GO_ID\r\n"
-         "LEFT JOIN CONTRAGENT gp ON gp.CONTR_ID = t.GP_ID\r\n"
-         "LEFT JOIN CONTRAGENT tnpost ON tnpost.CONTR_ID = t.TNPOST_ID\r\n"
-         "LEFT JOIN CONTRAGENT tnplat ON tnplat.CONTR_ID = t.TNPLAT_ID\r\n"
-         "WHERE TTN_ID=";
+  return PartiesHeaderSQL({{"go", "GO_", "GO_ID"},
+                           {"gp", "GP_", "GP_ID"},
+                           {"tnpost", "POST_", "TNPOST_ID"},
+                           {"tnplat", "PLAT_", "TNPLAT_ID"}},
+                          true);
 }
 
 // Sets ТОРГ-12 variables from one data set row.
