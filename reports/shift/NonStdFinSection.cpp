@@ -41,8 +41,8 @@ struct TNonStdTotals {
 // One tank's sales by class (the cells of base kinds 3 and 5 keep the
 // tank's last row of that kind).
 struct TTankSales {
-  double SiloSm = 0, SiloSmK = 0, NalL = 0, Card = 0, Cd = 0;
-  Currency NalSum;
+  double SiloSm = 0, SiloSmK = 0, NalL = 0, Card = 0, Cd = 0, CanL = 0;
+  Currency NalSum, Kind3Money;
   std::optional<TSaleItem> Kind3, Kind5;
 };
 
@@ -162,8 +162,14 @@ TTankSales SplitSales(const TSiloInfo& s) {
     }
     const int base = row.VidOpl % 100;
     if (base == 1 || base == 2 || base == 4 || base == 7) t.Cd += row.Litre;
-    if (base == 3) t.Kind3 = row;
-    if (base == 5) t.Kind5 = row;
+    if (base == 3) {
+      t.Kind3 = row;
+      t.Kind3Money += row.Summa;
+    }
+    if (base == 5) {
+      t.Kind5 = row;
+      t.CanL += row.Litre;
+    }
   }
   return t;
 }
@@ -190,19 +196,12 @@ void TNonStdRun::ExpenseAndDifference(const TSiloInfo& s, const TTankSales& t) {
 }
 
 void TNonStdRun::Sales(const TSiloInfo& s, const TTankSales& t) {
-  for (int i = 0; i < s.VORows.Count(); ++i) {
-    const auto& row = *static_cast<const TSaleItem*>(s.VORows.Objects(i));
-    if (row.CheckType == 0) {
-      sum_.NAL += row.Litre;
-      sum_.ItogoRub += row.Summa;
-    } else if (row.CheckType >= 1 && row.CheckType <= 5) {
-      sum_.Bezn += row.Litre;
-    }
-    const int base = row.VidOpl % 100;
-    if (base == 1 || base == 2 || base == 4 || base == 7) sum_.AC += row.Litre;
-    if (base == 3) sum_.ABN += row.Summa;
-    if (base == 5) sum_.Mer += row.Litre;
-  }
+  sum_.NAL += t.NalL;
+  sum_.ItogoRub += t.NalSum;
+  sum_.Bezn += t.Card;
+  sum_.AC += t.Cd;
+  sum_.ABN += t.Kind3Money;
+  sum_.Mer += t.CanL;
   if (t.Kind3) {
     Text("SK", "%4.0f", t.Kind3->Litre);
     Text("BNSum", "%7.2f", t.Kind3->Summa);
