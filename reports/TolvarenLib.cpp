@@ -23,6 +23,7 @@
 #include "reports/operational/TTNInvoice.h"
 #include "reports/operational/TTNPages.h"
 #include "reports/operational/TTNShipmentReceipt.h"
+#include "reports/operational/TTNTorg12.h"
 #include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
@@ -57,6 +58,7 @@ bool WireReportBuilders() {
   b.PrintTTNPage2 = &PrintTTNPage2;
   b.PrintInvoice = &PrintInvoice;
   b.PrintShipmentReceipt = &PrintShipmentReceipt;
+  b.PrintTorg12 = &PrintTorg12;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.GetSQLData = &GetSQLData;
   b.GetSQLTable = &GetSQLTable;
