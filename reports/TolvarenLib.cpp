@@ -25,7 +25,9 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/BonusReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/shift/FinKKMRep.h"
 #include "reports/sql/FuelReceipt.h"
 #include "reports/sql/SQLReports.h"
 
@@ -56,6 +58,8 @@ bool WireReportBuilders() {
   b.PrintInvoice = &PrintInvoice;
   b.PrintShipmentReceipt = &PrintShipmentReceipt;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
+  b.BuildBonusReport = &BuildBonusReport;
+  b.GetFinKKMReport = &FinKKMUnit::GetFinKKMReport;
   b.GetSQLData = &GetSQLData;
   b.GetSQLTable = &GetSQLTable;
   b.MakeFuelReceipt = &MakeFuelReceipt;
