@@ -1,5 +1,6 @@
 #include "reports/shift/BonusReportBody.h"
 
+#include <array>
 #include <cstdint>
 #include <unordered_map>
 
@@ -34,6 +35,49 @@ long double RowMoney(const TBonusRow& r) {
   if (r.Summa != 0) return r.Summa;
   return (static_cast<long double>(r.ProdanoL) - r.BonusL) * r.Price;
 }
+
+// The five figures of a totals line: paid, bonus and all litres, money and
+// bonus money.
+struct TTotals {
+  double V[5];
+  explicit TTotals(const double (&v)[5]) : V{v[0], v[1], v[2], v[3], v[4]} {}
+  explicit TTotals(const TBonusSums& s)
+      : V{static_cast<double>(s.All - s.Bonus), static_cast<double>(s.Bonus),
+          static_cast<double>(s.All), static_cast<double>(s.Money), static_cast<double>(s.BMoney)} {}
+  void ToForm(TRepGen& form, const std::array<const char*, 5>& names,
+              const std::array<const char*, 5>& formats) const {
+    for (std::size_t i = 0; i < 5; ++i) form.SetVar(names[i], Format(formats[i], {V[i]}));
+  }
+  // The cells of an HTML line of totals.
+  void ToLine(THTML_Jet& jet) const {
+    jet.AddFloat("Prodano", "%.2n", V[0]);
+    jet.AddFloat("BonusL", "%.2n", V[1]);
+    jet.AddFloat("AllL", "%.2n", V[2]);
+    jet.AddFloatDefault("Money", V[3]);
+    jet.AddFloatDefault("BMoney", V[4]);
+  }
+};
+
+// The priced figures of a row or of a fuel's totals.
+struct TLine {
+  double Price, PriceB, Prodano, BonusL, AllL, Money, BMoney;
+  void ToForm(TRepGen& form) const {
+    form.SetVar("Price", Format("%7.2n", {Price}));
+    form.SetVar("PriceB", Format("%8.2n", {PriceB}));
+    form.SetVar("Prodano", Format("%10.2f", {Prodano}));
+    form.SetVar("BonusL", Format("%9.2f", {BonusL}));
+    form.SetVar("AllL", Format("%10.2f", {AllL}));
+    form.SetVar("Money", Format("%10.2n", {Money}));
+    form.SetVar("BMoney", Format("%9.2n", {BMoney}));
+  }
+  void ToLine(THTML_Jet& jet) const {
+    jet.AddFloatDefault("Price", Price);
+    jet.AddFloatDefault("PriceB", PriceB);
+    TTotals{{Prodano, BonusL, AllL, Money, BMoney}}.ToLine(jet);
+  }
+};
+
+constexpr std::array<const char*, 5> kTotalsFormats = {"%10f", "%9f", "%10f", "%10n", "%9n"};
 
 std::string NoBrText(const std::string& s) { return "<nobr>" + s + "</nobr>"; }
 
@@ -133,151 +177,92 @@ void TBonusBodyWriter::WriteGroup(int g) {
 void TBonusBodyWriter::WriteRow(const TBonusRow& r, TBonusSums& fuel) {
   const long double paid = static_cast<long double>(r.ProdanoL) - r.BonusL;
   const long double money = RowMoney(r);
-  const double shown = r.Summa != 0 ? r.Summa : static_cast<double>(RoundTo(2, paid * r.Price));
-  const double priceB = static_cast<double>(RoundTo(2, paid * r.Price / r.ProdanoL));
-  const double prodano = static_cast<double>(RoundTo(2, paid));
-  const double bmoney = static_cast<double>(RoundTo(2, static_cast<long double>(r.Price) * r.BonusL));
-  TRepGen& form = b_.Form;
-  form.SetVar("GSM", r.GSM);
-  form.SetVar("por", Format("%6.2f", {r.Porog}));
-  form.SetVar("prc", r.NameBonus);
-  form.SetVar("Price", Format("%7.2n", {r.Price}));
-  form.SetVar("PriceB", Format("%8.2n", {priceB}));
-  form.SetVar("Prodano", Format("%10.2f", {prodano}));
-  form.SetVar("BonusL", Format("%9.2f", {r.BonusL}));
-  form.SetVar("AllL", Format("%10.2f", {r.ProdanoL}));
-  form.SetVar("Money", Format("%10.2n", {shown}));
-  form.SetVar("BMoney", Format("%9.2n", {bmoney}));
-  THTML_Jet& jet = b_.Jet;
-  jet.Add("GSM", NoBrText(r.GSM));
-  jet.AddFloat("Por", "%.2n", r.Porog);
-  jet.Add("Prc", NoBrText(r.NameBonus));
-  jet.AddFloatDefault("Price", r.Price);
-  jet.AddFloatDefault("PriceB", priceB);
-  jet.AddFloat("Prodano", "%.2n", prodano);
-  jet.AddFloat("BonusL", "%.2n", r.BonusL);
-  jet.AddFloat("AllL", "%.2n", r.ProdanoL);
-  jet.AddFloatDefault("Money", shown);
-  jet.AddFloatDefault("BMoney", bmoney);
-  form.PrintRepeat();
-  jet.EndLine();
-  fuel.All += r.ProdanoL;
-  fuel.Bonus += r.BonusL;
-  fuel.Money += money;
-  fuel.BMoney += static_cast<long double>(r.Price) * r.BonusL;
+  const TLine line{r.Price,
+                   static_cast<double>(RoundTo(2, paid * r.Price / r.ProdanoL)),
+                   static_cast<double>(RoundTo(2, paid)),
+                   r.BonusL,
+                   r.ProdanoL,
+                   r.Summa != 0 ? r.Summa : static_cast<double>(RoundTo(2, paid * r.Price)),
+                   static_cast<double>(RoundTo(2, static_cast<long double>(r.Price) * r.BonusL))};
+  b_.Form.SetVar("GSM", r.GSM);
+  b_.Form.SetVar("por", Format("%6.2f", {r.Porog}));
+  b_.Form.SetVar("prc", r.NameBonus);
+  b_.Jet.Add("GSM", NoBrText(r.GSM));
+  b_.Jet.AddFloat("Por", "%.2n", r.Porog);
+  b_.Jet.Add("Prc", NoBrText(r.NameBonus));
+  line.ToForm(b_.Form);
+  line.ToLine(b_.Jet);
+  b_.Form.PrintRepeat();
+  b_.Jet.EndLine();
+  for (TBonusSums* sums : {&fuel, &report_}) {
+    sums->All += r.ProdanoL;
+    sums->Bonus += r.BonusL;
+    sums->Money += money;
+    sums->BMoney += static_cast<long double>(r.Price) * r.BonusL;
+    ++sums->Rows;
+  }
   fuel.LastPrice = r.Price;
-  ++fuel.Rows;
-  report_.All += r.ProdanoL;
-  report_.Bonus += r.BonusL;
-  report_.Money += money;
-  report_.BMoney += static_cast<long double>(r.Price) * r.BonusL;
-  ++report_.Rows;
 }
 
 // BonusRepWriteFuelTotals. "Price" is the fuel's last price, a label; the
 // money is its rows' money and "PriceB" that money per litre.
 void TBonusBodyWriter::WriteFuelTotals(const TBonusSums& fuel) {
-  const double paid = static_cast<double>(RoundTo(2, fuel.All - fuel.Bonus));
-  const double priceB = fuel.All == 0 ? 0 : static_cast<double>(RoundTo(2, fuel.Money / fuel.All));
-  const double money = static_cast<double>(fuel.Money);
-  const double bmoney = static_cast<double>(RoundTo(2, fuel.BMoney));
-  const double all = static_cast<double>(fuel.All);
-  const double bonus = static_cast<double>(fuel.Bonus);
+  const TLine line{fuel.LastPrice,
+                   fuel.All == 0 ? 0 : static_cast<double>(RoundTo(2, fuel.Money / fuel.All)),
+                   static_cast<double>(RoundTo(2, fuel.All - fuel.Bonus)),
+                   static_cast<double>(fuel.Bonus),
+                   static_cast<double>(fuel.All),
+                   static_cast<double>(fuel.Money),
+                   static_cast<double>(RoundTo(2, fuel.BMoney))};
   TRepGen& form = b_.Form;
   form.ClearVars();
   form.SetVar("GSM", "Итого:"_w);
-  form.SetVar("Price", Format("%7.2n", {fuel.LastPrice}));
-  form.SetVar("PriceB", Format("%8.2n", {priceB}));
-  form.SetVar("Prodano", Format("%10.2f", {paid}));
-  form.SetVar("BonusL", Format("%9.2f", {bonus}));
-  form.SetVar("AllL", Format("%10.2f", {all}));
-  form.SetVar("Money", Format("%10.2n", {money}));
-  form.SetVar("BMoney", Format("%9.2n", {bmoney}));
+  line.ToForm(form);
   form.PrintRepeat();
   form.ClearVars();
   if (!b_.ShowGSMItog) return;
-  THTML_Jet& jet = b_.Jet;
-  jet.Add("GSM", "Итог по ГСМ"_w);
-  jet.AddFloatDefault("Price", fuel.LastPrice);
-  jet.AddFloatDefault("PriceB", priceB);
-  jet.AddFloat("Prodano", "%.2n", paid);
-  jet.AddFloat("BonusL", "%.2n", bonus);
-  jet.AddFloat("AllL", "%.2n", all);
-  jet.AddFloatDefault("Money", money);
-  jet.AddFloatDefault("BMoney", bmoney);
-  jet.EndLine();
+  b_.Jet.Add("GSM", "Итог по ГСМ"_w);
+  line.ToLine(b_.Jet);
+  b_.Jet.EndLine();
 }
 
 void TBonusBodyWriter::WriteSubTotals(const std::string& sub, const TBonusSums& sums) {
-  const double paid = static_cast<double>(sums.All - sums.Bonus);
-  const double bonus = static_cast<double>(sums.Bonus);
-  const double all = static_cast<double>(sums.All);
-  const double money = static_cast<double>(sums.Money);
-  const double bmoney = static_cast<double>(sums.BMoney);
-  TRepGen& form = b_.Form;
-  form.SetVar("ProdAL2", Format("%10f", {paid}));
-  form.SetVar("BonAL2", Format("%9f", {bonus}));
-  form.SetVar("AllAL2", Format("%10f", {all}));
-  form.SetVar("MoneyA2", Format("%10n", {money}));
-  form.SetVar("BMonA2", Format("%9n", {bmoney}));
+  const TTotals t(sums);
+  t.ToForm(b_.Form, {"ProdAL2", "BonAL2", "AllAL2", "MoneyA2", "BMonA2"}, kTotalsFormats);
   if (sums.Rows == 0) return;
   THTML_Jet& jet = b_.Jet;
   jet.Add("SubOpl", sub);
   if (b_.ShowSubItog) {
     jet.Add("GSM", "<b>ИТОГО:</b>"_w);
-    jet.AddFloat("Prodano", "%.2n", paid);
-    jet.AddFloat("BonusL", "%.2n", bonus);
-    jet.AddFloat("AllL", "%.2n", all);
-    jet.AddFloatDefault("Money", money);
-    jet.AddFloatDefault("BMoney", bmoney);
+    t.ToLine(jet);
     jet.EndLine();
   }
   jet.EndIGroup();
 }
 
 void TBonusBodyWriter::WriteTypeTotals(const std::string& name, const TBonusSums& sums) {
-  const double paid = static_cast<double>(sums.All - sums.Bonus);
-  const double bonus = static_cast<double>(sums.Bonus);
-  const double all = static_cast<double>(sums.All);
-  const double money = static_cast<double>(sums.Money);
-  const double bmoney = static_cast<double>(sums.BMoney);
+  const TTotals t(sums);
   if (sums.Rows > 0) {
-    TRepGen& form = b_.Form;
-    form.SetVar("Opl2", "Итого:"_w);
-    form.SetVar("ProdAL", Format("%10f", {paid}));
-    form.SetVar("BonusAL", Format("%9f", {bonus}));
-    form.SetVar("AllAL", Format("%10f", {all}));
-    form.SetVar("MoneyA", Format("%10n", {money}));
-    form.SetVar("BMoneyA", Format("%9n", {bmoney}));
+    b_.Form.SetVar("Opl2", "Итого:"_w);
+    t.ToForm(b_.Form, {"ProdAL", "BonusAL", "AllAL", "MoneyA", "BMoneyA"}, kTotalsFormats);
   }
   THTML_Jet& jet = b_.Jet;
   jet.Add("VidOpl", name);
-  jet.AddOutItogFloat("ProdAL", "%.2n", paid);
-  jet.AddOutItogFloat("BonusAL", "%.2n", bonus);
-  jet.AddOutItogFloat("AllAL", "%.2n", all);
-  jet.AddOutItogFloat("MoneyA", "%.2n", money);
-  jet.AddOutItogFloat("BMoneyA", "%.2n", bmoney);
+  const char* const names[5] = {"ProdAL", "BonusAL", "AllAL", "MoneyA", "BMoneyA"};
+  for (int i = 0; i < 5; ++i) jet.AddOutItogFloat(names[i], "%.2n", t.V[i]);
   jet.EndOGroup();
 }
 
 void TBonusBodyWriter::WriteReportTotals() {
-  const double money = static_cast<double>(report_.Money);
-  const double bmoney = static_cast<double>(report_.BMoney);
-  const double paid = static_cast<double>(report_.All - report_.Bonus);
-  const double bonus = static_cast<double>(report_.Bonus);
-  const double all = static_cast<double>(report_.All);
-  TRepGen& form = b_.Form;
-  form.SetVar("Summa", Format("%10n", {money}));
-  form.SetVar("BSumma", Format("%9n", {bmoney}));
-  form.SetVar("Litre", Format("%10n", {paid}));
-  form.SetVar("BLitre", Format("%9n", {bonus}));
-  form.SetVar("ALitre", Format("%10n", {all}));
+  const TTotals t(report_);
+  t.ToForm(b_.Form, {"Litre", "BLitre", "ALitre", "Summa", "BSumma"},
+           {"%10n", "%9n", "%10n", "%10n", "%9n"});
   THTML_Jet& jet = b_.Jet;
-  jet.AddFloatDefault("Summa", money);
-  jet.AddFloatDefault("BSumma", bmoney);
-  jet.AddFloat("Litre", "%.2n", paid);
-  jet.AddFloat("BLitre", "%.2n", bonus);
-  jet.AddFloat("ALitre", "%.2n", all);
+  jet.AddFloat("Litre", "%.2n", t.V[0]);
+  jet.AddFloat("BLitre", "%.2n", t.V[1]);
+  jet.AddFloat("ALitre", "%.2n", t.V[2]);
+  jet.AddFloatDefault("Summa", t.V[3]);
+  jet.AddFloatDefault("BSumma", t.V[4]);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "reports/shift/FinKKMRep.h"
 
-#include <unordered_set>
+#include <algorithm>
 
 #include "engines/HTMLJet.h"
 #include "foundation/FBUtils.h"
@@ -78,12 +78,12 @@ void TFinKKMRep::BuildReport() {
   if (EndTime != 0) jet_->AddDateTime("EDate", kStampFormat, EndTime);
   ReadShiftCopies();
   if (variant_ != 0) ConnectDepartments();
-  TStringList registers;
+  TRegisterList registers;
   CollectDepartmentRegisters(registers);
   CollectStationRegisters(registers);
-  registers.SetCaseSensitive(true);
-  registers.Sort();
-  for (int i = 0; i < registers.Count(); ++i) ProcessKKMData(StrToInt(registers[i]));
+  // Sorted as text: register 10 comes before register 2.
+  std::sort(registers.Items.begin(), registers.Items.end());
+  for (const std::string& reg : registers.Items) ProcessKKMData(StrToInt(reg));
   for (int n = 0; n < 7; ++n) {
     const TKKMVOSum& sum = grandTypes_[static_cast<std::size_t>(n)];
     jet_->AddOutItogFloat("ITypeL" + IntToStr(n), "%.2n", static_cast<double>(sum.Liters));
@@ -146,9 +146,7 @@ void TFinKKMRep::ConnectDepartments() {
   }
 }
 
-void TFinKKMRep::CollectDepartmentRegisters(TStringList& registers) {
-  std::unordered_set<std::string> seen;
-  for (int i = 0; i < registers.Count(); ++i) seen.insert(registers[i]);
+void TFinKKMRep::CollectDepartmentRegisters(TRegisterList& registers) {
   for (TDepartment& dep : departments_) {
     std::unique_ptr<TIBDataSet> q(
         FBUtils::FBCreateDataSetForRead(dep.Db, true, nullptr, nullptr, "KKMTovar"));
@@ -167,7 +165,7 @@ void TFinKKMRep::CollectDepartmentRegisters(TStringList& registers) {
     q->Open();
     for (; !q->Eof(); q->Next()) {
       const std::string reg = q->Fields(0).AsString();
-      if (seen.insert(reg).second) registers.Add(reg);
+      registers.Add(reg);
       std::vector<std::string>& nums = depKeys_[dep.Name + "#" + reg];
       const std::string num = q->FieldByName("KKMNUM").AsString();
       bool known = false;
@@ -177,9 +175,7 @@ void TFinKKMRep::CollectDepartmentRegisters(TStringList& registers) {
   }
 }
 
-void TFinKKMRep::CollectStationRegisters(TStringList& registers) {
-  std::unordered_set<std::string> seen;
-  for (int i = 0; i < registers.Count(); ++i) seen.insert(registers[i]);
+void TFinKKMRep::CollectStationRegisters(TRegisterList& registers) {
   std::unique_ptr<TIBDataSet> q(
       FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr, "FinGSM"));
   q->SelectSQL().SetText("SELECT FIRST 0 * FROM BCHECK");
@@ -197,7 +193,7 @@ void TFinKKMRep::CollectStationRegisters(TStringList& registers) {
   q->Open();
   for (; !q->Eof(); q->Next()) {
     const std::string reg = q->Fields(0).AsString();
-    if (seen.insert(reg).second) registers.Add(reg);
+    registers.Add(reg);
     const int kkm = q->FieldByName("KKM").AsInteger();
     if (kkm == 1) HasKKM1 = true;
     if (kkm == 2) HasKKM2 = true;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -123,10 +124,18 @@ class TFinKKMRep {
   static int64_t ShiftVOKey(int shift, int vidOpl) {
     return (static_cast<int64_t>(shift) << 32) ^ static_cast<uint32_t>(vidOpl);
   }
+  // The registers seen, each once, in the order they came.
+  struct TRegisterList {
+    std::vector<std::string> Items;
+    std::unordered_set<std::string> Seen;
+    void Add(const std::string& reg) {
+      if (Seen.insert(reg).second) Items.push_back(reg);
+    }
+  };
   void ReadShiftCopies();
   void ConnectDepartments();
-  void CollectDepartmentRegisters(TStringList& registers);
-  void CollectStationRegisters(TStringList& registers);
+  void CollectDepartmentRegisters(TRegisterList& registers);
+  void CollectStationRegisters(TRegisterList& registers);
   void ProcessKKMData(int r);
   void AddFuelSection(int r, int k, const TKKMTotals& totals);
   void WriteFuelRows(int r, int k, const TKKMTypeSums& types, const TKKMVOSumList& list,
