@@ -27,7 +27,9 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/BonusReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/shift/FinKKMRep.h"
 #include "reports/sql/FuelReceipt.h"
 #include "reports/sql/SQLReports.h"
 
@@ -59,6 +61,8 @@ bool WireReportBuilders() {
   b.PrintShipmentReceipt = &PrintShipmentReceipt;
   b.PrintTorg12 = &PrintTorg12;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
+  b.BuildBonusReport = &BuildBonusReport;
+  b.GetFinKKMReport = &FinKKMUnit::GetFinKKMReport;
   b.GetSQLData = &GetSQLData;
   b.GetSQLTable = &GetSQLTable;
   b.MakeFuelReceipt = &MakeFuelReceipt;
