@@ -326,6 +326,25 @@ TEST_F(TTNDocuments, OlderSchemaTransportSectionAndInvoiceReadTheWaybillRow) {
   EXPECT_EQ(Num(rows[0].at("СуммаСНДС")), 605010);
 }
 
+TEST_F(TTNDocuments, NamesWithMarkupSignsGoInAsTheyAre) {
+  // Waybill 509: every party is 'ООО "Кавычки" & «Ёлки» <Ели>'. Values are
+  // not escaped; the pages still parse, and "<" before a Cyrillic letter
+  // is text to a parser (and to Chromium, TTNRendering).
+  const std::pair<int, const char*> docs[] = {{4, "ТТН"}, {5, "ТТН"}, {6, "Счет-фактура"},
+                                              {7, "Товарный отчет ТОРГ-12"},
+                                              {16, "Квитанция об отгрузке"}};
+  for (const auto& [subCode, notice] : docs) {
+    SCOPED_TRACE(subCode);
+    const TestHost::Reply reply = Request(
+        '#', subCode == 7 ? A({Variant(7), Variant(509), Variant(0)}) : A({Variant(subCode), Variant(509)}));
+    EXPECT_EQ(reply.Text, std::string(notice) + ": переключитесь на HTML-версию отчета");
+    HtmlRows();  // parses, well-formed
+    if (subCode != 16) {  // the receipt shows no party
+      EXPECT_NE(Cp1251ToUtf8(Html()).find("ООО \"Кавычки\" & «Ёлки» <Ели>"), std::string::npos);
+    }
+  }
+}
+
 TEST_F(TTNDocuments, BadParametersGetTheDispatchersErrorText) {
   ExpectError('#', A({Variant(7), Variant(502)}), "Params[2]");
   ExpectError('#', A({Variant(4), Variant("пятьсот"_w)}), "Params[1]");
