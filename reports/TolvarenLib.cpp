@@ -26,6 +26,7 @@
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/shift/CurSmenaReports.h"
 #include "reports/sql/FuelReceipt.h"
 #include "reports/sql/SQLReports.h"
 
