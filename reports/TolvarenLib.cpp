@@ -3,6 +3,7 @@
 // dispatcher's slots (library/ReportBuilders.h). It sits above every report
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
+#include "library/ExchangeCalls.h"
 #include "library/RepVarsGSM.h"
 #include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
@@ -21,6 +22,7 @@
 #include "reports/operational/TTNInvoice.h"
 #include "reports/operational/TTNPages.h"
 #include "reports/operational/TTNShipmentReceipt.h"
+#include "reports/operational/TTNTorg12.h"
 #include "reports/operational/TrkHistoryReport.h"
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
@@ -56,6 +58,7 @@ bool WireReportBuilders() {
   b.PrintTTNPage2 = &PrintTTNPage2;
   b.PrintInvoice = &PrintInvoice;
   b.PrintShipmentReceipt = &PrintShipmentReceipt;
+  b.PrintTorg12 = &PrintTorg12;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
   b.GetSQLData = &GetSQLData;
   b.GetSQLTable = &GetSQLTable;
@@ -66,6 +69,7 @@ bool WireReportBuilders() {
   b.MakeTrkHistoryReport = &MakeTrkHistoryReport;
   u.ReportVarsText = &ReportVarsText;
   u.CallFunction = &RptCustomFncUnit::CallFunction;
+  u.CreateDCOMDataModule = &CallCreateDCOMDataModule;
   return true;
 }
 

@@ -7,10 +7,29 @@
 #include "library/ReportRoutines.h"
 #include "platform/Cp1251.h"
 #include "platform/Currency.h"
+#include "platform/Files.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 
 namespace tv {
+
+namespace {
+
+// The party columns of one counterparty alias ("go") under its prefix
+// ("GO_"), as one select line: `lead` first, then the nine columns (and BIK
+// when asked), then ", " or " " when last.
+std::string PartySelectLine(const std::string& lead, const std::string& a, const std::string& p,
+                            bool bik, bool last) {
+  std::string line = lead + a + ".FULLNAME AS " + p + "NAME, " + a + ".INN AS " + p + "INN, " + a +
+                     ".ADDRESS AS " + p + "ADDRESS,        " + a + ".PHONE AS " + p + "PHONE, " + a +
+                     ".OKPO AS " + p + "OKPO, " + a + ".KPP AS " + p + "KPP,        " + a +
+                     ".RSCHET AS " + p + "RSCHET, " + a + ".BANKNAME AS " + p + "BANKNAME, " + a +
+                     ".KSCHET AS " + p + "KSCHET";
+  if (bik) line += ", " + a + ".BIK AS " + p + "BIK";
+  return line + (last ? " " : ", ");
+}
+
+}  // namespace
 
 std::string ShortRequisites(const std::string& inn, const std::string& kpp) {
   if (!inn.empty() && !kpp.empty()) return "ИНН/КПП "_w + inn + "/" + kpp;
@@ -52,15 +71,17 @@ std::string ExpandLegalForm(const std::string& name) {
   return text;
 }
 
-std::string PartySelectLine(const std::string& lead, const std::string& a, const std::string& p,
-                            bool bik, bool last) {
-  std::string line = lead + a + ".FULLNAME AS " + p + "NAME, " + a + ".INN AS " + p + "INN, " + a +
-                     ".ADDRESS AS " + p + "ADDRESS,        " + a + ".PHONE AS " + p + "PHONE, " + a +
-                     ".OKPO AS " + p + "OKPO, " + a + ".KPP AS " + p + "KPP,        " + a +
-                     ".RSCHET AS " + p + "RSCHET, " + a + ".BANKNAME AS " + p + "BANKNAME, " + a +
-                     ".KSCHET AS " + p + "KSCHET";
-  if (bik) line += ", " + a + ".BIK AS " + p + "BIK";
-  return line + (last ? " " : ", ");
+std::string PartiesHeaderSQL(std::initializer_list<TTTNParty> parties, bool bik) {
+  std::string select, joins;
+  std::size_t i = 0;
+  for (const TTTNParty& p : parties) {
+    const bool first = i == 0, last = ++i == parties.size();
+    select += PartySelectLine(first ? "SELECT t.*, " : "       ", p.alias, p.prefix, bik, last) +
+              "\r\n";
+    joins += std::string("LEFT JOIN CONTRAGENT ") + p.alias + " ON " + p.alias + ".CONTR_ID = t." +
+             p.column + "\r\n";
+  }
+  return select + "FROM TTN t \r\n" + joins + "WHERE TTN_ID=";
 }
 
 bool NumberPresent(TIBField& field) { return !field.IsNull() && field.AsCurrency() > Currency(); }
@@ -72,6 +93,15 @@ TTTNDocument::TTTNDocument(TReportCreator& creator, int ttnId, const std::string
   if (!TTNUnit::TTNDetailExists(creator.Database)) suffix_ = "1";
   jet_ = std::make_unique<THTML_Jet>(GetWebFormFileName(templateName), false, 0);
   jet_->Init();
+  // The engine turns a template it cannot read into the document's text; a
+  // waybill document printed as that message would pass for a made one.
+  std::string loaded;
+  jet_->GetResultText(loaded);
+  if (!loaded.empty()) return;
+  const std::string& file = jet_->FileName();
+  if (!FileExists(file))
+    throw Exception("Ошибка при открытии файла шаблона отчета \""_w + file + "\": Файл не найден!"_w);
+  ReadFileBytes(file);  // an unreadable file raises its own error
 }
 
 TTTNDocument::~TTTNDocument() = default;

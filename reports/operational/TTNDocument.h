@@ -4,6 +4,7 @@
 // older databases), the header queries with the counterparty prefixes, the
 // "present" tests, the requisites lines and the legal-form expansion.
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -26,11 +27,17 @@ std::string FormatRequisites(const std::string& inn, const std::string& kpp,
 // left, replaced by its full words.
 std::string ExpandLegalForm(const std::string& name);
 
-// The header query's party columns of one counterparty alias ("go") under
-// its prefix ("GO_"), as one select line: `lead` first, then the nine
-// columns (and BIK when asked), then ", " or " " when last.
-std::string PartySelectLine(const std::string& lead, const std::string& alias,
-                            const std::string& prefix, bool bik, bool last);
+// One counterparty of a header query: its alias, column prefix and the TTN
+// column that refers to it.
+struct TTTNParty {
+  const char* alias;
+  const char* prefix;
+  const char* column;
+};
+// The header query of the waybill with these counterparties, ending in
+// "WHERE TTN_ID=" for the id: a select line per party (with BIK when
+// asked), "FROM TTN t " and a LEFT JOIN per party, joined by CR LF.
+std::string PartiesHeaderSQL(std::initializer_list<TTTNParty> parties, bool bik);
 
 // A number is present when it is greater than 0; a date when it is after
 // day 1 of the date-time scale.
@@ -41,7 +48,8 @@ bool DatePresent(TIBField& field);
 // row and the detail rows of a print flag. Everything is freed with it.
 class TTTNDocument {
  public:
-  // Asks whether TTNDETAIL exists and opens the engine on the template.
+  // Asks whether TTNDETAIL exists and opens the engine on the template;
+  // raises Exception when the template file is missing or unreadable.
   TTTNDocument(TReportCreator& creator, int ttnId, const std::string& templateName);
   ~TTTNDocument();
 

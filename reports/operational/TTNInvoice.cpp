@@ -13,12 +13,7 @@ namespace tv {
 namespace {
 
 std::string InvoiceHeaderSQL() {
-  return PartySelectLine("SELECT t.*, ", "go", "GO_", false, false) + "\r\n" +
-         PartySelectLine("       ", "gp", "GP_", false, true) + "\r\n" +
-         "FROM TTN t \r\n"
-         "LEFT JOIN CONTRAGENT go ON go.CONTR_ID = t.GO_ID\r\n"
-         "LEFT JOIN CONTRAGENT gp ON gp.CONTR_ID = t.GP_ID\r\n"
-         "WHERE TTN_ID=";
+  return PartiesHeaderSQL({{"go", "GO_", "GO_ID"}, {"gp", "GP_", "GP_ID"}}, false);
 }
 
 std::string ReplaceFirst(const std::string& text, const std::string& from, const std::string& to) {

@@ -13,16 +13,11 @@ namespace tv {
 namespace {
 
 std::string PagesHeaderSQL() {
-  return PartySelectLine("SELECT t.*, ", "go", "GO_", false, false) + "\r\n" +
-         PartySelectLine("       ", "gp", "GP_", false, false) + "\r\n" +
-         PartySelectLine("       ", "gper", "GPER_", false, false) + "\r\n" +
-         PartySelectLine("       ", "gplat", "GPLAT_", false, true) + "\r\n" +
-         "FROM TTN t \r\n"
-         "LEFT JOIN CONTRAGENT go ON go.CONTR_ID = t.GO_ID\r\n"
-         "LEFT JOIN CONTRAGENT gp ON gp.CONTR_ID = t.GP_ID\r\n"
-         "LEFT JOIN CONTRAGENT gper ON gper.CONTR_ID = t.PER_ID\r\n"
-         "LEFT JOIN CONTRAGENT gplat ON gplat.CONTR_ID = t.PLAT_ID\r\n"
-         "WHERE TTN_ID=";
+  return PartiesHeaderSQL({{"go", "GO_", "GO_ID"},
+                           {"gp", "GP_", "GP_ID"},
+                           {"gper", "GPER_", "PER_ID"},
+                           {"gplat", "GPLAT_", "PLAT_ID"}},
+                          false);
 }
 
 // Fills the variables of one page from open data sets.

@@ -46,7 +46,7 @@ const std::array<TSectionEntry, SectionKindCount>& SectionTable() {
       {&TCloseSmenaRep::BuildFooter, 0},             // 1 footer
       {&TCloseSmenaRep::BuildTrkReport, lnTrk},      // 2 dispensers
       {&TCloseSmenaRep::BuildSiloReport, lnSilo},    // 3 tanks
-      {nullptr, lnGsm},                              // 4 finances
+      {&TCloseSmenaRep::BuildFinancialReport, lnGsm},  // 4 finances
       {nullptr, 0},                                  // 5 fuel receipts
       {nullptr, lnSilo},                             // 6 movement (withdrawn form)
       {nullptr, lnGsm | lnGsm2},                     // 7 cashless detail (withdrawn form)

@@ -24,6 +24,9 @@ class TReportCreator;
 class TRepGen;
 class THTML_Jet;
 class TTempReportFile;
+class TIBDataSet;
+struct TFinTotals;
+struct TKKMOperIndex;
 
 // The close-of-shift report: creates the report object, runs MakeReport
 // and frees the object whatever happened; the report's failures pass on
@@ -100,6 +103,26 @@ class TCloseSmenaRep : public TBaseObject {
   // The operator of a single shift of the log, empty for a range.
   std::string RangeOperator() const;
 
+  // The financial section (FinSection.cpp, FinGoods.cpp) with its goods
+  // sums (TovarKKMSums.cpp) and cash-register balance (KKMBalance.cpp).
+  void BuildFinancialReport(const std::string& formName, const std::string& htmlName,
+                            std::string& text);
+  // Clears `sectionSums` and adds the goods sales of every department
+  // database of TovarDepList over BegTime..EndTime; `rateSums` gains
+  // C_Rec_Summa objects that its owner frees. Failures pass on with the
+  // context "ПрочитатьСуммыДляТоваровПоСекциямККМ".
+  void ReadTovarKKMSums(TStringList& sectionSums, TStringList& rateSums);
+  // The register's operation sums (type 0 into sum0, type 1 into sum1) of
+  // the shift (0 for the open shift); false when KKMOPER has no row for it.
+  bool GetKKMOperSum(int smNum, int kkm, Currency& sum0, Currency& sum1);
+  // Opens BCheckSums (cash checks by register); false for the open shift
+  // and when the query cannot open.
+  bool GetCashSumsByKKM();
+  // Probes for KKMOPER and opens KKMOper (sums by shift, register, type).
+  void OpenKKMOper();
+  // The balance variables of the cash registers into both versions.
+  void PutKKMBalance(TRepGen& rep, THTML_Jet& jet, const TFinTotals& totals);
+
   // The request.
   int SmenaFrom;
   int SmenaTo;
@@ -135,6 +158,12 @@ class TCloseSmenaRep : public TBaseObject {
   std::unique_ptr<TStringList> TovarDepList;
   Currency BNItogL, BNItogK, BNItogS;
   std::unique_ptr<TStringList> VidOplList;
+  // Made by each financial section and registered with the report object,
+  // which frees them with itself.
+  bool KKMOperExists = false;
+  TIBDataSet* KKMOper = nullptr;
+  TIBDataSet* BCheckSums = nullptr;
+  TKKMOperIndex* KKMOperSums = nullptr;  // KKMOper's rows by key
 
  private:
   void RunOrderLayout(const Variant& sections);

@@ -52,5 +52,24 @@ TEST(TTNDocument, LegalFormExpansion) {
   for (const auto& c : cases) EXPECT_EQ(ExpandLegalForm(W(c[0])), W(c[1])) << c[0];
 }
 
+// The invoice's header query, line by line as the station's own program
+// sends it.
+TEST(TTNDocument, HeaderQueryText) {
+  EXPECT_EQ(PartiesHeaderSQL({{"go", "GO_", "GO_ID"}, {"gp", "GP_", "GP_ID"}}, false),
+            "SELECT t.*, go.FULLNAME AS GO_NAME, go.INN AS GO_INN, go.ADDRESS AS GO_ADDRESS,     "
+            "   go.PHONE AS GO_PHONE, go.OKPO AS GO_OKPO, go.KPP AS GO_KPP,        go.RSCHET AS "
+            "GO_RSCHET, go.BANKNAME AS GO_BANKNAME, go.KSCHET AS GO_KSCHET, \r\n"
+            "       gp.FULLNAME AS GP_NAME, gp.INN AS GP_INN, gp.ADDRESS AS GP_ADDRESS,        "
+            "gp.PHONE AS GP_PHONE, gp.OKPO AS GP_OKPO, gp.KPP AS GP_KPP,        gp.RSCHET AS "
+            "GP_RSCHET, gp.BANKNAME AS GP_BANKNAME, gp.KSCHET AS GP_KSCHET \r\n"
+            "FROM TTN t \r\n"
+            "LEFT JOIN CONTRAGENT go ON go.CONTR_ID = t.GO_ID\r\n"
+            "LEFT JOIN CONTRAGENT gp ON gp.CONTR_ID = t.GP_ID\r\n"
+            "WHERE TTN_ID=");
+  const std::string withBik = PartiesHeaderSQL({{"tnpost", "POST_", "TNPOST_ID"}}, true);
+  EXPECT_NE(withBik.find("tnpost.KSCHET AS POST_KSCHET, tnpost.BIK AS POST_BIK \r\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace tv

@@ -2,12 +2,12 @@
 // station database's waybill 1: values against the database, the numbered
 // row variables, the older schema without TTNDETAIL and unknown waybills.
 
-#include "tests/reports/operational/LimitsFixture.h"
+#include "tests/reports/operational/TTNFixture.h"
 
 namespace tv::test {
 namespace {
 
-class TTNPages : public LimitsFixture {
+class TTNPages : public TTNFixture {
  protected:
   std::string Page(int subCode, int id) {
     EXPECT_EQ(Report('#', A({Variant(subCode), Variant(id)})),
@@ -15,20 +15,6 @@ class TTNPages : public LimitsFixture {
     return Cp1251ToUtf8(Html());
   }
 };
-
-// A template holding only the cells a test reads, one per row.
-std::string CellsTemplate(const std::vector<std::string>& names) {
-  std::string page = "<html><body><table>\n";
-  for (const std::string& n : names) page += "<tr><td>" + n + "</td><td>&lt;#" + n + "&gt;</td></tr>\n";
-  return page + "</table></body></html>\n";
-}
-
-std::map<std::string, std::string> Cells(const std::vector<std::vector<std::string>>& rows) {
-  std::map<std::string, std::string> out;
-  for (const auto& r : rows)
-    if (r.size() == 2) out[r[0]] = r[1];
-  return out;
-}
 
 TEST_F(TTNPages, GoodsSectionShowsTheFlaggedRowsAndTheParties) {
   const std::string html = Page(4, 1);

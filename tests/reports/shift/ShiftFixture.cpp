@@ -84,6 +84,7 @@ void ShiftFixture::SetUp() {
   host->Set(9, Variant(2));
   host->Set(13, Variant("АЗС №1"_w));
   host->Set(8, Variant(false));
+  host->Set(45, Variant(false));
   host->Set(56, Variant(1));
   host->Set(88, Variant(2));
   std::vector<std::pair<std::string, int>> types = StationPaymentTypes();
