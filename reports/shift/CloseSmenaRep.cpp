@@ -47,14 +47,14 @@ const std::array<TSectionEntry, SectionKindCount>& SectionTable() {
       {&TCloseSmenaRep::BuildTrkReport, lnTrk},      // 2 dispensers
       {&TCloseSmenaRep::BuildSiloReport, lnSilo},    // 3 tanks
       {&TCloseSmenaRep::BuildFinancialReport, lnGsm},  // 4 finances
-      {nullptr, 0},                                  // 5 fuel receipts
-      {nullptr, lnSilo},                             // 6 movement (withdrawn form)
-      {nullptr, lnGsm | lnGsm2},                     // 7 cashless detail (withdrawn form)
+      {&TCloseSmenaRep::BuildReceiptSection, 0},     // 5 fuel receipts
+      {&TCloseSmenaRep::BuildMovementSection, lnSilo},  // 6 movement (withdrawn form)
+      {&TCloseSmenaRep::BuildCashlessDetailSection, lnGsm | lnGsm2},  // 7 cashless detail
       {&TCloseSmenaRep::BuildHostSectionA, 0},       // 8 host section A
       {&TCloseSmenaRep::BuildHostSectionB, 0},       // 9 host section B
-      {nullptr, lnTrk | lnSilo},                     // 10 non-standard finances
+      {&TCloseSmenaRep::BuildNonStdFinancialReport, lnTrk | lnSilo},  // 10 non-standard
       {&TCloseSmenaRep::BuildGoodsSection, 0},       // 11 goods
-      {nullptr, 0},                                  // 12 fuel pump-out
+      {&TCloseSmenaRep::BuildPumpOutSection, 0},     // 12 fuel pump-out
       {&TCloseSmenaRep::BuildFinKKMSection, 0},      // 13 cash registers
       {&TCloseSmenaRep::BuildUnmadeReturnsSection, 0}, // 14 unmade returns
       {&TCloseSmenaRep::BuildStatementsSection, 0},  // 15 statements

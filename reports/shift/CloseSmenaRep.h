@@ -83,6 +83,24 @@ class TCloseSmenaRep : public TBaseObject {
                          std::string& text);
   void BuildGoodsSection(const std::string& formName, const std::string& htmlName,
                          std::string& text);
+  // Non-standard finances (kind 10), receipts and pump-outs (kinds 5 and 12)
+  // and the withdrawn forms (kinds 6 and 7); the Build...Section routines
+  // are their entries in the section table.
+  void BuildNonStdFinancialReport(const std::string& formName, const std::string& htmlName,
+                                  std::string& text);
+  void BuildPrxReport(const std::string& formName, const std::string& htmlName, bool receipt,
+                      std::string& text);
+  void BuildReceiptSection(const std::string& formName, const std::string& htmlName,
+                           std::string& text);
+  void BuildPumpOutSection(const std::string& formName, const std::string& htmlName,
+                           std::string& text);
+  void BuildMovementNotice(const std::string& formName, std::string& text);
+  void BuildMovementSection(const std::string& formName, const std::string& htmlName,
+                            std::string& text);
+  void BuildCashlessDetailNotice(const TStringList& gsmList, const std::string& formName,
+                                 std::string& text);
+  void BuildCashlessDetailSection(const std::string& formName, const std::string& htmlName,
+                                  std::string& text);
   // The small sections (SmallSections.cpp): adapters that hand the range
   // and its period to builders of their own reports.
   void BuildFinKKMSection(const std::string& formName, const std::string& htmlName,
