@@ -79,7 +79,7 @@ void TCloseSmenaRep::BuildBonusSection(const std::string&, const std::string&,
 // place. The form name does not apply.
 void TCloseSmenaRep::BuildRebootSection(const std::string&, const std::string& htmlName,
                                         std::string& text) {
-  text = " ";
+  text.assign(1, ' ');
   try {
     std::string html;
     Routed(ReportBuilders.MakeResetTrkReports, "MakeResetTrkReports")(
