@@ -62,11 +62,7 @@ void BM_Document(benchmark::State& state, int subCode, int id) {
                                       : tv::VarArrayOf({Variant(subCode), Variant(id)});
   std::size_t bytes = 0;
   for (auto _ : state) {
-    const auto reply = host.Request('#', params);
-    if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
-      state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 300)).c_str());
-      break;
-    }
+    if (!bench::Made(state, host.Request('#', params))) break;
     bytes = host.Request('7', Variant()).Text.size();
   }
   state.counters["html_bytes"] = static_cast<double>(bytes);
@@ -76,13 +72,8 @@ void BM_Document(benchmark::State& state, int subCode, int id) {
 void BM_Floor(benchmark::State& state, const char* utf8Template, const char* flag) {
   Host();
   tv::TIBDatabase db;
-  db.SetDatabaseName(Root() + "/c/FUEL/DB/Velmar.FDB");
-  db.Params().Add("user_name=SYSDBA");
-  db.Params().Add("lc_ctype=WIN1251");
   tv::TIBTransaction tr;
-  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-  db.SetDefaultTransaction(&tr);
-  db.Open();
+  bench::OpenForRead(db, tr, Root() + "/c/FUEL/DB/Velmar.FDB");
   const std::string header =
       "SELECT t.*, go.*, gp.*, tnpost.*, tnplat.* FROM TTN t "
       "LEFT JOIN CONTRAGENT go ON go.CONTR_ID = t.GO_ID "
