@@ -121,9 +121,7 @@ TEST_F(Torg12, RowsUnitCodesAndPresentTests) {
     SCOPED_TRACE(r + 1);
     auto row = rows[r];
     for (int i = 0; i < 11; ++i) {
-      std::string got = row[names[i]];
-      for (std::size_t at; (at = got.find("\u00a0")) != std::string::npos;) got.replace(at, 2, " ");
-      EXPECT_EQ(got, expected[r][i]) << names[i];
+      EXPECT_EQ(Plain(row[names[i]]), expected[r][i]) << names[i];
     }
     EXPECT_EQ(row["Количество"], row["МассаБрутто"]);
     EXPECT_EQ(row["ИмяТовара"], Value(db[r], "NAME"));
