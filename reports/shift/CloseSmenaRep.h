@@ -101,6 +101,25 @@ class TCloseSmenaRep : public TBaseObject {
                                  std::string& text);
   void BuildCashlessDetailSection(const std::string& formName, const std::string& htmlName,
                                   std::string& text);
+  // The small sections (SmallSections.cpp): adapters that hand the range
+  // and its period to builders of their own reports.
+  void BuildFinKKMSection(const std::string& formName, const std::string& htmlName,
+                          std::string& text);
+  void BuildUnmadeReturnsSection(const std::string& formName, const std::string& htmlName,
+                                 std::string& text);
+  void BuildStatementsSection(const std::string& formName, const std::string& htmlName,
+                              std::string& text);
+  void BuildBonusSection(const std::string& formName, const std::string& htmlName,
+                         std::string& text);
+  // HTML only; `formName` is not used.
+  void BuildRebootSection(const std::string& formName, const std::string& htmlName,
+                          std::string& text);
+  // The bonus section's registry settings; ReadBonusShowSwitches leaves
+  // a switch as it is when the key does not hold it.
+  static void ReadBonusRepSettings(bool& nullStr, bool& allVO, Variant& payTypes);
+  static void ReadBonusShowSwitches(bool& showGsmItog, bool& showSubVidoplItog);
+  // The operator of a single shift of the log, empty for a range.
+  std::string RangeOperator() const;
 
   // The financial section (FinSection.cpp, FinGoods.cpp) with its goods
   // sums (TovarKKMSums.cpp) and cash-register balance (KKMBalance.cpp).
