@@ -103,6 +103,29 @@ std::array<std::string*, 9> THTML_Jet::Targets() {
           &InnerHeader, &OuterFooter, &InnerFooter, &FootText};
 }
 
+void THTML_Jet::FillTargets(std::string_view name,
+                            const std::function<void(std::string&)>& fill) {
+  const std::array<std::string*, 9> targets = Targets();
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (targets[i] == &RepeatRow) {
+      fill(RepeatRow);
+    } else if (TargetNames[i].MayHold(*targets[i], name)) {
+      TargetNames[i].Reset();
+      fill(*targets[i]);
+    }
+  }
+}
+
+void THTML_Jet::TargetChanged(const std::string& text) {
+  const std::array<std::string*, 9> targets = Targets();
+  for (std::size_t i = 0; i < targets.size(); ++i)
+    if (targets[i] == &text) TargetNames[i].Reset();
+}
+
+void THTML_Jet::AllTargetsChanged() {
+  for (htmltext::PlaceholderNames& names : TargetNames) names.Reset();
+}
+
 void THTML_Jet::ReplaceVar(std::string_view name, std::string_view value, std::string& text) {
   ReplacePattern("&lt;#" + std::string(name) + "&gt;", value, text);
 }
@@ -121,9 +144,10 @@ void THTML_Jet::ReplaceFirstVar(std::string_view name, std::string_view value, s
 
 void THTML_Jet::Add(std::string_view name, std::string_view value) {
   Guarded("THTML_Jet.Add", [&] {
-    const std::string pattern = "&lt;#" + AnsiLowerCase(name) + "&gt;";
+    const std::string lname = AnsiLowerCase(name);
+    const std::string pattern = "&lt;#" + lname + "&gt;";
     const std::string_view shown = value.empty() ? std::string_view("&nbsp;") : value;
-    for (std::string* text : Targets()) ReplacePattern(pattern, shown, *text);
+    FillTargets(lname, [&](std::string& text) { ReplacePattern(pattern, shown, text); });
   });
 }
 
@@ -132,13 +156,14 @@ void THTML_Jet::Add(std::string_view name, const TStringList& values) {
     const std::string lname = AnsiLowerCase(name);
     AddListToText(lname, values, RepeatRow);
     AddListToText(lname, values, TitleRows);
+    TargetChanged(TitleRows);
   });
 }
 
 void THTML_Jet::AddDateTime(std::string_view name, std::string_view format, TDateTime value) {
   Guarded("THTML_Jet.AddDateTime", [&] {
     const std::string lname = AnsiLowerCase(name);
-    for (std::string* text : Targets()) ReplaceDateVar(lname, format, *text, value);
+    FillTargets(lname, [&](std::string& text) { ReplaceDateVar(lname, format, text, value); });
   });
 }
 
@@ -148,7 +173,7 @@ void THTML_Jet::AddFloat(std::string_view name, std::string_view format, double 
     ReplaceFloatVarInTargets(lname, format, value);
     if (std::isnan(value)) return;
     AddToItogSums(lname, format, value);
-    SetScriptVar(lname, value);
+    SetScriptVar(lname, value, true);
   });
 }
 
@@ -161,10 +186,11 @@ void THTML_Jet::AddFloatDefault(std::string_view name, double value) {
 }
 
 void THTML_Jet::AddToItogSums(const std::string& name, std::string_view format, double value) {
-  long double previous = 0;
-  if (!TryStrToFloat(ItogSums.Values(name), previous)) previous = 0;
-  ItogSums.SetValue(name, FloatToStr(previous + value));
-  ItogFormats.SetValue(name, format);
+  const auto [at, added] = ItogSumIndex.try_emplace(name, ItogSums.size());
+  if (added) ItogSums.push_back({name, 0, {}});
+  ItogSum& item = ItogSums[at->second];
+  item.sum = htmltext::ThroughGeneralText(item.sum + value);
+  item.format = format;
 }
 
 void THTML_Jet::AddInItog(std::string_view name, std::string_view value) {
@@ -194,6 +220,7 @@ void THTML_Jet::AddOutItogFloat(std::string_view name, std::string_view format, 
 
 void THTML_Jet::Init() {
   Guarded("THTML_Jet.Init", [&] {
+    AllTargetsChanged();
     Params_.Clear();
     PairChecker = std::make_unique<THTML_Process>();
     HasOuterGroup = HasInnerGroup = false;

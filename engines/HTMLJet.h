@@ -21,12 +21,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "engines/HTMLJetText.h"
 #include "engines/HTMLProcess.h"
 #include "platform/DateTime.h"
 #include "platform/FormatSettings.h"
@@ -178,6 +181,11 @@ class THTML_Jet {
 
   // Filling.
   std::array<std::string*, 9> Targets();
+  // Runs `fill` on each value target that may hold a placeholder of `name`.
+  void FillTargets(std::string_view name, const std::function<void(std::string&)>& fill);
+  // To be called whenever a value target is changed other than by FillTargets.
+  void TargetChanged(const std::string& text);
+  void AllTargetsChanged();
   void ReplaceFloatVar(std::string_view name, std::string_view format, std::string& text,
                        double value) const;
   void ReplaceFloatVarInTargets(std::string_view name, std::string_view format, double value);
@@ -209,7 +217,13 @@ class THTML_Jet {
 
   // Formula cells.
   std::string ScriptName(std::string_view name) const;
-  void SetScriptVar(std::string_view name, double value);
+  // The script identifier of a value's name; empty when it is none.
+  const std::string& ScriptId(std::string_view name);
+  // A record's numbers are `deferred` until a formula is evaluated; totals
+  // are given to the script at once.
+  void SetScriptVar(std::string_view name, double value, bool deferred = false);
+  void AssignScriptVar(const std::string& id, double value);
+  void FlushScriptVars();
   void CollectVars(std::string_view text, std::vector<std::string>& list);
   std::string EvalFormulas(std::string_view text);
 
@@ -226,6 +240,10 @@ class THTML_Jet {
   std::string ItogRows, ItogRowsInit, AllItogRows, AllItogRowsInit;
   std::string ItogRowWork;
   std::string FootText;
+
+  // The placeholder names of each of Targets() (the record row's own is
+  // not used: it is refilled for every record).
+  std::array<htmltext::PlaceholderNames, 9> TargetNames;
 
   // Output state. Rendered outer groups are kept as pieces and joined once
   // by EndDoc, so that the document is not copied while it grows.
@@ -253,11 +271,28 @@ class THTML_Jet {
   // Lists.
   TStringList Params_;
   TStringList SubTables_;
-  TStringList ItogSums;
-  TStringList ItogFormats;
+  // Running sums of AddFloat per name, in the order the names came; each
+  // sum holds the value that its general text (FloatToStr) reads back as,
+  // as the totals have always been kept. An empty format means the default.
+  struct ItogSum {
+    std::string name;
+    long double sum = 0;
+    std::string format;
+  };
+  std::vector<ItogSum> ItogSums;
+  std::unordered_map<std::string, std::size_t> ItogSumIndex;
   TStringList ScriptValues;
   TStringList ScriptAliases;
   std::unique_ptr<TScriptControl> ScriptControl;
+  // Numbers not yet given to the script: the last of each identifier, in
+  // the order the identifiers were first set.
+  struct PendingScriptVar {
+    std::string id;
+    double value;
+  };
+  std::vector<PendingScriptVar> PendingScriptVars;
+  std::unordered_map<std::string, std::size_t> PendingScriptIndex;
+  std::unordered_map<std::string, std::string> ScriptIds;
   std::unique_ptr<THTML_Process> PairChecker;
 };
 

@@ -93,7 +93,7 @@ void THTML_Jet::ReplaceFloatVar(std::string_view name, std::string_view format, 
 void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view format,
                                          double value) {
   FloatFill fill(name, format, value);
-  for (std::string* text : Targets()) fill.Apply(*text);
+  FillTargets(name, [&](std::string& text) { fill.Apply(text); });
 }
 
 void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,

@@ -100,7 +100,9 @@ void THTML_Jet::CheckSize(std::int64_t length) const {
 }
 
 void THTML_Jet::EvalIn(std::string& text) {
-  if (ScriptControl) text = EvalFormulas(text);
+  if (!ScriptControl) return;
+  text = EvalFormulas(text);
+  TargetChanged(text);
 }
 
 std::string THTML_Jet::JoinLines() const {
@@ -157,13 +159,15 @@ void THTML_Jet::EndIGroup() {
       CheckSize(InnerGroupsBytes);
       InnerHeader = InnerHeaderInit;
       InnerFooter = InnerFooterInit;
+      TargetChanged(InnerHeader);
+      TargetChanged(InnerFooter);
     }
     Lines.clear();
     GroupBytes = 0;
     GroupRows = 0;
     ItogRows = ItogRowsInit;
-    ItogSums.Clear();
-    ItogFormats.Clear();
+    ItogSums.clear();
+    ItogSumIndex.clear();
   });
 }
 
@@ -191,6 +195,7 @@ void THTML_Jet::EndOGroup() {
     OuterFooter = OuterFooterInit;
     AllItogRows = AllItogRowsInit;
     TitleRows = TitleRowsInit;
+    for (const std::string* text : {&OuterHeader, &OuterFooter, &TitleRows}) TargetChanged(*text);
     Lines.clear();
     GroupBytes = 0;
     GroupRows = 0;
@@ -201,6 +206,7 @@ void THTML_Jet::EndDoc() {
   Guarded("THTML_Jet.EndDoc", [&] {
     // The rendered groups are moved into the document: it is assembled once.
     if (Finished) return;
+    AllTargetsChanged();
     EvalIn(HeadText);
     EvalIn(TailText);
     EvalIn(AllItogRows);

@@ -1,5 +1,7 @@
 // Formula cells: numbers set by the builder become script variables, and
 // formula placeholders are run as assignments in the script and read back.
+// The numbers are handed to the script only when a formula is evaluated, so
+// that a template without formulas costs the script nothing per value.
 #include "engines/HTMLJetScript.h"
 
 #include <cmath>
@@ -81,6 +83,9 @@ std::unique_ptr<TScriptControl> CreateScriptControl() {
 
 void THTML_Jet::InitScriptControl() {
   ScriptControl.reset();
+  ScriptIds.clear();
+  PendingScriptVars.clear();
+  PendingScriptIndex.clear();
   std::string language = UpperCase(Params_.Values("scriptlang"));
   if (language.empty()) language = "VBSCRIPT";
   if (language != "VBSCRIPT" && language != "JSCRIPT") return;
@@ -125,18 +130,50 @@ std::string THTML_Jet::ScriptName(std::string_view name) const {
   return AnsiUpperCase(i >= 0 ? ScriptAliases.ValueFromIndex(i) : std::string(name));
 }
 
-void THTML_Jet::SetScriptVar(std::string_view name, double value) {
+const std::string& THTML_Jet::ScriptId(std::string_view name) {
+  auto it = ScriptIds.find(std::string(name));
+  if (it == ScriptIds.end()) {
+    std::string id = ScriptName(name);
+    if (!IsIdentifier(id)) id.clear();
+    it = ScriptIds.emplace(std::string(name), std::move(id)).first;
+  }
+  return it->second;
+}
+
+void THTML_Jet::SetScriptVar(std::string_view name, double value, bool deferred) {
   if (!ScriptControl || std::isnan(value)) return;
+  const std::string& id = ScriptId(name);
+  if (id.empty()) return;
+  if (!deferred || !std::isfinite(value)) {
+    // "INF" reads a script name: it is assigned in its place among the rest.
+    FlushScriptVars();
+    AssignScriptVar(id, value);
+    return;
+  }
+  // A number literal assigns only its own name and fails only for names the
+  // script cannot assign, so only the last one before a formula matters.
+  const auto [at, added] = PendingScriptIndex.try_emplace(id, PendingScriptVars.size());
+  if (added)
+    PendingScriptVars.push_back({id, value});
+  else
+    PendingScriptVars[at->second].value = value;
+}
+
+void THTML_Jet::AssignScriptVar(const std::string& id, double value) {
   std::string text = FloatToStr(value);
   for (char& c : text)
     if (c == ',') c = '.';
-  const std::string id = ScriptName(name);
-  if (!IsIdentifier(id)) return;
   try {
     ScriptControl->AddCode(id + "=" + text);
   } catch (const std::exception&) {
     // The formulas that need this variable print "&nbsp;".
   }
+}
+
+void THTML_Jet::FlushScriptVars() {
+  for (const PendingScriptVar& var : PendingScriptVars) AssignScriptVar(var.id, var.value);
+  PendingScriptVars.clear();
+  PendingScriptIndex.clear();
 }
 
 void THTML_Jet::CollectVars(std::string_view text, std::vector<std::string>& list) {
@@ -171,6 +208,7 @@ std::string THTML_Jet::EvalFormulas(std::string_view text) {
   for (const std::string& name : names) {
     const std::string id = ScriptName(name);
     if (!IsIdentifier(id)) continue;
+    FlushScriptVars();
     try {
       ScriptControl->AddCode(id + "=" + ScriptValues.Values(id));
       ReplaceFloatVar(name, "%.2n", result, ScriptControl->Eval(id));

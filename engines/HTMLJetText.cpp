@@ -1,6 +1,10 @@
 #include "engines/HTMLJetText.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "platform/SysUtils.h"
 
 namespace tv::htmltext {
 
@@ -48,6 +52,68 @@ std::string_view TableRows(std::string_view text) {
   const std::size_t end = std::min(last + 5, text.size());
   if (end <= first) return {};
   return text.substr(first, end - first);
+}
+
+namespace {
+
+long double ThroughText(long double x) {
+  long double value = 0;
+  return TryStrToFloat(FloatToStr(x), value) ? value : 0;
+}
+
+// 10^n for 0 <= n <= 27, exact in a long double and in 128 bits.
+unsigned __int128 Pow10(int n) {
+  unsigned __int128 p = 1;
+  while (n-- > 0) p *= 10;
+  return p;
+}
+
+}  // namespace
+
+long double ThroughGeneralText(long double x) {
+  // FloatToStr cuts the exact decimal digits to 18 (nearest, halves to
+  // even) and then rounds to 15 (halves up); the text reads back as the
+  // long double nearest to that decimal. Worked out here in 128-bit
+  // integers for the magnitudes of report sums; the rest goes through text.
+  if (!std::isfinite(x) || x == 0) return ThroughText(x);
+  const long double a = std::fabs(x);
+  if (a < 1e-6L || a >= 1e16L) return ThroughText(x);
+  int exp2 = 0;
+  const std::uint64_t mantissa =
+      static_cast<std::uint64_t>(std::ldexp(std::frexp(a, &exp2), 64));  // a = m * 2^(exp2-64)
+  const int k = 17 - static_cast<int>(std::floor(std::log10(a)));      // a * 10^k has 18 digits
+  if (k < 0 || k > 27) return ThroughText(x);
+  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * (Pow10(k) >> k);
+  // a * 10^k = scaled * 2^(exp2 - 64 + k), as 10^k = 5^k * 2^k.
+  const int shift = 64 - exp2 - k;
+  if (shift <= 0 || shift >= 127) return ThroughText(x);
+  const unsigned __int128 one = static_cast<unsigned __int128>(1) << shift;
+  unsigned __int128 digits = scaled >> shift;
+  const unsigned __int128 rest = scaled & (one - 1), half = one >> 1;
+  if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;
+  if (digits < Pow10(17) || digits >= Pow10(18)) return ThroughText(x);
+  const std::uint64_t cut15 = static_cast<std::uint64_t>(digits / 1000 + (digits % 1000 >= 500));
+  const int decimals = k - 3;  // the value is cut15 / 10^decimals
+  long double value = decimals >= 0
+                          ? static_cast<long double>(cut15) / static_cast<long double>(Pow10(decimals))
+                          : static_cast<long double>(cut15) * static_cast<long double>(Pow10(-decimals));
+  return x < 0 ? -value : value;
+}
+
+bool PlaceholderNames::MayHold(std::string_view text, std::string_view name) {
+  // A name with "&" or "(" in it is not read whole by the walk below.
+  if (name.find_first_of("&(") != npos) return true;
+  if (!ready_) {
+    names_.clear();
+    for (std::size_t p = text.find("&lt;#"); p != npos; p = text.find("&lt;#", p + 5)) {
+      const std::size_t end = text.find_first_of("&(", p + 5);
+      if (end == npos) break;
+      if (text[end] == '(' || text.compare(end, 4, "&gt;") == 0)
+        names_.emplace(text.substr(p + 5, end - p - 5));
+    }
+    ready_ = true;
+  }
+  return names_.find(name) != names_.end();
 }
 
 }  // namespace tv::htmltext

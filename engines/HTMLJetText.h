@@ -3,8 +3,10 @@
 // the row walk over a table text and the piece cutting helpers. Positions
 // are 0-based; npos means "not found".
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace tv::htmltext {
 
@@ -55,5 +57,29 @@ class CellCursor : public PairCursor {
 // From the first "<tr" through the end of the last "</tr>"; empty when
 // either is missing.
 std::string_view TableRows(std::string_view text);
+
+// The value that FloatToStr(x) reads back as with the default settings
+// (0 for an infinity, whose text reads as no number), worked out without
+// the text where the arithmetic below is exact.
+long double ThroughGeneralText(long double x);
+
+// The names of the placeholders a text holds, "&lt;#" + name + "&gt;" and
+// "&lt;#" + name + "(", each name read up to the first "&" or "(": a value
+// is then looked for only in the texts that can hold its name. Made on the
+// first question; the owner resets it whenever the text changes.
+class PlaceholderNames {
+ public:
+  // False only when `text` holds neither form of `name`.
+  bool MayHold(std::string_view text, std::string_view name);
+  void Reset() { ready_ = false; }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_set<std::string, Hash, std::equal_to<>> names_;
+  bool ready_ = false;
+};
 
 }  // namespace tv::htmltext

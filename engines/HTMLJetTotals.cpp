@@ -158,14 +158,10 @@ std::string THTML_Jet::SumColumn(std::string_view rendered, int col, int firstRo
 
 void THTML_Jet::MakeItog2(std::string_view defaultFormat) {
   Guarded("THTML_Jet.MakeItog2", [&] {
-    for (int i = 0; i < ItogSums.Count(); ++i) {
-      const std::string name = ItogSums.Names(i);
-      const std::string format = ItogFormats.IndexOfName(name) >= 0 ? ItogFormats.Values(name)
-                                                                    : std::string(defaultFormat);
-      long double value = 0;
-      if (!TryStrToFloat(ItogSums.ValueFromIndex(i), value)) value = 0;
-      SetScriptVar(name, static_cast<double>(value));
-      ReplaceFloatVar(name, format, ItogRows, static_cast<double>(value));
+    for (const ItogSum& item : ItogSums) {
+      const std::string_view format = item.format.empty() ? defaultFormat : item.format;
+      SetScriptVar(item.name, static_cast<double>(item.sum));
+      ReplaceFloatVar(item.name, format, ItogRows, static_cast<double>(item.sum));
     }
     EvalIn(ItogRows);
   });

@@ -1,0 +1,59 @@
+// The running sums' rounding against the platform's own text round trip
+// (FloatToStr, then TryStrToFloat) on report-like sums, ties and random
+// values over the magnitudes where the shortcut works and beyond.
+#include "engines/HTMLJetText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "platform/SysUtils.h"
+
+namespace tv::test {
+namespace {
+
+long double ViaText(long double x) {
+  long double value = 0;
+  return TryStrToFloat(FloatToStr(x), value) ? value : 0;
+}
+
+TEST(HTMLJetText, RunningSumsRoundAsTheirText) {
+  std::mt19937_64 random(20261207);
+  std::uniform_int_distribution<int> cents(-100000, 10000000), exponent(-30, 60);
+  std::uniform_real_distribution<double> unit(0.5, 1.0);
+  int checked = 0;
+  auto check = [&](long double x) {
+    ++checked;
+    const long double fast = htmltext::ThroughGeneralText(x), slow = ViaText(x);
+    ASSERT_TRUE(fast == slow && std::signbit(fast) == std::signbit(slow))
+        << static_cast<double>(x) << " " << FloatToStr(x);
+  };
+  // Sums of amounts with cents and of litres with three decimals, kept as
+  // the engine keeps them.
+  for (int run = 0; run < 200; ++run) {
+    long double sum = 0, litres = 0;
+    for (int i = 0; i < 500; ++i) {
+      const long double s = sum + cents(random) / 100.0, l = litres + cents(random) * 0.745 / 1000;
+      check(s);
+      check(l);
+      sum = ViaText(s);
+      litres = ViaText(l);
+    }
+  }
+  // Decimal ties at the 16th digit and at the 19th, and 15 nines.
+  for (long double x : {1234567890123.45L, 0.1234567890123455L, 999999999999999.5L, 0.125L,
+                        99999999999999.95L, 12345678901234.565L, 1e15L, 1e16L, 1e-6L, 9.999999e-7L})
+    for (long double sign : {1.0L, -1.0L}) check(sign * x);
+  // Random values over a wide range of magnitudes, and the special ones.
+  for (int i = 0; i < 200000; ++i) check(std::ldexp(static_cast<long double>(unit(random)), exponent(random)));
+  check(0);
+  check(-0.0L);
+  check(std::numeric_limits<long double>::infinity());
+  check(-std::numeric_limits<long double>::infinity());
+  EXPECT_GT(checked, 400000);
+}
+
+}  // namespace
+}  // namespace tv::test
