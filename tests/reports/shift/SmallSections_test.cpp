@@ -113,6 +113,7 @@ TEST_F(SmallSections, AFailingSectionLeavesTheNextWhole) {
   const std::string statements =
       Report('\x0E', A({Beg101, End101, Variant("101"), Op101, Variant("101")}));
   EXPECT_EQ(section.Text.substr(section.Text.size() - statements.size()), statements);
+  EXPECT_EQ(TempFiles(), 0);
 }
 
 // The order layout publishes no HTML: the sections' builders wrote
@@ -160,6 +161,7 @@ TEST_F(SmallSections, CashRegistersGiveHtmlOnly) {
   EXPECT_EQ(r.Text.substr(r.Text.size() - returns.size()), returns);
   const std::string error = r.Text.substr(0, r.Text.size() - returns.size());
   EXPECT_NE(error.find("BCHECK"), std::string::npos) << error;
+  EXPECT_EQ(TempFiles(), 0);
 }
 
 // All eighteen kinds in one paired request: the text is the sections' texts
