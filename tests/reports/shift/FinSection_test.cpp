@@ -7,6 +7,8 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <regex>
 #include <tuple>
 
 #include "platform/Files.h"
@@ -438,6 +440,50 @@ TEST_F(FinSection, DepartmentThatIsNoDatabaseFailsTheSectionAlone) {
   const std::string before = r.Text.substr(0, at);
   for (const char* part : {"СМЕННЫЙ ОТЧЕТ ПО АЗС", "Топливнораздаточные колонки", "Дизельное топливо ДТ"})
     EXPECT_NE(before.find(part), std::string::npos) << part;
+}
+
+TEST_F(FinSection, TextAndHtmlOfTheBuiltInFormAndTemplate) {
+  // Smena3 and "Финансовый отчет" as built in; numbers with the no-break
+  // space between thousands, the clock fixed.
+  const std::string text = ShiftReport(101, 101, Paired({{4, "", "Финансовый отчет.html"}}));
+  EXPECT_EQ(text, ExpectedShiftText("finance-101.txt"));
+  const std::string html = Html();
+  for (const char* name : {"GSM", "Price", "L0", "S0", "L2", "S2", "NL", "NS", "BL", "BS", "AL",
+                           "AS", "NalItog", "BNalItog", "AllItog", "Tovary", "AllSum", "Prin",
+                           "Sdano", "Peredano"})
+    EXPECT_EQ(html.find(std::string("&lt;#") + name + "&gt;"), std::string::npos) << name;
+  // The same totals as the text: the footer's lines against the HTML's.
+  std::map<std::string, std::string> textValues, htmlValues;
+  const std::regex line("(Принято по смене|Сдано в банк|Остаток в кассе)[: ]*([0-9\xc2\xa0 ]+,[0-9]{2})");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator(); ++it)
+    textValues[(*it)[1]] = Plain((*it)[2]);
+  // The paragraphs after the table, their tags left out.
+  const std::string utf8Html = std::regex_replace(Plain(Cp1251ToUtf8(html)), std::regex("<[^>]*>"), "");
+  for (auto it = std::sregex_iterator(utf8Html.begin(), utf8Html.end(), line); it != std::sregex_iterator(); ++it)
+    htmlValues[(*it)[1]] = (*it)[2];
+  EXPECT_EQ(textValues.size(), 3u);
+  EXPECT_EQ(textValues, htmlValues);
+  const auto rows = HtmlCells();
+  const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return !r.empty() && r[0] == "АИ-92"; });
+  ASSERT_NE(row, rows.end());
+  EXPECT_EQ(Plain((*row)[3]), "5 000,00");
+}
+
+TEST_F(FinSection, CodesEndWithTheFinances) {
+  struct Case {
+    char code;
+    std::vector<Variant> params;
+  };
+  const Case cases[] = {{4, {Variant(101), Variant(103)}}, {2, {Variant(101)}}, {3, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.code));
+    if (c.code == 3) SetOpenShiftFill();
+    const std::string text = Report(c.code, VarArrayOf(c.params));
+    const std::size_t fin = text.find("Финансовый отчет");
+    ASSERT_NE(fin, std::string::npos);
+    EXPECT_NE(text.find("Остаток в кассе", fin), std::string::npos);
+    EXPECT_LT(text.find("Топливнораздаточные колонки"), fin);
+  }
 }
 
 }  // namespace
