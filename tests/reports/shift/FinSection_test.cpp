@@ -486,5 +486,19 @@ TEST_F(FinSection, CodesEndWithTheFinances) {
   }
 }
 
+TEST_F(FinSection, NoPaymentTypesGiveZeroRowsPerFuel) {
+  // Without payment types from the sales rows or the host, every fuel
+  // still has its row, with its price and zeros.
+  SetPaymentTypes({});
+  Exec("DELETE FROM SILOVO WHERE SMNUM = 101");
+  const TFinHtml h = Fin(101, 101);
+  for (const char* fuel : {"АИ-92", "АИ-95", "Дизельное топливо ДТ"}) {
+    ASSERT_EQ(h.Rows.count(fuel), 1u) << fuel;
+    for (const char* cell : {"NL", "NS", "BS", "AL", "AS"}) EXPECT_DOUBLE_EQ(h.Cell(fuel, cell), 0) << cell;
+    EXPECT_EQ(h.Rows.at(fuel).at(1), "") << "no payment-type cells";
+  }
+  EXPECT_DOUBLE_EQ(h.Value("NalItog"), 0);
+}
+
 }  // namespace
 }  // namespace tv::test
