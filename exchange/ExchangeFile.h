@@ -34,12 +34,14 @@ inline constexpr std::string_view kUnpackFolder = "C:\\FUEL\\TEMP\\REPORTDATA\\U
 inline constexpr std::string_view kDatabaseFileName = "Velmar.FDB";
 
 // What the exchange takes from the library around it: the host's query
-// procedure (host mode), the report log, and the copy of a query into a
-// client data set.
+// procedure (host mode), the report log, the copy of a query into a client
+// data set, and the rows of a query as an XML data packet (the remote data
+// module's providers).
 struct TExchangeHost {
   THostQuery Query;
   TFileLogger* Log = nullptr;
   std::function<void(TIBDataSet&, TClientDataSet&)> FillClientDataSet;
+  std::function<std::string(TIBDataSet&)> DataPacket;
 };
 
 // The largest "ttn.ttnxml" the loader unpacks (declared size); 1 GiB.

@@ -8,6 +8,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "platform/StringList.h"
+#include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBTransaction.h"
 
@@ -35,7 +36,31 @@ const std::vector<std::string>& TTableColumns::Load(const std::string& table) {
   return tables_.emplace(key, std::move(names)).first->second;
 }
 
+TTableColumns::TTableColumns(TIBDatabase* database) : database_(database) {}
+
+TTableColumns::~TTableColumns() = default;
+
 std::string TTableColumns::Table(const std::string& table) { return Load(table).front(); }
+
+TIBDataSet* TTableColumns::KeptStatement(TIBTransaction* transaction, bool commit,
+                                         const std::string& sql) {
+  if (!keep_) return nullptr;
+  std::lock_guard<std::mutex> hold(lock_);
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) return it->second.get();
+  // Shapes are few (the fields a client changes); a client sending ever new
+  // ones must not make the list grow without end.
+  if (statements_.size() >= 256) statements_.clear();
+  std::unique_ptr<TIBDataSet> ds(
+      FBUtils::FBCreateDataSetForWrite(database_, commit, transaction, nullptr, ""));
+  ds->SelectSQL().SetText(sql);
+  return statements_.emplace(sql, std::move(ds)).first->second.get();
+}
+
+void TTableColumns::ForgetStatements() {
+  std::lock_guard<std::mutex> hold(lock_);
+  statements_.clear();
+}
 
 std::string TTableColumns::Column(const std::string& table, const std::string& field) {
   const std::vector<std::string>& names = Load(table);
@@ -56,15 +81,82 @@ bool InList(const std::string& name, const TStringList& list) {
   return false;
 }
 
+// A name a statement can carry as it is, also as a parameter name.
+bool IsPlainIdentifier(const std::string& name) {
+  if (name.empty() || name[0] < 'A' || name[0] > 'Z') return false;
+  for (char c : name) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$')) return false;
+  }
+  return true;
+}
+
+// How the statement names a column: the callers' texts upper-case the
+// names; the statements that run take the table's real names as they are.
+struct Naming {
+  bool exact = false;
+  std::string Name(const std::string& name) const { return exact ? name : AnsiUpperCase(name); }
+  // Between double quotes, an embedded double quote doubled.
+  std::string Quoted(const std::string& name) const {
+    return "\"" + StringReplace(Name(name), "\"", "\"\"", rfReplaceAll) + "\"";
+  }
+  // ":NAME"; a name that is no plain identifier is named by its bytes in
+  // hex (":"X4E41""), which no text can break out of.
+  std::string Param(const std::string& name) const {
+    const std::string n = Name(name);
+    return IsPlainIdentifier(n) ? ":" + n : ":\"" + ParamName(n) + "\"";
+  }
+  static std::string ParamName(const std::string& n) {
+    if (IsPlainIdentifier(n)) return n;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string hex = "X";
+    for (unsigned char c : n) {
+      hex += kHex[c >> 4];
+      hex += kHex[c & 15];
+    }
+    return hex;
+  }
+};
+
 // " ("A" = :A) AND ("B" = :B)": the key condition, with its leading blank.
-std::string KeyCondition(const TStringList& keyFields) {
+std::string KeyCondition(const TStringList& keyFields, const Naming& n) {
   std::string condition;
   for (int i = 0; i < keyFields.Count(); ++i) {
-    const std::string key = AnsiUpperCase(keyFields[i]);
-    condition += " (\"" + key + "\" = :" + key + ") AND";
+    condition += " (" + n.Quoted(keyFields[i]) + " = " + n.Param(keyFields[i]) + ") AND";
   }
   if (!condition.empty()) condition.resize(condition.size() - 4);
   return condition;
+}
+
+std::string UpdateText(const std::string& table, const TStringList& keyFields,
+                       const TDeltaRecord& delta, const TStringList& updateFields,
+                       const Naming& n) {
+  std::string text = "UPDATE " + n.Quoted(table) + " SET";
+  for (const TDeltaField& f : delta) {
+    if (!IsFieldModified(f, keyFields, updateFields)) continue;
+    text += "\r\n  " + n.Quoted(f.Name) + " = " + n.Param(f.Name) + ",";
+  }
+  if (text.back() == ',') text.pop_back();
+  if (keyFields.Count() > 0) text += "\r\nWHERE " + KeyCondition(keyFields, n);
+  return text;
+}
+
+std::string InsertText(const std::string& table, const TDeltaRecord& delta, const Naming& n) {
+  std::string columns, values;
+  for (const TDeltaField& f : delta) {
+    if (f.NewValue.IsEmpty()) continue;
+    columns += " " + n.Quoted(f.Name) + ",";
+    values += " " + n.Param(f.Name) + ",";
+  }
+  if (!columns.empty()) columns.pop_back();
+  if (!values.empty()) values.pop_back();
+  return "INSERT INTO " + n.Quoted(table) + "\r\n(" + columns + ")\r\nVALUES (" + values + ")";
+}
+
+std::string DeleteText(const std::string& table, const TStringList& keyFields, bool softDelete,
+                       const Naming& n) {
+  return (softDelete ? "UPDATE " + n.Quoted(table) + " SET ISDELETE=1 WHERE "
+                     : "DELETE FROM " + n.Quoted(table) + " WHERE ") +
+         KeyCondition(keyFields, n);
 }
 
 }  // namespace
@@ -85,57 +177,27 @@ bool IsFieldModified(const TDeltaField& field, const TStringList& keyFields,
 
 std::string UpdateSQLText(const std::string& table, const TStringList& keyFields,
                           const TDeltaRecord& delta, const TStringList& updateFields) {
-  std::string text = "UPDATE \"" + AnsiUpperCase(table) + "\" SET";
-  for (const TDeltaField& f : delta) {
-    if (!IsFieldModified(f, keyFields, updateFields)) continue;
-    const std::string name = AnsiUpperCase(f.Name);
-    text += "\r\n  \"" + name + "\" = :" + name + ",";
-  }
-  if (text.back() == ',') text.pop_back();
-  if (keyFields.Count() > 0) text += "\r\nWHERE " + KeyCondition(keyFields);
-  return text;
+  return UpdateText(table, keyFields, delta, updateFields, Naming{});
 }
 
 std::string InsertSQLText(const std::string& table, const TDeltaRecord& delta) {
-  std::string columns, values;
-  for (const TDeltaField& f : delta) {
-    if (f.NewValue.IsEmpty()) continue;
-    const std::string name = AnsiUpperCase(f.Name);
-    columns += " \"" + name + "\",";
-    values += " :" + name + ",";
-  }
-  if (!columns.empty()) columns.pop_back();
-  if (!values.empty()) values.pop_back();
-  return "INSERT INTO \"" + AnsiUpperCase(table) + "\"\r\n(" + columns + ")\r\nVALUES (" + values +
-         ")";
+  return InsertText(table, delta, Naming{});
 }
 
 std::string DeleteSQLText(const std::string& table, const TStringList& keyFields, bool softDelete) {
-  const std::string upper = AnsiUpperCase(table);
-  return softDelete ? "UPDATE \"" + upper + "\" SET ISDELETE=1 WHERE " + KeyCondition(keyFields)
-                    : "DELETE FROM \"" + upper + "\" WHERE " + KeyCondition(keyFields);
+  return DeleteText(table, keyFields, softDelete, Naming{});
 }
 
 // ---- Running them --------------------------------------------------------
 
 namespace {
 
-bool IsPlainIdentifier(const std::string& name) {
-  if (name.empty()) return false;
-  for (char c : name) {
-    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$')) return false;
-  }
-  return true;
-}
+constexpr Naming kExact{true};
 
 // The table's and the fields' real names; refuses what the table does not
-// have, and names that a statement cannot carry as parameter names.
+// have.
 std::string RealName(TTableColumns& columns, const std::string& table, const std::string& field) {
-  const std::string name = field.empty() ? columns.Table(table) : columns.Column(table, field);
-  if (!IsPlainIdentifier(name)) {
-    throw EDatabaseError("Имя \""_w + name + "\" не поддерживается"_w);
-  }
-  return name;
+  return field.empty() ? columns.Table(table) : columns.Column(table, field);
 }
 
 struct Checked {
@@ -171,11 +233,16 @@ Checked Check(TTableColumns& columns, const std::string& table, const TStringLis
 // touch exactly one row (`anyRows`: an insert may be refused otherwise).
 template <class Bind>
 void Run(TIBDatabase* database, TIBTransaction* transaction, bool commit, const std::string& sql,
-         Bind&& bind, const char* context) {
-  std::unique_ptr<TIBDataSet> ds;
+         Bind&& bind, const char* context, TTableColumns& columns) {
+  std::unique_ptr<TIBDataSet> own;
+  TIBDataSet* ds = nullptr;
   try {
-    ds.reset(FBUtils::FBCreateDataSetForWrite(database, commit, transaction, nullptr, ""));
-    ds->SelectSQL().SetText(sql);
+    ds = columns.KeptStatement(transaction, commit, sql);
+    if (ds == nullptr) {
+      own.reset(FBUtils::FBCreateDataSetForWrite(database, commit, transaction, nullptr, ""));
+      own->SelectSQL().SetText(sql);
+      ds = own.get();
+    }
     bind(*ds);
     ds->ExecSQL();
     if (ds->RowsAffected() != 1) {
@@ -184,7 +251,7 @@ void Run(TIBDatabase* database, TIBTransaction* transaction, bool commit, const 
     }
     if (commit) ds->Transaction()->Commit();
   } catch (const std::exception& e) {
-    if (commit && ds && ds->Transaction() != nullptr && ds->Transaction()->InTransaction()) {
+    if (commit && ds != nullptr && ds->Transaction() != nullptr && ds->Transaction()->InTransaction()) {
       try {
         ds->Transaction()->Rollback();
       } catch (...) {  // the statement's own error is the one to report
@@ -210,17 +277,17 @@ void BuildUpdateSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction,
   } catch (const std::exception& e) {
     MakeContextException(e, context)->Raise();
   }
-  Run(database, transaction, commit, UpdateSQLText(c.table, c.keys, c.delta, updateFields),
+  Run(database, transaction, commit, UpdateText(c.table, c.keys, c.delta, updateFields, kExact),
       [&](TIBDataSet& ds) {
         for (const TDeltaField& f : c.delta) {
           if (IsFieldInKeyList(f.Name, c.keys)) {
-            ds.ParamByName(f.Name).SetValue(f.OldValue);
+            ds.ParamByName(Naming::ParamName(f.Name)).SetValue(f.OldValue);
           } else if (IsFieldModified(f, c.keys, updateFields)) {
-            ds.ParamByName(f.Name).SetValue(f.NewValue);
+            ds.ParamByName(Naming::ParamName(f.Name)).SetValue(f.NewValue);
           }
         }
       },
-      context);
+      context, columns);
 }
 
 void BuildInsertSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction, bool commit,
@@ -233,13 +300,13 @@ void BuildInsertSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction,
   } catch (const std::exception& e) {
     MakeContextException(e, context)->Raise();
   }
-  Run(database, transaction, commit, InsertSQLText(c.table, c.delta),
+  Run(database, transaction, commit, InsertText(c.table, c.delta, kExact),
       [&](TIBDataSet& ds) {
         for (const TDeltaField& f : c.delta) {
-          if (!f.NewValue.IsEmpty()) ds.ParamByName(f.Name).SetValue(f.NewValue);
+          if (!f.NewValue.IsEmpty()) ds.ParamByName(Naming::ParamName(f.Name)).SetValue(f.NewValue);
         }
       },
-      context);
+      context, columns);
 }
 
 void BuildDeleteSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction, bool commit,
@@ -252,13 +319,13 @@ void BuildDeleteSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction,
   } catch (const std::exception& e) {
     MakeContextException(e, context)->Raise();
   }
-  Run(database, transaction, commit, DeleteSQLText(c.table, c.keys, softDelete),
+  Run(database, transaction, commit, DeleteText(c.table, c.keys, softDelete, kExact),
       [&](TIBDataSet& ds) {
         for (const TDeltaField& f : c.delta) {
-          if (IsFieldInKeyList(f.Name, c.keys)) ds.ParamByName(f.Name).SetValue(f.OldValue);
+          if (IsFieldInKeyList(f.Name, c.keys)) ds.ParamByName(Naming::ParamName(f.Name)).SetValue(f.OldValue);
         }
       },
-      context);
+      context, columns);
 }
 
 }  // namespace tv

@@ -33,6 +33,10 @@ TolvarenLibrary::TolvarenLibrary(const std::string& path) {
     Resolve(handle_, "AddRepDataToQueryFile", AddRepDataToQueryFile);
     Resolve(handle_, "ProcessQueryFile", ProcessQueryFile);
     Resolve(handle_, "ProcessTTNTable", ProcessTTNTable);
+    Resolve(handle_, "tv_owner_create", OwnerCreate);
+    Resolve(handle_, "tv_owner_free", OwnerFree);
+    Resolve(handle_, "tv_provider_get_records", GetRecords);
+    Resolve(handle_, "tv_provider_apply_delta", ApplyDelta);
     Resolve(handle_, "tv_variant_set_int", SetInt);
     Resolve(handle_, "tv_variant_set_double", SetDouble);
     Resolve(handle_, "tv_variant_set_bool", SetBool);

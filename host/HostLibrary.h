@@ -25,6 +25,10 @@ class TolvarenLibrary {
   decltype(&::AddRepDataToQueryFile) AddRepDataToQueryFile = nullptr;
   decltype(&::ProcessQueryFile) ProcessQueryFile = nullptr;
   decltype(&::ProcessTTNTable) ProcessTTNTable = nullptr;
+  decltype(&::tv_owner_create) OwnerCreate = nullptr;
+  decltype(&::tv_owner_free) OwnerFree = nullptr;
+  decltype(&::tv_provider_get_records) GetRecords = nullptr;
+  decltype(&::tv_provider_apply_delta) ApplyDelta = nullptr;
 
   decltype(&::tv_variant_set_int) SetInt = nullptr;
   decltype(&::tv_variant_set_double) SetDouble = nullptr;

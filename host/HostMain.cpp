@@ -14,6 +14,7 @@
 #include "host/HostConfig.h"
 #include "host/HostExchange.h"
 #include "host/HostLibrary.h"
+#include "host/HostProviders.h"
 #include "host/HostRequest.h"
 #include "platform/Cp1251.h"
 #include "platform/Exceptions.h"
@@ -36,6 +37,7 @@ void PrintHelp() {
   std::cout
       << "Usage: tolvaren-host [options] CODE [PARAMETER...]\n"
          "       tolvaren-host [options] export|load|flag ARGUMENT...   (waybill exchange)\n"
+         "       tolvaren-host [options] provider|apply ARGUMENT...     (remote data providers)\n"
          "Requests one report from libtolvaren.so as the station's control application does:\n"
          "prints the text version (UTF-8) and writes the HTML version to a file.\n\n"
          "Options:\n"
@@ -50,6 +52,7 @@ void PrintHelp() {
          "Exit status: 0 report made; 1 the library answered False (its text on standard error);\n"
          "2 the request or the host failed.\n\n"
       << ExchangeCommandHelp() << "\n"
+      << ProviderCommandHelp() << "\n"
       << RequestSyntax() << "\n"
       << ReportCodeList();
 }
@@ -113,6 +116,7 @@ int Run(const Options& o) {
     return 2;
   }
   if (IsExchangeCommand(o.request[0])) return RunExchangeCommand(lib, o.request);
+  if (IsProviderCommand(o.request[0])) return RunProviderCommand(lib, o.request);
   const char code = ParseReportCode(o.request[0]);
   TVVariant params{};
   BuildParams(lib, std::vector<std::string>(o.request.begin() + 1, o.request.end()), &params);

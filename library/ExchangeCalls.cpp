@@ -1,13 +1,18 @@
 #include "library/ExchangeCalls.h"
 
+#include <atomic>
+
+#include "exchange/ProviderRegistry.h"
 #include "exchange/QueryFileLoader.h"
 #include "exchange/QueryFileWriter.h"
 #include "exchange/TTNTable.h"
 #include "foundation/XMUtils.h"
 #include "library/HostCallbacks.h"
+#include "library/IBSource.h"
 #include "library/ReportRoutines.h"
 #include "library/ReportsLog.h"
 #include "platform/Cp1251.h"
+#include "platform/ClientDataSet.h"
 #include "platform/Exceptions.h"
 #include "platform/ib/IBDataSet.h"
 
@@ -27,6 +32,15 @@ exchange::TExchangeHost ExchangeHost() {
   host.Log = &ReportsLogger();
   host.FillClientDataSet = [](TIBDataSet& source, TClientDataSet& target) {
     FillClientDataSet(source, target);
+  };
+  host.DataPacket = [](TIBDataSet& source) {
+    TIBSource rows(source);
+    static std::atomic<uint64_t> count{0};
+    TDataSetProvider provider("DCOMProvider_" + std::to_string(++count), rows);
+    TClientDataSet client;
+    client.SetProviderName(provider.Name());
+    client.Open();
+    return client.XMLData();
   };
   return host;
 }
@@ -86,6 +100,10 @@ void CallProcessTTNTable(const uint16_t* dbFolder) {
   CallExport(
       "ProcessTTNTable", [&] { folder = HostWidePath(dbFolder, "DBFolder"); },
       [&] { exchange::ProcessTTNTable(folder); });
+}
+
+void CallCreateDCOMDataModule(void* owner) {
+  exchange::CreateDCOMDataModule(reinterpret_cast<uintptr_t>(owner), ExchangeHost());
 }
 
 }  // namespace tv

@@ -17,5 +17,7 @@ std::string HostWidePath(const uint16_t* text, const char* what);
 void CallAddRepDataToQueryFile(const uint16_t* dbFolder, const uint16_t* exchangeFile);
 void CallProcessQueryFile(const uint16_t* exchangeFile);
 void CallProcessTTNTable(const uint16_t* dbFolder);
+// The remote data module of the host's provider owner (DCOMServerOnCreate).
+void CallCreateDCOMDataModule(void* owner);
 
 }  // namespace tv

@@ -3,9 +3,11 @@
 // message kept for tv_last_error; no exception leaves the library.
 #include <cxxabi.h>
 
+#include <cstring>
 #include <new>
 #include <string>
 
+#include "exchange/ProviderRegistry.h"
 #include "library/CVariant.h"
 #include "library/ExchangeCalls.h"
 #include "library/HostData.h"
@@ -255,6 +257,51 @@ TOLVAREN_API int32_t ProcessQueryFile(const uint16_t* exchangeFile) {
 TOLVAREN_API int32_t ProcessTTNTable(const uint16_t* dbFolder) {
   return Guarded(int32_t{0}, [&] {
     tv::CallProcessTTNTable(dbFolder);
+    return int32_t{1};
+  });
+}
+
+TOLVAREN_API TVProviderOwner* tv_owner_create(TVProviderProc registerProvider,
+                                              TVProviderProc unregisterProvider, void* context) {
+  return Guarded(static_cast<TVProviderOwner*>(nullptr), [&] {
+    auto procedure = [context](TVProviderProc proc) -> tv::exchange::TProviderProc {
+      if (proc == nullptr) return nullptr;
+      return [proc, context](uintptr_t provider, const char* name) {
+        proc(context, reinterpret_cast<TVProvider*>(provider), name);
+      };
+    };
+    return reinterpret_cast<TVProviderOwner*>(tv::exchange::CreateProviderOwner(
+        procedure(registerProvider), procedure(unregisterProvider)));
+  });
+}
+
+TOLVAREN_API int32_t tv_owner_free(TVProviderOwner* owner) {
+  return Guarded(int32_t{0}, [&] {
+    tv::exchange::FreeProviderOwner(reinterpret_cast<uintptr_t>(owner));
+    return int32_t{1};
+  });
+}
+
+TOLVAREN_API int32_t tv_provider_get_records(TVProvider* provider, const char* commandText,
+                                             TVText* packet) {
+  return Guarded(int32_t{0}, [&] {
+    if (packet == nullptr) throw tv::Exception("No text to return the packet in");
+    const std::string packetText = tv::exchange::ProviderGetRecords(
+        reinterpret_cast<uintptr_t>(provider), commandText == nullptr ? "" : commandText);
+    if (!tv::TextSet(packet, packetText)) throw std::bad_alloc();
+    return int32_t{1};
+  });
+}
+
+TOLVAREN_API int32_t tv_provider_apply_delta(TVProvider* provider, const char* delta, size_t len,
+                                             TVText* outcome) {
+  return Guarded(int32_t{0}, [&] {
+    if (outcome == nullptr) throw tv::Exception("No text to return the outcome in");
+    if (delta == nullptr) throw tv::Exception("No delta given");
+    const std::string_view text(delta, len == static_cast<size_t>(-1) ? std::strlen(delta) : len);
+    const std::string result =
+        tv::exchange::ProviderApplyDelta(reinterpret_cast<uintptr_t>(provider), text);
+    if (!tv::TextSet(outcome, result)) throw std::bad_alloc();
     return int32_t{1};
   });
 }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "engines/HTMLJet.h"
+#include "exchange/ProviderRegistry.h"
 #include "foundation/FBUtils.h"
 #include "library/HostCallbacks.h"
 #include "library/ReportCreator.h"
@@ -60,6 +61,9 @@ TFileLogger& ReportsLogger() {
 void LibraryStartup() { std::call_once(StartupFlag(), Startup); }
 
 void LibraryShutdown() {
+  // Remote data modules still alive close their connections while the
+  // support library and the log are there.
+  exchange::CloseAllProviderOwners();
   SetBeepHandler(nullptr);
   SetMessageBoxHandler(nullptr);
   HTMLJet::HTMLJetLogger = nullptr;

@@ -1,9 +1,6 @@
-// The XML data packet of TClientDataSet: writing by hand, reading with
-// expat. Texts are Windows-1251 in the packet; expat is told so whatever
-// the declaration says (the packet's own declaration names no encoding) and
-// hands UTF-8 back, which is turned into Windows-1251 again.
-#include <expat.h>
-
+// The XML data packet of TClientDataSet: writing by hand, reading through
+// the safe XML reader (platform/XmlReader.h), which hands UTF-8 back; that
+// is turned into Windows-1251 again.
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -13,6 +10,7 @@
 #include "platform/ClientDataSet.h"
 #include "platform/Cp1251.h"
 #include "platform/Format.h"
+#include "platform/XmlReader.h"
 
 namespace tv {
 
@@ -356,16 +354,14 @@ constexpr size_t kMaxDepth = 16;
 
 // What the parser collects: the fields first, then the rows.
 struct PacketReader {
-  XML_Parser parser = nullptr;
   TFieldDefs defs;
   std::vector<std::vector<Variant>> rows;
   std::vector<std::string> path;  // open element names
-  std::string error;
   bool sawRoot = false;
 
-  static std::string Text(const XML_Char* s) { return Utf8ToCp1251(s); }
+  static std::string Text(const char* s) { return Utf8ToCp1251(s); }
 
-  void Field(const XML_Char** atts) {
+  void Field(const char** atts) {
     std::string name, fieldType, subType, width, required;
     for (int i = 0; atts[i] != nullptr; i += 2) {
       const std::string_view key = atts[i];
@@ -392,7 +388,7 @@ struct PacketReader {
     defs.Add(name, type, text ? static_cast<int>(size) : 0, required == "true");
   }
 
-  void Row(const XML_Char** atts) {
+  void Row(const char** atts) {
     std::vector<Variant> row(defs.Count(), Variant::Null());
     for (int i = 0; atts[i] != nullptr; i += 2) {
       const int index = defs.IndexOf(Text(atts[i]));
@@ -405,7 +401,7 @@ struct PacketReader {
     rows.push_back(std::move(row));
   }
 
-  void Start(const XML_Char* name, const XML_Char** atts) {
+  void Start(const char* name, const char** atts) {
     const std::string_view n = name;
     if (path.size() >= kMaxDepth) throw EDatabaseError("elements nested too deeply");
     if (path.empty()) {
@@ -420,78 +416,17 @@ struct PacketReader {
   }
 };
 
-int XMLCALL Cp1251Encoding(void*, const XML_Char* name, XML_Encoding* info) {
-  if (!AnsiSameText(name, "windows-1251")) return XML_STATUS_ERROR;
-  for (int b = 0; b < 256; ++b) {
-    const std::u16string u = Cp1251ToUtf16(std::string(1, static_cast<char>(b)));
-    info->map[b] = u.empty() ? -1 : u[0];
-  }
-  info->data = nullptr;
-  info->convert = nullptr;
-  info->release = nullptr;
-  return XML_STATUS_OK;
-}
-
-void Refuse(void* data, const char* what) {
-  auto* r = static_cast<PacketReader*>(data);
-  if (r->error.empty()) r->error = what;
-  XML_StopParser(r->parser, XML_FALSE);
-}
-
-// Packets come from other machines: a document type declaration, and with
-// it every entity of its own, is refused outright, so nothing external is
-// read and no entity can expand; only the predefined entities and
-// character references remain.
-void RefuseDeclarations(XML_Parser parser) {
-  XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
-  XML_SetStartDoctypeDeclHandler(
-      parser, [](void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-        Refuse(data, "a document type declaration is not allowed");
-      });
-  XML_SetEntityDeclHandler(parser, [](void* data, const XML_Char*, int, const XML_Char*, int,
-                                      const XML_Char*, const XML_Char*, const XML_Char*,
-                                      const XML_Char*) { Refuse(data, "an entity declaration is not allowed"); });
-  XML_SetExternalEntityRefHandler(
-      parser, [](XML_Parser, const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
-        return int(XML_STATUS_ERROR);
-      });
-}
-
 }  // namespace
 
 void TClientDataSet::ReadPacket(std::string_view packet) {
   PacketReader reader;
-  std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate("windows-1251"),
-                                                                 XML_ParserFree);
-  if (!parser) throw EOutOfMemory("Out of memory");
-  XML_SetUnknownEncodingHandler(parser.get(), Cp1251Encoding, nullptr);
-  XML_SetUserData(parser.get(), &reader);
-  reader.parser = parser.get();
-  RefuseDeclarations(parser.get());
-  XML_SetElementHandler(
-      parser.get(),
-      [](void* data, const XML_Char* name, const XML_Char** atts) {
-        auto* r = static_cast<PacketReader*>(data);
-        if (!r->error.empty()) return;
-        try {
-          r->Start(name, atts);
-        } catch (const Exception& e) {
-          r->error = e.Message();
-          XML_StopParser(r->parser, XML_FALSE);
-        }
-      },
-      [](void* data, const XML_Char*) {
-        auto* r = static_cast<PacketReader*>(data);
-        if (!r->path.empty()) r->path.pop_back();
-      });
   if (packet.size() > static_cast<size_t>(INT_MAX)) BadPacket("the packet is larger than 2 GB");
-  const auto status = XML_Parse(parser.get(), packet.data(), static_cast<int>(packet.size()), 1);
-  const std::string where =
-      " (line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) + ")";
-  if (!reader.error.empty()) BadPacket(reader.error + where);
-  if (status != XML_STATUS_OK) {
-    BadPacket(std::string(XML_ErrorString(XML_GetErrorCode(parser.get()))) + where);
-  }
+  const std::string error = ParseXml(
+      packet, [&](const char* name, const char** atts) { reader.Start(name, atts); },
+      [&] {
+        if (!reader.path.empty()) reader.path.pop_back();
+      });
+  if (!error.empty()) BadPacket(error);
   if (!reader.sawRoot) BadPacket("no DATAPACKET element");
   CopyStructure(reader.defs);
   TRxMemoryData::Open();

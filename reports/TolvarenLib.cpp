@@ -3,9 +3,12 @@
 // dispatcher's slots (library/ReportBuilders.h). It sits above every report
 // folder, so includes keep running one way: reports on the library, never
 // back. A builder that is not wired here leaves its codes without a report.
+#include "library/ExchangeCalls.h"
 #include "library/RepVarsGSM.h"
 #include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
+#include "reports/operational/AktVozvr2Report.h"
+#include "reports/operational/AktVozvrReport.h"
 #include "reports/operational/BNEReport.h"
 #include "reports/operational/BackCardReport.h"
 #include "reports/operational/CardReport.h"
@@ -26,7 +29,10 @@
 #include "reports/operational/VdAgentReport.h"
 #include "reports/operational/VdMobilReport.h"
 #include "reports/operational/VdPeriodReport.h"
+#include "reports/shift/BonusReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/shift/CurSmenaReports.h"
+#include "reports/shift/FinKKMRep.h"
 #include "reports/sql/FuelReceipt.h"
 #include "reports/sql/SQLReports.h"
 
@@ -58,6 +64,8 @@ bool WireReportBuilders() {
   b.PrintShipmentReceipt = &PrintShipmentReceipt;
   b.PrintTorg12 = &PrintTorg12;
   b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
+  b.BuildBonusReport = &BuildBonusReport;
+  b.GetFinKKMReport = &FinKKMUnit::GetFinKKMReport;
   b.GetSQLData = &GetSQLData;
   b.GetSQLTable = &GetSQLTable;
   b.MakeFuelReceipt = &MakeFuelReceipt;
@@ -65,8 +73,11 @@ bool WireReportBuilders() {
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;
   b.MakeTrkHistoryReport = &MakeTrkHistoryReport;
+  b.MakeAktVozvrReport = &MakeAktVozvrReport;
+  b.MakeAktVozvr2Report = &MakeAktVozvr2Report;
   u.ReportVarsText = &ReportVarsText;
   u.CallFunction = &RptCustomFncUnit::CallFunction;
+  u.CreateDCOMDataModule = &CallCreateDCOMDataModule;
   return true;
 }
 

@@ -329,8 +329,69 @@ TOLVAREN_API uint16_t* GetReportVars(void);
 TOLVAREN_API void UpdateVidOpl(void);
 
 /* DCOMServerOnCreate: for a host that serves data remotely: `owner` is the
- * host's remote data module. Failures are logged, never returned. */
+ * host's remote data module, a TVProviderOwner made by tv_owner_create
+ * (below). For a station or office host (question 46 answers 0 or 3) it
+ * creates the library's data module on the owner, which registers its ten
+ * providers. Failures are logged ("Ошибка DCOMServerOnCreate: ..." at level
+ * 2), never returned. */
 TOLVAREN_API void DCOMServerOnCreate(void* owner);
+
+/* ---- Remote data providers ------------------------------------------------
+ * The data module's ten providers let remote clients read waybills, waybill
+ * details, fuel sales, dispenser history, scanned documents and their own
+ * queries, and write waybills, waybill details and scanned documents. The
+ * host stands between them and its clients:
+ *
+ *   owner = tv_owner_create(onRegister, onUnregister, context);
+ *   DCOMServerOnCreate(owner);   onRegister gets the ten providers, in this
+ *                                order: DSPRepTTN, DSPTRKHistory,
+ *                                DSPRepLogTran, DSPRepTTNID, DSPRepCustomSQL,
+ *                                DSPRepAllLogTran, DSPRepDBConnect,
+ *                                DSPRepTTNDet, DSPRepScanDoc,
+ *                                DSPRepScanDocTypes
+ *   tv_provider_get_records(provider, sql or NULL, &packet);
+ *   tv_provider_apply_delta(provider, delta, len, &outcome);
+ *   tv_owner_free(owner);        onUnregister gets them in the same order;
+ *                                open transactions are rolled back and the
+ *                                connection is closed
+ *
+ * The module's database is the host's answer to question 69. Owners and
+ * providers are handles, not memory: a provider of a freed owner, an owner
+ * freed twice or any made-up value gives 0 and a message in
+ * tv_last_error, never a crash. Calls may come from several threads at
+ * once; the calls on one owner's providers run one at a time, those of
+ * different owners in parallel. docs/remote-providers.md describes the
+ * packets and the delta with examples. */
+typedef struct TVProviderOwner TVProviderOwner;
+typedef struct TVProvider TVProvider;
+
+/* Receives a provider handle and its name (Windows-1251, valid during the
+ * call). Called on the thread of DCOMServerOnCreate or tv_owner_free. */
+typedef void (*TVProviderProc)(void* context, TVProvider* provider, const char* name);
+
+/* A new owner; either procedure may be NULL. NULL only when memory is short. */
+TOLVAREN_API TVProviderOwner* tv_owner_create(TVProviderProc registerProvider,
+                                              TVProviderProc unregisterProvider, void* context);
+/* Frees the owner and its data module (waiting for a call in progress).
+ * Returns 1, or 0 for an unknown or already freed owner. */
+TOLVAREN_API int32_t tv_owner_free(TVProviderOwner* owner);
+
+/* The provider's records as an XML data packet (Windows-1251, the layout
+ * of docs/exchange-file.md) in *packet. `commandText` (Windows-1251,
+ * zero-terminated; NULL or "" for the provider's own statement) replaces the
+ * statement of the providers that take command text. Every read runs in a
+ * read-only transaction: a statement that writes changes nothing and fails.
+ * Returns 1, or 0 with the error in tv_last_error. */
+TOLVAREN_API int32_t tv_provider_get_records(TVProvider* provider, const char* commandText,
+                                             TVText* packet);
+/* Applies a delta (`len` bytes of XML, or up to the zero byte when len is
+ * (size_t)-1): its records in order, each committed on its own. *outcome
+ * receives the outcome of every record (applied, or its error text).
+ * Returns 1 when the records were tried (some may have failed; see the
+ * outcome), 0 when none was (unknown provider, malformed delta), with the
+ * error in tv_last_error. */
+TOLVAREN_API int32_t tv_provider_apply_delta(TVProvider* provider, const char* delta, size_t len,
+                                             TVText* outcome);
 
 /* ---- Office waybill exchange ---------------------------------------------
  * Paths are zero-terminated UTF-16 texts in the Windows form the library

@@ -57,7 +57,11 @@ TEST_F(Exports, TheLibraryExportsOnlyItsCEntryPoints) {
                                           "tv_md_append",
                                           "tv_md_set",
                                           "tv_md_post",
-                                          "tv_md_record_count"};
+                                          "tv_md_record_count",
+                                          "tv_owner_create",
+                                          "tv_owner_free",
+                                          "tv_provider_get_records",
+                                          "tv_provider_apply_delta"};
   EXPECT_EQ(names, expected);
 }
 

@@ -1,0 +1,286 @@
+// The financial report by cash registers, called in-process as the
+// close-of-shift report calls it: on the sample station database with the
+// shifts 101 to 103 and the bonus sample (receipts and both departments'
+// goods sales), with the shift log and tank-payment copies of that range.
+// Sums are checked against SQL written here over BCHECK, SILOVO and each
+// department database; the HTML is read by Python's html.parser.
+
+#include "reports/shift/FinKKMRep.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <tuple>
+
+#include "foundation/FBUtils.h"
+#include "library/CVariant.h"
+#include "library/HostCallbacks.h"
+#include "library/IBSource.h"
+#include "library/ReportCreator.h"
+#include "library/ReportsInterface.h"
+#include "library/ReportsLog.h"
+#include "platform/Cp1251.h"
+#include "platform/Files.h"
+#include "platform/ib/IBDataSet.h"
+#include "tests/library/SampleDatabase.h"
+#include "tests/support/FirebirdTest.h"
+#include "tests/support/TempRoot.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+using Row = std::vector<std::string>;
+
+const char* const kDbs[] = {"c/FUEL/DB/Velmar.FDB", "c/FUEL/SHOP/SHOP.FDB", "c/FUEL/CAFE/CAFE.FDB"};
+const int kCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 105};
+std::string gSample;  // the suite's sample root
+std::map<int, Variant> answers;
+
+int32_t Answer(TVVariant* result, int32_t code, int32_t) {
+  const auto it = answers.find(code);
+  if (it == answers.end()) return TV_HOST_FAILED;
+  ToCVariant(it->second, result);
+  return TV_HOST_OK;
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+double Num(std::string s) {
+  std::string t;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s.compare(i, 2, "\xC2\xA0") == 0) {
+      ++i;
+    } else if (s[i] == ',') {
+      t += '.';
+    } else if (s[i] != ' ') {
+      t += s[i];
+    }
+  }
+  return t.empty() ? 0 : std::stod(t);
+}
+
+// The test template: per row the register, the name, the seven check-type
+// columns of money and of litres and litres and money per payment type.
+std::string TestTemplate(const std::string& repType) {
+  std::string cells = "<td>&lt;#KKM&gt;</td><td>&lt;#DepName&gt;</td>";
+  std::string itog = "<td>ИТ</td><td>&nbsp;</td>", all = "<td>ВСЕГО</td><td>&nbsp;</td>";
+  for (int n = 0; n < 7; ++n) {
+    cells += "<td>&lt;#Type" + std::to_string(n) + "&gt;</td>";
+    itog += "<td>&lt;#Type" + std::to_string(n) + "&gt;</td>";
+    all += "<td>&lt;#IType" + std::to_string(n) + "&gt;</td>";
+  }
+  for (int n = 0; n < 7; ++n) {
+    cells += "<td>&lt;#TypeL" + std::to_string(n) + "&gt;</td>";
+    itog += "<td>&lt;#TypeL" + std::to_string(n) + "&gt;</td>";
+    all += "<td>&lt;#ITypeL" + std::to_string(n) + "&gt;</td>";
+  }
+  for (int c : kCodes) {
+    const std::string k = std::to_string(c);
+    cells += "<td>&lt;#L" + k + "&gt;</td><td>&lt;#S" + k + "&gt;</td>";
+    itog += "<td>&lt;#L" + k + "&gt;</td><td>&lt;#S" + k + "&gt;</td>";
+    all += "<td>&lt;#IL" + k + "&gt;</td><td>&lt;#IS" + k + "&gt;</td>";
+  }
+  auto mark = [](const std::string& d) { return "<tr><td colspan=36>&lt;#" + d + "&gt;</td></tr>\n"; };
+  return Utf8ToCp1251(
+      "<html><body><p>&lt;#BDate&gt;|&lt;#EDate&gt;&lt;#paramrep RepType=" + repType +
+      "&gt;</p>\n<table>\n<tr><td>Касса</td></tr>\n" + mark("Group") + mark("Repeat") + "<tr>" +
+      cells + "</tr>\n" + mark("EndRepeat") + mark("Itog") + "<tr>" + itog + "</tr>\n" +
+      mark("EndItog") + mark("EndGroup") + mark("AllItog") + "<tr>" + all + "</tr>\n" +
+      mark("EndAllItog") + "</table></body></html>\n");
+}
+
+class FinKKMReport : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const fs::path from = fs::path(test::SampleStationDatabase()).parent_path().parent_path().parent_path().parent_path();
+    std::string folder = (fs::temp_directory_path() / "tolvaren-finkkm-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    gSample = folder;
+    for (const char* db : kDbs) {
+      fs::create_directories((fs::path(folder) / db).parent_path());
+      fs::copy_file(from / db, fs::path(folder) / db);
+    }
+    for (const char* script : {"add-sample-shifts", "add-sample-bonus"}) {
+      int rc = -1;
+      const std::string out = test::RunCommand(std::string(TOLVAREN_SOURCE_DIR) + "/db/" + script +
+                                                   " --root " + Quote(folder) + " 2>&1",
+                                               &rc);
+      ASSERT_EQ(rc, 0) << out;
+    }
+  }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    fs::remove_all(gSample, ec);
+  }
+
+  FinKKMReport() {
+    LibraryStartup();
+    ::setenv("TOLVAREN_NOW", "2024-04-02 10:30:00", 1);
+    answers = {{46, Variant(3)}, {5, Variant(std::string("C:\\FUEL\\DB\\"))},
+               {13, Variant("АЗС №1"_w)}};
+    StoreHostProcs(nullptr, Answer, nullptr);
+    OfficeHost = true;
+    root.WriteFile("c/FUEL/LogFiles/.keep", "");
+    for (const char* db : kDbs) {
+      fs::create_directories((fs::path(root.Path()) / db).parent_path());
+      fs::copy_file(fs::path(gSample) / db, fs::path(root.Path()) / db);
+    }
+    // The cafe's database has the older goods schema.
+    Exec(kDbs[2], "ALTER TABLE DOCUMENTS DROP KKMNUM;");
+    deps.Add("Магазин=C:\\FUEL\\SHOP"_w);
+    deps.Add("Кафе=C:\\FUEL\\CAFE"_w);
+  }
+  ~FinKKMReport() override {
+    ClearHostProcs();
+    OfficeHost = false;
+    ::unsetenv("TOLVAREN_NOW");
+  }
+
+  std::string Db(const char* relative) const { return root.Path() + "/" + relative; }
+  void Exec(const char* db, const std::string& sql) const {
+    int rc = -1;
+    const std::string out = test::Isql("CONNECT " + Quote(Db(db)) + " USER 'SYSDBA';\n" + sql +
+                                           "\nCOMMIT;\n",
+                                       &rc);
+    ASSERT_EQ(rc, 0) << out;
+  }
+  std::vector<test::IsqlRow> Sql(const char* db, const std::string& utf8) const {
+    return test::IsqlSelect(Db(db), Utf8ToCp1251(utf8));
+  }
+
+  // The report with a template of `text` over shifts 101 to 103 (or the
+  // open shift's log row only).
+  std::string Build(const std::string& text, const std::string& tovarPath, bool office = false,
+                    bool openShift = false) {
+    root.WriteFile("c/FUEL/FORMS/WEBREP/kkm.html", text);
+    TReportCreator creator;
+    TRxMemoryData log("SmLog"), payTypes("SiloVO");
+    {
+      std::unique_ptr<TIBDataSet> q(
+          FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
+      q->SelectSQL().SetText(openShift ? "SELECT * FROM SMLOG WHERE SMNUM = 0"
+                                       : "SELECT * FROM SMLOG WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
+      CopyTableRows(*q, log);
+      q->Close();
+      q->SelectSQL().SetText("SELECT * FROM SILOVO WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
+      CopyTableRows(*q, payTypes);
+    }
+    if (openShift) {
+      log.Append();
+      log.FieldByName("SmNum").SetAsInteger(104);
+      log.FieldByName("BegTime").SetAsDateTime(EncodeDateTime(2024, 4, 2, 8, 0, 0, 0));
+      log.Post();
+    }
+    std::string html;
+    error.clear();
+    FinKKMUnit::GetFinKKMReport(creator, log, payTypes, office, EncodeDateTime(2024, 4, 1, 8, 0, 0, 0),
+                                EncodeDateTime(2024, 4, 2, 8, 0, 0, 0), tovarPath, "", deps, "",
+                                "kkm.html", html, error);
+    return html;
+  }
+  // The table rows of the report (UTF-8 cells).
+  std::vector<Row> Rows(const std::string& html) const {
+    const std::string file = root.Path() + "/report.html";
+    WriteFileBytes(file, html);
+    const std::string out = test::RunCommand(
+        "python3 " + Quote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/html_cells.py") +
+            " " + Quote(file),
+        nullptr);
+    std::vector<Row> rows;
+    std::size_t start = 0;
+    for (std::size_t nl = out.find('\n'); nl != std::string::npos; nl = out.find('\n', start)) {
+      Row row;
+      std::string line = out.substr(start, nl - start);
+      for (std::size_t p = 0;;) {
+        const std::size_t tab = line.find('\t', p);
+        row.push_back(line.substr(p, tab - p));
+        if (tab == std::string::npos) break;
+        p = tab + 1;
+      }
+      rows.push_back(row);
+      start = nl + 1;
+    }
+    return rows;
+  }
+  // Register of each data row (the last "KKM" cell seen), by row.
+  static std::vector<int> Registers(const std::vector<Row>& rows) {
+    std::vector<int> out;
+    int reg = -1;
+    for (const Row& r : rows) {
+      if (!r.empty() && !r[0].empty() && r[0] != "ИТ" && r[0] != "ВСЕГО" && r[0] != "Касса")
+        reg = std::stoi(r[0]);
+      out.push_back(reg);
+    }
+    return out;
+  }
+  // The built-in template with RepType and, when asked, ShowNames 1.
+  static std::string BuiltIn(const std::string& repType, bool showNames) {
+    std::string t = ReadFileBytes(Utf8ToCp1251(std::string(TOLVAREN_SOURCE_DIR) +
+                                               "/templates/web/Финансовый отчет по кассам.html"));
+    const std::string from = "&lt;#paramrep RepType=2E&gt;";
+    t.replace(t.find(from), from.size(),
+              "&lt;#paramrep RepType=" + repType + "&gt;" +
+                  (showNames ? "&lt;#paramrep ShowNames=1&gt;" : ""));
+    return Utf8ToCp1251(t);
+  }
+
+  test::TempRoot root;
+  TStringList deps;
+  std::string error;
+};
+
+// Fuel litres and money per register, register line and payment type, and
+// per check type through each shift's payment types.
+TEST_F(FinKKMReport, FuelSumsEqualTheReceiptsOfEachShift) {
+  const std::vector<Row> rows = Rows(Build(TestTemplate("1"), "C:\\FUEL\\SHOP"));
+  ASSERT_TRUE(error.empty()) << error;
+  const std::string join =
+      "FROM SMLOG s JOIN BCHECK b ON b.DATA BETWEEN s.BEGTIME AND s.ENDTIME ";
+  const std::string where = "WHERE s.SMNUM BETWEEN 101 AND 103 AND COALESCE(b.KA, 0) = 0 ";
+  std::map<std::tuple<int, int, std::string>, std::pair<double, double>> want;
+  for (const auto& r : Sql(kDbs[0], "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, b.VIDOPL AS V, "
+                                    "SUM(b.SUMMA) AS S, SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
+                                        join + where + "GROUP BY 1, 2, 3"))
+    want[{std::stoi(r.at("R")), std::stoi(r.at("K")), "L" + r.at("V")}] = {std::stod(r.at("L")),
+                                                                            std::stod(r.at("S"))};
+  for (const auto& r :
+       Sql(kDbs[0], "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, v.CHECKTYPE AS C, SUM(b.SUMMA) AS S, "
+                    "SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
+                        join + "JOIN (SELECT DISTINCT SMNUM, VIDOPL, CHECKTYPE FROM SILOVO WHERE VIDOPL <> 40) v "
+                               "ON v.SMNUM = s.SMNUM AND v.VIDOPL = b.VIDOPL " +
+                        where + "GROUP BY 1, 2, 3"))
+    want[{std::stoi(r.at("R")), std::stoi(r.at("K")), "T" + r.at("C")}] = {std::stod(r.at("L")),
+                                                                            std::stod(r.at("S"))};
+  const std::vector<int> regs = Registers(rows);
+  std::map<std::tuple<int, int, std::string>, std::pair<double, double>> got;
+  const char* const labels[] = {"ГСМ (1-я ККМ)", "ГСМ (2-я ККМ)", "ГСМ (3-я ККМ)"};
+  int fuelRows = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Row& r = rows[i];
+    int k = -1;
+    for (int n = 0; n < 3; ++n) k = r.size() > 1 && r[1] == labels[n] ? n : k;
+    if (k < 0) continue;
+    ++fuelRows;
+    for (int n = 0; n < 7; ++n)
+      if (!r[9 + n].empty() && Num(r[9 + n]) != 0)
+        got[{regs[i], k, "T" + std::to_string(n)}] = {Num(r[9 + n]), Num(r[2 + n])};
+    for (std::size_t c = 0; c < std::size(kCodes); ++c)
+      if (!r[16 + 2 * c].empty())
+        got[{regs[i], k, "L" + std::to_string(kCodes[c])}] = {Num(r[16 + 2 * c]), Num(r[17 + 2 * c])};
+  }
+  EXPECT_EQ(fuelRows, 9);  // registers 1, 10, 2, each with three lines
+  EXPECT_EQ(regs.size(), rows.size());
+  for (const auto& [key, value] : want) {
+    const auto it = got.find(key);
+    ASSERT_NE(it, got.end()) << std::get<0>(key) << "/" << std::get<1>(key) << "/" << std::get<2>(key);
+    EXPECT_NEAR(it->second.first, value.first, 0.005);
+    EXPECT_NEAR(it->second.second, value.second, 0.005);
+  }
+  EXPECT_EQ(got.size(), want.size());
+}
+
+}  // namespace
+}  // namespace tv
