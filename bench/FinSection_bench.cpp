@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchDatabase.h"
 #include "bench/BenchStation.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -125,14 +126,7 @@ void BM_FinSectionReport(benchmark::State& state) {
 struct TConnection {
   tv::TIBDatabase Db;
   tv::TIBTransaction Tr;
-  explicit TConnection(const std::string& path) {
-    Db.SetDatabaseName(path);
-    Db.Params().Add("user_name=SYSDBA");
-    Db.Params().Add("lc_ctype=WIN1251");
-    Tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-    Db.SetDefaultTransaction(&Tr);
-    Db.Open();
-  }
+  explicit TConnection(const std::string& path) { bench::OpenForRead(Db, Tr, path); }
 };
 
 // Runs `sql` with the integer or date parameters given and fetches every row.
