@@ -7,6 +7,8 @@
 #include "library/RepVarsGSM.h"
 #include "library/RptCustomFncUnit.h"
 #include "library/ReportBuilders.h"
+#include "reports/operational/AktVozvr2Report.h"
+#include "reports/operational/AktVozvrReport.h"
 #include "reports/operational/BNEReport.h"
 #include "reports/operational/BackCardReport.h"
 #include "reports/operational/CardReport.h"
@@ -29,6 +31,7 @@
 #include "reports/operational/VdPeriodReport.h"
 #include "reports/shift/BonusReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/shift/CurSmenaReports.h"
 #include "reports/shift/FinKKMRep.h"
 #include "reports/sql/FuelReceipt.h"
 #include "reports/sql/SQLReports.h"
@@ -70,6 +73,8 @@ bool WireReportBuilders() {
   b.MakeResetTrkReports = &MakeResetTrkReports;
   b.MakeMernikReport = &MakeMernikReport;
   b.MakeTrkHistoryReport = &MakeTrkHistoryReport;
+  b.MakeAktVozvrReport = &MakeAktVozvrReport;
+  b.MakeAktVozvr2Report = &MakeAktVozvr2Report;
   u.ReportVarsText = &ReportVarsText;
   u.CallFunction = &RptCustomFncUnit::CallFunction;
   u.CreateDCOMDataModule = &CallCreateDCOMDataModule;

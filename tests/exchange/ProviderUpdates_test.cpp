@@ -54,6 +54,8 @@ class ProviderUpdatesTest : public test::ExchangeTest {
                          "NAME VARCHAR(40), QTY NUMERIC(15,4), ISDELETE INTEGER DEFAULT 0);\n"
                          "CREATE TABLE OTHER (SECRET INTEGER);\n"
                          "CREATE TABLE DUP (ID INTEGER, NAME VARCHAR(10));\n"
+                         "CREATE TABLE \"Odd\" (\"Id\" INTEGER NOT NULL PRIMARY KEY, "
+                         "\"Na\"\"me\" VARCHAR(20), \"qty n\" INTEGER);\n"
                          "INSERT INTO T VALUES (1, 10, 'one', 1.5, 0);\n"
                          "INSERT INTO T VALUES (2, 20, 'two', 2.5, 0);\n"
                          "INSERT INTO DUP VALUES (1, 'a');\nINSERT INTO DUP VALUES (1, 'b');\n");
@@ -93,6 +95,23 @@ TEST_F(ProviderUpdatesTest, ModifyInsertAndDeleteChangeTheRows) {
                           {Given("TTN_ID", Variant(5), Variant()), Given("ID", Variant(3), Variant())},
                           false, *columns_);
   EXPECT_EQ(IsqlSelect(path_, "SELECT COUNT(*) AS N FROM T")[0]["N"], "2");
+}
+
+// Names the database keeps in quotes are used as the table has them, quoted
+// with the embedded quote doubled; their parameters are named by their bytes.
+TEST_F(ProviderUpdatesTest, QuotedNamesAsTheTableHasThem) {
+  BuildInsertSQLFromDelta(db_.get(), &tr_, true, "odd",
+                          {Given("ID", Variant(), Variant(1)), Given("na\"me", Variant(), Variant("a\"b")),
+                           Given("QTY N", Variant(), Variant(5))},
+                          *columns_);
+  BuildUpdateSQLFromDelta(db_.get(), &tr_, true, "ODD", List({"id"}),
+                          {Given("id", Variant(1), Variant()), Given("QTY n", Variant(5), Variant(6))},
+                          TStringList(), *columns_);
+  EXPECT_EQ(IsqlSelect(path_, "SELECT \"Id\" AS I, \"Na\"\"me\" AS N, \"qty n\" AS Q FROM \"Odd\""),
+            (std::vector<test::IsqlRow>{{{"I", "1"}, {"N", "a\"b"}, {"Q", "6"}}}));
+  BuildDeleteSQLFromDelta(db_.get(), &tr_, true, "Odd", List({"ID"}), {Given("Id", Variant(1), Variant())},
+                          false, *columns_);
+  EXPECT_TRUE(IsqlSelect(path_, "SELECT * FROM \"Odd\"").empty());
 }
 
 TEST_F(ProviderUpdatesTest, RefusedRecordsChangeNothing) {

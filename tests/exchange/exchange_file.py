@@ -3,6 +3,7 @@
 
     exchange_file.py write OUT.zip [--rows N] [--first ID] [--fault KIND]
     exchange_file.py read ARCHIVE          prints the rows as isql-fb would print them
+    exchange_file.py packet FILE           the same for a bare data packet (a provider's)
 
 `write` makes a packet of N office waybills (ids FIRST..), packs it with Info-ZIP `zip`
 and, for a fault, damages the packet or the archive. `read` checks the archive with
@@ -129,6 +130,8 @@ def damage(out, fault):
 
 
 def isql_value(kind, text):
+    if kind == "date":
+        return f"{text[0:4]}-{text[4:6]}-{text[6:8]}"
     if kind == "dateTime":
         frac = (text[17:] + "0")[:4]
         return f"{text[0:4]}-{text[4:6]}-{text[6:8]} {text[9:17]}.{frac}"
@@ -151,7 +154,10 @@ def read(archive):
     if data.count(b"\n") != data.count(b"\r\n") or data.count(b"\r") != data.count(b"\r\n") \
             or not data.endswith(b"\r\n"):
         sys.exit("lines not ended by CR LF")
-    root = ET.fromstring(data)
+    print_rows(ET.fromstring(data))
+
+
+def print_rows(root):
     kinds = [(f.get("attrname"), f.get("fieldtype")) for f in root.iter("FIELD")]
     out = sys.stdout.buffer
     for n, row in enumerate(root.iter("ROW")):
@@ -167,5 +173,9 @@ if __name__ == "__main__":
         args = dict(zip(sys.argv[3::2], sys.argv[4::2]))
         write(sys.argv[2], int(args.get("--rows", "3")), int(args.get("--first", "100000001")),
               args.get("--fault", ""))
+    elif sys.argv[1] == "packet":
+        with open(sys.argv[2], "rb") as f:
+            # No encoding in a provider packet's declaration: it is Windows-1251.
+            print_rows(ET.fromstring(f.read().decode("cp1251").split("?>", 1)[1]))
     else:
         read(sys.argv[2])

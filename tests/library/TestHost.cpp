@@ -177,6 +177,11 @@ TestHost::TestHost(const TestLibrary& lib, std::string dataFolder) : lib_(lib) {
   Set(56, Variant(1));
   Set(87, Variant("руб."_w));
   Set(88, Variant(2));
+  // The kinds of the payment types, one per index: the code's base kind, as
+  // a station announcing codes 0 .. 12 and 104 answers.
+  Variant kinds = VarArrayCreate({0, 13}, VarType::Variant);
+  for (int i = 0; i < 14; ++i) kinds[i] = Variant(i < 13 ? i : 4);
+  Set(27, kinds);
 }
 
 TestHost::~TestHost() {
