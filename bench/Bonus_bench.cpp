@@ -20,6 +20,7 @@
 #include <map>
 #include <string>
 
+#include "bench/BenchDatabase.h"
 #include "bench/BenchStation.h"
 #include "foundation/FBUtils.h"
 #include "library/CVariant.h"
@@ -71,14 +72,7 @@ std::string Database() {
 struct TDirect {
   tv::TIBDatabase db;
   tv::TIBTransaction tr;
-  explicit TDirect(const std::string& path) {
-    db.SetDatabaseName(path);
-    db.Params().Add("user_name=SYSDBA");
-    db.Params().Add("lc_ctype=WIN1251");
-    tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-    db.SetDefaultTransaction(&tr);
-    db.Open();
-  }
+  explicit TDirect(const std::string& path) { bench::OpenForRead(db, tr, path); }
 };
 
 std::unique_ptr<tv::test::TestHost> StationHost(const tv::test::TestLibrary& lib) {
