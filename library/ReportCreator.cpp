@@ -19,6 +19,8 @@
 namespace tv {
 
 std::string LastHTMLReport;
+
+const std::string& NoHTMLReportText() { return "HTML-отчет не сформирован!"_w; }
 bool AltTemplatesFixed = false;
 std::string CnfIniFileName;
 
@@ -94,7 +96,7 @@ bool TReportCreator::MakeReport(char code, const Variant& params, std::string& t
   const uint32_t t0 = GetTickCount();
   if (code != '7') {
     UpdateVidOpl();
-    LastHTMLReport = "HTML-отчет не сформирован!"_w;
+    LastHTMLReport = NoHTMLReportText();
   }
   if (!AltTemplatesFixed) HTMLJet::UseAltTemplates = AskAltTemplates();
   ReadSizeLimits();

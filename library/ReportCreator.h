@@ -17,6 +17,8 @@ class TIBDatabase;
 // The HTML version of the last report, fetched with code '7'; every other
 // request resets it to "HTML-отчет не сформирован!" and builders write it.
 extern std::string LastHTMLReport;
+// "HTML-отчет не сформирован!": LastHTMLReport when no HTML version exists.
+const std::string& NoHTMLReportText();
 // Set by '#' [1000, v]: the template variant is fixed for the process.
 extern bool AltTemplatesFixed;
 // The configuration file of the current request: the host's data folder +

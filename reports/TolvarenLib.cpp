@@ -31,6 +31,7 @@
 #include "reports/operational/VdPeriodReport.h"
 #include "reports/shift/BonusReport.h"
 #include "reports/shift/CloseSmenaRep.h"
+#include "reports/shift/CurSmenaReports.h"
 #include "reports/shift/FinKKMRep.h"
 #include "reports/sql/FuelReceipt.h"
 #include "reports/sql/SQLReports.h"

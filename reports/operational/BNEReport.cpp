@@ -242,12 +242,4 @@ void MakeBNEReport(TReportCreator& creator, const std::string& smenaText,
   TBNEBuilder(creator, std::move(request)).Run(text);
 }
 
-void GetCurSmenaBNEReport(TReportCreator& creator, const Variant& param1, const Variant& param2,
-                          std::string& text) {
-  const TDateTime begin = AskHost(hcSmenaBegTime).AsDateTime();
-  const std::string operatorName = AskHost(hcOperator).AsString();
-  const std::string smena = IntToStr(AskHost(hcSmenaNum).AsInteger());
-  MakeBNEReport(creator, smena, operatorName, begin, Now(), 2, param1, param2, text);
-}
-
 }  // namespace tv

@@ -6,7 +6,7 @@
 // group per payment type with its totals. The text version is filled on
 // "C:\FUEL\FORMS\REPORT\BNERep.frm" (a column block per fuel), the HTML
 // version on "Отчет по договорам.html". Report codes 25 (closed shift) and
-// 26 (the open shift, GetCurSmenaBNEReport).
+// 26 (the open shift, through GetCurSmenaBNEReport of reports/shift).
 
 #include <string>
 
@@ -32,12 +32,5 @@ class TReportCreator;
 void MakeBNEReport(TReportCreator& creator, const std::string& smenaText,
                    const std::string& operatorName, TDateTime date1, TDateTime date2, int mode,
                    const Variant& vidOplSelection, const Variant& vidOplCodes, std::string& text);
-
-// The contracts report of the open shift (report code 26): asks the host
-// for the open shift's begin time (code 1), operator (code 2) and number
-// (code 0) and runs MakeBNEReport from that begin to now in mode 2. Host
-// failures pass on.
-void GetCurSmenaBNEReport(TReportCreator& creator, const Variant& param1, const Variant& param2,
-                          std::string& text);
 
 }  // namespace tv

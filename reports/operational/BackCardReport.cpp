@@ -152,12 +152,4 @@ void MakeBackCardReport(TReportCreator& creator, int smenaFrom, bool closed, TDa
   text = out.ReadText();
 }
 
-void GetCurSmenaBackCardReport(TReportCreator& creator, std::string& text) {
-  const TDateTime begin = AskHost(hcSmenaBegTime).AsDateTime();
-  const std::string operatorName = AskHost(hcOperator).AsString();
-  const int smena = AskHost(hcSmenaNum).AsInteger();
-  MakeBackCardReport(creator, smena, false, begin, Now(), operatorName,
-                     AskHost(hcSmenaNum).AsInteger(), "", "", text);
-}
-
 }  // namespace tv

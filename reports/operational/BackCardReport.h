@@ -5,7 +5,8 @@
 // version is filled on "C:\FUEL\FORMS\REPORT\BackCard.frm", the HTML version
 // on "Непроизведенные возвраты на терминал.html", or on the form and
 // template the caller names (the close-of-shift report's section). Report
-// codes 19 (closed shifts) and 18 (the open shift, GetCurSmenaBackCardReport).
+// codes 19 (closed shifts) and 18 (the open shift, through
+// GetCurSmenaBackCardReport of reports/shift).
 
 #include <string>
 
@@ -31,9 +32,5 @@ void MakeBackCardReport(TReportCreator& creator, int smenaFrom, bool closed, TDa
                         TDateTime endDate, const std::string& operatorName, int smenaTo,
                         const std::string& formFile, const std::string& templateFile,
                         std::string& text);
-
-// The report of the open shift (report code 18): the host's open shift
-// (code 0, asked twice), its begin (code 1) to now, its operator (code 2).
-void GetCurSmenaBackCardReport(TReportCreator& creator, std::string& text);
 
 }  // namespace tv

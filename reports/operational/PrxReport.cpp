@@ -23,16 +23,7 @@ namespace tv {
 std::vector<std::string> PrxStatementLines(const TPrxSchema& schema, const TPrxSelection& sel) {
   std::vector<std::string> lines;
   if (schema.Contractor) {
-    std::string select =
-        "SELECT p.OPNUM, p.\"DATE\", p.SMNUM, COALESCE(ps.SILONUM, p.SILONUM) AS SILONUM, "
-        "p.CARVOLTTN, COALESCE(ps.SILONAME, p.SILONAME) AS SILONAME, p.OPERATOR, p.GSMNAME, "
-        "COALESCE(ps.BEGTIME, p.BEGTIME) AS BEGTIME, COALESCE(ps.ENDTIME, p.ENDTIME) AS ENDTIME, "
-        "COALESCE(ps.SILOLEVELBEFORE, p.SILOLEVELBEFORE) AS SILOLEVELBEFORE, "
-        "COALESCE(ps.SILOLEVELAFTER, p.SILOLEVELAFTER) AS SILOLEVELAFTER, "
-        "COALESCE(ps.FACTL, p.FACT1) AS FACT1, p.DOPUSK, p.DELTA, p.UDVES, p.TEMPER, p.PRIM, "
-        "COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS FACTPLOTN, p.COR, p.PRIHOD, p.CARVOLFACT, "
-        "p.CARUDVESFACT, p.CARTEMPERFACT, p.\"AUTO\", p.CARNAME, p.TTNDATA, p.CONTR_ID, "
-        "p.TTNNUM, c.NAME AS CONTRNAME, c.FULLNAME AS CONTRFULLNAME, c.INN ";
+    std::string select = std::string(PrxJoinedSelectList) + " ";
     if (schema.DischargeName) select += " , p.NAMESLIV ";
     if (schema.Keeper)
       select += " , p.KEEPER_ID, kp.NAME AS KPNAME, kp.FULLNAME AS KPFULLNAME, kp.INN AS KPINN ";

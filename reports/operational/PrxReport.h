@@ -5,6 +5,7 @@
 // is one column of both versions (PrxColumns.h).
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tv {
@@ -28,6 +29,20 @@ struct TPrxSelection {
   int OpenShift = 0;
   bool Office = false;  // office report type: correction rows stay in
 };
+
+// The select list of PRX joined with PRXSILO (the tank's own values where
+// it has a row) and the supplier from CONTRAGENT: the start of every
+// statement over PRX with CONTR_ID, here and in the close-of-shift report.
+inline constexpr std::string_view PrxJoinedSelectList =
+    "SELECT p.OPNUM, p.\"DATE\", p.SMNUM, COALESCE(ps.SILONUM, p.SILONUM) AS SILONUM, "
+    "p.CARVOLTTN, COALESCE(ps.SILONAME, p.SILONAME) AS SILONAME, p.OPERATOR, p.GSMNAME, "
+    "COALESCE(ps.BEGTIME, p.BEGTIME) AS BEGTIME, COALESCE(ps.ENDTIME, p.ENDTIME) AS ENDTIME, "
+    "COALESCE(ps.SILOLEVELBEFORE, p.SILOLEVELBEFORE) AS SILOLEVELBEFORE, "
+    "COALESCE(ps.SILOLEVELAFTER, p.SILOLEVELAFTER) AS SILOLEVELAFTER, "
+    "COALESCE(ps.FACTL, p.FACT1) AS FACT1, p.DOPUSK, p.DELTA, p.UDVES, p.TEMPER, p.PRIM, "
+    "COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS FACTPLOTN, p.COR, p.PRIHOD, p.CARVOLFACT, "
+    "p.CARUDVESFACT, p.CARTEMPERFACT, p.\"AUTO\", p.CARNAME, p.TTNDATA, p.CONTR_ID, "
+    "p.TTNNUM, c.NAME AS CONTRNAME, c.FULLNAME AS CONTRFULLNAME, c.INN";
 
 // The lines of the report's statement, in order.
 std::vector<std::string> PrxStatementLines(const TPrxSchema& schema, const TPrxSelection& sel);

@@ -335,14 +335,4 @@ void MakeVdAgentReport(TReportCreator& creator, const std::string& orgName,
   TVdAgentBuilder(creator, std::move(request)).Run(text);
 }
 
-void GetCurSmenaAgentReport(TReportCreator& creator, const std::string& agent,
-                            const Variant& paySel, bool groupByDriver, bool groupByCar,
-                            bool driverFirst, const Variant& payCodes, std::string& text) {
-  const TDateTime begin = AskHost(hcSmenaBegTime).AsDateTime();
-  const std::string operatorName = AskHost(hcOperator).AsString();
-  const std::string smena = IntToStr(AskHost(hcSmenaNum).AsInteger());
-  MakeVdAgentReport(creator, agent, smena, begin, Now(), operatorName, paySel, 2, groupByDriver,
-                    groupByCar, driverFirst, "", payCodes, text);
-}
-
 }  // namespace tv

@@ -5,7 +5,7 @@
 // the totals and a summary per fuel. The text version is filled on the
 // form "C:\FUEL\FORMS\REPORT\vdAgent.frm", the HTML version on the template
 // "Ведомость по контрагенту.html". Report codes 12 (period), 15 (closed
-// shift or shift range) and 17 (the open shift, GetCurSmenaAgentReport).
+// shift or shift range) and 17 (the open shift, through GetCurSmenaAgentReport of reports/shift).
 
 #include <string>
 
@@ -38,13 +38,5 @@ void MakeVdAgentReport(TReportCreator& creator, const std::string& orgName,
                        const std::string& operatorName, const Variant& vidOplSelection, int mode,
                        bool groupByDriver, bool groupByCar, bool driverFirst,
                        const std::string& smenaTo, const Variant& vidOplCodes, std::string& text);
-
-// The counterparty statement of the open shift (report code 17): asks the
-// host for the open shift's begin time (code 1), operator (code 2) and
-// number (code 0) and runs MakeVdAgentReport from that begin to now in
-// mode 2. Host failures pass on.
-void GetCurSmenaAgentReport(TReportCreator& creator, const std::string& agent,
-                            const Variant& paySel, bool groupByDriver, bool groupByCar,
-                            bool driverFirst, const Variant& payCodes, std::string& text);
 
 }  // namespace tv

@@ -47,19 +47,19 @@ const std::array<TSectionEntry, SectionKindCount>& SectionTable() {
       {&TCloseSmenaRep::BuildTrkReport, lnTrk},      // 2 dispensers
       {&TCloseSmenaRep::BuildSiloReport, lnSilo},    // 3 tanks
       {&TCloseSmenaRep::BuildFinancialReport, lnGsm},  // 4 finances
-      {nullptr, 0},                                  // 5 fuel receipts
-      {nullptr, lnSilo},                             // 6 movement (withdrawn form)
-      {nullptr, lnGsm | lnGsm2},                     // 7 cashless detail (withdrawn form)
+      {&TCloseSmenaRep::BuildReceiptSection, 0},     // 5 fuel receipts
+      {&TCloseSmenaRep::BuildMovementSection, lnSilo},  // 6 movement (withdrawn form)
+      {&TCloseSmenaRep::BuildCashlessDetailSection, lnGsm | lnGsm2},  // 7 cashless detail
       {&TCloseSmenaRep::BuildHostSectionA, 0},       // 8 host section A
       {&TCloseSmenaRep::BuildHostSectionB, 0},       // 9 host section B
-      {nullptr, lnTrk | lnSilo},                     // 10 non-standard finances
+      {&TCloseSmenaRep::BuildNonStdFinancialReport, lnTrk | lnSilo},  // 10 non-standard
       {&TCloseSmenaRep::BuildGoodsSection, 0},       // 11 goods
-      {nullptr, 0},                                  // 12 fuel pump-out
-      {nullptr, 0},                                  // 13 cash registers
-      {nullptr, 0},                                  // 14 unmade returns
-      {nullptr, 0},                                  // 15 statements
-      {nullptr, 0},                                  // 16 bonuses and discounts
-      {nullptr, 0},                                  // 17 dispenser restarts
+      {&TCloseSmenaRep::BuildPumpOutSection, 0},     // 12 fuel pump-out
+      {&TCloseSmenaRep::BuildFinKKMSection, 0},      // 13 cash registers
+      {&TCloseSmenaRep::BuildUnmadeReturnsSection, 0}, // 14 unmade returns
+      {&TCloseSmenaRep::BuildStatementsSection, 0},  // 15 statements
+      {&TCloseSmenaRep::BuildBonusSection, 0},       // 16 bonuses and discounts
+      {&TCloseSmenaRep::BuildRebootSection, 0},      // 17 dispenser restarts
   }};
   return table;
 }
@@ -157,6 +157,10 @@ void TCloseSmenaRep::MakeReport(std::string& text) {
       allIntegers = ReadsAsInteger(s[i]);
     if (allIntegers) {
       RunOrderLayout(s);
+      // The order layout publishes no HTML, but the builders of some
+      // sections write LastHTMLReport: their HTML must not pass for the
+      // report's.
+      LastHTMLReport = NoHTMLReportText();
     } else {
       // Exactly three elements with a name are one triple: there is no
       // element 3 to compare with.

@@ -83,6 +83,43 @@ class TCloseSmenaRep : public TBaseObject {
                          std::string& text);
   void BuildGoodsSection(const std::string& formName, const std::string& htmlName,
                          std::string& text);
+  // Non-standard finances (kind 10), receipts and pump-outs (kinds 5 and 12)
+  // and the withdrawn forms (kinds 6 and 7); the Build...Section routines
+  // are their entries in the section table.
+  void BuildNonStdFinancialReport(const std::string& formName, const std::string& htmlName,
+                                  std::string& text);
+  void BuildPrxReport(const std::string& formName, const std::string& htmlName, bool receipt,
+                      std::string& text);
+  void BuildReceiptSection(const std::string& formName, const std::string& htmlName,
+                           std::string& text);
+  void BuildPumpOutSection(const std::string& formName, const std::string& htmlName,
+                           std::string& text);
+  void BuildMovementNotice(const std::string& formName, std::string& text);
+  void BuildMovementSection(const std::string& formName, const std::string& htmlName,
+                            std::string& text);
+  void BuildCashlessDetailNotice(const TStringList& gsmList, const std::string& formName,
+                                 std::string& text);
+  void BuildCashlessDetailSection(const std::string& formName, const std::string& htmlName,
+                                  std::string& text);
+  // The small sections (SmallSections.cpp): adapters that hand the range
+  // and its period to builders of their own reports.
+  void BuildFinKKMSection(const std::string& formName, const std::string& htmlName,
+                          std::string& text);
+  void BuildUnmadeReturnsSection(const std::string& formName, const std::string& htmlName,
+                                 std::string& text);
+  void BuildStatementsSection(const std::string& formName, const std::string& htmlName,
+                              std::string& text);
+  void BuildBonusSection(const std::string& formName, const std::string& htmlName,
+                         std::string& text);
+  // HTML only; `formName` is not used.
+  void BuildRebootSection(const std::string& formName, const std::string& htmlName,
+                          std::string& text);
+  // The bonus section's registry settings; ReadBonusShowSwitches leaves
+  // a switch as it is when the key does not hold it.
+  static void ReadBonusRepSettings(bool& nullStr, bool& allVO, Variant& payTypes);
+  static void ReadBonusShowSwitches(bool& showGsmItog, bool& showSubVidoplItog);
+  // The operator of a single shift of the log, empty for a range.
+  std::string RangeOperator() const;
 
   // The financial section (FinSection.cpp, FinGoods.cpp) with its goods
   // sums (TovarKKMSums.cpp) and cash-register balance (KKMBalance.cpp).

@@ -16,7 +16,12 @@
 #include "library/ReportsInterface.h"
 #include "platform/Cp1251.h"
 #include "platform/Exceptions.h"
+#include "platform/StringList.h"
 #include "platform/SysUtils.h"
+#ifdef TOLVAREN_FAKES_REAL_SHIFT
+#include "reports/shift/CloseSmenaRep.h"
+#include "reports/shift/CurSmenaReports.h"
+#endif
 
 namespace tv {
 namespace {
@@ -85,6 +90,15 @@ void CloseSmena(C, int a, int b, V c, int d, int e, S f, bool g, V h, int i, V j
 }
 void Bonus(C, int a, V b, bool c, int d, bool e, bool f, bool g, V h, std::string& o) {
   Record("BuildBonusReport", o, a, b, c, d, e, f, g, h);
+}
+// The data sets and the department list as their sizes; whether a
+// temporary file was named.
+void FinKKM(C, const TRxMemoryData& log, const TRxMemoryData& vo, bool office, D beg, D end,
+            S tovarPath, S tempFile, const TStringList& deps, S form, S html, std::string& h,
+            std::string& o) {
+  Record("GetFinKKMReport", o, log.RecordCount(), vo.RecordCount(), office, beg, end, tovarPath,
+         !tempFile.empty(), deps.Count(), form, html);
+  h = "<html>GetFinKKMReport</html>";
 }
 void CurAgent(C, S a, V b, bool c, bool d, bool e, V f, std::string& o) {
   Record("GetCurSmenaAgentReport", o, a, b, c, d, e, f);
@@ -162,6 +176,7 @@ bool Wire() {
   TReportBuilders& b = ReportBuilders;
   b.CreateCloseSmenaReport = CloseSmena;
   b.BuildBonusReport = Bonus;
+  b.GetFinKKMReport = FinKKM;
   b.GetCurSmenaAgentReport = CurAgent;
   b.GetCurSmenaBackCardReport = CurBackCard;
   b.GetCurSmenaBNEReport = CurBNE;
@@ -192,6 +207,14 @@ bool Wire() {
   b.GetSQLTable = SQLTable;
   b.MakeFuelReceipt = FuelReceipt;
   b.GetReceiptTemplate = ReceiptTemplate;
+#ifdef TOLVAREN_FAKES_REAL_SHIFT
+  // The close-of-shift report and the open shift's reports run for real;
+  // the builders they route to are the recorders.
+  b.CreateCloseSmenaReport = &CreateCloseSmenaReport;
+  b.GetCurSmenaAgentReport = &GetCurSmenaAgentReport;
+  b.GetCurSmenaBackCardReport = &GetCurSmenaBackCardReport;
+  b.GetCurSmenaBNEReport = &GetCurSmenaBNEReport;
+#endif
   LibraryUnits.ReportVarsText = VarsText;
   LibraryUnits.CallFunction = CallFunction;
   LibraryUnits.CreateDCOMDataModule = CreateModule;

@@ -76,6 +76,11 @@ std::vector<std::map<std::string, std::string>> RecordRows(
   return out;
 }
 
+std::string Plain(std::string text) {
+  for (std::size_t at; (at = text.find("\u00a0")) != std::string::npos;) text.replace(at, 2, " ");
+  return text;
+}
+
 std::string Value(const IsqlRow& row, const std::string& column) {
   const std::string& v = row.at(column);
   return v == "<null>" ? std::string() : v;

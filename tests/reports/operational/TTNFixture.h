@@ -36,6 +36,8 @@ std::map<std::string, std::string> Cells(const std::vector<std::vector<std::stri
 std::vector<std::map<std::string, std::string>> RecordRows(
     const std::vector<std::vector<std::string>>& rows, const std::vector<std::string>& cells,
     const std::string& first = "row");
+// The text with its no-break spaces (thousands separators) made blanks.
+std::string Plain(std::string text);
 // A value of a query row, "" for NULL.
 std::string Value(const IsqlRow& row, const std::string& column);
 

@@ -121,9 +121,7 @@ TEST_F(Torg12, RowsUnitCodesAndPresentTests) {
     SCOPED_TRACE(r + 1);
     auto row = rows[r];
     for (int i = 0; i < 11; ++i) {
-      std::string got = row[names[i]];
-      for (std::size_t at; (at = got.find("\u00a0")) != std::string::npos;) got.replace(at, 2, " ");
-      EXPECT_EQ(got, expected[r][i]) << names[i];
+      EXPECT_EQ(Plain(row[names[i]]), expected[r][i]) << names[i];
     }
     EXPECT_EQ(row["Количество"], row["МассаБрутто"]);
     EXPECT_EQ(row["ИмяТовара"], Value(db[r], "NAME"));
@@ -177,6 +175,13 @@ TEST_F(Torg12, VariantsOpenTheirTemplatesAndOlderSchemaReadsTheWaybillRow) {
               "ФормированиеТоварнойНакладнойТОРГ12 -> Ошибка при открытии файла шаблона отчета "
               "\"C:\\FUEL\\FORMS\\WEBREP\\ТОРГ-12-3.html\": Файл не найден!");
   EXPECT_TRUE(Logged("ТОРГ-12"_w));
+
+  // The host's template variant 0 (question 56) takes the "a_" file
+  // beside the chosen one.
+  UseNBTemplate("a_ТОРГ-12-2.html", CellsTemplate({"НомерДокумента"}) + "<p>a_</p>\n");
+  host->Set(56, Variant(0));
+  EXPECT_NE(Note(502, 2).find("<p>a_</p>"), std::string::npos);
+  host->Set(56, Variant(1));
 
   UseNBTemplate("ТОРГ-12.html", GroupTemplate({}, kRowCells, {"СуммаСНДСПрописью"}));
   Exec("DROP TABLE TTNDETAIL");

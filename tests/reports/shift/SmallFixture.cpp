@@ -1,0 +1,51 @@
+#include "tests/reports/shift/SmallFixture.h"
+
+#include "platform/IniDocument.h"
+#include "platform/Registry.h"
+#include "platform/SysUtils.h"
+
+namespace tv::test {
+
+namespace {
+const char* const Section = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorsk\\AZS\\Reports\\BonusRep";
+}
+
+void SmallFixture::SetUpTestSuite() {
+  ShiftFixture::SetUpTestSuite();
+  AddToSample("add-sample-small");
+}
+
+Variant SmallFixture::Kinds(std::initializer_list<int> kinds) {
+  std::vector<std::tuple<int, std::string, std::string>> list;
+  for (int kind : kinds) list.emplace_back(kind, "", "");
+  return Paired(list);
+}
+
+Variant SmallFixture::Order(std::initializer_list<int> kinds) {
+  std::vector<Variant> order(18, Variant(0));
+  for (int kind : kinds) order[kind] = Variant(1);
+  return VarArrayOf(order);
+}
+
+// Written as the store's own lines, so that values of every type can be
+// planted, also those no writer of ours makes.
+void SmallFixture::WriteBonusKey(const std::vector<TRegValue>& values) const {
+  IniDocument doc(root.ReadFile("c/WINDOWS/registry.ini"));
+  doc.EraseSection(Section);
+  if (!values.empty()) doc.AddSection(Section);
+  for (const auto& [name, value] : values) doc.Set(Section, name, value);
+  root.WriteFile("c/WINDOWS/registry.ini", doc.Bytes());
+}
+
+std::string SmallFixture::BonusKey() const {
+  std::string out;
+  IniDocument doc(root.ReadFile("c/WINDOWS/registry.ini"));
+  for (const std::string& key : doc.Keys(Section)) out += key + "=" + *doc.Find(Section, key) + "\n";
+  return out;
+}
+
+std::string D(int y, int m, int d, int h, int n) {
+  return "d" + FloatToStr(EncodeDateTime(y, m, d, h, n, 0, 0));
+}
+
+}  // namespace tv::test

@@ -1,0 +1,118 @@
+// The small sections end to end: each section's text and HTML equal what
+// its builder gives when the host asks for that report by its own code over
+// the same period.
+#include <gtest/gtest.h>
+
+#include "platform/Cp1251.h"
+#include "tests/reports/shift/SmallFixture.h"
+
+namespace tv::test {
+namespace {
+
+class SmallSections : public SmallFixture {
+ protected:
+  struct TOutput {
+    std::string Text;
+    std::string Html;
+  };
+  TOutput Shift(int from, int to, const Variant& sections) {
+    TOutput out;
+    out.Text = ShiftReport(from, to, sections);
+    out.Html = Html();
+    return out;
+  }
+  TOutput Code(char code, const Variant& params) {
+    TOutput out;
+    out.Text = Report(code, params);
+    out.Html = Html();
+    return out;
+  }
+  const Variant Op101 = Variant("Морозов Антон Юрьевич"_w);
+  const Variant Beg101 = DateVar(2024, 4, 1, 8), End101 = DateVar(2024, 4, 1, 16);
+  const Variant End103 = DateVar(2024, 4, 2, 8);
+};
+
+TEST_F(SmallSections, StatementsEqualTheClosedShiftStatements) {
+  const TOutput section = Shift(101, 101, Kinds({15}));
+  const TOutput code = Code('\x0E', A({Beg101, End101, Variant("101"), Op101, Variant("101")}));
+  EXPECT_EQ(section.Text, code.Text);
+  EXPECT_EQ(section.Html, code.Html);
+  EXPECT_NE(section.Text.find("|ООО АвтоТрейд                |    20,00|"), std::string::npos)
+      << section.Text;
+}
+
+TEST_F(SmallSections, UnmadeReturnsEqualTheClosedShiftReport) {
+  struct TCase {
+    int from, to;
+    Variant params;
+  };
+  const std::vector<TCase> cases = {
+      {101, 101, A({Variant(101), Beg101, End101, Op101})},
+      {101, 103, A({Variant(101), Beg101, End103, Variant(""), Variant(103)})},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.to);
+    const TOutput section = Shift(c.from, c.to, Kinds({14}));
+    EXPECT_EQ(section.Text, Code('\x13', c.params).Text);
+    EXPECT_EQ(section.Html, Html());
+  }
+  // The range holds the returns not yet made, each once.
+  const std::string text = Shift(101, 103, Kinds({14})).Text;
+  const std::vector<IsqlRow> rows =
+      Sql("SELECT NUMBERCARD FROM BACKCARD WHERE DATA BETWEEN '2024-04-01 08:00' AND "
+          "'2024-04-02 08:00' AND (\"STATUS\" IS NULL OR \"STATUS\" = 0)");
+  ASSERT_EQ(rows.size(), 3u);
+  for (const IsqlRow& row : rows) EXPECT_NE(text.find(row.at("NUMBERCARD")), std::string::npos);
+  EXPECT_EQ(text.find("5469000000000103"), std::string::npos);
+}
+
+TEST_F(SmallSections, RestartsAddABlankAndTheirWholeHtml) {
+  const TOutput section = Shift(101, 103, Kinds({17}));
+  EXPECT_EQ(section.Text, " ");
+  const TestHost::Reply restarts =
+      Request('#', A({Variant(11), Beg101, End103, Variant(101), Variant(103)}));
+  EXPECT_EQ(section.Html, Html());
+  EXPECT_NE(section.Html.find("Перезагрузка"_w), std::string::npos);
+  Exec("DROP TABLE RESETTRK");
+  EXPECT_NE(Shift(101, 103, Kinds({17})).Html.find(
+                "За указанный период перезагрузок с незавершенными отливами не было."_w),
+            std::string::npos);
+  (void)restarts;
+}
+
+// The open shift's period runs from its begin to now (10:30).
+TEST_F(SmallSections, TheOpenShiftRunsToNow) {
+  SetOpenShiftFill();
+  const TOutput section = Shift(104, 104, Kinds({14, 15}));
+  const Variant beg = DateVar(2024, 4, 2, 8), now = DateVar(2024, 4, 2, 10, 30);
+  const Variant op = Variant("Морозов Антон Юрьевич"_w);
+  const std::string returns = Report('\x13', A({Variant(104), beg, now, op}));
+  const std::string statements =
+      Report('\x0E', A({beg, now, Variant("104"), op, Variant("104")}));
+  EXPECT_EQ(section.Text, returns + statements);
+  EXPECT_NE(returns.find("4276000000000104"), std::string::npos);
+  EXPECT_NE(statements.find("|ООО АвтоТрейд                |    15,00|"), std::string::npos)
+      << statements;
+}
+
+TEST_F(SmallSections, AFailingSectionLeavesTheNextWhole) {
+  Exec("DROP TABLE BACKCARD");
+  const TestHost::Reply r = Request('-', A({Variant(101), Variant(101), Kinds({14, 15})}));
+  const TOutput section{r.Text, Html()};
+  const std::string prefix =
+      "Ошибка при формировании сменного отчета по непроизведенным возвратам на терминал: ";
+  EXPECT_EQ(section.Text.rfind(prefix, 0), 0u) << section.Text;
+  const std::string statements =
+      Report('\x0E', A({Beg101, End101, Variant("101"), Op101, Variant("101")}));
+  EXPECT_EQ(section.Text.substr(section.Text.size() - statements.size()), statements);
+}
+
+// The order layout publishes no HTML: the sections' builders wrote
+// LastHTMLReport, but it is the no-HTML text again afterwards.
+TEST_F(SmallSections, TheOrderLayoutPublishesNoHtml) {
+  Report('-', A({Variant(101), Variant(103), Order({14, 15, 17})}));
+  EXPECT_EQ(Html(), "HTML-отчет не сформирован!"_w);
+}
+
+}  // namespace
+}  // namespace tv::test
