@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/ShiftFixture.h"
+#include "tests/support/Chromium.h"
 
 namespace tv::test {
 namespace {
@@ -334,6 +335,19 @@ TEST_F(BonusReport, ParameterArraysAndBadInput) {
     EXPECT_NE(r.Text.find(c.says), std::string::npos) << c.what << "\n" << r.Text;
     EXPECT_EQ(TempFiles(), 0) << c.what;
   }
+}
+
+// One look at the report of shifts 101 to 103: a PNG in the build tree.
+TEST_F(BonusReport, LookInChromium) {
+  if (!HaveCommand("chromium")) GTEST_SKIP() << "no chromium: no picture";
+  Range();
+  const std::string dir = TOLVAREN_SHIFT_SCREENSHOT_DIR;
+  fs::create_directories(dir);
+  WriteFileBytes(dir + "/bonus-101-103.html", Html());
+  ASSERT_TRUE(RenderPagePng(dir + "/bonus-101-103.html", dir + "/bonus-101-103.png",
+                            dir + "/chromium.log"));
+  std::string summary;
+  EXPECT_EQ(CheckPng(dir + "/bonus-101-103.png", summary), 0) << summary;
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "platform/Files.h"
 #include "platform/ib/IBDataSet.h"
 #include "tests/library/SampleDatabase.h"
+#include "tests/support/Chromium.h"
 #include "tests/support/FirebirdTest.h"
 #include "tests/support/TempRoot.h"
 
@@ -461,6 +462,20 @@ TEST_F(FinKKMReport, OpenShiftRunsUntilNow) {
   EXPECT_EQ(first[16], "1,00");   // L0
   EXPECT_EQ(first[17], "51,50");  // S0
   EXPECT_EQ(first[2], "0,00");    // no check type: shift 104 has no tank payments
+}
+
+// One look at the built-in template's report (variant 2E): a PNG in the
+// build tree.
+TEST_F(FinKKMReport, LookInChromium) {
+  if (!test::HaveCommand("chromium")) GTEST_SKIP() << "no chromium: no picture";
+  const std::string html = Build(BuiltIn("2e", false), "C:\\FUEL\\SHOP");
+  const std::string dir = TOLVAREN_SHIFT_SCREENSHOT_DIR;
+  fs::create_directories(dir);
+  WriteFileBytes(dir + "/finkkm-101-103.html", html);
+  ASSERT_TRUE(test::RenderPagePng(dir + "/finkkm-101-103.html", dir + "/finkkm-101-103.png",
+                                  dir + "/chromium.log"));
+  std::string summary;
+  EXPECT_EQ(test::CheckPng(dir + "/finkkm-101-103.png", summary), 0) << summary;
 }
 
 }  // namespace
