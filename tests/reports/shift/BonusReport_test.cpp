@@ -53,6 +53,17 @@ std::vector<Line> Lines(const std::vector<Row>& rows) {
   return out;
 }
 
+// Code 9's parameters [from, payTypes, nullStr, to, true, true], with AllVO
+// (0 or 1) and PayCodes appended when given.
+Variant P(int from, int to, const Variant& payTypes = {}, int allVO = -1,
+          const Variant& payCodes = {}, bool nullStr = false) {
+  std::vector<Variant> p = {Variant(from), payTypes,      Variant(nullStr),
+                            Variant(to),   Variant(true), Variant(true)};
+  if (allVO >= 0) p.push_back(Variant(allVO == 1));
+  if (!payCodes.IsEmpty()) p.push_back(payCodes);
+  return VarArrayOf(p);
+}
+
 class BonusReport : public ShiftFixture {
  protected:
   static void SetUpTestSuite() {
@@ -86,11 +97,11 @@ class BonusReport : public ShiftFixture {
                           row(2, "Скидка", "ДТ", 58.9, 10, 0.2, 577.22, 0)});
   }
   // Code 9 with `params`; the text (UTF-8).
-  std::string Bonus(std::initializer_list<Variant> params) { return Report('\x09', A(params)); }
+  std::string Bonus(const Variant& params) { return Report('\x09', params); }
   // Shifts 101 to 103, every payment type and the rows' own codes.
   std::string Range(bool gsmItog = true, bool subItog = true) {
-    return Bonus({Variant(101), Variant(), Variant(false), Variant(103), Variant(gsmItog),
-                  Variant(subItog), Variant(true)});
+    return Bonus(A({Variant(101), Variant(), Variant(false), Variant(103), Variant(gsmItog),
+                  Variant(subItog), Variant(true)}));
   }
 };
 
@@ -199,53 +210,44 @@ TEST_F(BonusReport, WorkedRowAndMergedSubTypes) {
 TEST_F(BonusReport, EdgeCases) {
   struct Case {
     const char* what;
-    std::vector<Variant> params;
+    Variant params;
     std::vector<std::string> present, absent;  // in the text
   };
-  const Variant codes04 = A({Variant(0), Variant(4)});
   const Variant flags = A({Variant(1), Variant(0), Variant(1), Variant(0)});
-  const Variant un;
   const Case cases[] = {
       {"threshold: 0.009 l left out, 0.01 l kept",
-       {Variant(101), un, Variant(false), Variant(103), Variant(true), Variant(true),
-        Variant(true)},
+       P(101, 103, {}, 1),
        {"|АИ-95| 20,00|  56,00|Порог |   56,00|      0,01|"},
        {"|АИ-92| 20,00|  51,50|Порог"}},
-      {"money from price and paid litres",
-       {Variant(101), un, Variant(false), Variant(101), Variant(true), Variant(true)},
-       {"  5 000,00|"},
-       {}},
+      {"money from price and paid litres", P(101, 101), {"  5 000,00|"}, {}},
       {"AllVO: the groups 105 and 150",
-       {Variant(101), flags, Variant(false), Variant(103), Variant(true), Variant(true),
-        Variant(true)},
+       P(101, 103, flags, 1),
        {"Мерник (105)", "Неизвестный (150)", "Ведомость +"},
        {}},
       {"selection without AllVO",
-       {Variant(101), flags, Variant(false), Variant(103), Variant(true), Variant(true),
-        Variant(false)},
+       P(101, 103, flags, 0),
        {"Вид оплаты: Наличные", "Вид оплаты: Товарные карты"},
        {"Мерник (105)", "Ведомость +", "Платеж. терминал"}},
       {"PayCodes replace the selection",
-       {Variant(101), flags, Variant(false), Variant(103), Variant(true), Variant(true),
-        Variant(false), codes04},
+       P(101, 103, flags, 0, A({Variant(0), Variant(4)})),
        {"Вид оплаты: Наличные", "Вид оплаты: Ведомость +"},
        {"Товарные карты", "Мерник (105)"}},
       {"open shift",
-       {Variant(104), un, Variant(false), Variant(104), Variant(true), Variant(true)},
+       P(104, 104),
        {"Дата и время закрытия смены не закрыта", "Оператор Морозов Антон",
         "     20,00|     1,00|     21,00"},
        {"     30,00"}},
       {"a range given backwards: the header alone",
-       {Variant(103), un, Variant(false), Variant(101), Variant(true), Variant(true)},
+       P(103, 101),
        {"Смена N 103 - 101"},
        {"|АИ", "|ДТ"}},
       {"no such shift: the header alone",
-       {Variant(500), un, Variant(false), Variant(500), Variant(true), Variant(true)},
+       P(500, 500),
        {"Смена N 500"},
        {"|АИ", "|ДТ", "Дата и время открытия смены 0"}},
   };
   for (const Case& c : cases) {
-    const std::string text = Plain(Report('\x09', VarArrayOf(c.params)));
+    const std::string text = Plain(Report('\x09', c.params));
     for (const std::string& s : c.present)
       EXPECT_NE(text.find(s), std::string::npos) << c.what << ": " << s << "\n" << text;
     for (const std::string& s : c.absent)
@@ -257,10 +259,8 @@ TEST_F(BonusReport, EdgeCases) {
 
 // NullStr shows a selected payment type without rows as an empty group.
 TEST_F(BonusReport, NullStrShowsEmptyTypes) {
-  const Variant codes = A({Variant(0), Variant(3)});
   for (bool nullStr : {false, true}) {
-    Bonus({Variant(101), Variant(), Variant(nullStr), Variant(103), Variant(true), Variant(true),
-           Variant(false), codes});
+    Bonus(P(101, 103, {}, 0, A({Variant(0), Variant(3)}), nullStr));
     int empty = 0;
     for (const Line& l : Lines(HtmlCells()))
       if (l.Kind == "type" && l.Group == "Безналичные") {
@@ -277,7 +277,7 @@ TEST_F(BonusReport, OfficeVariantKeepsTheOfficesOwnSales) {
   const std::string text = Plain(Range());
   // The KA 1 row of 33 l joins its key's rows in Наличные / Акция / АИ-92.
   EXPECT_NE(text.find("    178,00|"), std::string::npos) << text;
-  Bonus({Variant(104), Variant(), Variant(false), Variant(104), Variant(true), Variant(true)});
+  Bonus(P(104, 104));
   EXPECT_NE(Html().find("51,00"), std::string::npos);
 }
 
@@ -299,8 +299,7 @@ TEST_F(BonusReport, TotalLinesFollowTheirSwitches) {
 }
 
 TEST_F(BonusReport, TextOfOneShiftAndItsHtmlTotals) {
-  const std::string text =
-      Bonus({Variant(101), Variant(), Variant(false), Variant(101), Variant(true), Variant(true)});
+  const std::string text = Bonus(P(101, 101));
   EXPECT_EQ(text, ExpectedShiftText("bonus-101.txt"));
   // The report totals of the text and of the HTML are the same.
   const std::vector<Line> lines = Lines(HtmlCells());
@@ -325,8 +324,7 @@ TEST_F(BonusReport, RequisitesInTheHtmlOnly) {
       Utf8ToCp1251("@Page\r\nОрг:~OrgName~|\r\n@Repeat\r\n~GSM~\r\n@EndRepeat\r\n@EndPage\r\n"));
   root.WriteFile("c/FUEL/FORMS/WEBREP/Отчет по бонусам и скидкам.html",
                  Utf8ToCp1251("<html><body><p>&lt;#OrgName&gt;</p></body></html>\r\n"));
-  const std::string text =
-      Bonus({Variant(101), Variant(), Variant(false), Variant(101), Variant(true), Variant(true)});
+  const std::string text = Bonus(P(101, 101));
   EXPECT_NE(text.find("Орг:"), std::string::npos) << text;
   EXPECT_EQ(text.find("Нефтересурс"), std::string::npos) << text;
   EXPECT_NE(Cp1251ToUtf8(Html()).find("ООО Нефтересурс"), std::string::npos);
