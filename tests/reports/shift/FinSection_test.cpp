@@ -500,5 +500,19 @@ TEST_F(FinSection, NoPaymentTypesGiveZeroRowsPerFuel) {
   EXPECT_DOUBLE_EQ(h.Value("NalItog"), 0);
 }
 
+TEST_F(FinSection, FuelSplitByPriceShowsThePlainName) {
+  // АИ-92 sells at 50.00 in shift 101 and at 51.50 in shift 102.
+  Cnf("FinPrcDelim=1\n");
+  ShiftReport(101, 102, Paired({{4, "", "cells.html"}}));
+  std::vector<double> litres;
+  for (const auto& row : HtmlCells())
+    if (row.size() == RowCells.size() && row[0] == "АИ-92") litres.push_back(Num(row[1]));
+  const auto sql = SqlNumbers(
+      "SELECT SUM(CASE WHEN SMNUM = 101 THEN LITRE ELSE 0 END) AS A, "
+      "SUM(CASE WHEN SMNUM = 102 THEN LITRE ELSE 0 END) AS B FROM SILOVO "
+      "WHERE SMNUM IN (101, 102) AND SILONUM = 0 AND VIDOPL = 0");
+  EXPECT_EQ(litres, (std::vector<double>{sql.at("A"), sql.at("B")}));
+}
+
 }  // namespace
 }  // namespace tv::test
