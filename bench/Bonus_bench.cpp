@@ -253,17 +253,20 @@ void BM_FinKKMStatements(benchmark::State& state) {
       ds.SetDatabase(&dep->db);
       ds.SelectSQL().SetText("SELECT FIRST 1 * FROM DOCUMENTS");
       run(ds);
-      ds.SelectSQL().SetText("SELECT DISTINCT ClientNum , COALESCE(KKMNUM, 1) AS KKMNUM FROM "
-                             "DOCUMENTS WHERE (ClientNum IS NOT NULL) AND (" + period +
-                             ") AND (\"TYPE\" IN (2,3))");
+      ds.SelectSQL().SetText(
+          "SELECT DISTINCT ClientNum , COALESCE(KKMNUM, 1) AS KKMNUM FROM "
+          "DOCUMENTS WHERE (ClientNum IS NOT NULL) AND (" +
+          period + ") AND (\"TYPE\" IN (2,3))");
       run(ds);
     }
     tv::TIBDataSet reg;
     reg.SetDatabase(&station.db);
     reg.SelectSQL().SetText("SELECT FIRST 0 * FROM BCHECK");
     run(reg);
-    reg.SelectSQL().SetText("SELECT DISTINCT Client , COALESCE(KKM,0) AS KKM FROM BCheck\r\nWHERE "
-                            "Client IS NOT NULL AND " + period);
+    reg.SelectSQL().SetText(
+        "SELECT DISTINCT Client , COALESCE(KKM,0) AS KKM FROM BCheck\r\nWHERE "
+        "Client IS NOT NULL AND " +
+        period);
     reg.Open();
     for (; !reg.Eof(); reg.Next()) registers.push_back(reg.Fields(0).AsInteger());
     reg.Close();
@@ -273,7 +276,8 @@ void BM_FinKKMStatements(benchmark::State& state) {
       fuel.SelectSQL().SetText(
           "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa > 0, "
           "b.KOLVO, -b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND "
-          ":EndTime\r\n AND (b.Client = " + std::to_string(r) +
+          ":EndTime\r\n AND (b.Client = " +
+          std::to_string(r) +
           ")  AND (COALESCE(b.KA, 0) = 0) \r\nGROUP BY b.Client, b.GSM, b.VidOpl");
       fuel.Prepare();
       for (int k = 0; k < 1000; ++k) {

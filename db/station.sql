@@ -570,3 +570,5 @@ CREATE INDEX IX_BCHECK_INDEXSALE ON BCHECK (INDEXSALE);
 -- The receipts of one register in a period (the financial report by cash registers).
 CREATE INDEX IX_BCHECK_CLIENT ON BCHECK (CLIENT, DATA);
 CREATE INDEX IX_TRK_TIME ON TRK ("TIME");
+-- The dispenser operations of one sale (the shipment receipt joins them by sale).
+CREATE INDEX IX_TRK_INDEXSALE ON TRK (INDEXSALE);

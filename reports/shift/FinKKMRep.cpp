@@ -109,7 +109,8 @@ void TFinKKMRep::ReadShiftCopies() {
     TMemField beg = ShiftLog->FieldByName("BegTime");
     TMemField end = ShiftLog->FieldByName("EndTime");
     for (ShiftLog->First(); !ShiftLog->Eof(); ShiftLog->Next())
-      shifts_.push_back({num.AsInteger(), beg.AsDateTime(), end.IsNull() ? Now() : end.AsDateTime()});
+      shifts_.push_back(
+          {num.AsInteger(), beg.AsDateTime(), end.IsNull() ? Now() : end.AsDateTime()});
   }
   checkTypes_.clear();
   if (ShiftPayTypes != nullptr && ShiftPayTypes->Active()) {
@@ -138,10 +139,9 @@ void TFinKKMRep::ConnectDepartments() {
                                        "TovarDB" + IntToStr(i + 1), "WIN1251");
       departments_.push_back(std::move(dep));
     } catch (const std::exception& e) {
-      ReportsLogger().Log(
-          Format("Фин. отчет по кассам -> Подключение к тов. отделу \"%s\" -> %s"_w,
-                 {file, ExceptionMessage(e)}),
-          2);
+      ReportsLogger().Log(Format("Фин. отчет по кассам -> Подключение к тов. отделу \"%s\" -> %s"_w,
+                                 {file, ExceptionMessage(e)}),
+                          2);
     }
   }
 }

@@ -4,6 +4,7 @@
 // selections, the open shift from the host's fill, the text against a
 // hand-checked file and the HTML read by Python's html.parser.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -53,6 +54,17 @@ std::vector<Line> Lines(const std::vector<Row>& rows) {
   return out;
 }
 
+// Code 9's parameters [from, payTypes, nullStr, to, true, true], with AllVO
+// (0 or 1) and PayCodes appended when given.
+Variant P(int from, int to, const Variant& payTypes = {}, int allVO = -1,
+          const Variant& payCodes = {}, bool nullStr = false) {
+  std::vector<Variant> p = {Variant(from), payTypes,      Variant(nullStr),
+                            Variant(to),   Variant(true), Variant(true)};
+  if (allVO >= 0) p.push_back(Variant(allVO == 1));
+  if (!payCodes.IsEmpty()) p.push_back(payCodes);
+  return VarArrayOf(p);
+}
+
 class BonusReport : public ShiftFixture {
  protected:
   static void SetUpTestSuite() {
@@ -74,21 +86,23 @@ class BonusReport : public ShiftFixture {
     const auto row = [](int vo, const char* sub, const char* gsm, double price, double l, double b,
                         double s, int ka) {
       return std::map<std::string, Variant>{
-          {"SMENANUM", Variant(104)}, {"VIDOPL", Variant(vo)},   {"SUBVIDOPL", V(sub)},
-          {"GSM", V(gsm)},            {"POROG", Variant(20.0)},  {"NAMEBONUS", V("5% от 20 л")},
-          {"PRICE", Variant(price)},  {"PRODANOL", Variant(l)}, {"BONUSL", Variant(b)},
-          {"SUMMA", Variant(s)},      {"KA", Variant(ka)}};
+          {"SMENANUM", Variant(104)}, {"VIDOPL", Variant(vo)},
+          {"SUBVIDOPL", V(sub)},      {"GSM", V(gsm)},
+          {"POROG", Variant(20.0)},   {"NAMEBONUS", V("5% от 20 л")},
+          {"PRICE", Variant(price)},  {"PRODANOL", Variant(l)},
+          {"BONUSL", Variant(b)},     {"SUMMA", Variant(s)},
+          {"KA", Variant(ka)}};
     };
     host->SetFillRows(5, {row(0, "Акция", "АИ-92", 51.5, 21, 1, 0, 0),
                           row(0, "Акция", "АИ-92", 51.5, 30, 1.5, 0, 1),
                           row(2, "Скидка", "ДТ", 58.9, 10, 0.2, 577.22, 0)});
   }
   // Code 9 with `params`; the text (UTF-8).
-  std::string Bonus(std::initializer_list<Variant> params) { return Report('\x09', A(params)); }
+  std::string Bonus(const Variant& params) { return Report('\x09', params); }
   // Shifts 101 to 103, every payment type and the rows' own codes.
   std::string Range(bool gsmItog = true, bool subItog = true) {
-    return Bonus({Variant(101), Variant(), Variant(false), Variant(103), Variant(gsmItog),
-                  Variant(subItog), Variant(true)});
+    return Bonus(A({Variant(101), Variant(), Variant(false), Variant(103), Variant(gsmItog),
+                    Variant(subItog), Variant(true)}));
   }
 };
 
@@ -103,8 +117,8 @@ TEST_F(BonusReport, FuelTotalsEqualTheBonusRows) {
   for (int i = 0; i < 13; ++i) names[types[i].second] = types[i].first;
   using Key = std::tuple<std::string, std::string, std::string>;
   std::map<Key, std::array<double, 4>> want;
-  for (const IsqlRow& r : Sql(
-           "SELECT VIDOPL, SUBVIDOPL, GSM, PRICE, SUM(PRODANOL) AS L, SUM(BONUSL) AS B, "
+  for (const IsqlRow& r :
+       Sql("SELECT VIDOPL, SUBVIDOPL, GSM, PRICE, SUM(PRODANOL) AS L, SUM(BONUSL) AS B, "
            "SUM(SUMMA) AS S FROM BONUS WHERE SMENANUM BETWEEN 101 AND 103 AND KA = 0 "
            "GROUP BY VIDOPL, SUBVIDOPL, GSM, POROG, NAMEBONUS, PRICE")) {
     const auto num = [&](const char* c) { return r.at(c) == "<null>" ? 0.0 : std::stod(r.at(c)); };
@@ -114,8 +128,8 @@ TEST_F(BonusReport, FuelTotalsEqualTheBonusRows) {
       while (!s.empty() && s.back() == ' ') s.pop_back();
       return Up(s);
     };
-    std::array<double, 4>& w = want[{names.at(std::stoi(r.at("VIDOPL"))), trim(r.at("SUBVIDOPL")),
-                                     trim(r.at("GSM"))}];
+    std::array<double, 4>& w =
+        want[{names.at(std::stoi(r.at("VIDOPL"))), trim(r.at("SUBVIDOPL")), trim(r.at("GSM"))}];
     w[0] += num("L") - num("B");
     w[1] += num("B");
     w[2] += num("L");
@@ -130,7 +144,8 @@ TEST_F(BonusReport, FuelTotalsEqualTheBonusRows) {
     for (int i = 0; i < 4; ++i) g[i] += Num(l.Cells[i]);
   }
   for (const auto& [key, w] : want)
-    EXPECT_EQ(got.count(key), 1u) << std::get<0>(key) << " / " << std::get<1>(key) << " / " << std::get<2>(key);
+    EXPECT_EQ(got.count(key), 1u) << std::get<0>(key) << " / " << std::get<1>(key) << " / "
+                                  << std::get<2>(key);
   ASSERT_EQ(got.size(), want.size());
   for (const auto& [key, w] : want) {
     ASSERT_EQ(got.count(key), 1u) << std::get<0>(key) << " / " << std::get<1>(key) << " / "
@@ -149,11 +164,16 @@ TEST_F(BonusReport, TotalsAddUpToTheirRows) {
     const std::size_t first = l.Kind == "row" ? 1 : 0;
     for (std::size_t i = 0; i < 5; ++i) v[i] = Num(l.Cells[first + i]);
     std::array<double, 5>* sums[] = {&fuel, &sub, &type, &report};
-    const int level = l.Kind == "row" ? 0 : l.Kind == "fuel" ? 1 : l.Kind == "sub" ? 2 : l.Kind == "type" ? 3 : 4;
+    const int level = l.Kind == "row"    ? 0
+                      : l.Kind == "fuel" ? 1
+                      : l.Kind == "sub"  ? 2
+                      : l.Kind == "type" ? 3
+                                         : 4;
     if (level > 0) {
       for (std::size_t i = 0; i < 5; ++i)
         EXPECT_NEAR(v[i], (*sums[level - 1])[i], 0.011) << l.Kind << " " << l.Group << " " << i;
-      if (level < 4) for (std::size_t i = 0; i < 5; ++i) (*sums[level])[i] += v[i];
+      if (level < 4)
+        for (std::size_t i = 0; i < 5; ++i) (*sums[level])[i] += v[i];
       *sums[level - 1] = {};
       continue;
     }
@@ -191,38 +211,48 @@ TEST_F(BonusReport, WorkedRowAndMergedSubTypes) {
 TEST_F(BonusReport, EdgeCases) {
   struct Case {
     const char* what;
-    std::vector<Variant> params;
+    Variant params;
     std::vector<std::string> present, absent;  // in the text
   };
-  const Variant codes04 = A({Variant(0), Variant(4)});
   const Variant flags = A({Variant(1), Variant(0), Variant(1), Variant(0)});
-  const Variant un;
   const Case cases[] = {
-      {"threshold: 0.009 l left out, 0.01 l kept", {Variant(101), un, Variant(false), Variant(103),
-       Variant(true), Variant(true), Variant(true)}, {"|АИ-95| 20,00|  56,00|Порог |   56,00|      0,01|"},
+      {"threshold: 0.009 l left out, 0.01 l kept",
+       P(101, 103, {}, 1),
+       {"|АИ-95| 20,00|  56,00|Порог |   56,00|      0,01|"},
        {"|АИ-92| 20,00|  51,50|Порог"}},
-      {"money from price and paid litres", {Variant(101), un, Variant(false), Variant(101),
-       Variant(true), Variant(true)}, {"  5 000,00|"}, {}},
-      {"AllVO: the groups 105 and 150", {Variant(101), flags, Variant(false), Variant(103),
-       Variant(true), Variant(true), Variant(true)}, {"Мерник (105)", "Неизвестный (150)", "Ведомость +"}, {}},
-      {"selection without AllVO", {Variant(101), flags, Variant(false), Variant(103),
-       Variant(true), Variant(true), Variant(false)}, {"Вид оплаты: Наличные", "Вид оплаты: Товарные карты"},
+      {"money from price and paid litres", P(101, 101), {"  5 000,00|"}, {}},
+      {"AllVO: the groups 105 and 150",
+       P(101, 103, flags, 1),
+       {"Мерник (105)", "Неизвестный (150)", "Ведомость +"},
+       {}},
+      {"selection without AllVO",
+       P(101, 103, flags, 0),
+       {"Вид оплаты: Наличные", "Вид оплаты: Товарные карты"},
        {"Мерник (105)", "Ведомость +", "Платеж. терминал"}},
-      {"PayCodes replace the selection", {Variant(101), flags, Variant(false), Variant(103),
-       Variant(true), Variant(true), Variant(false), codes04}, {"Вид оплаты: Наличные", "Вид оплаты: Ведомость +"},
+      {"PayCodes replace the selection",
+       P(101, 103, flags, 0, A({Variant(0), Variant(4)})),
+       {"Вид оплаты: Наличные", "Вид оплаты: Ведомость +"},
        {"Товарные карты", "Мерник (105)"}},
-      {"open shift", {Variant(104), un, Variant(false), Variant(104), Variant(true), Variant(true)},
-       {"Дата и время закрытия смены не закрыта", "Оператор Морозов Антон", "     20,00|     1,00|     21,00"},
+      {"open shift",
+       P(104, 104),
+       {"Дата и время закрытия смены не закрыта", "Оператор Морозов Антон",
+        "     20,00|     1,00|     21,00"},
        {"     30,00"}},
-      {"a range given backwards: the header alone", {Variant(103), un, Variant(false), Variant(101),
-       Variant(true), Variant(true)}, {"Смена N 103 - 101"}, {"|АИ", "|ДТ"}},
-      {"no such shift: the header alone", {Variant(500), un, Variant(false), Variant(500),
-       Variant(true), Variant(true)}, {"Смена N 500"}, {"|АИ", "|ДТ", "Дата и время открытия смены 0"}},
+      {"a range given backwards: the header alone",
+       P(103, 101),
+       {"Смена N 103 - 101"},
+       {"|АИ", "|ДТ"}},
+      {"no such shift: the header alone",
+       P(500, 500),
+       {"Смена N 500"},
+       {"|АИ", "|ДТ", "Дата и время открытия смены 0"}},
   };
   for (const Case& c : cases) {
-    const std::string text = Plain(Report('\x09', VarArrayOf(c.params)));
-    for (const std::string& s : c.present) EXPECT_NE(text.find(s), std::string::npos) << c.what << ": " << s << "\n" << text;
-    for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << c.what << ": " << s << "\n" << text;
+    const std::string text = Plain(Report('\x09', c.params));
+    for (const std::string& s : c.present)
+      EXPECT_NE(text.find(s), std::string::npos) << c.what << ": " << s << "\n" << text;
+    for (const std::string& s : c.absent)
+      EXPECT_EQ(text.find(s), std::string::npos) << c.what << ": " << s << "\n" << text;
     EXPECT_EQ(Html().find("&lt;#"), std::string::npos) << c.what;
     EXPECT_EQ(TempFiles(), 0) << c.what;
   }
@@ -230,10 +260,8 @@ TEST_F(BonusReport, EdgeCases) {
 
 // NullStr shows a selected payment type without rows as an empty group.
 TEST_F(BonusReport, NullStrShowsEmptyTypes) {
-  const Variant codes = A({Variant(0), Variant(3)});
   for (bool nullStr : {false, true}) {
-    Bonus({Variant(101), Variant(), Variant(nullStr), Variant(103), Variant(true), Variant(true),
-           Variant(false), codes});
+    Bonus(P(101, 103, {}, 0, A({Variant(0), Variant(3)}), nullStr));
     int empty = 0;
     for (const Line& l : Lines(HtmlCells()))
       if (l.Kind == "type" && l.Group == "Безналичные") {
@@ -250,7 +278,7 @@ TEST_F(BonusReport, OfficeVariantKeepsTheOfficesOwnSales) {
   const std::string text = Plain(Range());
   // The KA 1 row of 33 l joins its key's rows in Наличные / Акция / АИ-92.
   EXPECT_NE(text.find("    178,00|"), std::string::npos) << text;
-  Bonus({Variant(104), Variant(), Variant(false), Variant(104), Variant(true), Variant(true)});
+  Bonus(P(104, 104));
   EXPECT_NE(Html().find("51,00"), std::string::npos);
 }
 
@@ -272,20 +300,20 @@ TEST_F(BonusReport, TotalLinesFollowTheirSwitches) {
 }
 
 TEST_F(BonusReport, TextOfOneShiftAndItsHtmlTotals) {
-  const std::string text = Bonus({Variant(101), Variant(), Variant(false), Variant(101),
-                                  Variant(true), Variant(true)});
+  const std::string text = Bonus(P(101, 101));
   EXPECT_EQ(text, ExpectedShiftText("bonus-101.txt"));
-  // The report totals of the text and of the HTML are the same.
-  const std::vector<Line> lines = Lines(HtmlCells());
-  ASSERT_FALSE(lines.empty());
-  const Row& totals = lines.back().Cells;
-  std::string expect;
-  for (const std::string& c : totals) expect += c + "|";
-  const std::string last = Plain(text).substr(Plain(text).rfind("Итого по видам оплаты:"));
-  std::string got;
-  for (const std::vector<std::string>& f : Fields(StringReplace(last, "|", ";", rfReplaceAll)))
-    for (std::size_t i = 1; i < f.size() && i <= 5; ++i) got += f[i] + "|";
-  EXPECT_EQ(got, expect);
+  // The payment-type totals and the report totals of the text and of the
+  // HTML, in order, are the same.
+  std::string html, plain;
+  for (const Line& l : Lines(HtmlCells()))
+    if (l.Kind == "type" || l.Kind == "report")
+      for (const std::string& c : l.Cells) html += c + "|";
+  for (const std::vector<std::string>& f :
+       Fields(StringReplace(Plain(text), "|", ";", rfReplaceAll)))
+    if (f[0] == "Итого:" || f[0] == "Итого по видам оплаты:")
+      for (std::size_t i = 1; i < f.size() && i <= 5; ++i) plain += f[i] + "|";
+  EXPECT_EQ(plain, html);
+  EXPECT_EQ(std::count(html.begin(), html.end(), '|'), 20);  // three types and the report
 }
 
 // The organisation's requisites reach the HTML only.
@@ -293,12 +321,12 @@ TEST_F(BonusReport, RequisitesInTheHtmlOnly) {
   Cnf("[Organization]\nOrgName=ООО Нефтересурс\n");
   for (const auto& e : fs::directory_iterator(root.Path() + "/c/FUEL/FORMS/REPORT"))
     if (AnsiLowerCase(e.path().filename().string()) == "bonus.frm") fs::remove(e.path());
-  root.WriteFile("c/FUEL/FORMS/REPORT/Bonus.frm",
-                 Utf8ToCp1251("@Page\r\nОрг:~OrgName~|\r\n@Repeat\r\n~GSM~\r\n@EndRepeat\r\n@EndPage\r\n"));
+  root.WriteFile(
+      "c/FUEL/FORMS/REPORT/Bonus.frm",
+      Utf8ToCp1251("@Page\r\nОрг:~OrgName~|\r\n@Repeat\r\n~GSM~\r\n@EndRepeat\r\n@EndPage\r\n"));
   root.WriteFile("c/FUEL/FORMS/WEBREP/Отчет по бонусам и скидкам.html",
                  Utf8ToCp1251("<html><body><p>&lt;#OrgName&gt;</p></body></html>\r\n"));
-  const std::string text = Bonus({Variant(101), Variant(), Variant(false), Variant(101),
-                                  Variant(true), Variant(true)});
+  const std::string text = Bonus(P(101, 101));
   EXPECT_NE(text.find("Орг:"), std::string::npos) << text;
   EXPECT_EQ(text.find("Нефтересурс"), std::string::npos) << text;
   EXPECT_NE(Cp1251ToUtf8(Html()).find("ООО Нефтересурс"), std::string::npos);
@@ -322,12 +350,16 @@ TEST_F(BonusReport, ParameterArraysAndBadInput) {
     std::string says;
   };
   const Case cases[] = {
-      {"PayTypes no array", {Variant(101), Variant(5), Variant(false), Variant(103), Variant(true),
-       Variant(true)}, "Выбор видов оплаты должен быть массивом"},
-      {"PayTypes shorter than the table", {Variant(101), A({Variant(1)}), Variant(false), Variant(103),
-       Variant(true), Variant(true)}, "Вид оплаты: Наличные"},
-      {"PayCodes with a text", {Variant(101), un, Variant(false), Variant(103), Variant(true),
-       Variant(true), Variant(false), A({Variant(0), V("четыре")})}, "не является числом"},
+      {"PayTypes no array",
+       {Variant(101), Variant(5), Variant(false), Variant(103), Variant(true), Variant(true)},
+       "Выбор видов оплаты должен быть массивом"},
+      {"PayTypes shorter than the table",
+       {Variant(101), A({Variant(1)}), Variant(false), Variant(103), Variant(true), Variant(true)},
+       "Вид оплаты: Наличные"},
+      {"PayCodes with a text",
+       {Variant(101), un, Variant(false), Variant(103), Variant(true), Variant(true),
+        Variant(false), A({Variant(0), V("четыре")})},
+       "не является числом"},
   };
   for (const Case& c : cases) {
     const TestHost::Reply r = Request('\x09', VarArrayOf(c.params));

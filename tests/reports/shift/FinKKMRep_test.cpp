@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
-#include <array>
 #include <map>
 #include <set>
 #include <tuple>
@@ -86,7 +86,9 @@ std::string TestTemplate(const std::string& repType) {
     itog += "<td>&lt;#L" + k + "&gt;</td><td>&lt;#S" + k + "&gt;</td>";
     all += "<td>&lt;#IL" + k + "&gt;</td><td>&lt;#IS" + k + "&gt;</td>";
   }
-  auto mark = [](const std::string& d) { return "<tr><td colspan=36>&lt;#" + d + "&gt;</td></tr>\n"; };
+  auto mark = [](const std::string& d) {
+    return "<tr><td colspan=36>&lt;#" + d + "&gt;</td></tr>\n";
+  };
   return Utf8ToCp1251(
       "<html><body><p>&lt;#BDate&gt;|&lt;#EDate&gt;&lt;#paramrep RepType=" + repType +
       "&gt;</p>\n<table>\n<tr><td>Касса</td></tr>\n" + mark("Group") + mark("Repeat") + "<tr>" +
@@ -98,7 +100,11 @@ std::string TestTemplate(const std::string& repType) {
 class FinKKMReport : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const fs::path from = fs::path(test::SampleStationDatabase()).parent_path().parent_path().parent_path().parent_path();
+    const fs::path from = fs::path(test::SampleStationDatabase())
+                              .parent_path()
+                              .parent_path()
+                              .parent_path()
+                              .parent_path();
     std::string folder = (fs::temp_directory_path() / "tolvaren-finkkm-XXXXXX").string();
     ASSERT_NE(::mkdtemp(folder.data()), nullptr);
     gSample = folder;
@@ -108,9 +114,9 @@ class FinKKMReport : public ::testing::Test {
     }
     for (const char* script : {"add-sample-shifts", "add-sample-bonus"}) {
       int rc = -1;
-      const std::string out = test::RunCommand(std::string(TOLVAREN_SOURCE_DIR) + "/db/" + script +
-                                                   " --root " + Quote(folder) + " 2>&1",
-                                               &rc);
+      const std::string out = test::RunCommand(
+          std::string(TOLVAREN_SOURCE_DIR) + "/db/" + script + " --root " + Quote(folder) + " 2>&1",
+          &rc);
       ASSERT_EQ(rc, 0) << out;
     }
   }
@@ -122,8 +128,8 @@ class FinKKMReport : public ::testing::Test {
   FinKKMReport() {
     LibraryStartup();
     ::setenv("TOLVAREN_NOW", "2024-04-02 10:30:00", 1);
-    answers = {{46, Variant(3)}, {5, Variant(std::string("C:\\FUEL\\DB\\"))},
-               {13, Variant("АЗС №1"_w)}};
+    answers = {
+        {46, Variant(3)}, {5, Variant(std::string("C:\\FUEL\\DB\\"))}, {13, Variant("АЗС №1"_w)}};
     StoreHostProcs(nullptr, Answer, nullptr);
     OfficeHost = true;
     root.WriteFile("c/FUEL/LogFiles/.keep", "");
@@ -145,9 +151,8 @@ class FinKKMReport : public ::testing::Test {
   std::string Db(const char* relative) const { return root.Path() + "/" + relative; }
   void Exec(const char* db, const std::string& sql) const {
     int rc = -1;
-    const std::string out = test::Isql("CONNECT " + Quote(Db(db)) + " USER 'SYSDBA';\n" + sql +
-                                           "\nCOMMIT;\n",
-                                       &rc);
+    const std::string out =
+        test::Isql("CONNECT " + Quote(Db(db)) + " USER 'SYSDBA';\n" + sql + "\nCOMMIT;\n", &rc);
     ASSERT_EQ(rc, 0) << out;
   }
   std::vector<test::IsqlRow> Sql(const char* db, const std::string& utf8) const {
@@ -164,8 +169,9 @@ class FinKKMReport : public ::testing::Test {
     {
       std::unique_ptr<TIBDataSet> q(
           FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
-      q->SelectSQL().SetText(openShift ? "SELECT * FROM SMLOG WHERE SMNUM = 0"
-                                       : "SELECT * FROM SMLOG WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
+      q->SelectSQL().SetText(
+          openShift ? "SELECT * FROM SMLOG WHERE SMNUM = 0"
+                    : "SELECT * FROM SMLOG WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
       CopyTableRows(*q, log);
       q->Close();
       q->SelectSQL().SetText("SELECT * FROM SILOVO WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
@@ -179,9 +185,9 @@ class FinKKMReport : public ::testing::Test {
     }
     std::string html;
     error.clear();
-    FinKKMUnit::GetFinKKMReport(creator, log, payTypes, office, EncodeDateTime(2024, 4, 1, 8, 0, 0, 0),
-                                EncodeDateTime(2024, 4, 2, 8, 0, 0, 0), tovarPath, "", deps, "",
-                                "kkm.html", html, error);
+    FinKKMUnit::GetFinKKMReport(
+        creator, log, payTypes, office, EncodeDateTime(2024, 4, 1, 8, 0, 0, 0),
+        EncodeDateTime(2024, 4, 2, 8, 0, 0, 0), tovarPath, "", deps, "", "kkm.html", html, error);
     return html;
   }
   // The table rows of the report (UTF-8 cells).
@@ -189,7 +195,8 @@ class FinKKMReport : public ::testing::Test {
     const std::string file = root.Path() + "/report.html";
     WriteFileBytes(file, html);
     const std::string out = test::RunCommand(
-        "python3 " + Quote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/html_cells.py") +
+        "python3 " +
+            Quote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/html_cells.py") +
             " " + Quote(file),
         nullptr);
     std::vector<Row> rows;
@@ -240,23 +247,25 @@ class FinKKMReport : public ::testing::Test {
 TEST_F(FinKKMReport, FuelSumsEqualTheReceiptsOfEachShift) {
   const std::vector<Row> rows = Rows(Build(TestTemplate("1"), "C:\\FUEL\\SHOP"));
   ASSERT_TRUE(error.empty()) << error;
-  const std::string join =
-      "FROM SMLOG s JOIN BCHECK b ON b.DATA BETWEEN s.BEGTIME AND s.ENDTIME ";
+  const std::string join = "FROM SMLOG s JOIN BCHECK b ON b.DATA BETWEEN s.BEGTIME AND s.ENDTIME ";
   const std::string where = "WHERE s.SMNUM BETWEEN 101 AND 103 AND COALESCE(b.KA, 0) = 0 ";
   std::map<std::tuple<int, int, std::string>, std::pair<double, double>> want;
-  for (const auto& r : Sql(kDbs[0], "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, b.VIDOPL AS V, "
-                                    "SUM(b.SUMMA) AS S, SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
-                                        join + where + "GROUP BY 1, 2, 3"))
+  for (const auto& r : Sql(kDbs[0],
+                           "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, b.VIDOPL AS V, "
+                           "SUM(b.SUMMA) AS S, SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
+                               join + where + "GROUP BY 1, 2, 3"))
     want[{std::stoi(r.at("R")), std::stoi(r.at("K")), "L" + r.at("V")}] = {std::stod(r.at("L")),
-                                                                            std::stod(r.at("S"))};
+                                                                           std::stod(r.at("S"))};
   for (const auto& r :
-       Sql(kDbs[0], "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, v.CHECKTYPE AS C, SUM(b.SUMMA) AS S, "
-                    "SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
-                        join + "JOIN (SELECT DISTINCT SMNUM, VIDOPL, CHECKTYPE FROM SILOVO WHERE VIDOPL <> 40) v "
-                               "ON v.SMNUM = s.SMNUM AND v.VIDOPL = b.VIDOPL " +
-                        where + "GROUP BY 1, 2, 3"))
+       Sql(kDbs[0],
+           "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, v.CHECKTYPE AS C, SUM(b.SUMMA) AS S, "
+           "SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
+               join +
+               "JOIN (SELECT DISTINCT SMNUM, VIDOPL, CHECKTYPE FROM SILOVO WHERE VIDOPL <> 40) v "
+               "ON v.SMNUM = s.SMNUM AND v.VIDOPL = b.VIDOPL " +
+               where + "GROUP BY 1, 2, 3"))
     want[{std::stoi(r.at("R")), std::stoi(r.at("K")), "T" + r.at("C")}] = {std::stod(r.at("L")),
-                                                                            std::stod(r.at("S"))};
+                                                                           std::stod(r.at("S"))};
   const std::vector<int> regs = Registers(rows);
   std::map<std::tuple<int, int, std::string>, std::pair<double, double>> got;
   const char* const labels[] = {"ГСМ (1-я ККМ)", "ГСМ (2-я ККМ)", "ГСМ (3-я ККМ)"};
@@ -272,19 +281,20 @@ TEST_F(FinKKMReport, FuelSumsEqualTheReceiptsOfEachShift) {
         got[{regs[i], k, "T" + std::to_string(n)}] = {Num(r[9 + n]), Num(r[2 + n])};
     for (std::size_t c = 0; c < std::size(kCodes); ++c)
       if (!r[16 + 2 * c].empty())
-        got[{regs[i], k, "L" + std::to_string(kCodes[c])}] = {Num(r[16 + 2 * c]), Num(r[17 + 2 * c])};
+        got[{regs[i], k, "L" + std::to_string(kCodes[c])}] = {Num(r[16 + 2 * c]),
+                                                              Num(r[17 + 2 * c])};
   }
   EXPECT_EQ(fuelRows, 9);  // registers 1, 10, 2, each with three lines
   EXPECT_EQ(regs.size(), rows.size());
   for (const auto& [key, value] : want) {
     const auto it = got.find(key);
-    ASSERT_NE(it, got.end()) << std::get<0>(key) << "/" << std::get<1>(key) << "/" << std::get<2>(key);
+    ASSERT_NE(it, got.end()) << std::get<0>(key) << "/" << std::get<1>(key) << "/"
+                             << std::get<2>(key);
     EXPECT_NEAR(it->second.first, value.first, 0.005);
     EXPECT_NEAR(it->second.second, value.second, 0.005);
   }
   EXPECT_EQ(got.size(), want.size());
 }
-
 
 // Goods money per register, department (and register number) and check
 // type, against each department's documents: returns count negative,
@@ -298,19 +308,18 @@ TEST_F(FinKKMReport, GoodsSumsEqualTheDepartmentDocuments) {
       "08:00:00' AND '2024-04-02 08:00:00' AND d.\"TYPE\" IN (2, 3) GROUP BY 1, 2, 3";
   const std::string money = "SUM(IIF(d.\"TYPE\" = 3, -1, 1) * gm.RPRICE * gm.\"COUNT\") AS S ";
   std::map<std::pair<int, std::string>, std::array<double, 7>> want;
-  const std::pair<const char*, std::string> deps[] = {
-      {kDbs[1], "COALESCE(d.KKMNUM, 1)"}, {kDbs[2], "1"}};
+  const std::pair<const char*, std::string> deps[] = {{kDbs[1], "COALESCE(d.KKMNUM, 1)"},
+                                                      {kDbs[2], "1"}};
   for (const auto& [db, num] : deps) {
     const std::string name = db == kDbs[1] ? "Магазин" : "Кафе";
-    const auto found = Sql(db, "SELECT d.CLIENTNUM AS R, " + num + " AS N, p.\"CHECK\" AS C, " +
-                                   money + period);
+    const auto found =
+        Sql(db, "SELECT d.CLIENTNUM AS R, " + num + " AS N, p.\"CHECK\" AS C, " + money + period);
     std::map<int, std::set<std::string>> numbers;
     for (const auto& r : found) numbers[std::stoi(r.at("R"))].insert(r.at("N"));
     for (const auto& r : found) {
       const int reg = std::stoi(r.at("R"));
       const int c = r.at("C") == "<null>" ? 0 : std::stoi(r.at("C"));
-      const std::string row =
-          numbers[reg].size() > 1 ? name + " (" + r.at("N") + "-я ККМ)" : name;
+      const std::string row = numbers[reg].size() > 1 ? name + " (" + r.at("N") + "-я ККМ)" : name;
       want[{reg, row}][c == 1 ? 0 : c >= 2 && c <= 5 ? c - 1 : 5] += std::stod(r.at("S"));
     }
   }
@@ -359,18 +368,23 @@ TEST_F(FinKKMReport, VariantsAndTheirRowNames) {
       {"2B", "C:\\FUEL\\SHOP", false, with({"Товарный отдел"})},
       {"2b", "C:\\FUEL\\NOPE", false, fuel},
       {"2c", "c:\\fuel\\shop\\", false, with({"Магазин"})},
-      {"2d", "C:\\FUEL\\SHOP", false, with({"Отдел №1 (1-я ККМ)", "Отдел №1 (2-я ККМ)", "Отдел №2"})},
+      {"2d", "C:\\FUEL\\SHOP", false,
+       with({"Отдел №1 (1-я ККМ)", "Отдел №1 (2-я ККМ)", "Отдел №2"})},
       {"2e", "C:\\FUEL\\SHOP", false, named},
       {"", "C:\\FUEL\\SHOP", false, named},
       {"3", "C:\\FUEL\\SHOP", false, named},
       {std::string(300, 'x'), "C:\\FUEL\\SHOP", false, named},
       {"2e", "", false, fuel},
-      {"1", "C:\\FUEL\\SHOP", true,
-       {"АИ-92", "Итого по ГСМ (1-я ККМ):", "АИ-95", "Итого по ГСМ (2-я ККМ):",
-        "Итого по ГСМ (3-я ККМ):"}},
-      {"2a", "C:\\FUEL\\SHOP", true,
-       {"АИ-92", "Итого по ГСМ (1-я ККМ):", "АИ-95", "Итого по ГСМ (2-я ККМ):",
-        "Итого по ГСМ (3-я ККМ):", "Товары"}},
+      {"1",
+       "C:\\FUEL\\SHOP",
+       true,
+       {"АИ-92", "Итого по ГСМ (1-я ККМ):", "АИ-95",
+        "Итого по ГСМ (2-я ККМ):", "Итого по ГСМ (3-я ККМ):"}},
+      {"2a",
+       "C:\\FUEL\\SHOP",
+       true,
+       {"АИ-92", "Итого по ГСМ (1-я ККМ):", "АИ-95",
+        "Итого по ГСМ (2-я ККМ):", "Итого по ГСМ (3-я ККМ):", "Товары"}},
   };
   for (const Case& c : cases) {
     const std::vector<Row> rows = Rows(Build(BuiltIn(c.repType, c.showNames), c.tovarPath));
