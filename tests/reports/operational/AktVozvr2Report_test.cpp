@@ -106,6 +106,27 @@ TEST_F(AktVozvr2Report, RegisterFilterFollowsModeOneBRepAndHostShift) {
   }
 }
 
+TEST_F(AktVozvr2Report, KaConditionAndOptionalColumns) {
+  const auto count = [&](const std::string& where) {
+    return Trim(Sql("SELECT COUNT(*) AS N FROM BCHECK WHERE DATA BETWEEN '2024-04-10 08:00:00' "
+                    "AND '2024-04-12 20:00:00' AND SUMMA < -0.001 AND VIDOPL <> 77 AND " +
+                    where)[0].at("N"));
+  };
+  const std::string withKa = count("COALESCE(KA, 0) = 0"), all = count("1 = 1");
+  ASSERT_NE(withKa, all);
+  EXPECT_EQ(std::to_string(DataRows(Report('"', Period(0))).size()), withKa);
+  host->Set(56, Variant(0));  // the alternative templates
+  host->Set(8, Variant(true));  // and the office reports type: no KA condition
+  EXPECT_EQ(std::to_string(DataRows(Report('"', Period(0))).size()), all);
+  host->Set(8, Variant(false));
+  host->Set(56, Variant(1));
+  Exec("ALTER TABLE BCHECK DROP KA");
+  Exec("ALTER TABLE BCHECK DROP CHECKNUM");
+  const std::vector<std::string> rows = DataRows(Report('"', Period(0)));
+  EXPECT_EQ(std::to_string(rows.size()), all);
+  for (const std::string& row : rows) EXPECT_EQ(row.substr(6, 7), "|     |") << row;
+}
+
 TEST_F(AktVozvr2Report, DispenserSubtotalsAndShiftsOfRows) {
   const std::string text = Report('"', Period(4, 2, A({Variant(1)})));
   // Subtotals: "ТРК n" and the sum, after each dispenser's last row.
