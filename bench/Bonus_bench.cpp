@@ -276,13 +276,14 @@ void BM_FinKKMStatements(benchmark::State& state) {
       fuel.SelectSQL().SetText(
           "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa > 0, "
           "b.KOLVO, -b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND "
-          ":EndTime\r\n AND (b.Client = " +
+          ":EndTime\r\n AND (b.Data > :AfterTime) AND (b.Client = " +
           std::to_string(r) +
           ")  AND (COALESCE(b.KA, 0) = 0) \r\nGROUP BY b.Client, b.GSM, b.VidOpl");
       fuel.Prepare();
       for (int k = 0; k < 1000; ++k) {
         fuel.ParamByName("BegTime").SetAsDateTime(kBeg + k / 3.0);
         fuel.ParamByName("EndTime").SetAsDateTime(kBeg + (k + 1) / 3.0);
+        fuel.ParamByName("AfterTime").SetAsDateTime(k == 0 ? kBeg - 1 : kBeg + k / 3.0);
         run(fuel);
       }
       for (TDirect* dep : {&shop, &cafe})

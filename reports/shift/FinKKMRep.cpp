@@ -108,9 +108,12 @@ void TFinKKMRep::ReadShiftCopies() {
     TMemField num = ShiftLog->FieldByName("SmNum");
     TMemField beg = ShiftLog->FieldByName("BegTime");
     TMemField end = ShiftLog->FieldByName("EndTime");
-    for (ShiftLog->First(); !ShiftLog->Eof(); ShiftLog->Next())
-      shifts_.push_back(
-          {num.AsInteger(), beg.AsDateTime(), end.IsNull() ? Now() : end.AsDateTime()});
+    for (ShiftLog->First(); !ShiftLog->Eof(); ShiftLog->Next()) {
+      const TDateTime b = beg.AsDateTime();
+      // Before the first shift: any moment earlier than its begin.
+      const TDateTime after = shifts_.empty() ? b - 1 : shifts_.back().End;
+      shifts_.push_back({num.AsInteger(), b, end.IsNull() ? Now() : end.AsDateTime(), after});
+    }
   }
   checkTypes_.clear();
   if (ShiftPayTypes != nullptr && ShiftPayTypes->Active()) {

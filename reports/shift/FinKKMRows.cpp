@@ -85,6 +85,7 @@ void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
     q->SelectSQL().SetText(Format(
         "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa > 0, b.KOLVO, "
         "-b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND :EndTime\r\n AND "
+        "(b.Data > :AfterTime) AND "
         "(b.Client = %d) %s\r\nGROUP BY b.Client, b.GSM, b.VidOpl",
         {r, filter}));
     q->Prepare();
@@ -92,6 +93,7 @@ void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
       currentShift_ = shift.SmNum;
       q->ParamByName("BegTime").SetAsDateTime(shift.Beg);
       q->ParamByName("EndTime").SetAsDateTime(shift.End);
+      q->ParamByName("AfterTime").SetAsDateTime(shift.After);
       q->Open();
       TIBField& vo = q->FieldByName("VidOpl");
       TIBField& liter = q->FieldByName("Liter");
