@@ -84,8 +84,10 @@ std::string Root() {
   const std::string root = bench::BenchRoot() + "/returns";
   if (!std::filesystem::exists(root + "/ready")) {
     std::filesystem::remove_all(root);
-    Run(std::string(TOLVAREN_SOURCE_DIR) + "/db/create-sample-db --only station,goods --shifts 300 "
-        "--sales 3000 --root '" + root + "'");
+    Run(std::string(TOLVAREN_SOURCE_DIR) +
+        "/db/create-sample-db --only station,goods --shifts 300 "
+        "--sales 3000 --root '" +
+        root + "'");
     ::setenv("FIREBIRD", (root + "/firebird").c_str(), 1);
     ::setenv("FIREBIRD_LOCK", (root + "/firebird/lock").c_str(), 1);
     Isql(root, root + "/c/FUEL/DB/Velmar.FDB", kReturns, true);
@@ -105,8 +107,9 @@ std::string Root() {
   ::setenv("FIREBIRD_LOCK", (root + "/firebird/lock").c_str(), 1);
   ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
   bench::PrepareStationRoot(root, 4000, 2000000);
-  tv::WriteFileBytes(root + "/c/WINDOWS/cnf.ini",
-                     "[Reports]\r\nMaxSize=4000\r\nMaxRows=2000000\r\nPutTovarBackSalesToAkt=1\r\n");
+  tv::WriteFileBytes(
+      root + "/c/WINDOWS/cnf.ini",
+      "[Reports]\r\nMaxSize=4000\r\nMaxRows=2000000\r\nPutTovarBackSalesToAkt=1\r\n");
   tv::WriteFileBytes(root + "/c/FUEL/Departments.txt",
                      tv::Utf8ToCp1251("Магазин=C:\\FUEL\\SHOP\r\nКафе=C:\\FUEL\\CAFE\r\n"));
   return root;
@@ -120,10 +123,10 @@ void BM_AktVozvrReport(benchmark::State& state) {
   host.Set(43, Variant("ШТРИХ-М-ПТК"_w));
   host.Set(44, Variant("00112233"));
   bench::InitStationHost(host);
-  const Variant params = tv::VarArrayOf(
-      {tv::VarArrayCreate({0, -1}, tv::VarType::Variant), Variant(4), Variant(0),
-       Variant::FromDate(kBegin), Variant::FromDate(kEnd), Variant(1), Variant("Оператор"_w),
-       Variant(300), Variant(2)});
+  const Variant params =
+      tv::VarArrayOf({tv::VarArrayCreate({0, -1}, tv::VarType::Variant), Variant(4), Variant(0),
+                      Variant::FromDate(kBegin), Variant::FromDate(kEnd), Variant(1),
+                      Variant("Оператор"_w), Variant(300), Variant(2)});
   std::size_t textBytes = 0;
   for (auto _ : state) {
     const auto reply = host.Request('"', params);
@@ -142,14 +145,7 @@ void BM_AktVozvrReport(benchmark::State& state) {
 struct Connection {
   tv::TIBDatabase db;
   tv::TIBTransaction tr;
-  explicit Connection(const std::string& path) {
-    db.SetDatabaseName(path);
-    db.Params().Add("user_name=SYSDBA");
-    db.Params().Add("lc_ctype=WIN1251");
-    tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-    db.SetDefaultTransaction(&tr);
-    db.Open();
-  }
+  explicit Connection(const std::string& path) { bench::OpenForRead(db, tr, path); }
 };
 
 int64_t Fetch(tv::TIBDatabase& db, const std::string& sql, int code = -1) {
@@ -194,9 +190,10 @@ void BM_AktVozvrSQL(benchmark::State& state) {
     rows = queries = 0;
     {
       Connection station(root + "/c/FUEL/DB/Velmar.FDB");
-      rows += Fetch(station.db, "SELECT bc.* FROM BCheck bc WHERE (bc.Data between :Data1 and "
-                                ":Data2) and (bc.Summa < -0.001) AND (COALESCE(bc.KA, 0) = 0) "
-                                "ORDER BY bc.TrkIndex");
+      rows += Fetch(station.db,
+                    "SELECT bc.* FROM BCheck bc WHERE (bc.Data between :Data1 and "
+                    ":Data2) and (bc.Summa < -0.001) AND (COALESCE(bc.KA, 0) = 0) "
+                    "ORDER BY bc.TrkIndex");
       rows += Fetch(station.db, "SELECT SmNum, BegTime, EndTime FROM SmLog");
       queries += 2;
     }

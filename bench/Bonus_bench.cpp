@@ -21,6 +21,7 @@
 #include <string>
 
 #include "bench/BenchDatabase.h"
+#include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
 #include "foundation/FBUtils.h"
 #include "library/CVariant.h"
@@ -94,10 +95,7 @@ void BM_BonusClosedReport(benchmark::State& state) {
                                          Variant(true), Variant(true), Variant(true)});
   for (auto _ : state) {
     const auto reply = host->Request('\x09', params);
-    if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
-      state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 400)).c_str());
-      break;
-    }
+    if (!bench::Made(state, reply)) break;
     state.counters["text_bytes"] = static_cast<double>(reply.Text.size());
   }
   state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
@@ -169,10 +167,7 @@ void BM_BonusOpenShift(benchmark::State& state) {
     const auto t0 = std::chrono::steady_clock::now();
     const auto reply = host->Request('\x09', params);
     reportSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
-      state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 400)).c_str());
-      break;
-    }
+    if (!bench::Made(state, reply)) break;
   }
   state.counters["fill_ms"] = 1000 * fillSeconds / static_cast<double>(state.iterations());
   state.counters["report_to_fill"] = reportSeconds / fillSeconds;
