@@ -7,7 +7,21 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/ib/IBDatabase.h"
+#include "platform/ib/IBTransaction.h"
+
 namespace bench {
+
+// Opens a station database as the reports read it: SYSDBA, WIN1251, a
+// read-only read-committed default transaction.
+inline void OpenForRead(tv::TIBDatabase& db, tv::TIBTransaction& tr, const std::string& path) {
+  db.SetDatabaseName(path);
+  db.Params().Add("user_name=SYSDBA");
+  db.Params().Add("lc_ctype=WIN1251");
+  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
+  db.SetDefaultTransaction(&tr);
+  db.Open();
+}
 
 inline std::string BenchRoot() {
   const char* root = std::getenv("TOLVAREN_BENCH_ROOT");

@@ -6,10 +6,22 @@
 #include <cstdlib>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
+#include "platform/Cp1251.h"
 #include "platform/Variant.h"
 #include "tests/library/TestHost.h"
 
 namespace bench {
+
+// False, with the reply's text as the benchmark's error, when a request did
+// not make its report.
+inline bool Made(benchmark::State& state, const tv::test::TestHost::Reply& reply) {
+  using namespace tv::literals;
+  if (reply.Result == TV_REPORT_TRUE && reply.Text.find("Ошибка"_w) == std::string::npos) return true;
+  state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 300)).c_str());
+  return false;
+}
 
 inline void InitStationHost(tv::test::TestHost& host) {
   using tv::Variant;

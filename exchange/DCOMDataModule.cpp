@@ -133,6 +133,7 @@ TDCOMDataModule::TDCOMDataModule(TProviderOwner* owner, TExchangeHost host)
   IBDB.SetDefaultTransaction(&RTran);
   SetStatements(*this);
   columns_ = std::make_unique<TTableColumns>(&IBDB);
+  columns_->SetKeepStatements(true);
   ProviderOwner = owner;
   DataModuleCreate();
 }
@@ -176,6 +177,7 @@ void TDCOMDataModule::DataModuleCreate() {
 void TDCOMDataModule::DataModuleDestroy() {
   for (int i = 0; i < registered_; ++i) ProviderOwner->UnRegisterProvider(i, kProviderNames[i]);
   registered_ = 0;
+  columns_->ForgetStatements();
   if (!IBDB.Connected()) return;
   if (RTran.InTransaction()) RTran.Rollback();
   if (WTran.InTransaction()) WTran.Rollback();

@@ -36,7 +36,31 @@ const std::vector<std::string>& TTableColumns::Load(const std::string& table) {
   return tables_.emplace(key, std::move(names)).first->second;
 }
 
+TTableColumns::TTableColumns(TIBDatabase* database) : database_(database) {}
+
+TTableColumns::~TTableColumns() = default;
+
 std::string TTableColumns::Table(const std::string& table) { return Load(table).front(); }
+
+TIBDataSet* TTableColumns::KeptStatement(TIBTransaction* transaction, bool commit,
+                                         const std::string& sql) {
+  if (!keep_) return nullptr;
+  std::lock_guard<std::mutex> hold(lock_);
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) return it->second.get();
+  // Shapes are few (the fields a client changes); a client sending ever new
+  // ones must not make the list grow without end.
+  if (statements_.size() >= 256) statements_.clear();
+  std::unique_ptr<TIBDataSet> ds(
+      FBUtils::FBCreateDataSetForWrite(database_, commit, transaction, nullptr, ""));
+  ds->SelectSQL().SetText(sql);
+  return statements_.emplace(sql, std::move(ds)).first->second.get();
+}
+
+void TTableColumns::ForgetStatements() {
+  std::lock_guard<std::mutex> hold(lock_);
+  statements_.clear();
+}
 
 std::string TTableColumns::Column(const std::string& table, const std::string& field) {
   const std::vector<std::string>& names = Load(table);
@@ -209,11 +233,16 @@ Checked Check(TTableColumns& columns, const std::string& table, const TStringLis
 // touch exactly one row (`anyRows`: an insert may be refused otherwise).
 template <class Bind>
 void Run(TIBDatabase* database, TIBTransaction* transaction, bool commit, const std::string& sql,
-         Bind&& bind, const char* context) {
-  std::unique_ptr<TIBDataSet> ds;
+         Bind&& bind, const char* context, TTableColumns& columns) {
+  std::unique_ptr<TIBDataSet> own;
+  TIBDataSet* ds = nullptr;
   try {
-    ds.reset(FBUtils::FBCreateDataSetForWrite(database, commit, transaction, nullptr, ""));
-    ds->SelectSQL().SetText(sql);
+    ds = columns.KeptStatement(transaction, commit, sql);
+    if (ds == nullptr) {
+      own.reset(FBUtils::FBCreateDataSetForWrite(database, commit, transaction, nullptr, ""));
+      own->SelectSQL().SetText(sql);
+      ds = own.get();
+    }
     bind(*ds);
     ds->ExecSQL();
     if (ds->RowsAffected() != 1) {
@@ -222,7 +251,7 @@ void Run(TIBDatabase* database, TIBTransaction* transaction, bool commit, const 
     }
     if (commit) ds->Transaction()->Commit();
   } catch (const std::exception& e) {
-    if (commit && ds && ds->Transaction() != nullptr && ds->Transaction()->InTransaction()) {
+    if (commit && ds != nullptr && ds->Transaction() != nullptr && ds->Transaction()->InTransaction()) {
       try {
         ds->Transaction()->Rollback();
       } catch (...) {  // the statement's own error is the one to report
@@ -258,7 +287,7 @@ void BuildUpdateSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction,
           }
         }
       },
-      context);
+      context, columns);
 }
 
 void BuildInsertSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction, bool commit,
@@ -277,7 +306,7 @@ void BuildInsertSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction,
           if (!f.NewValue.IsEmpty()) ds.ParamByName(Naming::ParamName(f.Name)).SetValue(f.NewValue);
         }
       },
-      context);
+      context, columns);
 }
 
 void BuildDeleteSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction, bool commit,
@@ -296,7 +325,7 @@ void BuildDeleteSQLFromDelta(TIBDatabase* database, TIBTransaction* transaction,
           if (IsFieldInKeyList(f.Name, c.keys)) ds.ParamByName(Naming::ParamName(f.Name)).SetValue(f.OldValue);
         }
       },
-      context);
+      context, columns);
 }
 
 }  // namespace tv

@@ -16,6 +16,7 @@
 // transaction is rolled back first.
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 
 namespace tv {
 
+class TIBDataSet;
 class TIBDatabase;
 class TIBTransaction;
 class TStringList;
@@ -41,18 +43,31 @@ using TDeltaRecord = std::vector<TDeltaField>;
 // table and kept (exact names, in table order). Safe for several threads.
 class TTableColumns {
  public:
-  explicit TTableColumns(TIBDatabase* database) : database_(database) {}
+  explicit TTableColumns(TIBDatabase* database);
+  ~TTableColumns();
   // The table's exact name and its column's exact name for `field`
   // (letter case ignored). EDatabaseError when the table or the column does
   // not exist.
   std::string Table(const std::string& table);
   std::string Column(const std::string& table, const std::string& field);
 
+  // With `keep`, the statements run through these columns stay prepared,
+  // by text, on their write data set (a module applies many records of one
+  // shape); ForgetStatements (or the end of this object) frees them, which
+  // must come before the database disconnects. Without, each statement has
+  // a data set of its own, freed after it.
+  void SetKeepStatements(bool keep) { keep_ = keep; }
+  // The kept data set of `sql` (made on first use), or null when not keeping.
+  TIBDataSet* KeptStatement(TIBTransaction* transaction, bool commit, const std::string& sql);
+  void ForgetStatements();
+
  private:
   const std::vector<std::string>& Load(const std::string& table);
   TIBDatabase* database_;
   std::mutex lock_;
   std::map<std::string, std::vector<std::string>> tables_;  // by upper-cased name
+  bool keep_ = false;
+  std::map<std::string, std::unique_ptr<TIBDataSet>> statements_;  // by text
 };
 
 // The statement texts, lines joined by CR LF (also for tests).

@@ -279,7 +279,7 @@ TEST_F(TTNDocuments, InvoiceTemplateCheckComesBeforeAnyQuery) {
               "программу.В результате будет создан правильный файл шаблона.");
 }
 
-TEST_F(TTNDocuments, ShipmentReceiptDispensersAndLoadingSpan) {
+TEST_F(TTNDocuments, ShipmentReceiptEveryVariableDispensersAndLoadingSpan) {
   struct Case {
     int id;
     const char *posts, *begin, *end, *masses;
@@ -304,10 +304,31 @@ TEST_F(TTNDocuments, ShipmentReceiptDispensersAndLoadingSpan) {
     for (const auto& r : RecordRows(html, cells)) masses += (masses.empty() ? "" : "|") + r.at("Масса");
     EXPECT_EQ(Plain(masses), c.masses);  // tonnes times 1000
   }
+  // Waybill 507 whole, hand-read from the sample; the operator stands in
+  // the totals row.
+  const std::vector<std::string> all = {"ВидТоплива", "Масса",       "Объем",   "Плотность",
+                                        "Давление",   "Температура", "Оператор"};
+  const std::vector<std::string> head = {"КвитНом",  "КвитДата",  "ТТНСерия",      "ТТННом",
+                                         "ТТНДата", "НомерАвто", "НомерЦистерны", "Водитель"};
+  UseNBTemplate("Квитанция об отгрузке.html", GroupTemplate(head, all, {}));
+  Document(16, 507, "Квитанция об отгрузке: переключитесь на HTML-версию отчета");
+  const auto html = HtmlRows();
+  auto values = Cells(html);
+  const char* const expectedHead[] = {"К-507",   "08.04.2024", "ВМ",            "000507",
+                                      "08.04.2024", "А501АА77", "АХ5017 77", "Кузнецов И. И."};
+  for (std::size_t i = 0; i < head.size(); ++i) EXPECT_EQ(values[head[i]], expectedHead[i]) << head[i];
+  const auto rows = RecordRows(html, all);
+  ASSERT_EQ(rows.size(), 2u);
+  const char* const expectedRows[][6] = {{"ДТ", "12,50", "15,00", "0,835", "1,25", "5,0"},
+                                         {"ДТ", "500,00", "598,80", "0,835", "1,50", "5,5"}};
+  for (std::size_t r = 0; r < 2; ++r)
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(rows[r].at(all[i]), expectedRows[r][i]) << all[i];
+  EXPECT_EQ(RecordRows(html, all, "Итого").at(0).at("Оператор"), "Петрова А. С.");
+
   // A TTNDETAIL without PRESSURE: no pressure and no error.
   Exec("ALTER TABLE TTNDETAIL DROP PRESSURE");
   Document(16, 507, "Квитанция об отгрузке: переключитесь на HTML-версию отчета");
-  for (const auto& r : RecordRows(HtmlRows(), cells)) EXPECT_EQ(r.at("Давление"), "");
+  for (const auto& r : RecordRows(HtmlRows(), all)) EXPECT_EQ(r.at("Давление"), "");
 }
 
 TEST_F(TTNDocuments, OlderSchemaTransportSectionAndInvoiceReadTheWaybillRow) {
@@ -324,6 +345,25 @@ TEST_F(TTNDocuments, OlderSchemaTransportSectionAndInvoiceReadTheWaybillRow) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].at("ИмяТовара"), "Дизельное топливо ЕВРО");
   EXPECT_EQ(Num(rows[0].at("СуммаСНДС")), 605010);
+}
+
+TEST_F(TTNDocuments, NamesWithMarkupSignsGoInAsTheyAre) {
+  // Waybill 509: every party is 'ООО "Кавычки" & «Ёлки» <Ели>'. Values are
+  // not escaped; the pages still parse, and "<" before a Cyrillic letter
+  // is text to a parser (and to Chromium, TTNRendering).
+  const std::pair<int, const char*> docs[] = {{4, "ТТН"}, {5, "ТТН"}, {6, "Счет-фактура"},
+                                              {7, "Товарный отчет ТОРГ-12"},
+                                              {16, "Квитанция об отгрузке"}};
+  for (const auto& [subCode, notice] : docs) {
+    SCOPED_TRACE(subCode);
+    const TestHost::Reply reply = Request(
+        '#', subCode == 7 ? A({Variant(7), Variant(509), Variant(0)}) : A({Variant(subCode), Variant(509)}));
+    EXPECT_EQ(reply.Text, std::string(notice) + ": переключитесь на HTML-версию отчета");
+    HtmlRows();  // parses, well-formed
+    if (subCode != 16) {  // the receipt shows no party
+      EXPECT_NE(Cp1251ToUtf8(Html()).find("ООО \"Кавычки\" & «Ёлки» <Ели>"), std::string::npos);
+    }
+  }
 }
 
 TEST_F(TTNDocuments, BadParametersGetTheDispatchersErrorText) {

@@ -176,6 +176,13 @@ TEST_F(Torg12, VariantsOpenTheirTemplatesAndOlderSchemaReadsTheWaybillRow) {
               "\"C:\\FUEL\\FORMS\\WEBREP\\ТОРГ-12-3.html\": Файл не найден!");
   EXPECT_TRUE(Logged("ТОРГ-12"_w));
 
+  // The host's template variant 0 (question 56) takes the "a_" file
+  // beside the chosen one.
+  UseNBTemplate("a_ТОРГ-12-2.html", CellsTemplate({"НомерДокумента"}) + "<p>a_</p>\n");
+  host->Set(56, Variant(0));
+  EXPECT_NE(Note(502, 2).find("<p>a_</p>"), std::string::npos);
+  host->Set(56, Variant(1));
+
   UseNBTemplate("ТОРГ-12.html", GroupTemplate({}, kRowCells, {"СуммаСНДСПрописью"}));
   Exec("DROP TABLE TTNDETAIL");
   Note(502, 0);
