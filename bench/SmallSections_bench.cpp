@@ -38,12 +38,6 @@ using namespace tv::literals;
 constexpr int kFrom = 1001;
 constexpr int kTo = 11000;
 
-std::string Root() {
-  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
-  return root != nullptr ? std::string(root) + "/small"
-                         : std::string(TOLVAREN_BINARY_DIR) + "/bench-small-root";
-}
-
 // Server-side loops, so that the rows cost no client round trips.
 const char* const kRows = R"(
 SET TERM ^ ;
@@ -99,7 +93,7 @@ COMMIT;
 )";
 
 void Database() {
-  const std::string root = Root();
+  const std::string root = bench::BenchRoot("small", TOLVAREN_BINARY_DIR, "bench-small-root");
   const std::string path = root + "/c/FUEL/DB/Velmar.FDB";
   if (!std::filesystem::exists(path)) {
     const std::string q = "'" + root + "'";
@@ -107,11 +101,11 @@ void Database() {
     std::filesystem::create_directories(root);
     std::ofstream(sql) << "SET NAMES WIN1251;\nCONNECT '" << path << "' USER 'SYSDBA';\n"
                        << tv::Utf8ToCp1251(kRows);
-    const std::string cmd =
-        std::string(TOLVAREN_SOURCE_DIR) + "/db/create-sample-db --only station --root " + q +
-        " && " + TOLVAREN_SOURCE_DIR + "/db/add-sample-shifts --large 10000 --root " + q +
-        " && FIREBIRD=" + q + "/firebird FIREBIRD_LOCK=" + q + "/firebird/lock isql-fb -q -b -i " +
-        "'" + sql + "'";
+    const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) +
+                            "/db/create-sample-db --only station --root " + q + " && " +
+                            TOLVAREN_SOURCE_DIR + "/db/add-sample-shifts --large 10000 --root " +
+                            q + " && FIREBIRD=" + q + "/firebird FIREBIRD_LOCK=" + q +
+                            "/firebird/lock isql-fb -q -b -i " + "'" + sql + "'";
     if (std::system(cmd.c_str()) != 0) std::abort();
   }
   ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
@@ -151,7 +145,8 @@ void Run(benchmark::State& state, const std::vector<TRequest>& requests) {
       const auto reply = host.Request(r.Code, r.Params);
       if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
         const std::size_t at = reply.Text.find("Ошибка"_w);
-        state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(at == std::string::npos ? 0 : at, 400)).c_str());
+        state.SkipWithError(
+            tv::Cp1251ToUtf8(reply.Text.substr(at == std::string::npos ? 0 : at, 400)).c_str());
         return;
       }
       bytes += reply.Text.size() + host.Request('7', Variant()).Text.size();
@@ -165,9 +160,7 @@ Variant Range(const std::vector<int>& kinds) {
   return tv::VarArrayOf({Variant(kFrom), Variant(kTo), Sections(kinds)});
 }
 
-void BM_SmallSections(benchmark::State& state) {
-  Run(state, {{'-', Range({13, 14, 15, 16, 17})}});
-}
+void BM_SmallSections(benchmark::State& state) { Run(state, {{'-', Range({13, 14, 15, 16, 17})}}); }
 
 void BM_BuildersByCode(benchmark::State& state) {
   const Variant beg = Variant::FromDate(tv::EncodeDateTime(2024, 4, 1, 8, 0, 0, 0));

@@ -8,9 +8,9 @@
 
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
+#include "tests/reports/shift/SmallFixture.h"
 #include "tests/support/Chromium.h"
 #include "tests/support/TempRoot.h"
-#include "tests/reports/shift/SmallFixture.h"
 
 namespace tv::test {
 namespace {
@@ -82,8 +82,8 @@ TEST_F(SmallSections, RestartsAddABlankAndTheirWholeHtml) {
   EXPECT_EQ(section.Html, Html());
   EXPECT_NE(section.Html.find("Перезагрузка"_w), std::string::npos);
   Exec("DROP TABLE RESETTRK");
-  EXPECT_NE(Shift(101, 103, Kinds({17})).Html.find(
-                "За указанный период перезагрузок с незавершенными отливами не было."_w),
+  EXPECT_NE(Shift(101, 103, Kinds({17}))
+                .Html.find("За указанный период перезагрузок с незавершенными отливами не было."_w),
             std::string::npos);
   (void)restarts;
 }
@@ -95,8 +95,7 @@ TEST_F(SmallSections, TheOpenShiftRunsToNow) {
   const Variant beg = DateVar(2024, 4, 2, 8), now = DateVar(2024, 4, 2, 10, 30);
   const Variant op = Variant("Морозов Антон Юрьевич"_w);
   const std::string returns = Report('\x13', A({Variant(104), beg, now, op}));
-  const std::string statements =
-      Report('\x0E', A({beg, now, Variant("104"), op, Variant("104")}));
+  const std::string statements = Report('\x0E', A({beg, now, Variant("104"), op, Variant("104")}));
   EXPECT_EQ(section.Text, returns + statements);
   EXPECT_NE(returns.find("4276000000000104"), std::string::npos);
   EXPECT_NE(statements.find("|ООО АвтоТрейд                |    15,00|"), std::string::npos)
@@ -132,19 +131,21 @@ TEST_F(SmallSections, BonusesEqualTheBonusReport) {
     return VarArrayOf(v);
   };
   const TOutput fresh = Shift(101, 101, Kinds({16}));
-  const TOutput code =
-      Code('\x09', A({Variant(101), types({0}), Variant(false), Variant(101), Variant(true),
-                      Variant(true)}));
+  const TOutput code = Code('\x09', A({Variant(101), types({0}), Variant(false), Variant(101),
+                                       Variant(true), Variant(true)}));
   EXPECT_EQ(fresh.Text, code.Text);
   EXPECT_EQ(fresh.Html, code.Html);
   EXPECT_NE(fresh.Text.find("105"), std::string::npos) << fresh.Text;
-  WriteBonusKey({{"PayType0", "dword:00000000"}, {"PayType2", "dword:00000001"},
-                 {"PayType4", "dword:00000001"}, {"NullStr", "dword:00000001"},
-                 {"CBAllVO", "dword:00000000"}, {"ShowGSMItog", "dword:00000000"}});
+  WriteBonusKey({{"PayType0", "dword:00000000"},
+                 {"PayType2", "dword:00000001"},
+                 {"PayType4", "dword:00000001"},
+                 {"NullStr", "dword:00000001"},
+                 {"CBAllVO", "dword:00000000"},
+                 {"ShowGSMItog", "dword:00000000"}});
   const TOutput set = Shift(101, 103, Kinds({16}));
   EXPECT_EQ(set.Text, Code('\x09', A({Variant(101), types({2, 4}), Variant(true), Variant(103),
                                       Variant(false), Variant(true)}))
-                         .Text);
+                          .Text);
 }
 
 // The cash-register report is HTML only; its failure comes back as the
@@ -174,12 +175,15 @@ TEST_F(SmallSections, AFullReportJoinsEverySection) {
   std::string texts;
   std::vector<std::vector<std::string>> cells;
   std::vector<std::tuple<int, std::string, std::string>> all;
-  const std::map<int, std::string> templates = {
-      {0, "Шапка сменного отчета.html"}, {1, "Подвал сменного отчета.html"},
-      {2, "Информация о ТРК.html"}, {3, "Информация о резервуарах.html"},
-      {4, "Финансовый отчет.html"}, {5, "Расшифровка поступления топлива.html"},
-      {10, "Финансовый отчет нестандартный.html"}, {12, "Расшифровка откачки топлива.html"},
-      {13, KKMTemplate}};
+  const std::map<int, std::string> templates = {{0, "Шапка сменного отчета.html"},
+                                                {1, "Подвал сменного отчета.html"},
+                                                {2, "Информация о ТРК.html"},
+                                                {3, "Информация о резервуарах.html"},
+                                                {4, "Финансовый отчет.html"},
+                                                {5, "Расшифровка поступления топлива.html"},
+                                                {10, "Финансовый отчет нестандартный.html"},
+                                                {12, "Расшифровка откачки топлива.html"},
+                                                {13, KKMTemplate}};
   for (int kind = 0; kind < 18; ++kind) {
     all.emplace_back(kind, "", templates.count(kind) ? templates.at(kind) : "");
     texts += ShiftReport(101, 103, Paired({all.back()}));
