@@ -24,6 +24,13 @@ inline void PrepareStationRoot(const std::string& root, int maxSizeMb = 500, int
   reg.WriteInteger("IsSmenaOpen", 0);
 }
 
+// $TOLVAREN_BENCH_ROOT/<sub>, else <build folder>/<fallback>.
+inline std::string BenchRoot(const std::string& sub, const std::string& buildFolder,
+                             const std::string& fallback) {
+  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
+  return root != nullptr ? std::string(root) + "/" + sub : buildFolder + "/" + fallback;
+}
+
 inline double PeakRssMiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -46,8 +47,9 @@ std::string Database() {
   const std::string path = root + "/c/FUEL/DB/Velmar.FDB";
   if (!std::filesystem::exists(path)) {
     const std::string q = "'" + root + "'";
-    const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) + "/db/create-sample-db --only station --root " + q +
-                            " && " + TOLVAREN_SOURCE_DIR + "/db/add-sample-shifts --large 10000 --root " + q;
+    const std::string cmd = std::string(TOLVAREN_SOURCE_DIR) +
+                            "/db/create-sample-db --only station --root " + q + " && " +
+                            TOLVAREN_SOURCE_DIR + "/db/add-sample-shifts --large 10000 --root " + q;
     if (std::system(cmd.c_str()) != 0) std::abort();
   }
   ::setenv("TOLVAREN_ROOT", root.c_str(), 1);
@@ -57,10 +59,9 @@ std::string Database() {
 
 Variant Sections() {
   std::vector<Variant> items;
-  const std::pair<int, const char*> sections[] = {
-      {0, "Шапка сменного отчета.html"},
-      {2, "Информация о ТРК.html"},
-      {3, "Информация о резервуарах.html"}};
+  const std::pair<int, const char*> sections[] = {{0, "Шапка сменного отчета.html"},
+                                                  {2, "Информация о ТРК.html"},
+                                                  {3, "Информация о резервуарах.html"}};
   for (const auto& [kind, html] : sections) {
     const std::string name = "s" + std::to_string(kind);
     for (const Variant& v : {Variant(name), Variant(kind), Variant(""), Variant(name), Variant(0),
@@ -82,10 +83,7 @@ void BM_CloseSmenaReport(benchmark::State& state) {
   std::size_t textBytes = 0;
   for (auto _ : state) {
     const auto reply = host.Request('-', params);
-    if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
-      state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 400)).c_str());
-      break;
-    }
+    if (!bench::Made(state, reply)) break;
     textBytes = reply.Text.size();
   }
   state.counters["text_bytes"] = static_cast<double>(textBytes);

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchDatabase.h"
+#include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
 #include "library/ReportRoutines.h"
 #include "platform/ClientDataSet.h"
@@ -88,14 +90,7 @@ std::vector<std::string> PrxStatement() {
 }
 
 struct TDirect {
-  explicit TDirect(const std::string& path) {
-    db.SetDatabaseName(path);
-    db.Params().Add("user_name=SYSDBA");
-    db.Params().Add("lc_ctype=WIN1251");
-    tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-    db.SetDefaultTransaction(&tr);
-    db.Open();
-  }
+  explicit TDirect(const std::string& path) { bench::OpenForRead(db, tr, path); }
   tv::TIBDatabase db;
   tv::TIBTransaction tr;
 };
@@ -141,10 +136,7 @@ void RunSection(benchmark::State& state, int from, int to, int kind, const char*
   std::size_t textBytes = 0;
   for (auto _ : state) {
     const auto reply = host.Request('-', params);
-    if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
-      state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 400)).c_str());
-      break;
-    }
+    if (!bench::Made(state, reply)) break;
     textBytes = reply.Text.size();
   }
   state.counters["text_bytes"] = static_cast<double>(textBytes);

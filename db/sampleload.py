@@ -46,6 +46,12 @@ def root_from_args(script, description):
 
 def load(script, root, db_parts, rows_file):
     """Runs db/<rows_file> (UTF-8) on the database root/<db_parts> as WIN1251."""
+    with open(os.path.join(HERE, rows_file), encoding="utf-8") as f:
+        return load_text(script, root, db_parts, f.read())
+
+
+def load_text(script, root, db_parts, rows):
+    """Runs the statements `rows` on the database root/<db_parts> as WIN1251."""
     db = resolve(root, *db_parts)
     if not os.path.isfile(db):
         fail(script, f"database not found: {db} (run db/create-sample-db first)")
@@ -58,8 +64,6 @@ def load(script, root, db_parts, rows_file):
             fail(script, f"engine folder not found: {engine} (run db/create-sample-db first)")
         env["FIREBIRD"] = engine
         env["FIREBIRD_LOCK"] = os.path.join(engine, "lock")
-    with open(os.path.join(HERE, rows_file), encoding="utf-8") as f:
-        rows = f.read()
     quoted = db.replace("'", "''")
     script_text = (f"SET SQL DIALECT 3;\nSET NAMES WIN1251;\nCONNECT '{quoted}' USER 'SYSDBA';\n"
                    f"{rows}\n")

@@ -565,4 +565,10 @@ CREATE GENERATOR GEN_INDEXSALE;
 
 CREATE INDEX IX_LOGTRAN_DATA ON LOGTRAN (DATA);
 CREATE INDEX IX_BCHECK_DATA ON BCHECK (DATA);
+-- The cash checks of a shift by its receipt index range (the financial section).
+CREATE INDEX IX_BCHECK_INDEXSALE ON BCHECK (INDEXSALE);
+-- The receipts of one register in a period (the financial report by cash registers).
+CREATE INDEX IX_BCHECK_CLIENT ON BCHECK (CLIENT, DATA);
 CREATE INDEX IX_TRK_TIME ON TRK ("TIME");
+-- The dispenser operations of one sale (the shipment receipt joins them by sale).
+CREATE INDEX IX_TRK_INDEXSALE ON TRK (INDEXSALE);

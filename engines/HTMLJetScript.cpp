@@ -208,9 +208,13 @@ std::string THTML_Jet::EvalFormulas(std::string_view text) {
   for (const std::string& name : names) {
     const std::string id = ScriptName(name);
     if (!IsIdentifier(id)) continue;
+    // A cell without a formula would only fail to compile ("id="): leave it
+    // unfilled at once rather than through a script error per cell and row.
+    const std::string expression = ScriptValues.Values(id);
+    if (expression.empty()) continue;
     FlushScriptVars();
     try {
-      ScriptControl->AddCode(id + "=" + ScriptValues.Values(id));
+      ScriptControl->AddCode(id + "=" + expression);
       ReplaceFloatVar(name, "%.2n", result, ScriptControl->Eval(id));
     } catch (const std::exception&) {
       // Script errors, unknown names and non-numbers leave the cell unfilled.

@@ -60,7 +60,7 @@ struct DeltaReader {
 
   void Start(const char* name, const char** atts) {
     const std::string_view n = name;
-    const std::string_view parent = path.empty() ? "" : path.back();
+    const std::string_view parent = path.empty() ? std::string_view() : std::string_view(path.back());
     if (path.empty() && n != "DELTA") throw EDatabaseError("the root element is '" + Utf8ToCp1251(name) + "'");
     if (!path.empty() && n == "RECORD" && parent == "DELTA") {
       std::string kind;

@@ -1,7 +1,5 @@
 #include "library/ExchangeCalls.h"
 
-#include <atomic>
-
 #include "exchange/ProviderRegistry.h"
 #include "exchange/QueryFileLoader.h"
 #include "exchange/QueryFileWriter.h"
@@ -35,12 +33,7 @@ exchange::TExchangeHost ExchangeHost() {
   };
   host.DataPacket = [](TIBDataSet& source) {
     TIBSource rows(source);
-    static std::atomic<uint64_t> count{0};
-    TDataSetProvider provider("DCOMProvider_" + std::to_string(++count), rows);
-    TClientDataSet client;
-    client.SetProviderName(provider.Name());
-    client.Open();
-    return client.XMLData();
+    return DataPacketOf(rows);
   };
   return host;
 }

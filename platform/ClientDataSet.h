@@ -79,4 +79,8 @@ class TClientDataSet : public TRxMemoryData {
   bool packetLoaded_ = false;
 };
 
+// The XML data packet of `source`'s fields and rows, in the layout of
+// XMLData, written as the rows are read: no copy of the rows is held.
+std::string DataPacketOf(TDataSetSource& source);
+
 }  // namespace tv

@@ -186,11 +186,7 @@ const PacketType& TypeOf(const TFieldDef& def) {
   throw EDatabaseError("Field '" + def.Name + "' is of an unknown type");
 }
 
-}  // namespace
-
-std::string TClientDataSet::XMLData() const {
-  if (!Active()) Fail("Cannot perform this operation on a closed dataset");
-  const TFieldDefs& defs = FieldDefs();
+std::string PacketHead(const TFieldDefs& defs) {
   std::string out =
       "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
   for (int i = 0; i < defs.Count(); ++i) {
@@ -207,22 +203,48 @@ std::string TClientDataSet::XMLData() const {
     }
     out += "/>";
   }
-  out += "</FIELDS><PARAMS/></METADATA><ROWDATA>";
-  for (const std::vector<Variant>& row : StoredRows()) {
-    out += "<ROW";
-    for (int i = 0; i < defs.Count(); ++i) {
-      const Variant& v = row[i];
-      if (v.IsNull() || v.IsEmpty()) continue;
-      out += ' ';
-      AppendEscaped(out, defs[i].Name, defs[i].Name);
-      out += "=\"";
-      AppendEscaped(out, ValueText(defs[i], v), defs[i].Name);
-      out += '"';
-    }
-    out += "/>";
+  return out + "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+}
+
+// One ROW element; `value(i)` is the value of field i.
+template <class Value>
+void AppendRow(std::string& out, const TFieldDefs& defs, Value&& value) {
+  out += "<ROW";
+  for (int i = 0; i < defs.Count(); ++i) {
+    const Variant& v = value(i);
+    if (v.IsNull() || v.IsEmpty()) continue;
+    out += ' ';
+    AppendEscaped(out, defs[i].Name, defs[i].Name);
+    out += "=\"";
+    AppendEscaped(out, ValueText(defs[i], v), defs[i].Name);
+    out += '"';
   }
-  out += "</ROWDATA></DATAPACKET>";
-  return out;
+  out += "/>";
+}
+
+constexpr const char* kPacketTail = "</ROWDATA></DATAPACKET>";
+
+}  // namespace
+
+std::string TClientDataSet::XMLData() const {
+  if (!Active()) Fail("Cannot perform this operation on a closed dataset");
+  const TFieldDefs& defs = FieldDefs();
+  std::string out = PacketHead(defs);
+  for (const std::vector<Variant>& row : StoredRows()) {
+    AppendRow(out, defs, [&](int i) -> const Variant& { return row[i]; });
+  }
+  return out + kPacketTail;
+}
+
+std::string DataPacketOf(TDataSetSource& source) {
+  source.SourceFirst();
+  const TFieldDefs& defs = source.SourceFieldDefs();
+  std::string out = PacketHead(defs);
+  Variant value;
+  for (; !source.SourceEof(); source.SourceNext()) {
+    AppendRow(out, defs, [&](int i) -> const Variant& { return value = source.SourceValue(i); });
+  }
+  return out + kPacketTail;
 }
 
 namespace {

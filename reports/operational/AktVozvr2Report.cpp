@@ -26,11 +26,6 @@ namespace {
 
 constexpr const char* DateTimeFormat = "dd.mm.yyyy hh:nn";
 
-// The form variables of a return row; the dispenser subtotal row clears
-// these alone, so that the header, the requisites and the signature lines
-// keep their values to the end of the report.
-constexpr const char* RowVars[] = {"NN",    "NNC",    "Data",    "Time",    "Trk",     "Kolvo",
-                                   "Price", "Summa",  "GSM",     "Smena",   "Payment", "Payment1"};
 
 [[noreturn]] void BadRequest(const std::string& what) {
   throw Exception("Неверные параметры отчета по возвратным чекам: "_w + what);
@@ -200,7 +195,7 @@ int WriteRow(TAktVozvrState& s, const TAktVozvrCheck& c) {
 void WriteTrkTotal(TAktVozvrState& s, int trk, const std::string& gsm, double total) {
   TFileRepGen& rep = *s.TextRep;
   THTML_Jet& jet = *s.HtmlRep;
-  for (const char* name : RowVars) rep.SetVar(name, "");
+  ClearAktVozvrRowVars(s);
   rep.SetVar("Trk", Format("%3d", {trk}));
   rep.SetVar("Summa", Format("%9.2n", {total}));
   jet.Add("NN", "Итого по ТРК"_w);
@@ -244,6 +239,12 @@ void WriteBody(TAktVozvrState& s) {
 }
 
 }  // namespace
+
+void ClearAktVozvrRowVars(TAktVozvrState& s) {
+  static constexpr const char* RowVars[] = {"NN",    "NNC",   "Data", "Time",  "Trk",     "Kolvo",
+                                            "Price", "Summa", "GSM",  "Smena", "Payment", "Payment1"};
+  for (const char* name : RowVars) s.TextRep->SetVar(name, "");
+}
 
 void AddAktVozvrTrkRows(TAktVozvrState& s, int code) {
   s.Code = code;

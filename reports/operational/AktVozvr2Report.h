@@ -88,4 +88,10 @@ void MakeAktVozvr2Report(TReportCreator& creator, const Variant& params, const V
 // and the group totals, and adds the group to SmRes.
 void AddAktVozvrTrkRows(TAktVozvrState& state, int code);
 
+// Clears the text form's variables of a return row, and those alone: a
+// dispenser subtotal or a goods line shows none of the last return row's
+// values, while the header, the requisites and the signature lines keep
+// theirs to the end of the report.
+void ClearAktVozvrRowVars(TAktVozvrState& state);
+
 }  // namespace tv

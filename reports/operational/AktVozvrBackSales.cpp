@@ -117,6 +117,7 @@ void AddTovarBackSales(TAktVozvrState& s) {
       const double price = rPrice.AsFloat();
       const double sum = n * price;
       ++s.RowNo;
+      ClearAktVozvrRowVars(s);
       rep.SetVar("NN", Format("%3d", {s.RowNo}));
       rep.SetVar("Data", FormatDateTime("dd.mm.yyyy", when));
       rep.SetVar("Time", FormatDateTime("hh:nn:ss", when));

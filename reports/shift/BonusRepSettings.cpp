@@ -45,8 +45,7 @@ void TCloseSmenaRep::ReadBonusShowSwitches(bool& showGsmItog, bool& showSubVidop
   reg.SetRootKey(TRegistry::HKEY_LOCAL_MACHINE);
   if (!reg.OpenKey(BonusRepKey, true)) return;
   if (reg.ValueExists("ShowGSMItog")) showGsmItog = reg.ReadBool("ShowGSMItog");
-  if (reg.ValueExists("ShowSubVidoplItog"))
-    showSubVidoplItog = reg.ReadBool("ShowSubVidoplItog");
+  if (reg.ValueExists("ShowSubVidoplItog")) showSubVidoplItog = reg.ReadBool("ShowSubVidoplItog");
   reg.CloseKey();
 }
 

@@ -68,7 +68,8 @@ bool IsFlagSet(const Variant& v) {
 
 class TBonusReport {
  public:
-  TBonusReport(TReportCreator& creator, int from, int to) : creator_(creator), from_(from), to_(to) {}
+  TBonusReport(TReportCreator& creator, int from, int to)
+      : creator_(creator), from_(from), to_(to) {}
   // The request's switches.
   bool NullStr = false, ShowGSMItog = false, ShowSubItog = false, AllVO = false;
   Variant PayTypes, PayCodes;
@@ -95,8 +96,8 @@ class TBonusReport {
 
 void TBonusReport::Run(std::string& text) {
   TTempReportFile out;
-  form_ = std::make_unique<TFileRepGen>("C:\\FUEL\\FORMS\\REPORT\\Bonus.frm", out.Name(), false,
-                                        0, 0);
+  form_ =
+      std::make_unique<TFileRepGen>("C:\\FUEL\\FORMS\\REPORT\\Bonus.frm", out.Name(), false, 0, 0);
   jet_ = std::make_unique<THTML_Jet>(GetWebFormFileName("Отчет по бонусам и скидкам.html"_w));
   jet_->Init();
   PutOrgRequisites(form_.get(), jet_.get(), -1);
@@ -105,8 +106,8 @@ void TBonusReport::Run(std::string& text) {
   MakeVidOplSelection(PayCodes, PayTypes);
   FillGroups();
   FillLists();
-  BonusRepWriteBody({*form_, *jet_, rows_, groups_, fuels_, subs_, NullStr, ShowGSMItog,
-                     ShowSubItog});
+  BonusRepWriteBody(
+      {*form_, *jet_, rows_, groups_, fuels_, subs_, NullStr, ShowGSMItog, ShowSubItog});
   form_->EndReport();
   jet_->EndDoc();
   jet_->GetReady(LastHTMLReport);
@@ -161,8 +162,9 @@ void TBonusReport::ReadSummedRows() {
   std::unique_ptr<TIBDataSet> q(
       FBUtils::FBCreateDataSetForRead(creator_.Database, true, nullptr, nullptr, "Bonus"));
   TSQLStrings& sql = q->SelectSQL();
-  sql.Add("SELECT Sum(SmenaNum) AS SmenaNum, VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price, "
-          "Sum(ProdanoL) AS ProdanoL,");
+  sql.Add(
+      "SELECT Sum(SmenaNum) AS SmenaNum, VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price, "
+      "Sum(ProdanoL) AS ProdanoL,");
   sql.Add("Sum(BonusL) AS BonusL, Sum(Summa) AS Summa FROM Bonus");
   sql.Add("WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm");
   // Rows of the office's own sales (KA 1) only in the office's variant.
@@ -252,15 +254,15 @@ void CheckPayCodes(const Variant& payCodes) {
     int code = 0;
     const Variant& v = payCodes[k];
     if (v.IsArray() || v.IsNull() || !TryStrToInt(Trim(VarToStr(v)), code))
-      throw Exception(Format("Код вида оплаты \"%s\" (элемент %d) не является числом"_w,
-                             {VarToStr(v), k}));
+      throw Exception(
+          Format("Код вида оплаты \"%s\" (элемент %d) не является числом"_w, {VarToStr(v), k}));
   }
 }
 
 }  // namespace
 
-void BuildBonusReport(TReportCreator& creator, int shiftFrom, const Variant& payTypes,
-                      bool nullStr, int shiftTo, bool showGSMItog, bool showSubItog, bool allVO,
+void BuildBonusReport(TReportCreator& creator, int shiftFrom, const Variant& payTypes, bool nullStr,
+                      int shiftTo, bool showGSMItog, bool showSubItog, bool allVO,
                       const Variant& payCodes, std::string& text) {
   CheckPayCodes(payCodes);
   TBonusReport report(creator, shiftFrom, shiftTo);

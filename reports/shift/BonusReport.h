@@ -27,8 +27,8 @@ class TReportCreator;
 //  payCodes            payment-type codes replacing payTypes, or unassigned
 // Failures pass on; the temporary file and the data sets are released on
 // every exit.
-void BuildBonusReport(TReportCreator& creator, int shiftFrom, const Variant& payTypes,
-                      bool nullStr, int shiftTo, bool showGSMItog, bool showSubItog, bool allVO,
+void BuildBonusReport(TReportCreator& creator, int shiftFrom, const Variant& payTypes, bool nullStr,
+                      int shiftTo, bool showGSMItog, bool showSubItog, bool allVO,
                       const Variant& payCodes, std::string& text);
 
 }  // namespace tv

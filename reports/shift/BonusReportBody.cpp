@@ -43,7 +43,8 @@ struct TTotals {
   explicit TTotals(const double (&v)[5]) : V{v[0], v[1], v[2], v[3], v[4]} {}
   explicit TTotals(const TBonusSums& s)
       : V{static_cast<double>(s.All - s.Bonus), static_cast<double>(s.Bonus),
-          static_cast<double>(s.All), static_cast<double>(s.Money), static_cast<double>(s.BMoney)} {}
+          static_cast<double>(s.All), static_cast<double>(s.Money), static_cast<double>(s.BMoney)} {
+  }
   void ToForm(TRepGen& form, const std::array<const char*, 5>& names,
               const std::array<const char*, 5>& formats) const {
     for (std::size_t i = 0; i < 5; ++i) form.SetVar(names[i], Format(formats[i], {V[i]}));

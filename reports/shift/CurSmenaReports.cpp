@@ -46,9 +46,8 @@ void GetCurSmenaBackCardReport(TReportCreator& creator, std::string& text) {
 void GetCurSmenaBNEReport(TReportCreator& creator, const Variant& param1, const Variant& param2,
                           std::string& text) {
   const TOpenShift shift = AskOpenShift();
-  Routed(ReportBuilders.MakeBNEReport, "MakeBNEReport")(creator, IntToStr(shift.Number),
-                                                        shift.Operator, shift.Begin, Now(), 2,
-                                                        param1, param2, text);
+  Routed(ReportBuilders.MakeBNEReport, "MakeBNEReport")(
+      creator, IntToStr(shift.Number), shift.Operator, shift.Begin, Now(), 2, param1, param2, text);
 }
 
 }  // namespace tv

@@ -19,8 +19,7 @@ class TReportCreator;
 // error instead of a call through a null pointer.
 template <class F>
 F Routed(F slot, const char* name) {
-  if (slot == nullptr)
-    throw Exception("Построитель отчета не подключен: "_w + name);
+  if (slot == nullptr) throw Exception("Построитель отчета не подключен: "_w + name);
   return slot;
 }
 

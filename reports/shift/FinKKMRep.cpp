@@ -108,8 +108,12 @@ void TFinKKMRep::ReadShiftCopies() {
     TMemField num = ShiftLog->FieldByName("SmNum");
     TMemField beg = ShiftLog->FieldByName("BegTime");
     TMemField end = ShiftLog->FieldByName("EndTime");
-    for (ShiftLog->First(); !ShiftLog->Eof(); ShiftLog->Next())
-      shifts_.push_back({num.AsInteger(), beg.AsDateTime(), end.IsNull() ? Now() : end.AsDateTime()});
+    for (ShiftLog->First(); !ShiftLog->Eof(); ShiftLog->Next()) {
+      const TDateTime b = beg.AsDateTime();
+      // Before the first shift: any moment earlier than its begin.
+      const TDateTime after = shifts_.empty() ? b - 1 : shifts_.back().End;
+      shifts_.push_back({num.AsInteger(), b, end.IsNull() ? Now() : end.AsDateTime(), after});
+    }
   }
   checkTypes_.clear();
   if (ShiftPayTypes != nullptr && ShiftPayTypes->Active()) {
@@ -138,10 +142,9 @@ void TFinKKMRep::ConnectDepartments() {
                                        "TovarDB" + IntToStr(i + 1), "WIN1251");
       departments_.push_back(std::move(dep));
     } catch (const std::exception& e) {
-      ReportsLogger().Log(
-          Format("Фин. отчет по кассам -> Подключение к тов. отделу \"%s\" -> %s"_w,
-                 {file, ExceptionMessage(e)}),
-          2);
+      ReportsLogger().Log(Format("Фин. отчет по кассам -> Подключение к тов. отделу \"%s\" -> %s"_w,
+                                 {file, ExceptionMessage(e)}),
+                          2);
     }
   }
 }

@@ -114,6 +114,9 @@ class TFinKKMRep {
   struct TShiftSpan {
     int SmNum = 0;
     TDateTime Beg = 0, End = 0;
+    // Receipts up to here belong to the shift before (a receipt stamped
+    // exactly at a shift change is counted once, under the earlier shift).
+    TDateTime After = 0;
   };
   // What the rows of one register add into besides their own row.
   struct TKKMTotals {

@@ -35,10 +35,10 @@ std::string GoodsQuery() {
       "WHERE d.Data BETWEEN :BegTime\r\n"
       "  AND :EndTime AND d.\"TYPE\" = #DOCTYPE# AND d.ClientNum = %0:d #KKM# \r\n"
       "GROUP BY d.ClientNum, p.\"CHECK\", p.GSMVO";
-  const std::string sale = StringReplace(
-      StringReplace(half, "#SIGN#", "", rfReplaceAll), "#DOCTYPE#", "2", rfReplaceAll);
-  const std::string back = StringReplace(
-      StringReplace(half, "#SIGN#", "-", rfReplaceAll), "#DOCTYPE#", "3", rfReplaceAll);
+  const std::string sale = StringReplace(StringReplace(half, "#SIGN#", "", rfReplaceAll),
+                                         "#DOCTYPE#", "2", rfReplaceAll);
+  const std::string back = StringReplace(StringReplace(half, "#SIGN#", "-", rfReplaceAll),
+                                         "#DOCTYPE#", "3", rfReplaceAll);
   return sale + "\r\nUNION ALL\r\n" + back;
 }
 
@@ -85,6 +85,7 @@ void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
     q->SelectSQL().SetText(Format(
         "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa > 0, b.KOLVO, "
         "-b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND :EndTime\r\n AND "
+        "(b.Data > :AfterTime) AND "
         "(b.Client = %d) %s\r\nGROUP BY b.Client, b.GSM, b.VidOpl",
         {r, filter}));
     q->Prepare();
@@ -92,6 +93,7 @@ void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
       currentShift_ = shift.SmNum;
       q->ParamByName("BegTime").SetAsDateTime(shift.Beg);
       q->ParamByName("EndTime").SetAsDateTime(shift.End);
+      q->ParamByName("AfterTime").SetAsDateTime(shift.After);
       q->Open();
       TIBField& vo = q->FieldByName("VidOpl");
       TIBField& liter = q->FieldByName("Liter");
@@ -99,8 +101,8 @@ void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
       TIBField& gsm = q->FieldByName("GSM");
       for (; !q->Eof(); q->Next()) {
         const std::string fuel = gsm.AsString();
-        AddCheckSums(vo.AsInteger(), liter.AsCurrency(), summa.AsCurrency(), &fuel,
-                     kShiftCheckType, types, list, totals, &fuels);
+        AddCheckSums(vo.AsInteger(), liter.AsCurrency(), summa.AsCurrency(), &fuel, kShiftCheckType,
+                     types, list, totals, &fuels);
       }
       q->Close();
     }
@@ -108,8 +110,8 @@ void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
   WriteFuelRows(r, k, types, list, fuels);
 }
 
-void TFinKKMRep::WriteFuelRows(int r, int k, const TKKMTypeSums& types,
-                               const TKKMVOSumList& list, const TKKMFuelList& fuels) {
+void TFinKKMRep::WriteFuelRows(int r, int k, const TKKMTypeSums& types, const TKKMVOSumList& list,
+                               const TKKMFuelList& fuels) {
   if (k == 0) jet_->AddInteger("KKM", r);
   std::string label = "ГСМ"_w;
   if (HasKKM1 || HasKKM2)
@@ -132,10 +134,9 @@ void TFinKKMRep::WriteFuelRows(int r, int k, const TKKMTypeSums& types,
   jet_->EndLine();
 }
 
-void TFinKKMRep::AddCheckSums(int vidOpl, Currency liters, Currency money,
-                              const std::string* fuel, int checkType, TKKMTypeSums& types,
-                              TKKMVOSumList& list, const TKKMTotals& totals,
-                              TKKMFuelList* fuels) {
+void TFinKKMRep::AddCheckSums(int vidOpl, Currency liters, Currency money, const std::string* fuel,
+                              int checkType, TKKMTypeSums& types, TKKMVOSumList& list,
+                              const TKKMTotals& totals, TKKMFuelList* fuels) {
   const std::string key = IntToStr(vidOpl);
   AddVOSum(list, key, liters, money);
   for (TKKMVOSumList* total : totals.Lists) AddVOSum(*total, key, liters, money);

@@ -36,8 +36,9 @@ void TCloseSmenaRep::BuildUnmadeReturnsSection(const std::string& formName,
         text);
     HtmlText += LastHTMLReport;
   } catch (const std::exception& e) {
-    SectionFailed("Ошибка при формировании сменного отчета по непроизведенным возвратам на терминал: "_w,
-                  e, text);
+    SectionFailed(
+        "Ошибка при формировании сменного отчета по непроизведенным возвратам на терминал: "_w, e,
+        text);
   }
 }
 
@@ -56,8 +57,7 @@ void TCloseSmenaRep::BuildStatementsSection(const std::string&, const std::strin
 
 // The selections and switches come from the station's registry; the
 // builder's own form and template are used.
-void TCloseSmenaRep::BuildBonusSection(const std::string&, const std::string&,
-                                       std::string& text) {
+void TCloseSmenaRep::BuildBonusSection(const std::string&, const std::string&, std::string& text) {
   try {
     bool nullStr = false;
     bool allVO = false;

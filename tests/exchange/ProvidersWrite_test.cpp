@@ -143,7 +143,7 @@ TEST_F(ProvidersWriteTest, ConcurrentCallsOnOneModule) {
     });
   }
   for (int r = 0; r < 4; ++r) {
-    threads.emplace_back([&] {
+    threads.emplace_back([&, r] {
       while (writing) {
         ++reads;
         if (!Read(r % 2 == 0 ? "DSPRepScanDocTypes" : "DSPRepTTNID").Ok) ++readFailures;

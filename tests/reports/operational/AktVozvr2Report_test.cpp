@@ -106,6 +106,27 @@ TEST_F(AktVozvr2Report, RegisterFilterFollowsModeOneBRepAndHostShift) {
   }
 }
 
+TEST_F(AktVozvr2Report, KaConditionAndOptionalColumns) {
+  const auto count = [&](const std::string& where) {
+    return Trim(Sql("SELECT COUNT(*) AS N FROM BCHECK WHERE DATA BETWEEN '2024-04-10 08:00:00' "
+                    "AND '2024-04-12 20:00:00' AND SUMMA < -0.001 AND VIDOPL <> 77 AND " +
+                    where)[0].at("N"));
+  };
+  const std::string withKa = count("COALESCE(KA, 0) = 0"), all = count("1 = 1");
+  ASSERT_NE(withKa, all);
+  EXPECT_EQ(std::to_string(DataRows(Report('"', Period(0))).size()), withKa);
+  host->Set(56, Variant(0));  // the alternative templates
+  host->Set(8, Variant(true));  // and the office reports type: no KA condition
+  EXPECT_EQ(std::to_string(DataRows(Report('"', Period(0))).size()), all);
+  host->Set(8, Variant(false));
+  host->Set(56, Variant(1));
+  Exec("ALTER TABLE BCHECK DROP KA");
+  Exec("ALTER TABLE BCHECK DROP CHECKNUM");
+  const std::vector<std::string> rows = DataRows(Report('"', Period(0)));
+  EXPECT_EQ(std::to_string(rows.size()), all);
+  for (const std::string& row : rows) EXPECT_EQ(row.substr(6, 7), "|     |") << row;
+}
+
 TEST_F(AktVozvr2Report, DispenserSubtotalsAndShiftsOfRows) {
   const std::string text = Report('"', Period(4, 2, A({Variant(1)})));
   // Subtotals: "ТРК n" and the sum, after each dispenser's last row.
@@ -139,10 +160,29 @@ TEST_F(AktVozvr2Report, DispenserSubtotalsAndShiftsOfRows) {
   }
 }
 
-TEST_F(AktVozvr2Report, OpenShiftActSaysNotClosed) {
+TEST_F(AktVozvr2Report, OpenShiftActSaysNotClosedAndGoodsEndNow) {
+  WriteSettings(false, "1");
   const std::string text = Report('"', A({EmptyArray(), Variant(0), Variant(2), Variant(2)}));
   EXPECT_NE(text.find("закрытия смены: Не закрыта (13.04.2024 09:00)"), std::string::npos) << text;
   EXPECT_NE(Cp1251ToUtf8(Html()).find("Не закрыта (13.04.2024 09:00)"), std::string::npos);
+  // The goods lines run from the shift's begin to the moment of the request.
+  int lines = 0;
+  for (const char* dep : {"SHOP", "CAFE"})
+    lines += std::stoi(GoodsValue(dep, "SELECT COUNT(*) FROM DOCUMENTS d JOIN GOODSMOTION gm ON gm.ID_DOC = d.ID_DOC WHERE d.DATA BETWEEN '2024-02-06 00:00:00' AND '2024-04-13 09:00:00' AND gm.\"TYPE\" = 3"));
+  int shown = 0;
+  for (const std::string& row : DataRows(text)) shown += row.find("ТРКТовар") != std::string::npos;
+  EXPECT_EQ(shown, lines);
+}
+
+// The database files a connection of this process holds open.
+int OpenDatabaseFiles() {
+  int n = 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    const std::string target = std::filesystem::read_symlink(fd.path(), ec).string();
+    n += target.find("SHOP.FDB") != std::string::npos || target.find("CAFE.FDB") != std::string::npos;
+  }
+  return n;
 }
 
 TEST_F(AktVozvr2Report, GoodsBackSalesInsideTheirGroups) {
@@ -175,7 +215,16 @@ TEST_F(AktVozvr2Report, GoodsBackSalesInsideTheirGroups) {
   bool category = false;
   for (const auto& row : HtmlRows()) category = category || (row.size() > 4 && row[3] == "Автомасла" && row[4] == "Масло моторное 5W-40, 4 л");
   EXPECT_TRUE(category);
-  const auto groups = GroupTotals(Report('"', Period(0)));
+  const std::string period = Report('"', Period(0));
+  // A goods line carries no check number, shift or payment of a return row.
+  int goods = 0;
+  for (const std::string& row : DataRows(period)) {
+    if (row.find("ТРК Товар") == std::string::npos) continue;
+    ++goods;
+    EXPECT_EQ(row.substr(6, 15), "|     |       |");
+  }
+  EXPECT_GT(goods, 0);
+  const auto groups = GroupTotals(period);
   ASSERT_EQ(groups.size(), 6u);
   EXPECT_NEAR(groups[0][0], SqlSum("VIDOPL = 0"), 0.005);
   EXPECT_NEAR(groups[0][2] - groups[0][0], lines(0, "2024-04-12 20:00:00"), 0.005);
@@ -192,6 +241,7 @@ TEST_F(AktVozvr2Report, BrokenDepartmentDatabase) {
   const TestHost::Reply r = Request('"', Act(0));
   EXPECT_NE(r.Text.find("CAFE.FDB"), std::string::npos) << r.Text;
   EXPECT_EQ(TempFiles(), 0);
+  EXPECT_EQ(OpenDatabaseFiles(), 0);
   // A listed folder that does not exist is dropped.
   root.WriteFile("c/FUEL/Departments.txt", Utf8ToCp1251("Склад=C:\\FUEL\\NONE\r\nМагазин=C:\\FUEL\\SHOP\r\n"));
   Report('"', Act(0));

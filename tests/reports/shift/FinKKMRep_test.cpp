@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "foundation/FBUtils.h"
@@ -25,6 +27,7 @@
 #include "platform/Files.h"
 #include "platform/ib/IBDataSet.h"
 #include "tests/library/SampleDatabase.h"
+#include "tests/support/Chromium.h"
 #include "tests/support/FirebirdTest.h"
 #include "tests/support/TempRoot.h"
 
@@ -36,6 +39,11 @@ using Row = std::vector<std::string>;
 
 const char* const kDbs[] = {"c/FUEL/DB/Velmar.FDB", "c/FUEL/SHOP/SHOP.FDB", "c/FUEL/CAFE/CAFE.FDB"};
 const int kCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 105};
+// The join's condition that leaves a receipt at a shift change to the shift
+// before it in the range.
+constexpr const char* kAfterPrevious =
+    "AND b.DATA > COALESCE((SELECT p.ENDTIME FROM SMLOG p WHERE p.SMNUM = s.SMNUM - 1 "
+    "AND p.SMNUM >= 101), s.BEGTIME - 1) ";
 std::string gSample;  // the suite's sample root
 std::map<int, Variant> answers;
 
@@ -83,7 +91,9 @@ std::string TestTemplate(const std::string& repType) {
     itog += "<td>&lt;#L" + k + "&gt;</td><td>&lt;#S" + k + "&gt;</td>";
     all += "<td>&lt;#IL" + k + "&gt;</td><td>&lt;#IS" + k + "&gt;</td>";
   }
-  auto mark = [](const std::string& d) { return "<tr><td colspan=36>&lt;#" + d + "&gt;</td></tr>\n"; };
+  auto mark = [](const std::string& d) {
+    return "<tr><td colspan=36>&lt;#" + d + "&gt;</td></tr>\n";
+  };
   return Utf8ToCp1251(
       "<html><body><p>&lt;#BDate&gt;|&lt;#EDate&gt;&lt;#paramrep RepType=" + repType +
       "&gt;</p>\n<table>\n<tr><td>Касса</td></tr>\n" + mark("Group") + mark("Repeat") + "<tr>" +
@@ -95,7 +105,11 @@ std::string TestTemplate(const std::string& repType) {
 class FinKKMReport : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const fs::path from = fs::path(test::SampleStationDatabase()).parent_path().parent_path().parent_path().parent_path();
+    const fs::path from = fs::path(test::SampleStationDatabase())
+                              .parent_path()
+                              .parent_path()
+                              .parent_path()
+                              .parent_path();
     std::string folder = (fs::temp_directory_path() / "tolvaren-finkkm-XXXXXX").string();
     ASSERT_NE(::mkdtemp(folder.data()), nullptr);
     gSample = folder;
@@ -105,9 +119,9 @@ class FinKKMReport : public ::testing::Test {
     }
     for (const char* script : {"add-sample-shifts", "add-sample-bonus"}) {
       int rc = -1;
-      const std::string out = test::RunCommand(std::string(TOLVAREN_SOURCE_DIR) + "/db/" + script +
-                                                   " --root " + Quote(folder) + " 2>&1",
-                                               &rc);
+      const std::string out = test::RunCommand(
+          std::string(TOLVAREN_SOURCE_DIR) + "/db/" + script + " --root " + Quote(folder) + " 2>&1",
+          &rc);
       ASSERT_EQ(rc, 0) << out;
     }
   }
@@ -119,8 +133,8 @@ class FinKKMReport : public ::testing::Test {
   FinKKMReport() {
     LibraryStartup();
     ::setenv("TOLVAREN_NOW", "2024-04-02 10:30:00", 1);
-    answers = {{46, Variant(3)}, {5, Variant(std::string("C:\\FUEL\\DB\\"))},
-               {13, Variant("АЗС №1"_w)}};
+    answers = {
+        {46, Variant(3)}, {5, Variant(std::string("C:\\FUEL\\DB\\"))}, {13, Variant("АЗС №1"_w)}};
     StoreHostProcs(nullptr, Answer, nullptr);
     OfficeHost = true;
     root.WriteFile("c/FUEL/LogFiles/.keep", "");
@@ -142,9 +156,8 @@ class FinKKMReport : public ::testing::Test {
   std::string Db(const char* relative) const { return root.Path() + "/" + relative; }
   void Exec(const char* db, const std::string& sql) const {
     int rc = -1;
-    const std::string out = test::Isql("CONNECT " + Quote(Db(db)) + " USER 'SYSDBA';\n" + sql +
-                                           "\nCOMMIT;\n",
-                                       &rc);
+    const std::string out =
+        test::Isql("CONNECT " + Quote(Db(db)) + " USER 'SYSDBA';\n" + sql + "\nCOMMIT;\n", &rc);
     ASSERT_EQ(rc, 0) << out;
   }
   std::vector<test::IsqlRow> Sql(const char* db, const std::string& utf8) const {
@@ -161,8 +174,9 @@ class FinKKMReport : public ::testing::Test {
     {
       std::unique_ptr<TIBDataSet> q(
           FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
-      q->SelectSQL().SetText(openShift ? "SELECT * FROM SMLOG WHERE SMNUM = 0"
-                                       : "SELECT * FROM SMLOG WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
+      q->SelectSQL().SetText(
+          openShift ? "SELECT * FROM SMLOG WHERE SMNUM = 0"
+                    : "SELECT * FROM SMLOG WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
       CopyTableRows(*q, log);
       q->Close();
       q->SelectSQL().SetText("SELECT * FROM SILOVO WHERE SmNum BETWEEN 101 AND 103 ORDER BY SmNum");
@@ -176,9 +190,9 @@ class FinKKMReport : public ::testing::Test {
     }
     std::string html;
     error.clear();
-    FinKKMUnit::GetFinKKMReport(creator, log, payTypes, office, EncodeDateTime(2024, 4, 1, 8, 0, 0, 0),
-                                EncodeDateTime(2024, 4, 2, 8, 0, 0, 0), tovarPath, "", deps, "",
-                                "kkm.html", html, error);
+    FinKKMUnit::GetFinKKMReport(
+        creator, log, payTypes, office, EncodeDateTime(2024, 4, 1, 8, 0, 0, 0),
+        EncodeDateTime(2024, 4, 2, 8, 0, 0, 0), tovarPath, "", deps, "", "kkm.html", html, error);
     return html;
   }
   // The table rows of the report (UTF-8 cells).
@@ -186,7 +200,8 @@ class FinKKMReport : public ::testing::Test {
     const std::string file = root.Path() + "/report.html";
     WriteFileBytes(file, html);
     const std::string out = test::RunCommand(
-        "python3 " + Quote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/html_cells.py") +
+        "python3 " +
+            Quote(std::string(TOLVAREN_SOURCE_DIR) + "/tests/reports/operational/html_cells.py") +
             " " + Quote(file),
         nullptr);
     std::vector<Row> rows;
@@ -237,23 +252,27 @@ class FinKKMReport : public ::testing::Test {
 TEST_F(FinKKMReport, FuelSumsEqualTheReceiptsOfEachShift) {
   const std::vector<Row> rows = Rows(Build(TestTemplate("1"), "C:\\FUEL\\SHOP"));
   ASSERT_TRUE(error.empty()) << error;
-  const std::string join =
-      "FROM SMLOG s JOIN BCHECK b ON b.DATA BETWEEN s.BEGTIME AND s.ENDTIME ";
+  // A receipt stamped at a shift change counts once, under the earlier shift.
+  const std::string join = "FROM SMLOG s JOIN BCHECK b ON b.DATA BETWEEN s.BEGTIME AND s.ENDTIME " +
+                           std::string(kAfterPrevious);
   const std::string where = "WHERE s.SMNUM BETWEEN 101 AND 103 AND COALESCE(b.KA, 0) = 0 ";
   std::map<std::tuple<int, int, std::string>, std::pair<double, double>> want;
-  for (const auto& r : Sql(kDbs[0], "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, b.VIDOPL AS V, "
-                                    "SUM(b.SUMMA) AS S, SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
-                                        join + where + "GROUP BY 1, 2, 3"))
+  for (const auto& r : Sql(kDbs[0],
+                           "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, b.VIDOPL AS V, "
+                           "SUM(b.SUMMA) AS S, SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
+                               join + where + "GROUP BY 1, 2, 3"))
     want[{std::stoi(r.at("R")), std::stoi(r.at("K")), "L" + r.at("V")}] = {std::stod(r.at("L")),
-                                                                            std::stod(r.at("S"))};
+                                                                           std::stod(r.at("S"))};
   for (const auto& r :
-       Sql(kDbs[0], "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, v.CHECKTYPE AS C, SUM(b.SUMMA) AS S, "
-                    "SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
-                        join + "JOIN (SELECT DISTINCT SMNUM, VIDOPL, CHECKTYPE FROM SILOVO WHERE VIDOPL <> 40) v "
-                               "ON v.SMNUM = s.SMNUM AND v.VIDOPL = b.VIDOPL " +
-                        where + "GROUP BY 1, 2, 3"))
+       Sql(kDbs[0],
+           "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, v.CHECKTYPE AS C, SUM(b.SUMMA) AS S, "
+           "SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
+               join +
+               "JOIN (SELECT DISTINCT SMNUM, VIDOPL, CHECKTYPE FROM SILOVO WHERE VIDOPL <> 40) v "
+               "ON v.SMNUM = s.SMNUM AND v.VIDOPL = b.VIDOPL " +
+               where + "GROUP BY 1, 2, 3"))
     want[{std::stoi(r.at("R")), std::stoi(r.at("K")), "T" + r.at("C")}] = {std::stod(r.at("L")),
-                                                                            std::stod(r.at("S"))};
+                                                                           std::stod(r.at("S"))};
   const std::vector<int> regs = Registers(rows);
   std::map<std::tuple<int, int, std::string>, std::pair<double, double>> got;
   const char* const labels[] = {"ГСМ (1-я ККМ)", "ГСМ (2-я ККМ)", "ГСМ (3-я ККМ)"};
@@ -269,17 +288,216 @@ TEST_F(FinKKMReport, FuelSumsEqualTheReceiptsOfEachShift) {
         got[{regs[i], k, "T" + std::to_string(n)}] = {Num(r[9 + n]), Num(r[2 + n])};
     for (std::size_t c = 0; c < std::size(kCodes); ++c)
       if (!r[16 + 2 * c].empty())
-        got[{regs[i], k, "L" + std::to_string(kCodes[c])}] = {Num(r[16 + 2 * c]), Num(r[17 + 2 * c])};
+        got[{regs[i], k, "L" + std::to_string(kCodes[c])}] = {Num(r[16 + 2 * c]),
+                                                              Num(r[17 + 2 * c])};
   }
   EXPECT_EQ(fuelRows, 9);  // registers 1, 10, 2, each with three lines
   EXPECT_EQ(regs.size(), rows.size());
   for (const auto& [key, value] : want) {
     const auto it = got.find(key);
-    ASSERT_NE(it, got.end()) << std::get<0>(key) << "/" << std::get<1>(key) << "/" << std::get<2>(key);
+    ASSERT_NE(it, got.end()) << std::get<0>(key) << "/" << std::get<1>(key) << "/"
+                             << std::get<2>(key);
     EXPECT_NEAR(it->second.first, value.first, 0.005);
     EXPECT_NEAR(it->second.second, value.second, 0.005);
   }
   EXPECT_EQ(got.size(), want.size());
+}
+
+// Goods money per register, department (and register number) and check
+// type, against each department's documents: returns count negative,
+// "CHECK" 1 is column 0, 2 to 5 the next four, anything else column 5.
+TEST_F(FinKKMReport, GoodsSumsEqualTheDepartmentDocuments) {
+  const std::vector<Row> rows = Rows(Build(TestTemplate("2e"), "C:\\FUEL\\SHOP"));
+  ASSERT_TRUE(error.empty()) << error;
+  const std::string period =
+      "FROM DOCUMENTS d JOIN SALEDOC sd ON sd.ID_DOC = d.ID_DOC JOIN GOODSMOTION gm ON gm.ID_DOC "
+      "= d.ID_DOC LEFT JOIN PAYMENT p ON p.ID = sd.PAYMENT WHERE d.DATA BETWEEN '2024-04-01 "
+      "08:00:00' AND '2024-04-02 08:00:00' AND d.\"TYPE\" IN (2, 3) GROUP BY 1, 2, 3";
+  const std::string money = "SUM(IIF(d.\"TYPE\" = 3, -1, 1) * gm.RPRICE * gm.\"COUNT\") AS S ";
+  std::map<std::pair<int, std::string>, std::array<double, 7>> want;
+  const std::pair<const char*, std::string> deps[] = {{kDbs[1], "COALESCE(d.KKMNUM, 1)"},
+                                                      {kDbs[2], "1"}};
+  for (const auto& [db, num] : deps) {
+    const std::string name = db == kDbs[1] ? "Магазин" : "Кафе";
+    const auto found =
+        Sql(db, "SELECT d.CLIENTNUM AS R, " + num + " AS N, p.\"CHECK\" AS C, " + money + period);
+    std::map<int, std::set<std::string>> numbers;
+    for (const auto& r : found) numbers[std::stoi(r.at("R"))].insert(r.at("N"));
+    for (const auto& r : found) {
+      const int reg = std::stoi(r.at("R"));
+      const int c = r.at("C") == "<null>" ? 0 : std::stoi(r.at("C"));
+      const std::string row = numbers[reg].size() > 1 ? name + " (" + r.at("N") + "-я ККМ)" : name;
+      want[{reg, row}][c == 1 ? 0 : c >= 2 && c <= 5 ? c - 1 : 5] += std::stod(r.at("S"));
+    }
+  }
+  const std::vector<int> regs = Registers(rows);
+  std::map<std::pair<int, std::string>, std::array<double, 7>> got;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Row& r = rows[i];
+    if (r.size() < 9 || r[1].rfind("ГСМ", 0) == 0 || r[0] == "ИТ" || r[0] == "ВСЕГО" ||
+        r[0] == "Касса")
+      continue;
+    for (int n = 0; n < 7; ++n) got[{regs[i], r[1]}][static_cast<std::size_t>(n)] = Num(r[2 + n]);
+  }
+  ASSERT_EQ(got.size(), want.size());
+  for (const auto& [key, w] : want) {
+    ASSERT_EQ(got.count(key), 1u) << key.first << " " << key.second;
+    for (int n = 0; n < 7; ++n) EXPECT_NEAR(got[key][n], w[n], 0.005) << key.second << n;
+  }
+  // The grand totals are the sums of the register totals.
+  std::vector<double> sums(rows.back().size() - 2, 0.0);
+  for (const Row& r : rows)
+    if (r[0] == "ИТ")
+      for (std::size_t c = 2; c < r.size(); ++c) sums[c - 2] += Num(r[c]);
+  ASSERT_EQ(rows.back()[0], "ВСЕГО");
+  for (std::size_t c = 2; c < rows.back().size(); ++c)
+    EXPECT_NEAR(Num(rows.back()[c]), sums[c - 2], 0.005) << c;
+}
+
+// The rows of each variant, with and without a row per fuel, for register 1
+// (receipts on register lines 0 to 2; the shop holds its numbers 1 and 2).
+TEST_F(FinKKMReport, VariantsAndTheirRowNames) {
+  const std::vector<std::string> fuel = {"ГСМ (1-я ККМ)", "ГСМ (2-я ККМ)", "ГСМ (3-я ККМ)"};
+  const auto with = [&](std::vector<std::string> goods) {
+    std::vector<std::string> all = fuel;
+    all.insert(all.end(), goods.begin(), goods.end());
+    return all;
+  };
+  const std::vector<std::string> named = with({"Магазин (1-я ККМ)", "Магазин (2-я ККМ)", "Кафе"});
+  struct Case {
+    std::string repType, tovarPath;
+    bool showNames;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {"1", "C:\\FUEL\\SHOP", false, fuel},
+      {"2a", "C:\\FUEL\\SHOP", false, with({"Товары"})},
+      {"2B", "C:\\FUEL\\SHOP", false, with({"Товарный отдел"})},
+      {"2b", "C:\\FUEL\\NOPE", false, fuel},
+      {"2c", "c:\\fuel\\shop\\", false, with({"Магазин"})},
+      {"2d", "C:\\FUEL\\SHOP", false,
+       with({"Отдел №1 (1-я ККМ)", "Отдел №1 (2-я ККМ)", "Отдел №2"})},
+      {"2e", "C:\\FUEL\\SHOP", false, named},
+      {"", "C:\\FUEL\\SHOP", false, named},
+      {"3", "C:\\FUEL\\SHOP", false, named},
+      {std::string(300, 'x'), "C:\\FUEL\\SHOP", false, named},
+      {"2e", "", false, fuel},
+      {"1",
+       "C:\\FUEL\\SHOP",
+       true,
+       {"АИ-92", "Итого по ГСМ (1-я ККМ):", "АИ-95",
+        "Итого по ГСМ (2-я ККМ):", "Итого по ГСМ (3-я ККМ):"}},
+      {"2a",
+       "C:\\FUEL\\SHOP",
+       true,
+       {"АИ-92", "Итого по ГСМ (1-я ККМ):", "АИ-95",
+        "Итого по ГСМ (2-я ККМ):", "Итого по ГСМ (3-я ККМ):", "Товары"}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<Row> rows = Rows(Build(BuiltIn(c.repType, c.showNames), c.tovarPath));
+    EXPECT_TRUE(error.empty()) << error;
+    std::vector<std::string> names;
+    bool in = false;
+    for (const Row& r : rows) {
+      if (r.size() < 2) continue;
+      if (r[0] == "1") in = true;
+      if (r[0] == "Итог по кассе:") in = false;
+      if (in) names.push_back(r[1]);
+    }
+    EXPECT_EQ(names, c.names) << c.repType.substr(0, 5) << " " << c.showNames;
+  }
+}
+
+// Variants 2 and 3 write one goods row per register: it sums every register
+// number of the department (register 1 of the shop has numbers 1 and 2).
+TEST_F(FinKKMReport, OneDepartmentRowSumsAllRegisterNumbers) {
+  const std::vector<Row> rows = Rows(Build(BuiltIn("2b", false), "C:\\FUEL\\SHOP"));
+  for (const Row& r : rows)
+    if (r.size() == 9 && r[1] == "Товарный отдел") {
+      EXPECT_EQ(r, (Row{"", "Товарный отдел", "208,00", "2 790,00", "99,00", "0,00", "0,00",
+                        "99,00", "0,00"}));
+      return;
+    }
+  FAIL() << "no goods row";
+}
+
+// Without the columns KKM and KA, and in office mode, every receipt counts;
+// without KKM each register has one fuel row "ГСМ".
+TEST_F(FinKKMReport, StationWithoutRegisterLinesOrOfficeColumn) {
+  const auto all = Sql(kDbs[0],
+                       "SELECT b.VIDOPL AS V, SUM(b.SUMMA) AS S FROM SMLOG s JOIN BCHECK b ON "
+                       "b.DATA BETWEEN s.BEGTIME AND s.ENDTIME " +
+                           std::string(kAfterPrevious) + "WHERE s.SMNUM BETWEEN 101 AND 103 "
+                       "GROUP BY 1");
+  for (int variant = 0; variant < 2; ++variant) {
+    if (variant == 1) Exec(kDbs[0], "ALTER TABLE BCHECK DROP KKM;\nALTER TABLE BCHECK DROP KA;");
+    const std::vector<Row> rows = Rows(Build(TestTemplate("1"), "", variant == 0));
+    ASSERT_EQ(rows.back()[0], "ВСЕГО");
+    for (const auto& r : all) {
+      std::size_t c = 0;
+      while (std::to_string(kCodes[c]) != r.at("V")) ++c;
+      EXPECT_NEAR(Num(rows.back()[17 + 2 * c]), std::stod(r.at("S")), 0.005) << r.at("V");
+    }
+    int fuelRows = 0;
+    for (const Row& r : rows) fuelRows += r.size() > 1 && r[1] == "ГСМ";
+    EXPECT_EQ(fuelRows, variant == 1 ? 3 : 0);
+  }
+}
+
+// A department that cannot be connected is logged and left out; the others
+// keep all their rows.
+TEST_F(FinKKMReport, BadDepartmentsAreLoggedAndLeftOut) {
+  const std::string clean = Build(TestTemplate("2e"), "C:\\FUEL\\SHOP");
+  root.WriteFile("c/FUEL/BAD/BAD.FDB", "no database");
+  root.WriteFile("c/FUEL/file.txt", "a file");
+  deps.Clear();
+  for (const char* line : {"Плохой=C:\\FUEL\\BAD", "Магазин=C:\\FUEL\\SHOP", "Без равенства",
+                           "Файл=C:\\FUEL\\file.txt", "Кафе=C:\\FUEL\\CAFE"})
+    deps.Add(Utf8ToCp1251(line));
+  EXPECT_EQ(Rows(Build(TestTemplate("2e"), "C:\\FUEL\\SHOP")), Rows(clean));
+  EXPECT_TRUE(error.empty()) << error;
+  const std::string log = Cp1251ToUtf8(root.ReadFile("c/FUEL/LogFiles/Reports.log"));
+  for (const char* file : {"C:\\FUEL\\BAD\\BAD.FDB", "C:\\FUEL\\file.txt\\file.txt.FDB"})
+    EXPECT_NE(log.find(std::string("Фин. отчет по кассам -> Подключение к тов. отделу \"") + file +
+                       "\" -> "),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(FinKKMReport, FailureBecomesTheErrorText) {
+  Exec(kDbs[0], "DROP TABLE BCHECK;");
+  const std::string html = Build(TestTemplate("1"), "");
+  const std::string prefix = "Ошибка при формировании финансового отчета по кассам: "_w;
+  ASSERT_EQ(error.rfind(prefix, 0), 0u) << Cp1251ToUtf8(error);
+  EXPECT_EQ(html, "<br><br>" + error + "<br><br>");
+  // The log writes each line of the message as a line of its own.
+  EXPECT_NE(root.ReadFile("c/FUEL/LogFiles/Reports.log").find(error.substr(0, error.find('\r'))),
+            std::string::npos);
+}
+
+// The open shift's log row has no end: its receipts run until now.
+TEST_F(FinKKMReport, OpenShiftRunsUntilNow) {
+  const std::vector<Row> rows = Rows(Build(TestTemplate("1"), "", false, true));
+  ASSERT_GT(rows.size(), 2u);
+  const Row& first = rows[1];
+  ASSERT_EQ(first[0], "1");
+  EXPECT_EQ(first[16], "1,00");   // L0
+  EXPECT_EQ(first[17], "51,50");  // S0
+  EXPECT_EQ(first[2], "0,00");    // no check type: shift 104 has no tank payments
+}
+
+// One look at the built-in template's report (variant 2E): a PNG in the
+// build tree.
+TEST_F(FinKKMReport, LookInChromium) {
+  if (!test::HaveCommand("chromium")) GTEST_SKIP() << "no chromium: no picture";
+  const std::string html = Build(BuiltIn("2e", false), "C:\\FUEL\\SHOP");
+  const std::string dir = TOLVAREN_SHIFT_SCREENSHOT_DIR;
+  fs::create_directories(dir);
+  WriteFileBytes(dir + "/finkkm-101-103.html", html);
+  ASSERT_TRUE(test::RenderPagePng(dir + "/finkkm-101-103.html", dir + "/finkkm-101-103.png",
+                                  dir + "/chromium.log"));
+  std::string summary;
+  EXPECT_EQ(test::CheckPng(dir + "/finkkm-101-103.png", summary), 0) << summary;
 }
 
 }  // namespace

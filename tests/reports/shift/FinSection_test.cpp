@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <regex>
 #include <tuple>
 
 #include "platform/Files.h"
@@ -51,11 +54,17 @@ struct TFinHtml {
     const auto at = std::find(RowCells.begin(), RowCells.end(), name) - RowCells.begin();
     return Num(Rows.at(gsm).at(at));
   }
-  double Value(const std::string& name) const { return Num(Values.at(name)); }
+  // A number; the money format's currency (" р.") left out.
+  double Value(const std::string& name) const {
+    std::string v = Values.at(name);
+    const std::size_t r = v.find(" р.");
+    return Num(r == std::string::npos ? v : v.substr(0, r));
+  }
 };
 
 class FinSection : public ShiftFixture {
  protected:
+  bool OfficeFlag = false;
   static void SetUpTestSuite() {
     ShiftFixture::SetUpTestSuite();
     // The goods departments of the library's sample, beside the station
@@ -73,6 +82,13 @@ class FinSection : public ShiftFixture {
 
   void SetUp() override {
     ShiftFixture::SetUp();
+    Reset();
+  }
+  // The databases, the department list, cnf.ini and the test template as
+  // each test starts with them.
+  void Reset() {
+    OfficeFlag = false;
+    std::filesystem::copy_file(sampleDb_, DbPath(), std::filesystem::copy_options::overwrite_existing);
     const std::string from = SampleRoot(sampleDb_);
     for (const char* d : {"SHOP", "CAFE"}) {
       const std::string rel = std::string("c/FUEL/") + d + "/" + d + ".FDB";
@@ -262,6 +278,240 @@ TEST_F(FinSection, RunningTotalsAcrossSections) {
         EXPECT_NEAR(Num(h.BNItogS[i]), c.expected[i], 0.005) << i;
     }
   }
+}
+
+TEST_F(FinSection, CashRegisters) {
+  struct Case {
+    int from, to;
+    bool goodsToRegister2;  // the host's answer to code 45
+    double prin[3], sdano[3], goods[2];
+  };
+  // Received: the first shift's KKMOPER type 0 (not SMLOG's INKKM, not a
+  // later shift's); handed: KKMOPER type 1 where the shift has rows, else
+  // OUTKKM (shift 103); register 3 from KKMOPER only.
+  const Case cases[] = {
+      {101, 103, false, {1000, 500, 200}, {900, 125, 50}, {1000, 0}},
+      {101, 103, true, {1000, 500, 200}, {900, 125, 50}, {300, 700}},
+      {102, 103, true, {777, 0, 0}, {600, 25, 0}, {300, 0}},  // shift 102: TOVARKKM 0
+      {103, 103, false, {222, 44, 0}, {400, 25, 0}, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Format("%d..%d, %d", {c.from, c.to, static_cast<int>(c.goodsToRegister2)}));
+    host->Set(45, Variant(c.goodsToRegister2));
+    const TFinHtml h = Fin(c.from, c.to);
+    // Cash checks by register: by receipt index where the shift has one,
+    // else by time; cash payment types of the nozzle's tank; KA 0.
+    const std::vector<IsqlRow> cash = Sql(Format(
+        "SELECT COALESCE(b.KKM, 0) + 1 AS R, SUM(b.SUMMA) AS S FROM SMLOG sm JOIN BCHECK b ON "
+        "(sm.INDEXSALE_BEG > 0 AND b.INDEXSALE >= sm.INDEXSALE_BEG AND b.INDEXSALE <= "
+        "sm.INDEXSALE_END) OR (sm.INDEXSALE_BEG IS NULL AND b.DATA >= sm.BEGTIME AND b.DATA <= "
+        "sm.ENDTIME) JOIN SMTRK t ON t.SMNUM = sm.SMNUM AND t.TRKINDEX = b.TRKINDEX + 1 AND "
+        "t.PISTOLET = b.NUMBER JOIN SILOVO v ON v.SMNUM = sm.SMNUM AND v.SILONUM = t.SILONUM AND "
+        "v.VIDOPL = b.VIDOPL WHERE v.CHECKTYPE = 0 AND b.KA = 0 AND sm.SMNUM BETWEEN %d AND %d "
+        "GROUP BY 1",
+        {c.from, c.to}));
+    double byRegister[3] = {0, 0, 0};
+    for (const IsqlRow& r : cash) byRegister[std::stoi(r.at("R")) - 1] = std::stod(r.at("S"));
+    const char* names[3][3] = {{"Prin", "Sdano", "Peredano"},
+                               {"Prin2", "Sdano2", "Peredano2"},
+                               {"Prin3", "Sdano3", "Peredano3"}};
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_DOUBLE_EQ(h.Value(names[k][0]), c.prin[k]) << k;
+      EXPECT_DOUBLE_EQ(h.Value(names[k][1]), c.sdano[k]) << k;
+      const double goods = k < 2 ? c.goods[k] : 0;
+      EXPECT_NEAR(h.Value(names[k][2]), c.prin[k] + byRegister[k] + goods - c.sdano[k], 0.005) << k;
+    }
+    EXPECT_DOUBLE_EQ(h.Value("Tovary"), c.goods[0] + c.goods[1]);
+    EXPECT_NEAR(h.Value("PeredanoEl"),
+                c.prin[0] + c.goods[0] + h.Value("NalItogEl") - c.sdano[0], 0.005);
+  }
+}
+
+TEST_F(FinSection, OpenShiftReadsShiftZeroAndTakesNoCashChecks) {
+  SetOpenShiftFill();
+  const TFinHtml h = Fin(-1, -1);
+  const auto sql = SqlNumbers(
+      "SELECT SUM(CASE WHEN KKM = 1 AND OPTYPE = 0 THEN SUMMA ELSE 0 END) AS P1, "
+      "SUM(CASE WHEN KKM = 1 AND OPTYPE = 1 THEN SUMMA ELSE 0 END) AS S1, "
+      "SUM(CASE WHEN KKM = 3 AND OPTYPE = 0 THEN SUMMA ELSE 0 END) AS P3 "
+      "FROM KKMOPER WHERE SMNUM = 0");
+  EXPECT_DOUBLE_EQ(h.Value("Prin"), sql.at("P1"));
+  EXPECT_DOUBLE_EQ(h.Value("Sdano"), sql.at("S1"));
+  EXPECT_DOUBLE_EQ(h.Value("Prin3"), sql.at("P3"));
+  // Register 1's cash is the section's cash money; 2 and 3 take none.
+  EXPECT_NEAR(h.Value("Peredano"), sql.at("P1") + h.Value("NalItog") - sql.at("S1"), 0.005);
+  EXPECT_NEAR(h.Value("NalItog"), 25750, 0.005);
+  EXPECT_DOUBLE_EQ(h.Value("Peredano3"), sql.at("P3"));
+}
+
+TEST_F(FinSection, DepartmentListsAndBadInput) {
+  struct Case {
+    const char* what;
+    std::function<void()> setUp;
+    double shopS0, shopS2;  // the "Магазин" row: shop's cash, cafe's type 2
+    bool goodsRows;
+  };
+  const std::string garbage("\x00\xff\x01=\r\n\x9a\x00=\x01\n", 12);
+  const Case cases[] = {
+      {"both departments", [] {}, 50, 60, true},
+      {"lines to skip",
+       [this] {
+         root.WriteFile("c/FUEL/EMPTY/.keep", "");
+         root.WriteFile("c/FUEL/GENERALDB/GENERALDB.FDB", root.ReadFile("c/FUEL/CAFE/CAFE.FDB"));
+         Departments("Магазин=C:\\FUEL\\shop\\\r\n##Кафе=C:\\FUEL\\CAFE\r\nНет=C:\\FUEL\\NONE\r\n"
+                     "Пусто=C:\\FUEL\\EMPTY\r\nОбщий учёт=C:\\FUEL\\GENERALDB\r\n");
+       },
+       50, 0, true},
+      {"a folder that is a file",
+       [this] { Departments("Магазин=C:\\FUEL\\SHOP\\SHOP.FDB\r\nКафе=C:\\FUEL\\CAFE\r\n"); }, 0,
+       60, true},
+      {"binary department list", [&] { root.WriteFile("c/FUEL/Departments.txt", garbage); }, 0, 0,
+       true},
+      {"office list",
+       [this] {
+         OfficeFlag = true;
+         root.WriteFile("c/FUEL/TradeOfficeDepartments.ini",
+                        Utf8ToCp1251("[АЗС №1]\r\nБД АЗС=C:\\FUEL\\DB\r\n"
+                                     "Магазин=C:\\FUEL\\SHOP\tпервый этаж\r\n[АЗС №2]\r\n"
+                                     "Кафе=C:\\FUEL\\CAFE\r\n"));
+       },
+       50, 0, true},
+      {"binary office list",
+       [&] {
+         OfficeFlag = true;
+         root.WriteFile("c/FUEL/TradeOfficeDepartments.ini", garbage);
+       },
+       0, 0, true},
+      {"section names not hex", [this] { Cnf("PutTovarSalesToFinReport=1\nKKMSectionNames=zz\n"); },
+       0, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    c.setUp();
+    const std::vector<Variant> office = {Variant(0), Variant(0), Variant(""), Variant(true)};
+    std::vector<Variant> params = {Variant(101), Variant(101), Paired({{4, "", "cells.html"}})};
+    if (OfficeFlag) params.insert(params.end(), office.begin(), office.end());
+    const TestHost::Reply r = Request('-', VarArrayOf(params));
+    EXPECT_EQ(r.Text.find("Ошибка"), std::string::npos) << r.Text;
+    const TFinHtml h = ReadFinHtml();
+    EXPECT_EQ(h.Rows.count("Магазин"), c.goodsRows ? 1u : 0u);
+    if (!c.goodsRows) continue;
+    EXPECT_DOUBLE_EQ(h.Cell("Магазин", "S0"), c.shopS0);
+    EXPECT_DOUBLE_EQ(h.Cell("Магазин", "S2"), c.shopS2);
+  }
+}
+
+TEST_F(FinSection, StationDatabaseVariants) {
+  struct Case {
+    const char* what;
+    const char* statement;
+    double prin, sdano, peredano3;
+    bool cashIsNalItog;
+  };
+  const Case cases[] = {
+      // The cash-receipt query cannot open: register 1 takes the section's cash.
+      {"no receipt index range", "ALTER TABLE SMLOG DROP INDEXSALE_BEG", 1000, 300, 150, true},
+      // The shift log stands in; register 3 has nothing.
+      {"no KKMOPER", "DROP TABLE KKMOPER", 150, 90, 300, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    Exec(c.statement);
+    const TFinHtml h = Fin(101, 101);
+    EXPECT_DOUBLE_EQ(h.Value("Prin"), c.prin);
+    EXPECT_DOUBLE_EQ(h.Value("Sdano"), c.sdano);
+    EXPECT_DOUBLE_EQ(h.Value("Peredano3"), c.peredano3);
+    const double cash1 = c.cashIsNalItog ? h.Value("NalItog") : 500;  // KKM 0 and NULL checks
+    EXPECT_NEAR(h.Value("Peredano"), c.prin + cash1 + 700 - c.sdano, 0.005);
+  }
+}
+
+TEST_F(FinSection, DepartmentThatIsNoDatabaseFailsTheSectionAlone) {
+  root.WriteFile("c/FUEL/SHOP/SHOP.FDB", "no database");
+  const TestHost::Reply r = Request('-', A({Variant(101), Variant(101), A({})}));
+  const std::string error = "Ошибка при формировании финансового отчета: "
+                            "ПрочитатьСуммыДляТоваровПоСекциямККМ -> ";
+  const std::size_t at = r.Text.find(error);
+  ASSERT_NE(at, std::string::npos) << r.Text;
+  // The header, dispensers and tanks come whole before it.
+  EXPECT_EQ(r.Text.find("Ошибка"), at);
+  const std::string before = r.Text.substr(0, at);
+  for (const char* part : {"СМЕННЫЙ ОТЧЕТ ПО АЗС", "Топливнораздаточные колонки", "Дизельное топливо ДТ"})
+    EXPECT_NE(before.find(part), std::string::npos) << part;
+}
+
+TEST_F(FinSection, TextAndHtmlOfTheBuiltInFormAndTemplate) {
+  // Smena3 and "Финансовый отчет" as built in; numbers with the no-break
+  // space between thousands, the clock fixed.
+  const std::string text = ShiftReport(101, 101, Paired({{4, "", "Финансовый отчет.html"}}));
+  EXPECT_EQ(text, ExpectedShiftText("finance-101.txt"));
+  const std::string html = Html();
+  for (const char* name : {"GSM", "Price", "L0", "S0", "L2", "S2", "NL", "NS", "BL", "BS", "AL",
+                           "AS", "NalItog", "BNalItog", "AllItog", "Tovary", "AllSum", "Prin",
+                           "Sdano", "Peredano"})
+    EXPECT_EQ(html.find(std::string("&lt;#") + name + "&gt;"), std::string::npos) << name;
+  // The same totals as the text: the footer's lines against the HTML's.
+  std::map<std::string, std::string> textValues, htmlValues;
+  const std::regex line("(Принято по смене|Сдано в банк|Остаток в кассе)[: ]*([0-9\xc2\xa0 ]+,[0-9]{2})");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator(); ++it)
+    textValues[(*it)[1]] = Plain((*it)[2]);
+  // The paragraphs after the table, their tags left out.
+  const std::string utf8Html = std::regex_replace(Plain(Cp1251ToUtf8(html)), std::regex("<[^>]*>"), "");
+  for (auto it = std::sregex_iterator(utf8Html.begin(), utf8Html.end(), line); it != std::sregex_iterator(); ++it)
+    htmlValues[(*it)[1]] = (*it)[2];
+  EXPECT_EQ(textValues.size(), 3u);
+  EXPECT_EQ(textValues, htmlValues);
+  const auto rows = HtmlCells();
+  const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return !r.empty() && r[0] == "АИ-92"; });
+  ASSERT_NE(row, rows.end());
+  EXPECT_EQ(Plain((*row)[3]), "5 000,00");
+}
+
+TEST_F(FinSection, CodesEndWithTheFinances) {
+  struct Case {
+    char code;
+    std::vector<Variant> params;
+  };
+  const Case cases[] = {{4, {Variant(101), Variant(103)}}, {2, {Variant(101)}}, {3, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.code));
+    if (c.code == 3) SetOpenShiftFill();
+    const std::string text = Report(c.code, VarArrayOf(c.params));
+    const std::size_t fin = text.find("Финансовый отчет");
+    ASSERT_NE(fin, std::string::npos);
+    EXPECT_NE(text.find("Остаток в кассе", fin), std::string::npos);
+    EXPECT_LT(text.find("Топливнораздаточные колонки"), fin);
+  }
+}
+
+TEST_F(FinSection, NoPaymentTypesGiveZeroRowsPerFuel) {
+  // Without payment types from the sales rows or the host, every fuel
+  // still has its row, with its price and zeros.
+  SetPaymentTypes({});
+  Exec("DELETE FROM SILOVO WHERE SMNUM = 101");
+  const TFinHtml h = Fin(101, 101);
+  for (const char* fuel : {"АИ-92", "АИ-95", "Дизельное топливо ДТ"}) {
+    ASSERT_EQ(h.Rows.count(fuel), 1u) << fuel;
+    for (const char* cell : {"NL", "NS", "BS", "AL", "AS"}) EXPECT_DOUBLE_EQ(h.Cell(fuel, cell), 0) << cell;
+    EXPECT_EQ(h.Rows.at(fuel).at(1), "") << "no payment-type cells";
+  }
+  EXPECT_DOUBLE_EQ(h.Value("NalItog"), 0);
+}
+
+TEST_F(FinSection, FuelSplitByPriceShowsThePlainName) {
+  // АИ-92 sells at 50.00 in shift 101 and at 51.50 in shift 102.
+  Cnf("FinPrcDelim=1\n");
+  ShiftReport(101, 102, Paired({{4, "", "cells.html"}}));
+  std::vector<double> litres;
+  for (const auto& row : HtmlCells())
+    if (row.size() == RowCells.size() && row[0] == "АИ-92") litres.push_back(Num(row[1]));
+  const auto sql = SqlNumbers(
+      "SELECT SUM(CASE WHEN SMNUM = 101 THEN LITRE ELSE 0 END) AS A, "
+      "SUM(CASE WHEN SMNUM = 102 THEN LITRE ELSE 0 END) AS B FROM SILOVO "
+      "WHERE SMNUM IN (101, 102) AND SILONUM = 0 AND VIDOPL = 0");
+  EXPECT_EQ(litres, (std::vector<double>{sql.at("A"), sql.at("B")}));
 }
 
 }  // namespace

@@ -7,12 +7,25 @@
 namespace tv::test {
 
 namespace {
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
 const char* const Section = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Halvorsk\\AZS\\Reports\\BonusRep";
-}
+}  // namespace
 
 void SmallFixture::SetUpTestSuite() {
   ShiftFixture::SetUpTestSuite();
   AddToSample("add-sample-small");
+  // The bonus sample's station rows (bonuses, receipts of the registers);
+  // its department rows are not needed here.
+  const std::string root =
+      sampleDb_.substr(0, sampleDb_.size() - std::string("/c/FUEL/DB/Velmar.FDB").size());
+  int rc = -1;
+  const std::string out = RunCommand(
+      "python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import sampleload; "
+      "sampleload.load(\"add-sample-bonus\", sys.argv[2], (\"c\", \"FUEL\", \"DB\", "
+      "\"Velmar.FDB\"), \"sample-bonus.sql\")' " +
+          Quote(std::string(TOLVAREN_SOURCE_DIR) + "/db") + " " + Quote(root) + " 2>&1",
+      &rc);
+  ASSERT_EQ(rc, 0) << out;
 }
 
 Variant SmallFixture::Kinds(std::initializer_list<int> kinds) {
@@ -40,7 +53,8 @@ void SmallFixture::WriteBonusKey(const std::vector<TRegValue>& values) const {
 std::string SmallFixture::BonusKey() const {
   std::string out;
   IniDocument doc(root.ReadFile("c/WINDOWS/registry.ini"));
-  for (const std::string& key : doc.Keys(Section)) out += key + "=" + *doc.Find(Section, key) + "\n";
+  for (const std::string& key : doc.Keys(Section))
+    out += key + "=" + *doc.Find(Section, key) + "\n";
   return out;
 }
 

@@ -55,8 +55,11 @@ TEST_F(SmallFake, EachSectionPassesTheRangeAndItsPeriod) {
   root.WriteFile("c/FUEL/Departments.txt",
                  "Магазин=C:\\FUEL\\SHOP\r\nКафе=C:\\FUEL\\CAFE\r\nСклад=C:\\FUEL\\NONE\r\n"_w);
   Report('-', A({Variant(102), Variant(102),
-                 Paired({{13, "F13", "H13"}, {14, "F14", "H14"}, {15, "F15", "H15"},
-                         {16, "F16", "H16"}, {17, "F17", "H17"}})}));
+                 Paired({{13, "F13", "H13"},
+                         {14, "F14", "H14"},
+                         {15, "F15", "H15"},
+                         {16, "F16", "H16"},
+                         {17, "F17", "H17"}})}));
   const std::string beg = D(2024, 4, 1, 16), end = D(2024, 4, 2, 0);
   const auto vo = SqlNumbers("SELECT COUNT(*) AS N FROM SILOVO WHERE SMNUM = 102");
   EXPECT_EQ(Call("GetFinKKMReport"), "GetFinKKMReport(1, " + std::to_string(int(vo.at("N"))) +
@@ -65,7 +68,8 @@ TEST_F(SmallFake, EachSectionPassesTheRangeAndItsPeriod) {
   EXPECT_EQ(Call("MakeBackCardReport"), "MakeBackCardReport(102, true, " + beg + ", " + end +
                                             ", \"" + Op102 + "\", 102, \"F14\", \"H14\")");
   EXPECT_EQ(Call("MakeVdPeriodReport"), "MakeVdPeriodReport(\"102\", \"" + Op102 + "\", " + beg +
-                                            ", " + end + ", -1, \"102\", Un, \"\", \"\", \"\", Un)");
+                                            ", " + end +
+                                            ", -1, \"102\", Un, \"\", \"\", \"\", Un)");
   EXPECT_EQ(Call("BuildBonusReport"),
             "BuildBonusReport(102, [1" + Zeros(1, 13) + "], false, 102, true, true, false, Un)");
   EXPECT_EQ(Call("MakeResetTrkReports"),
@@ -74,8 +78,8 @@ TEST_F(SmallFake, EachSectionPassesTheRangeAndItsPeriod) {
 
 TEST_F(SmallFake, ARangeHasNoOperatorAndTheRequestsSelectionsReachTheStatements) {
   const Variant sel = A({Variant(0), Variant(1)}), codes = A({Variant(4)});
-  Report('-', A({Variant(101), Variant(103), Kinds({14, 15}), Variant(-1), Variant(0),
-                 Variant(""), Variant(false), sel, Variant(0), codes}));
+  Report('-', A({Variant(101), Variant(103), Kinds({14, 15}), Variant(-1), Variant(0), Variant(""),
+                 Variant(false), sel, Variant(0), codes}));
   const std::string beg = D(2024, 4, 1, 8), end = D(2024, 4, 2, 8);
   EXPECT_EQ(Call("MakeBackCardReport"),
             "MakeBackCardReport(101, true, " + beg + ", " + end + ", \"\", 103, \"\", \"\")");
@@ -87,8 +91,8 @@ TEST_F(SmallFake, ARangeHasNoOperatorAndTheRequestsSelectionsReachTheStatements)
 TEST_F(SmallFake, TheOpenShiftRunsToNow) {
   SetOpenShiftFill();
   Report('-', A({Variant(104), Variant(104), Kinds({14, 17})}));
-  EXPECT_EQ(Call("MakeBackCardReport"), "MakeBackCardReport(104, true, " + D(2024, 4, 2, 8) +
-                                            ", " + D(2024, 4, 2, 10, 30) + ", \"" + OpenOp +
+  EXPECT_EQ(Call("MakeBackCardReport"), "MakeBackCardReport(104, true, " + D(2024, 4, 2, 8) + ", " +
+                                            D(2024, 4, 2, 10, 30) + ", \"" + OpenOp +
                                             "\", 104, \"\", \"\")");
 }
 
@@ -122,18 +126,27 @@ TEST_F(SmallFake, BonusSettingsComeFromTheRegistry) {
   const std::vector<TBonusCase> cases = {
       {"no key", {}, "[1" + Zeros(1, 13) + "], false, 102, true, true, false", ""},
       {"set",
-       {{"PayType0", "dword:00000000"}, {"PayType2", "dword:00000001"},
-        {"PayType4", "dword:00000001"}, {"NullStr", "dword:00000001"},
-        {"CBAllVO", "dword:00000000"}, {"ShowGSMItog", "dword:00000000"}},
-       "[0, 0, 1, 0, 1" + Zeros(5, 13) + "], true, 102, false, true, false", ""},
-      {"all", {{"CBAllVO", "dword:00000001"}, {"PayType12", "dword:00000002"},
-               {"ShowSubVidoplItog", "dword:00000000"}},
-       "[0" + Zeros(1, 13) + "], false, 102, true, false, true", ""},
+       {{"PayType0", "dword:00000000"},
+        {"PayType2", "dword:00000001"},
+        {"PayType4", "dword:00000001"},
+        {"NullStr", "dword:00000001"},
+        {"CBAllVO", "dword:00000000"},
+        {"ShowGSMItog", "dword:00000000"}},
+       "[0, 0, 1, 0, 1" + Zeros(5, 13) + "], true, 102, false, true, false",
+       ""},
+      {"all",
+       {{"CBAllVO", "dword:00000001"},
+        {"PayType12", "dword:00000002"},
+        {"ShowSubVidoplItog", "dword:00000000"}},
+       "[0" + Zeros(1, 13) + "], false, 102, true, false, true",
+       ""},
       {"text", {{"PayType2", "sz:\"1\""}}, "", "Invalid data type for 'PayType2'"},
       {"binary", {{"NullStr", "hex:01"}}, "", "Invalid data type for 'NullStr'"},
       {"expand", {{"CBAllVO", "expand_sz:\"1\""}}, "", "Invalid data type for 'CBAllVO'"},
       {"switch", {{"ShowGSMItog", "sz:\"True\""}}, "", "Invalid data type for 'ShowGSMItog'"},
-      {"switch2", {{"ShowSubVidoplItog", "hex:00"}}, "",
+      {"switch2",
+       {{"ShowSubVidoplItog", "hex:00"}},
+       "",
        "Invalid data type for 'ShowSubVidoplItog'"},
   };
   for (const TBonusCase& c : cases) {
@@ -168,7 +181,7 @@ TEST_F(SmallFake, AnUnusableStoreLeavesTheDefaults) {
   std::filesystem::remove(root.Path() + "/c/WINDOWS/registry.ini");
   WriteShift(true, 104, EncodeDateTime(2024, 4, 2, 8, 0, 0, 0));
   root.WriteFile("c/WINDOWS/registry.ini", std::string("\x00\xff[\x01\xfe=\n\x80\x00", 10) +
-                                                root.ReadFile("c/WINDOWS/registry.ini"));
+                                               root.ReadFile("c/WINDOWS/registry.ini"));
   BonusRun();
   EXPECT_EQ(Call("BuildBonusReport"),
             "BuildBonusReport(102, [1" + Zeros(1, 13) + "], false, 102, true, true, false, Un)");
@@ -193,10 +206,12 @@ TEST_F(SmallFake, OpenShiftReportsAskTheHostAndRunToNow) {
       {'\x11', A({ag, sel, t, t, f, Variant(4)}), agent + "[1], 2, true, true, false, \"\", Un)"},
       {'\x11', A({ag, sel, t, t, f, Variant(4), Variant(5)}),
        agent + "[1], 2, true, true, false, \"\", 4)"},
-      {'\x12', Variant(), "MakeBackCardReport(104, false, " + D(2024, 4, 2, 8) + ", " +
-                              D(2024, 4, 2, 10, 30) + ", \"" + OpenOp + "\", 104, \"\", \"\")"},
-      {'\x1A', A({Variant(0)}), "MakeBNEReport(" + period.substr(0, 5) + ", \"" + OpenOp +
-                                    "\", " + period.substr(7) + ", 2, Un, Un)"},
+      {'\x12', Variant(),
+       "MakeBackCardReport(104, false, " + D(2024, 4, 2, 8) + ", " + D(2024, 4, 2, 10, 30) +
+           ", \"" + OpenOp + "\", 104, \"\", \"\")"},
+      {'\x1A', A({Variant(0)}),
+       "MakeBNEReport(" + period.substr(0, 5) + ", \"" + OpenOp + "\", " + period.substr(7) +
+           ", 2, Un, Un)"},
       {'\x1A', A({Variant(0), Variant("x"), Variant("y")}),
        "MakeBNEReport(\"104\", \"" + OpenOp + "\", " + period.substr(7) + ", 2, \"x\", Un)"},
       {'\x1A', A({Variant(0), Variant("x"), Variant("y"), Variant("z")}),
@@ -210,7 +225,10 @@ TEST_F(SmallFake, OpenShiftReportsAskTheHostAndRunToNow) {
     if (c.call.empty()) {
       EXPECT_EQ(Calls8(), "");
       EXPECT_EQ(r.Text.rfind("Ошибка при формировании отчета \"Отпуск по контрагенту по текущей "
-                             "смене\": ", 0), 0u) << r.Text;
+                             "смене\": ",
+                             0),
+                0u)
+          << r.Text;
       continue;
     }
     EXPECT_EQ(Calls8(), c.call + "\n");
@@ -230,7 +248,10 @@ TEST_F(SmallFake, AHostFailureReachesTheDispatcher) {
     const TestHost::Reply r = Request('\x1A', A({Variant(0)}));
     EXPECT_EQ(r.Result, TV_REPORT_TRUE);
     EXPECT_EQ(r.Text.rfind("Ошибка при формировании отчета \"Отпуск по договорам по текущей "
-                           "смене\": ", 0), 0u) << r.Text;
+                           "смене\": ",
+                           0),
+              0u)
+        << r.Text;
     EXPECT_EQ(Calls8(), "");
     host->Set(code, answer);
   }
