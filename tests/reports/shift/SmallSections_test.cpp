@@ -118,8 +118,20 @@ TEST_F(SmallSections, AFailingSectionLeavesTheNextWhole) {
 // The order layout publishes no HTML: the sections' builders wrote
 // LastHTMLReport, but it is the no-HTML text again afterwards.
 TEST_F(SmallSections, TheOrderLayoutPublishesNoHtml) {
-  Report('-', A({Variant(101), Variant(103), Order({14, 15, 17})}));
+  Report('-', A({Variant(101), Variant(103), Order({14, 15, 16})}));
   EXPECT_EQ(Html(), "HTML-отчет не сформирован!"_w);
+}
+
+// Selections that are not arrays reach the statements, which fail on them:
+// the section says so and the restarts section (" ") follows.
+TEST_F(SmallSections, SelectionsThatAreNoArrays) {
+  for (const Variant& odd : {Variant("abc"), Variant(5), DateVar(2024, 4, 1)}) {
+    const TestHost::Reply r =
+        Request('-', A({Variant(101), Variant(101), Kinds({15, 17}), Variant(-1), Variant(0),
+                        Variant(""), Variant(false), odd, Variant(0), odd}));
+    EXPECT_EQ(r.Result, TV_REPORT_TRUE);
+    EXPECT_EQ(r.Text, "Ошибка при формировании сменного отчета по ведомостям: Invalid argument ");
+  }
 }
 
 // The bonus section equals the bonus report (code 9) with the registry's
