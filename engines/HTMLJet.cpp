@@ -132,8 +132,7 @@ void THTML_Jet::ReplaceVar(std::string_view name, std::string_view value, std::s
 
 void THTML_Jet::ReplacePattern(const std::string& pattern, std::string_view value,
                                std::string& text) {
-  if (text.find(pattern) == std::string::npos) return;
-  text = FastStringReplace(text, pattern, value, rfReplaceAll);
+  htmltext::ReplaceAllFrom(text, text.find(pattern), pattern, value);
 }
 
 void THTML_Jet::ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text) {

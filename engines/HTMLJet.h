@@ -198,8 +198,11 @@ class THTML_Jet {
   // Returns the cells it removed.
   static std::string ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after);
   void AddToItogSums(const std::string& name, std::string_view format, double value);
-  std::string SumColumn(std::string_view rendered, int col, int firstRow, int recRows,
-                        bool& found) const;
+  // The record rows of a group that MakeItog sums, read once for all of
+  // its columns.
+  struct RenderedRow;
+  std::vector<RenderedRow> SelectRows(std::string_view rendered, int firstRow, int recRows) const;
+  static std::string SumColumn(std::vector<RenderedRow>& rows, int col, bool& found);
   struct RowCells;
   int FindItogColumn(std::string_view name, std::string_view base,
                      const std::vector<RowCells>& record) const;

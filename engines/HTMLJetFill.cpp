@@ -53,7 +53,8 @@ class FloatFill {
   void Apply(std::string& text) {
     if (text.empty()) return;
     const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-    if (text.find(plain_) != npos) text = FastStringReplace(text, plain_, Shown(), rfReplaceAll);
+    if (const std::size_t first = text.find(plain_); first != npos)
+      htmltext::ReplaceAllFrom(text, first, plain_, Shown());
     ReplaceArgumentForms(name_, text, [&](std::string_view arg) -> std::string {
       if (isNaN_) return std::string(format_);
       if (!arg.empty() && arg.front() == '=') arg = "%.2n";
@@ -99,11 +100,11 @@ void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view
 void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
                                TDateTime value) const {
   const std::string plain = "&lt;#" + std::string(name) + "&gt;";
-  if (text.find(plain) != npos) {
+  if (const std::size_t first = text.find(plain); first != npos) {
     const std::string shown = format.empty() ? std::string()
                               : value < 0    ? std::string(format)
                                              : FormatDateTime(format, value);
-    text = FastStringReplace(text, plain, shown, rfReplaceAll);
+    htmltext::ReplaceAllFrom(text, first, plain, shown);
   }
   ReplaceArgumentForms(name, text, [&](std::string_view arg) -> std::string {
     if (value == -1 || format.empty()) return std::string(format);

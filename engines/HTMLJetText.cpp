@@ -54,6 +54,21 @@ std::string_view TableRows(std::string_view text) {
   return text.substr(first, end - first);
 }
 
+void ReplaceAllFrom(std::string& text, std::size_t first, std::string_view pattern,
+                    std::string_view value) {
+  if (first == npos) return;
+  std::string out;
+  out.reserve(text.size() + value.size());
+  std::size_t from = 0;
+  for (std::size_t p = first; p != npos; p = text.find(pattern, from)) {
+    out.append(text, from, p - from);
+    out += value;
+    from = p + pattern.size();
+  }
+  out.append(text, from, npos);
+  text = std::move(out);
+}
+
 namespace {
 
 long double ThroughText(long double x) {

@@ -58,6 +58,12 @@ class CellCursor : public PairCursor {
 // either is missing.
 std::string_view TableRows(std::string_view text);
 
+// Every `pattern` of `text` (not empty) replaced by `value`, from the left
+// without overlaps, as StringReplace does; `first` is the position of the
+// first one, found by the caller (npos: there is none).
+void ReplaceAllFrom(std::string& text, std::size_t first, std::string_view pattern,
+                    std::string_view value);
+
 // The value that FloatToStr(x) reads back as with the default settings
 // (0 for an infinity, whose text reads as no number), worked out without
 // the text where the arithmetic below is exact.

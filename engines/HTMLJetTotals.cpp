@@ -3,6 +3,7 @@
 // (MakeItog2).
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,31 @@ struct THTML_Jet::RowCells {
   bool Empty() const { return ends.empty(); }
 };
 
+// A rendered record row whose cells are read as far as a column needs, once
+// for every column summed: Cell(j) is GetCell(row, j).
+struct THTML_Jet::RenderedRow {
+  htmltext::CellCursor cursor;
+  std::vector<std::string_view> cells;
+  std::vector<std::int64_t> ends;
+  bool complete = false;
+
+  explicit RenderedRow(std::string_view row) : cursor(row) {}
+  std::string_view Cell(std::int64_t j) {
+    while (ends.empty() || j >= ends.back()) {
+      std::string_view cell;
+      if (complete || !cursor.Next(cell)) {
+        complete = true;
+        return cells.empty() ? std::string_view() : cells.back();
+      }
+      const std::int64_t start = ends.empty() ? 0 : ends.back();
+      ends.push_back(start + std::max(1, THTML_Jet::ColSpanOf(cell)));
+      cells.push_back(cell);
+    }
+    return cells[static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), j) -
+                                          ends.begin())];
+  }
+};
+
 void THTML_Jet::MakeItog(std::string_view) { MakeItog(0); }
 
 void THTML_Jet::MakeItog(int) {
@@ -66,6 +92,7 @@ void THTML_Jet::MakeItog(int) {
     RowCursor recordCursor(RepeatRowInit);
     for (std::string_view recordRow; recordCursor.Next(recordRow);) record.emplace_back(recordRow);
     const int columns = record.empty() ? 0 : record.front().count;
+    std::map<int, std::vector<RenderedRow>> selected;  // by first record row
     std::string result;
     RowCursor rows(ItogRows);
     std::string_view row;
@@ -86,8 +113,11 @@ void THTML_Jet::MakeItog(int) {
             break;
           }
         }
+        auto at = selected.find(firstRow);
+        if (at == selected.end())
+          at = selected.emplace(firstRow, SelectRows(rendered, firstRow, recordRows)).first;
         bool found = false;
-        const std::string sum = SumColumn(rendered, col, firstRow, recordRows, found);
+        const std::string sum = SumColumn(at->second, col, found);
         ReplaceFirstVar(name, sum, ItogRowWork);
       }
       result += ItogRowWork;
@@ -119,19 +149,16 @@ int THTML_Jet::FindItogColumn(std::string_view name, std::string_view base,
   return col;
 }
 
-std::string THTML_Jet::SumColumn(std::string_view rendered, int col, int firstRow, int recRows,
-                                 bool& found) const {
-  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-  found = false;
-  if (recRows <= 0) return {};
+std::vector<THTML_Jet::RenderedRow> THTML_Jet::SelectRows(std::string_view rendered, int firstRow,
+                                                          int recRows) const {
+  std::vector<RenderedRow> selected;
+  if (recRows <= 0) return selected;
   std::size_t pos = 0;
   for (int k = 0; k < firstRow; ++k) {
     const std::size_t end = rendered.find("/tr", pos);
-    if (end == npos) return {};
+    if (end == npos) return selected;
     pos = end + 4;
   }
-  long double sum = 0;
-  int decimals = 0;
   for (int i = firstRow; i < GroupRows && pos < rendered.size(); i += recRows) {
     const std::size_t start = rendered.find("<tr", pos);
     if (start == npos) break;
@@ -142,8 +169,18 @@ std::string THTML_Jet::SumColumn(std::string_view rendered, int col, int firstRo
       const std::size_t next = rendered.find("<tr", pos);
       pos = next == npos ? rendered.size() : next + 4;
     }
-    const std::string_view row = rendered.substr(start, std::min(end + 4, rendered.size()) - start);
-    const std::string text = CellText(GetCell(row, col));
+    selected.emplace_back(rendered.substr(start, std::min(end + 4, rendered.size()) - start));
+  }
+  return selected;
+}
+
+std::string THTML_Jet::SumColumn(std::vector<RenderedRow>& rows, int col, bool& found) {
+  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
+  found = false;
+  long double sum = 0;
+  int decimals = 0;
+  for (RenderedRow& row : rows) {
+    const std::string text = CellText(row.Cell(col));
     if (text.find('#') != std::string::npos) continue;
     long double number = 0;
     if (!TryStrToFloat(ExtractNumberPrefix(text, fs), number, fs)) continue;
