@@ -22,10 +22,22 @@ constexpr std::string_view kHeaderLabel = " row$thead";
 constexpr std::string_view kTHeadOpen = "<THEAD style=\"DISPLAY: table-header-group\">";
 constexpr std::string_view kTHeadClose = "</THEAD>";
 
+// The first header-row label at or after `from`, as text.find(kHeaderLabel,
+// from) finds it, but searched by its rare "$" rather than by the blank
+// that starts it.
+std::size_t FindLabel(std::string_view text, std::size_t from) {
+  constexpr std::size_t kAnchor = 4;
+  const std::string_view tail = kHeaderLabel.substr(kAnchor), head = kHeaderLabel.substr(0, kAnchor);
+  if (from > text.size()) return npos;
+  for (std::size_t q = text.find(tail, from + kAnchor); q != npos; q = text.find(tail, q + 1))
+    if (text.compare(q - kAnchor, kAnchor, head) == 0) return q - kAnchor;
+  return npos;
+}
+
 // Appends doc[from, to) with every header-row label replaced by a blank.
 void AppendUnlabelled(std::string& out, std::string_view doc, std::size_t from, std::size_t to) {
   std::string_view part = doc.substr(from, to - from);
-  for (std::size_t p = part.find(kHeaderLabel); p != npos; p = part.find(kHeaderLabel)) {
+  for (std::size_t p = FindLabel(part, 0); p != npos; p = FindLabel(part, 0)) {
     out += part.substr(0, p);
     out += ' ';
     part.remove_prefix(p + kHeaderLabel.size());
@@ -43,7 +55,9 @@ struct DocPos {
 // Tags never straddle two pieces: each piece is whole rows or whole text.
 DocPos FindIn(const std::vector<std::string>& parts, std::string_view what, DocPos from) {
   for (std::size_t i = from.part; i < parts.size(); ++i) {
-    const std::size_t at = parts[i].find(what, i == from.part ? from.at : 0);
+    const std::size_t start = i == from.part ? from.at : 0;
+    const std::size_t at =
+        what == kHeaderLabel ? FindLabel(parts[i], start) : parts[i].find(what, start);
     if (at != npos) return {i, at};
   }
   return {parts.size(), 0};

@@ -1,6 +1,7 @@
 #include "engines/HTMLJetText.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -77,11 +78,12 @@ long double ThroughText(long double x) {
 }
 
 // 10^n for 0 <= n <= 27, exact in a long double and in 128 bits.
-unsigned __int128 Pow10(int n) {
-  unsigned __int128 p = 1;
-  while (n-- > 0) p *= 10;
+constexpr std::array<unsigned __int128, 28> kPow10 = [] {
+  std::array<unsigned __int128, 28> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
   return p;
-}
+}();
 
 }  // namespace
 
@@ -98,20 +100,22 @@ long double ThroughGeneralText(long double x) {
       static_cast<std::uint64_t>(std::ldexp(std::frexp(a, &exp2), 64));  // a = m * 2^(exp2-64)
   const int k = 17 - static_cast<int>(std::floor(std::log10(a)));      // a * 10^k has 18 digits
   if (k < 0 || k > 27) return ThroughText(x);
-  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * (Pow10(k) >> k);
+  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * (kPow10[k] >> k);
   // a * 10^k = scaled * 2^(exp2 - 64 + k), as 10^k = 5^k * 2^k.
   const int shift = 64 - exp2 - k;
   if (shift <= 0 || shift >= 127) return ThroughText(x);
   const unsigned __int128 one = static_cast<unsigned __int128>(1) << shift;
-  unsigned __int128 digits = scaled >> shift;
+  const unsigned __int128 whole = scaled >> shift;
+  if (whole >= kPow10[18]) return ThroughText(x);
+  std::uint64_t digits = static_cast<std::uint64_t>(whole);
   const unsigned __int128 rest = scaled & (one - 1), half = one >> 1;
   if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;
-  if (digits < Pow10(17) || digits >= Pow10(18)) return ThroughText(x);
-  const std::uint64_t cut15 = static_cast<std::uint64_t>(digits / 1000 + (digits % 1000 >= 500));
+  if (digits < kPow10[17] || digits >= kPow10[18]) return ThroughText(x);
+  const std::uint64_t cut15 = digits / 1000 + (digits % 1000 >= 500);
   const int decimals = k - 3;  // the value is cut15 / 10^decimals
   long double value = decimals >= 0
-                          ? static_cast<long double>(cut15) / static_cast<long double>(Pow10(decimals))
-                          : static_cast<long double>(cut15) * static_cast<long double>(Pow10(-decimals));
+                          ? static_cast<long double>(cut15) / static_cast<long double>(kPow10[decimals])
+                          : static_cast<long double>(cut15) * static_cast<long double>(kPow10[-decimals]);
   return x < 0 ? -value : value;
 }
 
