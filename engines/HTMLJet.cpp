@@ -106,10 +106,11 @@ std::array<std::string*, 9> THTML_Jet::Targets() {
 void THTML_Jet::FillTargets(std::string_view name,
                             const std::function<void(std::string&)>& fill) {
   const std::array<std::string*, 9> targets = Targets();
+  const bool indexed = name.find_first_of("&(") == std::string_view::npos;
   for (std::size_t i = 0; i < targets.size(); ++i) {
     if (targets[i] == &RepeatRow) {
       fill(RepeatRow);
-    } else if (TargetNames[i].MayHold(*targets[i], name)) {
+    } else if (!indexed || TargetNames[i].MayHold(*targets[i], name)) {
       TargetNames[i].Reset();
       fill(*targets[i]);
     }

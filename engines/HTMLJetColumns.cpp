@@ -29,12 +29,19 @@ constexpr std::size_t kSpanFillerLength = 12;
 // Position of the lower-case ASCII `word` in `text`, letters compared
 // without regard to case.
 std::size_t FindNoCase(std::string_view text, std::string_view word) {
-  for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
-    std::size_t k = 0;
+  // Candidates are found by their first letter in either case (`word` starts
+  // with a letter), the earlier of the two first.
+  const char lower = word.front(), upper = static_cast<char>(lower & ~0x20);
+  std::size_t nextLower = text.find(lower), nextUpper = text.find(upper);
+  while (true) {
+    const std::size_t i = std::min(nextLower, nextUpper);
+    if (i == npos || i + word.size() > text.size()) return npos;
+    std::size_t k = 1;
     while (k < word.size() && (text[i + k] | 0x20) == word[k]) ++k;
     if (k == word.size()) return i;
+    if (i == nextLower) nextLower = text.find(lower, i + 1);
+    if (i == nextUpper) nextUpper = text.find(upper, i + 1);
   }
-  return npos;
 }
 
 int SpanOf(std::string_view cell, std::string_view attribute, int limit,

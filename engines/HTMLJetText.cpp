@@ -58,6 +58,11 @@ std::string_view TableRows(std::string_view text) {
 void ReplaceAllFrom(std::string& text, std::size_t first, std::string_view pattern,
                     std::string_view value) {
   if (first == npos) return;
+  // One place, the usual case: replaced where it is, without a new text.
+  if (text.find(pattern, first + pattern.size()) == npos) {
+    text.replace(first, pattern.size(), value);
+    return;
+  }
   std::string out;
   out.reserve(text.size() + value.size());
   std::size_t from = 0;
@@ -120,8 +125,6 @@ long double ThroughGeneralText(long double x) {
 }
 
 bool PlaceholderNames::MayHold(std::string_view text, std::string_view name) {
-  // A name with "&" or "(" in it is not read whole by the walk below.
-  if (name.find_first_of("&(") != npos) return true;
   if (!ready_) {
     names_.clear();
     for (std::size_t p = text.find("&lt;#"); p != npos; p = text.find("&lt;#", p + 5)) {
@@ -132,7 +135,7 @@ bool PlaceholderNames::MayHold(std::string_view text, std::string_view name) {
     }
     ready_ = true;
   }
-  return names_.find(name) != names_.end();
+  return !names_.empty() && names_.find(name) != names_.end();
 }
 
 }  // namespace tv::htmltext

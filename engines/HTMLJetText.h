@@ -75,7 +75,8 @@ long double ThroughGeneralText(long double x);
 // first question; the owner resets it whenever the text changes.
 class PlaceholderNames {
  public:
-  // False only when `text` holds neither form of `name`.
+  // False only when `text` holds neither form of `name`. A name with "&"
+  // or "(" in it is not read whole by the walk: ask only with other names.
   bool MayHold(std::string_view text, std::string_view name);
   void Reset() { ready_ = false; }
 
