@@ -34,6 +34,8 @@ char32_t CodePointOf(unsigned char b) {
 }
 
 char ByteOf(char32_t cp) {
+  // А..я stand in one run at 0xC0..0xFF: most Cyrillic text skips the table.
+  if (cp >= 0x410 && cp <= 0x44F) return static_cast<char>(0xC0 + (cp - 0x410));
   int b = cp1251_detail::FromCodePoint(cp);
   return b < 0 ? '?' : static_cast<char>(b);
 }
