@@ -48,11 +48,7 @@ constexpr int kFrom = 1001;
 constexpr int kTo = 2000;
 constexpr int kOpenRows = 100000;
 
-std::string Root() {
-  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
-  return root != nullptr ? std::string(root) + "/bonus"
-                         : std::string(TOLVAREN_BINARY_DIR) + "/bench-bonus-root";
-}
+std::string Root() { return bench::BenchRoot("bonus", TOLVAREN_BINARY_DIR, "bench-bonus-root"); }
 
 std::string Database() {
   const std::string root = Root();

@@ -35,11 +35,7 @@ using namespace tv::literals;
 constexpr int kFrom = 1001;
 constexpr int kTo = 11000;
 
-std::string Root() {
-  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
-  return root != nullptr ? std::string(root) + "/shift"
-                         : std::string(TOLVAREN_BINARY_DIR) + "/bench-shift-root";
-}
+std::string Root() { return bench::BenchRoot("shift", TOLVAREN_BINARY_DIR, "bench-shift-root"); }
 
 // The database (made when missing), cnf.ini and a closed shift in the registry.
 std::string Database() {

@@ -68,11 +68,7 @@ const char* const KKMOperSql =
     "SELECT SMNUM, KKM, OPTYPE, SUM(SUMMA) AS SUMMA FROM KKMOPER WHERE (SMNUM BETWEEN :bSmNum AND "
     ":eSmNum) AND OPTYPE IN (0,1) GROUP BY SMNUM, KKM, OPTYPE ";
 
-std::string Root() {
-  const char* root = std::getenv("TOLVAREN_BENCH_ROOT");
-  return root != nullptr ? std::string(root) + "/fin"
-                         : std::string(TOLVAREN_BINARY_DIR) + "/bench-fin-root";
-}
+std::string Root() { return bench::BenchRoot("fin", TOLVAREN_BINARY_DIR, "bench-fin-root"); }
 
 // The databases (made when missing), cnf.ini with the goods rows switched on
 // and a closed shift in the registry.
