@@ -21,8 +21,8 @@ namespace {
 std::string PartySelectLine(const std::string& lead, const std::string& a, const std::string& p,
                             bool bik, bool last) {
   std::string line = lead + a + ".FULLNAME AS " + p + "NAME, " + a + ".INN AS " + p + "INN, " + a +
-                     ".ADDRESS AS " + p + "ADDRESS,        " + a + ".PHONE AS " + p + "PHONE, " + a +
-                     ".OKPO AS " + p + "OKPO, " + a + ".KPP AS " + p + "KPP,        " + a +
+                     ".ADDRESS AS " + p + "ADDRESS,        " + a + ".PHONE AS " + p + "PHONE, " +
+                     a + ".OKPO AS " + p + "OKPO, " + a + ".KPP AS " + p + "KPP,        " + a +
                      ".RSCHET AS " + p + "RSCHET, " + a + ".BANKNAME AS " + p + "BANKNAME, " + a +
                      ".KSCHET AS " + p + "KSCHET";
   if (bik) line += ", " + a + ".BIK AS " + p + "BIK";
@@ -76,8 +76,8 @@ std::string PartiesHeaderSQL(std::initializer_list<TTTNParty> parties, bool bik)
   std::size_t i = 0;
   for (const TTTNParty& p : parties) {
     const bool first = i == 0, last = ++i == parties.size();
-    select += PartySelectLine(first ? "SELECT t.*, " : "       ", p.alias, p.prefix, bik, last) +
-              "\r\n";
+    select +=
+        PartySelectLine(first ? "SELECT t.*, " : "       ", p.alias, p.prefix, bik, last) + "\r\n";
     joins += std::string("LEFT JOIN CONTRAGENT ") + p.alias + " ON " + p.alias + ".CONTR_ID = t." +
              p.column + "\r\n";
   }
@@ -87,6 +87,34 @@ std::string PartiesHeaderSQL(std::initializer_list<TTTNParty> parties, bool bik)
 bool NumberPresent(TIBField& field) { return !field.IsNull() && field.AsCurrency() > Currency(); }
 
 bool DatePresent(TIBField& field) { return !field.IsNull() && field.AsDateTime() > 1; }
+
+void TTTNVarWriter::Text(const std::string& var, TIBDataSet& ds, const std::string& column) {
+  jet_.Add(Utf8ToCp1251(var), ds.FieldByName(column).AsString());
+}
+
+void TTTNVarWriter::NumberText(const std::string& var, TIBDataSet& ds, const std::string& column) {
+  TIBField& f = ds.FieldByName(column);
+  if (NumberPresent(f)) jet_.Add(Utf8ToCp1251(var), f.AsString());
+}
+
+void TTTNVarWriter::Money(const std::string& var, TIBDataSet& ds, const std::string& column) {
+  TIBField& f = ds.FieldByName(column);
+  if (NumberPresent(f))
+    jet_.AddFloatDefault(Utf8ToCp1251(var), static_cast<double>(f.AsCurrency()));
+}
+
+void TTTNVarWriter::Float(const std::string& var, const char* format, TIBDataSet& ds,
+                          const std::string& column, bool always) {
+  TIBField& f = ds.FieldByName(column);
+  if (always || NumberPresent(f))
+    jet_.AddFloat(Utf8ToCp1251(var), format, static_cast<double>(f.AsCurrency()));
+}
+
+void TTTNVarWriter::Date(const std::string& var, const char* format, TIBDataSet& ds,
+                         const std::string& column) {
+  TIBField& f = ds.FieldByName(column);
+  if (DatePresent(f)) jet_.AddDateTime(Utf8ToCp1251(var), format, f.AsDateTime());
+}
 
 TTTNDocument::TTTNDocument(TReportCreator& creator, int ttnId, const std::string& templateName)
     : creator_(creator), ttnId_(ttnId) {
@@ -100,7 +128,8 @@ TTTNDocument::TTTNDocument(TReportCreator& creator, int ttnId, const std::string
   if (!loaded.empty()) return;
   const std::string& file = jet_->FileName();
   if (!FileExists(file))
-    throw Exception("Ошибка при открытии файла шаблона отчета \""_w + file + "\": Файл не найден!"_w);
+    throw Exception("Ошибка при открытии файла шаблона отчета \""_w + file +
+                    "\": Файл не найден!"_w);
   ReadFileBytes(file);  // an unreadable file raises its own error
 }
 
@@ -118,10 +147,9 @@ TIBDataSet& TTTNDocument::OpenHeader(const std::string& sql) {
 
 TIBDataSet& TTTNDocument::OpenDetail(const std::string& flag) {
   const std::string id = IntToStr(ttnId_);
-  return OpenDetailSQL(
-      HasDetailTable()
-          ? "SELECT * FROM TTNDETAIL WHERE TTN_ID = " + id + " AND " + flag + " = 1 ORDER BY ID"
-          : "SELECT * FROM TTN WHERE TTN_ID = " + id);
+  return OpenDetailSQL(HasDetailTable() ? "SELECT * FROM TTNDETAIL WHERE TTN_ID = " + id + " AND " +
+                                              flag + " = 1 ORDER BY ID"
+                                        : "SELECT * FROM TTN WHERE TTN_ID = " + id);
 }
 
 TIBDataSet& TTTNDocument::OpenDetailSQL(const std::string& sql) {

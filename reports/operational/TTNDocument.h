@@ -44,6 +44,25 @@ std::string PartiesHeaderSQL(std::initializer_list<TTTNParty> parties, bool bik)
 bool NumberPresent(TIBField& field);
 bool DatePresent(TIBField& field);
 
+// Puts data set columns into a document's variables (names written in
+// UTF-8 in the source); numbers and dates only when present, so that an
+// absent value leaves its cell blank.
+class TTTNVarWriter {
+ public:
+  explicit TTTNVarWriter(THTML_Jet& jet) : jet_(jet) {}
+
+  void Text(const std::string& var, TIBDataSet& ds, const std::string& column);
+  // The column's own text, only when the number is present.
+  void NumberText(const std::string& var, TIBDataSet& ds, const std::string& column);
+  void Money(const std::string& var, TIBDataSet& ds, const std::string& column);
+  void Float(const std::string& var, const char* format, TIBDataSet& ds, const std::string& column,
+             bool always);
+  void Date(const std::string& var, const char* format, TIBDataSet& ds, const std::string& column);
+
+ protected:
+  THTML_Jet& jet_;
+};
+
 // One waybill document: the engine on its template, the waybill's header
 // row and the detail rows of a print flag. Everything is freed with it.
 class TTTNDocument {

@@ -23,30 +23,31 @@ std::string ReplaceFirst(const std::string& text, const std::string& from, const
 // The shipper line of SFGOTYPE 0 from the template parameter.
 std::string ShipperLine(THTML_Jet& jet, TIBDataSet& h) {
   std::string line = jet.Params().Values("Грузоотправитель"_w);
-  line = ReplaceFirst(line, "#ИмяБезСокращений"_w, ExpandLegalForm(h.FieldByName("GO_NAME").AsString()));
+  line = ReplaceFirst(line, "#ИмяБезСокращений"_w,
+                      ExpandLegalForm(h.FieldByName("GO_NAME").AsString()));
   line = ReplaceFirst(line, "#Адрес"_w, ExpandLegalForm(h.FieldByName("GO_ADDRESS").AsString()));
   return ReplaceFirst(line, "#Телефон"_w, ExpandLegalForm(h.FieldByName("GO_PHONE").AsString()));
 }
 
 void Header(THTML_Jet& jet, TIBDataSet& h) {
-  const auto text = [&](const char* var, const char* column) {
-    jet.Add(Utf8ToCp1251(var), h.FieldByName(column).AsString());
-  };
+  TTTNVarWriter w(jet);
+  const auto text = [&](const char* var, const char* column) { w.Text(var, h, column); };
   jet.AddDateTime("ДатаВремяПечати"_w, "dd.mm.yyyy hh:nn:ss", Now());
   text("СФНомер", "SFNUMBER");
   // A missing date stays unset rather than printing the scale's day 0.
-  if (DatePresent(h.FieldByName("SFDATE")))
-    jet.AddDateTime("СФДата"_w, "dd.mm.yy", h.FieldByName("SFDATE").AsDateTime());
+  w.Date("СФДата", "dd.mm.yy", h, "SFDATE");
   jet.Add("ПродавецИмяБезСокращений"_w, ExpandLegalForm(h.FieldByName("GO_NAME").AsString()));
   text("ПродавецПолноеИмя", "GO_NAME");
   static const char* const kSeller[][2] = {
-      {"ПродавецАдрес", "GO_ADDRESS"}, {"ПродавецТелефон", "GO_PHONE"}, {"ПродавецИНН", "GO_INN"},
-      {"ПродавецКПП", "GO_KPP"},       {"ПродавецОКПО", "GO_OKPO"},     {"ПродавецРСчет", "GO_RSCHET"},
+      {"ПродавецАдрес", "GO_ADDRESS"}, {"ПродавецТелефон", "GO_PHONE"},
+      {"ПродавецИНН", "GO_INN"},       {"ПродавецКПП", "GO_KPP"},
+      {"ПродавецОКПО", "GO_OKPO"},     {"ПродавецРСчет", "GO_RSCHET"},
       {"ПродавецКСчет", "GO_KSCHET"},  {"ПродавецБанк", "GO_BANKNAME"}};
   for (const auto& s : kSeller) text(s[0], s[1]);
   const int goType = h.FieldByName("SFGOTYPE").AsInteger();
-  jet.Add("Грузоотправитель"_w,
-          goType == 0 ? ShipperLine(jet, h) : goType == 1 ? "он же"_w : std::string("--"));
+  jet.Add("Грузоотправитель"_w, goType == 0   ? ShipperLine(jet, h)
+                                : goType == 1 ? "он же"_w
+                                              : std::string("--"));
   static const char* const kBuyer[][2] = {
       {"ПокупательПолноеИмя", "GP_NAME"}, {"ПокупательАдрес", "GP_ADDRESS"},
       {"ПокупательТелефон", "GP_PHONE"},  {"ПокупательИНН", "GP_INN"},

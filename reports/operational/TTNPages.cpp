@@ -21,33 +21,13 @@ std::string PagesHeaderSQL() {
 }
 
 // Fills the variables of one page from open data sets.
-class TPageWriter {
+class TPageWriter : public TTTNVarWriter {
  public:
-  TPageWriter(TTTNDocument& doc) : doc_(doc), jet_(doc.Jet()) {}
+  explicit TPageWriter(TTTNDocument& doc) : TTTNVarWriter(doc.Jet()) {}
 
-  void Text(const std::string& var, TIBDataSet& ds, const std::string& column) {
-    jet_.Add(Utf8ToCp1251(var), ds.FieldByName(column).AsString());
-  }
-  // The column's text, only when the number is present.
-  void NumberText(const std::string& var, TIBDataSet& ds, const std::string& column) {
-    TIBField& f = ds.FieldByName(column);
-    if (NumberPresent(f)) jet_.Add(Utf8ToCp1251(var), f.AsString());
-  }
-  void Money(const std::string& var, TIBDataSet& ds, const std::string& column) {
-    TIBField& f = ds.FieldByName(column);
-    if (NumberPresent(f)) jet_.AddFloatDefault(Utf8ToCp1251(var), static_cast<double>(f.AsCurrency()));
-  }
-  void Float(const std::string& var, const char* format, TIBDataSet& ds, const std::string& column,
-             bool always) {
-    TIBField& f = ds.FieldByName(column);
-    if (always || NumberPresent(f))
-      jet_.AddFloat(Utf8ToCp1251(var), format, static_cast<double>(f.AsCurrency()));
-  }
   void DateParts(const char* const vars[3], TIBDataSet& ds, const std::string& column,
                  const char* const formats[3]) {
-    TIBField& f = ds.FieldByName(column);
-    if (!DatePresent(f)) return;
-    for (int i = 0; i < 3; ++i) jet_.AddDateTime(Utf8ToCp1251(vars[i]), formats[i], f.AsDateTime());
+    for (int i = 0; i < 3; ++i) Date(vars[i], formats[i], ds, column);
   }
   // The nine counterparty columns of a prefix under the variable stem.
   void Party(const std::string& stem, TIBDataSet& ds, const std::string& prefix) {
@@ -57,9 +37,6 @@ class TPageWriter {
                                         "KPP",  "BANKNAME", "RSCHET", "KSCHET"};
     for (int i = 0; i < 9; ++i) Text(stem + kVars[i], ds, prefix + kCols[i]);
   }
-
-  TTTNDocument& doc_;
-  THTML_Jet& jet_;
 };
 
 void GoodsSection(TTTNDocument& doc, TPageWriter& w, TIBDataSet& h) {
@@ -85,7 +62,8 @@ void GoodsSection(TTTNDocument& doc, TPageWriter& w, TIBDataSet& h) {
     w.NumberText("КолМ" + n, d, doc.Col("MEST"));
     w.NumberText("Масса" + n, d, doc.Col("MASSA"));
     w.Money("Сумма" + n, d, doc.Col("SUMMA"));
-    if (d.FieldByName(doc.Col("KARDNUM")).AsInteger() > 0) w.Text("КартНом" + n, d, doc.Col("KARDNUM"));
+    if (d.FieldByName(doc.Col("KARDNUM")).AsInteger() > 0)
+      w.Text("КартНом" + n, d, doc.Col("KARDNUM"));
     w.Float("Темпер" + n, "%.1f", d, doc.Col("TEMPER"), true);
     w.Float("Плотн" + n, "%.3f", d, doc.Col("UDVES"), false);
   }

@@ -16,12 +16,10 @@ namespace tv {
 namespace {
 
 void Header(THTML_Jet& jet, TIBDataSet& h) {
-  const auto text = [&](const char* var, const char* column) {
-    jet.Add(Utf8ToCp1251(var), h.FieldByName(column).AsString());
-  };
+  TTTNVarWriter w(jet);
+  const auto text = [&](const char* var, const char* column) { w.Text(var, h, column); };
   const auto date = [&](const char* var, const char* column) {
-    if (DatePresent(h.FieldByName(column)))
-      jet.AddDateTime(Utf8ToCp1251(var), "dd.mm.yyyy", h.FieldByName(column).AsDateTime());
+    w.Date(var, "dd.mm.yyyy", h, column);
   };
   text("КвитНом", "KVITNUMBER");
   date("КвитДата", "KVITDATE");

@@ -23,31 +23,25 @@ std::string Torg12HeaderSQL() {
 }
 
 // Sets ТОРГ-12 variables from one data set row.
-class TTorg12Writer {
+class TTorg12Writer : public TTTNVarWriter {
  public:
-  TTorg12Writer(THTML_Jet& jet, TIBDataSet& ds) : jet_(jet), ds_(ds) {}
+  TTorg12Writer(THTML_Jet& jet, TIBDataSet& ds) : TTTNVarWriter(jet), ds_(ds) {}
 
   TIBField& F(const std::string& column) { return ds_.FieldByName(column); }
-  double Value(const std::string& column) { return static_cast<double>(F(column).AsCurrency()); }
-  void Text(const char* var, const std::string& column) {
-    jet_.Add(Utf8ToCp1251(var), F(column).AsString());
-  }
-  // The column's own text, only when the number is present.
+  void Text(const char* var, const std::string& column) { TTTNVarWriter::Text(var, ds_, column); }
   void NumberText(const char* var, const std::string& column) {
-    if (NumberPresent(F(column))) Text(var, column);
+    TTTNVarWriter::NumberText(var, ds_, column);
   }
-  void Money(const char* var, const std::string& column) {
-    if (NumberPresent(F(column))) jet_.AddFloatDefault(Utf8ToCp1251(var), Value(column));
-  }
+  void Money(const char* var, const std::string& column) { TTTNVarWriter::Money(var, ds_, column); }
   void Float(const char* var, const char* format, const std::string& column, bool always) {
-    if (always || NumberPresent(F(column))) jet_.AddFloat(Utf8ToCp1251(var), format, Value(column));
+    TTTNVarWriter::Float(var, format, ds_, column, always);
   }
   void Date(const char* var, const std::string& column) {
-    if (DatePresent(F(column))) jet_.AddDateTime(Utf8ToCp1251(var), "dd.mm.yy", F(column).AsDateTime());
+    TTTNVarWriter::Date(var, "dd.mm.yy", ds_, column);
   }
   // The nine counterparty columns of a prefix and its full requisites line.
   void Party(const std::string& stem, const std::string& p) {
-    static const char* const kVars[] = {"Имя", "Адрес", "Телефон", "ИНН",  "КПП",
+    static const char* const kVars[] = {"Имя",  "Адрес", "Телефон", "ИНН", "КПП",
                                         "ОКПО", "РСчет", "КСчет",   "Банк"};
     static const char* const kCols[] = {"NAME", "ADDRESS", "PHONE",  "INN",     "KPP",
                                         "OKPO", "RSCHET",  "KSCHET", "BANKNAME"};
@@ -59,7 +53,6 @@ class TTorg12Writer {
   }
 
  private:
-  THTML_Jet& jet_;
   TIBDataSet& ds_;
 };
 
@@ -157,8 +150,9 @@ void AddVarListVariables(THTML_Jet& jet, const std::string& varList) {
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines[i];
     const std::size_t eq = line.find('=');
-    const std::string part =
-        eq != std::string::npos ? line.substr(eq + 1) : line.size() > 1 ? line.substr(1) : "";
+    const std::string part = eq != std::string::npos ? line.substr(eq + 1)
+                             : line.size() > 1       ? line.substr(1)
+                                                     : "";
     const std::size_t bar = part.find('|');
     if (bar == std::string::npos) continue;
     const std::string value = part.substr(bar + 1);
