@@ -149,6 +149,14 @@ void TFinKKMRep::ConnectDepartments() {
   }
 }
 
+// A register list of the period: its bounds quoted into the statement and
+// "#KKM#" replaced by the register-line column.
+void TFinKKMRep::OpenRegisterList(TIBDataSet& q, const char* sql, const std::string& kkm) {
+  q.SelectSQL().SetText(
+      StringReplace(Format(sql, {DBTime(BegTime), DBTime(EndTime)}), "#KKM#", kkm, rfReplaceAll));
+  q.Open();
+}
+
 void TFinKKMRep::CollectDepartmentRegisters(TRegisterList& registers) {
   for (TDepartment& dep : departments_) {
     std::unique_ptr<TIBDataSet> q(
@@ -158,14 +166,10 @@ void TFinKKMRep::CollectDepartmentRegisters(TRegisterList& registers) {
     dep.HasKKMNum = HasField(*q, "KKMNUM");
     const bool kkmNum = dep.HasKKMNum;
     q->Close();
-    std::string sql = Format(
-        "SELECT DISTINCT ClientNum #KKM# FROM DOCUMENTS WHERE (ClientNum IS NOT NULL) AND "
-        "(DATA BETWEEN %s AND %s) AND (\"TYPE\" IN (2,3))",
-        {DBTime(BegTime), DBTime(EndTime)});
-    sql = StringReplace(sql, "#KKM#", kkmNum ? ", COALESCE(KKMNUM, 1) AS KKMNUM" : ", 1 AS KKMNUM",
-                        rfReplaceAll);
-    q->SelectSQL().SetText(sql);
-    q->Open();
+    OpenRegisterList(*q,
+                     "SELECT DISTINCT ClientNum #KKM# FROM DOCUMENTS WHERE (ClientNum IS NOT NULL) "
+                     "AND (DATA BETWEEN %s AND %s) AND (\"TYPE\" IN (2,3))",
+                     kkmNum ? ", COALESCE(KKMNUM, 1) AS KKMNUM" : ", 1 AS KKMNUM");
     for (; !q->Eof(); q->Next()) {
       const std::string reg = q->Fields(0).AsString();
       registers.Add(reg);
@@ -186,14 +190,10 @@ void TFinKKMRep::CollectStationRegisters(TRegisterList& registers) {
   HasKA = HasField(*q, "KA");
   HasKKMColumn = HasField(*q, "KKM");
   q->Close();
-  std::string sql = Format(
-      "SELECT DISTINCT Client #KKM# FROM BCheck\r\nWHERE Client IS NOT NULL AND DATA BETWEEN %s "
-      "AND %s",
-      {DBTime(BegTime), DBTime(EndTime)});
-  sql = StringReplace(sql, "#KKM#", HasKKMColumn ? ", COALESCE(KKM,0) AS KKM" : ", 0 AS KKM",
-                      rfReplaceAll);
-  q->SelectSQL().SetText(sql);
-  q->Open();
+  OpenRegisterList(*q,
+                   "SELECT DISTINCT Client #KKM# FROM BCheck\r\nWHERE Client IS NOT NULL AND DATA "
+                   "BETWEEN %s AND %s",
+                   HasKKMColumn ? ", COALESCE(KKM,0) AS KKM" : ", 0 AS KKM");
   for (; !q->Eof(); q->Next()) {
     const std::string reg = q->Fields(0).AsString();
     registers.Add(reg);

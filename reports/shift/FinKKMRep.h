@@ -138,6 +138,7 @@ class TFinKKMRep {
   void ReadShiftCopies();
   void ConnectDepartments();
   void CollectDepartmentRegisters(TRegisterList& registers);
+  void OpenRegisterList(TIBDataSet& q, const char* sql, const std::string& kkm);
   void CollectStationRegisters(TRegisterList& registers);
   void ProcessKKMData(int r);
   void AddFuelSection(int r, int k, const TKKMTotals& totals);
