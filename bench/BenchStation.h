@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/Files.h"
@@ -35,6 +36,22 @@ inline double PeakRssMiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_maxrss / 1024.0;
+}
+
+// Peak resident memory since the last ResetPeakRss (VmHWM), so that a
+// fetch and the report run after it in one process get a peak each.
+inline double PhasePeakRssMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+  return PeakRssMiB();
+}
+
+// Starts a new phase for PhasePeakRssMiB: the kernel sets the high-water
+// mark back to the present resident size.
+inline void ResetPeakRss() {
+  std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 }  // namespace bench
