@@ -3,6 +3,8 @@
 // db/add-sample-limits: rows and totals against independent SQL and
 // hand-worked figures, and databases too old for the reports.
 
+#include <algorithm>
+#include <cstdio>
 #include <map>
 
 #include "platform/SysUtils.h"
@@ -105,8 +107,10 @@ const char* const kDetail[] = {
     "Лимит: Д: удален; Объект: контрагент; ГСМ: ВСЕ",
     "Итого:\t0,00\t0,00\t\t\t\t0,00\t0,00\t\t",
     "Лимит: Ж: второй договор; Объект: контрагент; ГСМ: ВСЕ",
-    "Итого:\t0,00\t0,00\t\t\t\t0,00\t0,00\t\t",
-    "ИТОГО:\t160,75\t9 229,44\t\t\t\t300,00\t5 000,00\t\t",
+    "11/1\t11.01.2024 15:00\t10,00\t571,00\tАИ-95\t\t\t\t\t\t",
+    "12/2\t12.01.2024 08:00\t\t\t\t\t\t55,50\t2 775,00\t55,50\t2 775,00",
+    "Итого:\t10,00\t571,00\t\t\t\t55,50\t2 775,00\t\t",
+    "ИТОГО:\t170,75\t9 800,44\t\t\t\t355,50\t7 775,00\t\t",
 };
 
 std::vector<std::string> BodyLines(const std::vector<std::vector<std::string>>& rows) {
@@ -131,6 +135,63 @@ TEST_F(LimitReports, DetailShowsEachSaleUnderTheFirstLimitThatTakesItAsWorkedOut
   const std::string html = Cp1251ToUtf8(Html());
   EXPECT_NE(html.find("Контрагент: ооо лимит-сервис"), std::string::npos);
   EXPECT_NE(html.find("Период: с 10.01.2024 00:00:00 по 12.01.2024 23:59:59"), std::string::npos);
+}
+
+// "dd.mm.yyyy hh:nn|litres|money" of a movement.
+std::string Move(const std::string& date, double liters, double money) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "|%.2f|%.2f", liters, money);
+  return date + buf;
+}
+// A query's timestamp ("yyyy-mm-dd hh:nn:ss...") as the report prints it.
+std::string Stamp(const std::string& t) {
+  return t.substr(8, 2) + "." + t.substr(5, 2) + "." + t.substr(0, 4) + " " + t.substr(11, 5);
+}
+
+TEST_F(LimitReports, DetailShowsUnderEachLimitOnlyItsOwnCounterpartysMovements) {
+  // Counterparties 41 and 42 share the name; each limit's top-ups are its
+  // own history rows, its sales its own counterparty's statement sales, and
+  // each counterparty's sales all show (each has a limit for every fuel).
+  Report('#', Detail("ООО Лимит-Сервис"));
+  const char* const period = " BETWEEN '2024-01-10 00:00:00' AND '2024-01-12 23:59:59'";
+  std::map<std::string, std::vector<std::string>> shownSales, sqlSales;  // by CONTR_ID
+  const std::string head = "Лимит: ";
+  std::string limit;
+  std::vector<std::string> ups, sales;
+  const auto close = [&] {
+    SCOPED_TRACE(limit);
+    const auto lim = Sql("SELECT ID, CONTR_ID FROM VDLIMITS WHERE NAME = '" + limit + "'");
+    ASSERT_EQ(lim.size(), 1u);
+    std::vector<std::string> expected;
+    for (const auto& r : Sql("SELECT DATAAPPLY, CHANGEONL, CHANGEONS FROM VDLIMITSHISTORY WHERE "
+                             "CHANGETYPE = 1 AND LID = " + lim[0].at("ID") + " AND DATAAPPLY" +
+                             period + " ORDER BY DATAAPPLY"))
+      expected.push_back(Move(Stamp(r.at("DATAAPPLY")), std::stod(r.at("CHANGEONL")),
+                              std::stod(r.at("CHANGEONS"))));
+    EXPECT_EQ(ups, expected);
+    auto& own = shownSales[lim[0].at("CONTR_ID")];
+    own.insert(own.end(), sales.begin(), sales.end());
+    ups.clear();
+    sales.clear();
+  };
+  for (const auto& row : HtmlRows()) {
+    if (row.size() == 1 && row[0].rfind(head, 0) == 0)
+      limit = row[0].substr(head.size(), row[0].find(';') - head.size());
+    else if (!row.empty() && row[0] == "Итого:")
+      close();
+    else if (row.size() == 11 && !limit.empty() && !row[2].empty())
+      sales.push_back(Move(row[1], Num(row[2]), Num(row[3])));
+    else if (row.size() == 11 && !limit.empty() && !row[7].empty())
+      ups.push_back(Move(row[1], Num(row[7]), Num(row[8])));
+  }
+  for (const char* id : {"41", "42"}) {
+    for (const auto& r : Sql(std::string("SELECT DATA, LITER, SUMMA FROM LOGTRAN WHERE IDCNT = '") +
+                             id + "' AND VIDOPL - VIDOPL / 100 * 100 = 4 AND DATA" + period))
+      sqlSales[id].push_back(Move(Stamp(r.at("DATA")), std::stod(r.at("LITER")), std::stod(r.at("SUMMA"))));
+    std::sort(sqlSales[id].begin(), sqlSales[id].end());
+    std::sort(shownSales[id].begin(), shownSales[id].end());
+    EXPECT_EQ(shownSales[id], sqlSales[id]) << id;
+  }
 }
 
 TEST_F(LimitReports, DetailOfAnUnknownOrEmptyNameHasNoGroupsAndZeroTotals) {
