@@ -3,6 +3,8 @@
 // shipper line from the built-in template and the shipment receipt's head
 // and span without sales on waybills 501 and 504.
 
+#include <filesystem>
+
 #include "tests/reports/operational/TTNFixture.h"
 
 namespace tv::test {
@@ -42,6 +44,31 @@ TEST_F(TTNPages, OlderSchemaReadsTheWaybillsOwnRowAndUnknownIdsFail) {
   EXPECT_EQ(cells["ПКод1"], own.at(0).at("PKOD1"));
   EXPECT_EQ(cells["Наименование1"], own.at(0).at("NAME1"));
   EXPECT_EQ(cells["ПКод2"], "");
+}
+
+TEST_F(TTNPages, OlderSchemaTakesTheTransportCodeFromTheHeaderColumn) {
+  // A station database of the older schema (no TTNDETAIL): the goods line
+  // reads the suffixed PKOD1, the transport section its header's PKOD.
+  const std::string old = root.Path() + "/old";
+  int rc = -1;
+  const std::string out = RunCommand(std::string(TOLVAREN_SOURCE_DIR) +
+                                         "/db/create-sample-db --only station --schema old --root '" +
+                                         old + "' 2>&1",
+                                     &rc);
+  ASSERT_EQ(rc, 0) << out;
+  std::filesystem::copy_file(old + "/c/FUEL/DB/Velmar.FDB", DbPath(),
+                             std::filesystem::copy_options::overwrite_existing);
+  Exec("UPDATE TTN SET PKOD = 'HDR', PKOD1 = 'ROW' WHERE TTN_ID = 1");
+  const struct {
+    int SubCode;
+    const char *Template, *Variable, *Expected;
+  } cases[] = {{4, "ТТН1.html", "ПКод1", "ROW"}, {5, "ТТН2.html", "ПКод", "HDR"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Variable);
+    UseNBTemplate(c.Template, CellsTemplate({c.Variable}));
+    Page(c.SubCode, 1);
+    EXPECT_EQ(Cells(HtmlRows())[c.Variable], c.Expected);
+  }
 }
 
 TEST_F(TTNPages, InvoiceShipperLineFromTheTemplateParameter) {
