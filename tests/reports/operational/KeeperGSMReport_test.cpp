@@ -1,7 +1,8 @@
 // Fuel movement by keeper ('#' 15) through the exported names on the
 // sample station database with the keeper rows of db/add-sample-limits:
-// the fuel columns, the four balances of every column against independent
-// SQL sums, the operation rows, and a keeper without a counterparty row.
+// the fuel columns (spellings of one fuel merged), the four balances of
+// every column against independent SQL sums, the operation rows, and a
+// keeper without a counterparty row.
 
 #include <filesystem>
 #include <fstream>
