@@ -5,9 +5,12 @@
 -- the limit detail period is 2024-01-10 00:00:00 .. 2024-01-12 23:59:59,
 -- the keeper period 2024-01-20 00:00:00 .. 2024-01-21 23:59:59.
 --
--- Counterparties: 41 and 42 share the name "ООО Лимит-Сервис"; 43 is
--- deleted; 44 keeps fuel at the station; 45 carries it, 46 buys it, 47
--- delivers it. Keeper 49 has no counterparty row.
+-- Counterparties: 41 and 42 share the name "ООО Лимит-Сервис" (each has
+-- its own limits, top-ups and sales); 43 is deleted; 44 keeps fuel at the
+-- station; 45 carries it, 46 buys it, 47 delivers it. Keeper 49 has no
+-- counterparty row. Keeper 901 moves "ДТ" and "дт", one fuel in two
+-- spellings: 1 000 l and 500 l before the keeper period, 200 l of "дт"
+-- received and 50 l of "ДТ" sold within it.
 
 INSERT INTO CONTRAGENT (CONTR_ID, NAME, FULLNAME, INN, ISDELETE) VALUES
   (41, 'ООО Лимит-Сервис', 'Общество с ограниченной ответственностью «Лимит-Сервис»', '7702000031', 0);
@@ -23,6 +26,8 @@ INSERT INTO CONTRAGENT (CONTR_ID, NAME, FULLNAME, INN, ISDELETE) VALUES
   (46, 'ИП Покупатель Н. Н.', 'Индивидуальный предприниматель Покупатель Никита Николаевич', '770200003600', 0);
 INSERT INTO CONTRAGENT (CONTR_ID, NAME, FULLNAME, INN, ISDELETE) VALUES
   (47, 'АО НефтеПоставка', 'Акционерное общество «НефтеПоставка»', '7702000037', 0);
+INSERT INTO CONTRAGENT (CONTR_ID, NAME, FULLNAME, INN, ISDELETE) VALUES
+  (901, 'ООО Резерв-Хранение', 'Общество с ограниченной ответственностью «Резерв-Хранение»', '7702000901', 0);
 
 INSERT INTO CONTRAGENTTYPE (CONTR_ID, CTYPE, PARAM1) VALUES (41, 1, 4);
 INSERT INTO CONTRAGENTTYPE (CONTR_ID, CTYPE, PARAM1) VALUES (41, 1, 104);
@@ -91,6 +96,10 @@ INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE
 INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, IDCNT, IDDRV, IDCAR, VIDOPL, KA)
   VALUES (3100010, '2024-01-12 23:59:59', 'ДТ', 8.25, 525.94, 63.75, 63.75, 0.8342, '41', 41, 41, 4, 0);
 
+-- A sale of counterparty 42, for its own limit.
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, IDCNT, IDDRV, IDCAR, VIDOPL, KA)
+  VALUES (3100011, '2024-01-11 15:00:00', 'АИ-95', 10, 571, 57.10, 57.10, 0.7536, '42', NULL, NULL, 4, 0);
+
 -- The keeper 44: receipts (PRIHOD 1), corrections (AUTO 3), a pump-out
 -- (PRIHOD 0) and sales. Columns: number, time, fuel, litres, kilograms,
 -- kind, AUTO, counterparty, vehicle, driver, waybill.
@@ -121,6 +130,16 @@ INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE
   VALUES (3100104, '2024-01-22 10:00:00', 'АИ-98', 10, 689, 68.90, 68.90, 0.7612, '45', 46, 41, 41, 0, 0, 44);
 INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, IDCNT, ID2CNT, IDDRV, IDCAR, VIDOPL, KA, KEEPER_ID)
   VALUES (3100105, '2024-01-20 10:00:00', 'АИ-92', 10, 524, 52.40, 52.40, 0.745, NULL, NULL, NULL, NULL, 0, 0, 49);
+
+-- The keeper 901: "ДТ" and "дт".
+INSERT INTO PRX (OPNUM, "DATE", ENDTIME, GSMNAME, CARVOLTTN, MASSAFROMTTN, PRIHOD, "AUTO", KEEPER_ID, CONTR_ID, CARNAME, PRIM, TTNNUM, TTNDATA)
+  VALUES (4011, '2024-01-12 09:00:00', '2024-01-12 10:00:00', 'ДТ', 1000, 835, 1, 0, 901, 47, 'Е311ЕЕ50', 'Сомов К. Д.', 'НП-311', '2024-01-12 06:00:00');
+INSERT INTO PRX (OPNUM, "DATE", ENDTIME, GSMNAME, CARVOLTTN, MASSAFROMTTN, PRIHOD, "AUTO", KEEPER_ID, CONTR_ID, CARNAME, PRIM, TTNNUM, TTNDATA)
+  VALUES (4012, '2024-01-13 09:00:00', '2024-01-13 10:00:00', 'дт', 500, 417.5, 1, 0, 901, 47, 'Е312ЕЕ50', 'Сомов К. Д.', 'НП-312', '2024-01-13 06:00:00');
+INSERT INTO PRX (OPNUM, "DATE", ENDTIME, GSMNAME, CARVOLTTN, MASSAFROMTTN, PRIHOD, "AUTO", KEEPER_ID, CONTR_ID, CARNAME, PRIM, TTNNUM, TTNDATA)
+  VALUES (4013, '2024-01-20 09:00:00', '2024-01-20 10:00:00', 'дт', 200, 167, 1, 0, 901, 47, 'Е313ЕЕ50', 'Сомов К. Д.', 'НП-313', '2024-01-20 06:00:00');
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, IDCNT, ID2CNT, IDDRV, IDCAR, VIDOPL, KA, KEEPER_ID)
+  VALUES (3100901, '2024-01-21 12:00:00', 'ДТ', 50, 3187.5, 63.75, 63.75, 0.835, '', 46, NULL, NULL, 0, 0, 901);
 
 -- The waybill of sale 3100102 (and a deleted one of 3100103).
 INSERT INTO TTN (TTN_ID, ISDELETE, INDEXSALE, TTNSER, TTNNUMBER, TTNDATE)

@@ -12,6 +12,7 @@
 -- Sales at both ends of the period and just outside it.
 -- Contract customers (POKUPATEL) on codes 8 and 108 (base kind 8): one
 -- buys only some fuels, two differ only by case; 208 sells nothing.
+-- "ООО Альфа" buys "АИ-92" and "аи-92" on code 8: one fuel, one column.
 
 INSERT INTO CONTRAGENT (CONTR_ID, NAME, FULLNAME, INN, ISDELETE) VALUES
   (31, 'ООО Северный Путь', 'Общество с ограниченной ответственностью «Северный Путь»', '7701000031', 0);
@@ -77,5 +78,7 @@ INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE
   VALUES (2600110, '2024-01-12 08:00:00.000', 'АИ-92', 50, 2620, 52.4, 52.4, 0.75, NULL, NULL, NULL, NULL, 8, 0, 'ООО Альфа');
 INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA, POKUPATEL)
   VALUES (2600111, '2024-01-11 10:00:00.000', 'АИ-98', 6, 413.4, 68.9, 68.9, 0.75, NULL, NULL, NULL, NULL, 304, 0, 'ООО Альфа');
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA, POKUPATEL)
+  VALUES (2600112, '2024-01-11 13:00:00.000', 'аи-92', 6, 314.4, 52.4, 52.4, 0.75, NULL, NULL, NULL, NULL, 8, 0, 'ООО Альфа');
 
 COMMIT;

@@ -60,6 +60,7 @@ class TBNEBuilder {
   std::unique_ptr<THTML_Jet> jet_;
   std::vector<TItogReport> textTotals_;  // every row printed, per column
   TStringList literCells_, summaCells_;
+  std::vector<long double> cellLiter_, cellSumma_;  // the customer's row, per column
   long double custLiter_ = 0, custSumma_ = 0;
 };
 
@@ -127,9 +128,12 @@ void TBNEBuilder::GetBNEGSMList(const std::vector<TStatementVidOpl>& vidOpls) {
     q->ParamByName("BegDate").SetAsDateTime(r_.Date1);
     q->ParamByName("EndDate").SetAsDateTime(r_.Date2);
     q->Open();
+    // Names that differ only in letter case are one fuel: one column, under
+    // the spelling that comes first, so that a customer's cells add up to
+    // its row total.
     for (; !q->Eof(); q->Next()) {
       const std::string name = q->FieldByName("GSMName").AsString();
-      gsmIndex_.emplace(AnsiUpperCase(name), list->Add(name));
+      if (gsmIndex_.emplace(AnsiUpperCase(name), list->Count()).second) list->Add(name);
     }
   }
   gsm_ = std::move(list);
@@ -195,6 +199,8 @@ void TBNEBuilder::StartCustomer(const std::string& name) {
   }
   literCells_.Clear();
   summaCells_.Clear();
+  cellLiter_.assign(static_cast<std::size_t>(n), 0);
+  cellSumma_.assign(static_cast<std::size_t>(n), 0);
   const std::string zero = Format("%.2n", {0.0}, HTMLJet::ReportFormatSettings());
   for (int k = 0; k < n; ++k) {
     literCells_.Add(zero);
@@ -206,12 +212,15 @@ void TBNEBuilder::StartCustomer(const std::string& name) {
   jet_->Add("Organization", NoBr(name));
 }
 
+// Every spelling of the column's fuel adds to the customer's cell.
 void TBNEBuilder::AddCell(int k, long double liter, long double summa) {
   const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-  rep_->SetVar("Liter" + IntToStr(k + 1), Format("%8.2n", {liter}));
-  rep_->SetVar("Summa" + IntToStr(k + 1), Format("%10.2n", {summa}));
-  literCells_.SetString(k, Format(VolumeFormat, {liter}, fs));
-  summaCells_.SetString(k, Format("%.2n", {summa}, fs));
+  const long double cellLiter = cellLiter_[static_cast<std::size_t>(k)] += liter;
+  const long double cellSumma = cellSumma_[static_cast<std::size_t>(k)] += summa;
+  rep_->SetVar("Liter" + IntToStr(k + 1), Format("%8.2n", {cellLiter}));
+  rep_->SetVar("Summa" + IntToStr(k + 1), Format("%10.2n", {cellSumma}));
+  literCells_.SetString(k, Format(VolumeFormat, {cellLiter}, fs));
+  summaCells_.SetString(k, Format("%.2n", {cellSumma}, fs));
   custLiter_ += liter;
   custSumma_ += summa;
   gsm_->Item(k).Add(liter, 0, summa);

@@ -2,7 +2,8 @@
 // The contracts report ("Отпуск по договорным ценам"): for a shift, the
 // litres and money sold to each customer (LogTran.Pokupatel) on each chosen
 // contract payment type (base kind 8), as a cross table with a litre and
-// money column pair per fuel of the shift and a last pair "ИТОГО". One
+// money column pair per fuel of the shift (names that differ only in letter
+// case are one fuel, under its first spelling) and a last pair "ИТОГО". One
 // group per payment type with its totals. The text version is filled on
 // "C:\FUEL\FORMS\REPORT\BNERep.frm" (a column block per fuel), the HTML
 // version on "Отчет по договорам.html". Report codes 25 (closed shift) and

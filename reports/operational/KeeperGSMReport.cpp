@@ -156,10 +156,11 @@ void TKeeperBuilder::ReadFuelList() {
   auto ds = Query(kFuelQuery);
   ds->ParamByName("KEEPERID").SetAsInteger(keeperId_);
   ds->ParamByName("EndDate").SetAsDateTime(end_);
+  // Names that differ only in letter case are one fuel: one column, under
+  // the spelling that comes first, so that every column adds up to "Все ГСМ".
   for (ds->Open(); !ds->Eof(); ds->Next()) {
     const std::string name = ds->Fields(0).AsString();
-    fuelIndex_.emplace(AnsiUpperCase(name), fuelList_.Count());
-    fuelList_.Add(name);
+    if (fuelIndex_.emplace(AnsiUpperCase(name), fuelList_.Count()).second) fuelList_.Add(name);
   }
   fuelList_.Add(Utf8ToCp1251(kAllFuels));
   fuels_.resize(fuelList_.Count());
@@ -188,11 +189,14 @@ void TKeeperBuilder::GetKeeperBalances(TDateTime date) {
   ds->ParamByName("EndDate").SetAsDateTime(date);
   TKeeperGSM& all = fuels_.back();
   for (ds->Open(); !ds->Eof(); ds->Next()) {
+    // Each spelling of a fuel has its own balance row; they add up.
     TKeeperGSM& fuel = Fuel(ds->FieldByName("GSMNAME").AsString());
-    fuel.OpenLiter = ds->FieldByName("LITER").AsCurrency();
-    fuel.OpenMass = ds->FieldByName("MASSA").AsCurrency();
-    all.OpenLiter += fuel.OpenLiter;
-    all.OpenMass += fuel.OpenMass;
+    const Currency liter = ds->FieldByName("LITER").AsCurrency();
+    const Currency mass = ds->FieldByName("MASSA").AsCurrency();
+    fuel.OpenLiter += liter;
+    fuel.OpenMass += mass;
+    all.OpenLiter += liter;
+    all.OpenMass += mass;
     fuel.CloseLiter = fuel.OpenLiter;
     fuel.CloseMass = fuel.OpenMass;
     all.CloseLiter = all.OpenLiter;

@@ -3,7 +3,9 @@
 // at the station, KEEPER_ID of the receipts PRX and of the sales LOGTRAN)
 // and a period, the balance of each fuel at the begin, every receipt and
 // their total, every issue and their total and the balance at the end, in
-// litres and kilograms, one column pair per fuel and a last pair "Все ГСМ".
+// litres and kilograms, one column pair per fuel (names that differ only in
+// letter case are one fuel, under its first spelling) and a last pair
+// "Все ГСМ".
 // HTML only, on the template "Движение ГСМ по хранителю.html"; extended
 // report '#' 15. Amounts are four-decimal fixed point, so that sums are
 // exact and closing = opening + receipts - issues holds for every column.

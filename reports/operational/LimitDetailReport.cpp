@@ -71,6 +71,7 @@ struct TLimitSums {
 // One limit of the counterparty.
 struct TLimit {
   std::string Name, Id, Car, Driver, GSM;
+  int OrgId = 0;  // the counterparty that holds the limit
 };
 
 std::string LimitKey(const std::string& name, const std::string& id) {
@@ -84,7 +85,8 @@ class TLimitDetailBuilder {
   void Run(std::string& html);
 
  private:
-  void ReadMovements(int orgId);
+  void ReadMovements(const std::vector<int>& orgIds);
+  void IndexMovements(TClientDataSet& rows, std::vector<int>& sales);
   void WriteLimit(const TLimit& limit);
   bool Shown(const TLimit& limit, const TMovement& m);
   void WriteMovement(const TMovement& m, int nn);
@@ -96,7 +98,7 @@ class TLimitDetailBuilder {
   TDateTime beg_, end_;
   std::unique_ptr<THTML_Jet> jet_;
   std::vector<TMovement> moves_;
-  std::vector<int> sales_;                                      // rows of the sales, in order
+  std::unordered_map<int, std::vector<int>> sales_;           // rows of each org's sales, in order
   std::unordered_map<std::string, std::vector<int>> topUps_;  // rows of each limit's top-ups
   std::unordered_set<int> shownSales_;
   TLimitSums group_, report_;
@@ -112,7 +114,8 @@ void TLimitDetailBuilder::Run(std::string& html) {
   jet_->AddDateTime("EndTime", "dd.mm.yyyy hh:nn:ss", end_);
 
   std::vector<TLimit> limits;
-  int orgId = 0;
+  std::vector<int> orgIds;  // distinct, in the order the limits name them
+  std::unordered_set<int> seen;
   {
     std::unique_ptr<TIBDataSet> ds(
         FBUtils::FBCreateDataSetForRead(creator_.Database, true, nullptr, nullptr, ""));
@@ -120,14 +123,17 @@ void TLimitDetailBuilder::Run(std::string& html) {
                                         " AND (UPPER(c.NAME) = :ORGNAME) ", rfReplaceAll);
     ds->SelectSQL().SetText(FastStringReplace(sql, "#ISDELETE#", "", rfReplaceAll));
     ds->ParamByName("ORGNAME").SetAsString(AnsiUpperCase(orgName_));
-    ds->Open();
-    if (!ds->Eof()) orgId = ds->FieldByName("ORGID").AsInteger();
-    for (; !ds->Eof(); ds->Next())
+    // Counterparties whose names are equal ignoring case share the statement;
+    // each limit still belongs to its own counterparty.
+    for (ds->Open(); !ds->Eof(); ds->Next()) {
       limits.push_back({ds->FieldByName("LIMNAME").AsString(), ds->FieldByName("LIMID").AsString(),
                         ds->FieldByName("CARNAME").AsString(), ds->FieldByName("DRIVER").AsString(),
-                        ds->FieldByName("GSM").AsString()});
+                        ds->FieldByName("GSM").AsString(), ds->FieldByName("ORGID").AsInteger()});
+      if (seen.insert(limits.back().OrgId).second) orgIds.push_back(limits.back().OrgId);
+    }
   }
-  ReadMovements(orgId);
+  if (orgIds.empty()) orgIds.push_back(0);
+  ReadMovements(orgIds);
 
   for (std::size_t i = 0; i < limits.size(); ++i) {
     WriteLimit(limits[i]);
@@ -143,22 +149,29 @@ void TLimitDetailBuilder::Run(std::string& html) {
   jet_->GetReady(html);
 }
 
-// Reads the merged movements once and indexes them: every limit sees its
-// own top-ups and all sales, in the list's order, without a copy per limit.
-void TLimitDetailBuilder::ReadMovements(int orgId) {
+// Reads the merged movements of each counterparty once and indexes them:
+// every limit sees its own top-ups and its counterparty's sales, in the
+// list's order, without a copy per limit.
+void TLimitDetailBuilder::ReadMovements(const std::vector<int>& orgIds) {
   std::unique_ptr<TIBDataSet> ds(
       FBUtils::FBCreateDataSetForRead(creator_.Database, true, nullptr, nullptr, ""));
-  TClientDataSet rows;
-  try {
-    ds->SelectSQL().SetText(kMovementStatement);
-    ds->ParamByName("BegTime").SetAsDateTime(beg_);
-    ds->ParamByName("EndTime").SetAsDateTime(end_);
-    ds->ParamByName("ORGID").SetAsInteger(orgId);
-    FillClientDataSet(*ds, rows);
-  } catch (const Exception& e) {
-    throw Exception(OldVelmarMessage() + e.Message());
+  ds->SelectSQL().SetText(kMovementStatement);
+  for (const int orgId : orgIds) {
+    TClientDataSet rows;
+    if (ds->Active()) ds->Close();
+    try {
+      ds->ParamByName("BegTime").SetAsDateTime(beg_);
+      ds->ParamByName("EndTime").SetAsDateTime(end_);
+      ds->ParamByName("ORGID").SetAsInteger(orgId);
+      FillClientDataSet(*ds, rows);
+    } catch (const Exception& e) {
+      throw Exception(OldVelmarMessage() + e.Message());
+    }
+    IndexMovements(rows, sales_[orgId]);
   }
-  ds.reset();
+}
+
+void TLimitDetailBuilder::IndexMovements(TClientDataSet& rows, std::vector<int>& sales) {
   const int fApply = rows.FindField("DATAAPPLY"), fName = rows.FindField("LIMNAME"),
             fId = rows.FindField("LIMID"), fGSM = rows.FindField("GSMNAME"),
             fDriver = rows.FindField("DRIVER"), fCar = rows.FindField("CARNAME"),
@@ -168,7 +181,7 @@ void TLimitDetailBuilder::ReadMovements(int orgId) {
     has = !f.IsNull();
     if (has) value = f.AsCurrency();
   };
-  moves_.reserve(rows.RecordCount());
+  moves_.reserve(moves_.size() + static_cast<std::size_t>(rows.RecordCount()));
   for (rows.First(); !rows.Eof(); rows.Next()) {
     TMovement m;
     m.Apply = rows.Fields(fApply).AsDateTime();
@@ -186,7 +199,7 @@ void TLimitDetailBuilder::ReadMovements(int orgId) {
     amount("BALANCES", m.HasNewS, m.NewS);
     const int row = static_cast<int>(moves_.size());
     if (m.LimName == kSaleTag)
-      sales_.push_back(row);
+      sales.push_back(row);
     else
       topUps_[LimitKey(m.LimName, m.LimId)].push_back(row);
     moves_.push_back(std::move(m));
@@ -207,11 +220,13 @@ void TLimitDetailBuilder::WriteLimit(const TLimit& limit) {
   static const std::vector<int> none;
   const auto own = topUps_.find(LimitKey(limit.Name, limit.Id));
   const std::vector<int>& ups = own == topUps_.end() ? none : own->second;
+  const auto org = sales_.find(limit.OrgId);
+  const std::vector<int>& sales = org == sales_.end() ? none : org->second;
   std::size_t a = 0, b = 0;
   int nn = 0;
-  while (a < ups.size() || b < sales_.size()) {
-    const bool takeUp = b == sales_.size() || (a < ups.size() && ups[a] < sales_[b]);
-    const TMovement& m = moves_[takeUp ? ups[a++] : sales_[b++]];
+  while (a < ups.size() || b < sales.size()) {
+    const bool takeUp = b == sales.size() || (a < ups.size() && ups[a] < sales[b]);
+    const TMovement& m = moves_[takeUp ? ups[a++] : sales[b++]];
     ++nn;
     if (Shown(limit, m)) WriteMovement(m, nn);
   }

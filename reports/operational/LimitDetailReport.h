@@ -9,7 +9,9 @@
 // A sale is shown under the first limit (in limit-name order) that accepts
 // it: its fuel matches the limit's fuel (or the limit's fuel is "ВСЕ") and
 // its car (for a car limit) or driver (for a driver limit) matches, letter
-// case ignored; once shown it is not shown again.
+// case ignored; once shown it is not shown again. The name may match
+// several counterparties (letter case ignored): each limit takes the
+// top-ups and sales of its own counterparty only.
 
 #include <string>
 

@@ -114,7 +114,7 @@ void TransportSection(TTTNDocument& doc, TPageWriter& w, TIBDataSet& h) {
   jet.Add("ЛКстандартная"_w, lic == 2 ? "<STRIKE>стандартная</STRIKE>"_w : "стандартная"_w);
   jet.Add("ЛКограниченная"_w, lic == 1 ? "<STRIKE>ограниченная</STRIKE>"_w : "ограниченная"_w);
   w.Text("ВидПеревозки", h, "TRANSPKIND");
-  w.Text("ПКод", h, doc.HasDetailTable() ? "PKOD" : "PKOD1");
+  w.Text("ПКод", h, "PKOD");  // a header column: never suffixed, whatever the schema
   w.Text("ПунктПогрузки", h, "PUNKTPOGRUZ");
   w.Text("ПунктРазгрузки", h, "PUNKTRAZGRUZ");
   w.Text("Маршрут", h, "PMARSHRUT");

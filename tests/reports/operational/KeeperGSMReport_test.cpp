@@ -1,12 +1,15 @@
 // Fuel movement by keeper ('#' 15) through the exported names on the
 // sample station database with the keeper rows of db/add-sample-limits:
-// the fuel columns, the four balances of every column against independent
-// SQL sums, the operation rows, and a keeper without a counterparty row.
+// the fuel columns (spellings of one fuel merged), the four balances of
+// every column against independent SQL sums, the operation rows, and a
+// keeper without a counterparty row.
 
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "platform/Cp1251.h"
+#include "platform/SysUtils.h"
 #include "tests/reports/operational/LimitsFixture.h"
 #include "tests/support/Chromium.h"
 
@@ -28,7 +31,9 @@ const char* const kBegin = "'2024-01-20 00:00:00'";
 const char* const kEnd = "'2024-01-21 23:59:59'";
 
 // Litres and kilograms per fuel of one part of the report, summed by
-// Firebird from the Part's rules (the sale mass rounded to 2 decimals).
+// Firebird (the sale mass rounded to 2 decimals) over the rows the queries
+// give as GSMNAME, L and M; a fuel is its name upper-cased, so the
+// spellings of one fuel add up.
 std::map<std::string, std::pair<double, double>> Sums(const std::vector<IsqlRow>& rows) {
   std::map<std::string, std::pair<double, double>> out;
   for (const IsqlRow& r : rows) {
@@ -39,40 +44,53 @@ std::map<std::string, std::pair<double, double>> Sums(const std::vector<IsqlRow>
   return out;
 }
 
-std::string Where(const char* table, const char* time, const std::string& range) {
-  return std::string(" FROM ") + table + " WHERE KEEPER_ID = 44 AND " + time + range;
+std::string Upper(const std::string& utf8) {
+  return Cp1251ToUtf8(AnsiUpperCase(Utf8ToCp1251(utf8)));
 }
 
-TEST_F(KeeperGSMReport, EveryColumnBalancesAndEqualsIndependentSums) {
-  const auto rows = Run(44);
+// Keeper 44 moves three fuels; 901 moves one fuel spelt "ДТ" and "дт".
+class KeeperColumns : public KeeperGSMReport, public ::testing::WithParamInterface<int> {};
+
+TEST_P(KeeperColumns, EveryColumnBalancesAndEqualsIndependentSums) {
+  const int keeper = GetParam();
+  const auto Where = [keeper](const char* table, const char* time, const std::string& range) {
+    return std::string(" FROM ") + table + " WHERE KEEPER_ID = " + std::to_string(keeper) +
+           " AND " + time + range;
+  };
+  const auto rows = Run(keeper);
   const std::string before = std::string(" < ") + kBegin;
   const std::string within = std::string(" BETWEEN ") + kBegin + " AND " + kEnd;
   const auto open = Sums(Sql(
-      "SELECT GSMNAME, IIF(PRIHOD = 1, CARVOLTTN, -CARVOLTTN) AS L, IIF(PRIHOD = 1, MASSAFROMTTN, "
+      "SELECT UPPER(GSMNAME) AS GSMNAME, IIF(PRIHOD = 1, CARVOLTTN, -CARVOLTTN) AS L, IIF(PRIHOD = 1, MASSAFROMTTN, "
       "-MASSAFROMTTN) AS M" + Where("PRX", "ENDTIME", before) +
-      " UNION ALL SELECT GSMNAME, -LITER, -ROUND(LITER * PLOTN, 2)" +
+      " UNION ALL SELECT UPPER(GSMNAME), -LITER, -ROUND(LITER * PLOTN, 2)" +
       Where("LOGTRAN", "DATA", before)));
-  const auto in = Sums(Sql("SELECT GSMNAME, CARVOLTTN AS L, MASSAFROMTTN AS M" +
+  const auto in = Sums(Sql("SELECT UPPER(GSMNAME) AS GSMNAME, CARVOLTTN AS L, MASSAFROMTTN AS M" +
                            Where("PRX", "ENDTIME", within) +
                            " AND PRIHOD = 1 AND (\"AUTO\" < 3 OR MASSAFROMTTN >= 0)"));
   const auto out = Sums(Sql(
-      "SELECT GSMNAME, LITER AS L, ROUND(LITER * PLOTN, 2) AS M" + Where("LOGTRAN", "DATA", within) +
-      " UNION ALL SELECT GSMNAME, ABS(CARVOLTTN), ABS(MASSAFROMTTN)" + Where("PRX", "ENDTIME", within) +
+      "SELECT UPPER(GSMNAME) AS GSMNAME, LITER AS L, ROUND(LITER * PLOTN, 2) AS M" +
+      Where("LOGTRAN", "DATA", within) + " UNION ALL SELECT UPPER(GSMNAME), ABS(CARVOLTTN), ABS(MASSAFROMTTN)" + Where("PRX", "ENDTIME", within) +
       " AND (PRIHOD = 0 OR (\"AUTO\" = 3 AND MASSAFROMTTN < 0))"));
-  const auto fuels = Sql("SELECT DISTINCT GSMNAME FROM (SELECT GSMNAME" +
+  const auto fuels = Sql("SELECT DISTINCT UPPER(GSMNAME) AS GSMNAME FROM (SELECT GSMNAME" +
                          Where("PRX", "ENDTIME", std::string(" <= ") + kEnd) +
                          " UNION ALL SELECT GSMNAME" +
                          Where("LOGTRAN", "DATA", std::string(" <= ") + kEnd) + ")");
 
-  // Headings: the fuels moved up to the end (not АИ-98, moved only after
-  // it; АИ-95, moved only before the begin, is there), then "Все ГСМ".
+  // Headings: one per fuel moved up to the end (not АИ-98, moved only
+  // after it; АИ-95, moved only before the begin, is there), then "Все ГСМ".
   ASSERT_GE(rows.size(), 2u);
   std::vector<std::string> columns(rows[0].begin() + 7, rows[0].end());
   ASSERT_EQ(columns.size(), fuels.size() + 1);
   EXPECT_EQ(columns.back(), "Все ГСМ");
+  for (std::string& c : columns)
+    if (&c != &columns.back()) c = Upper(c);
   for (const IsqlRow& f : fuels)
     EXPECT_NE(std::find(columns.begin(), columns.end(), f.at("GSMNAME")), columns.end());
   EXPECT_EQ(std::find(columns.begin(), columns.end(), "АИ-98"), columns.end());
+  if (keeper == 901) {
+    EXPECT_EQ(rows[0][7], "ДТ");  // the first spelling
+  }
 
   const auto total = [&](const std::string& label) {
     for (const auto& row : rows)
@@ -108,6 +126,8 @@ TEST_F(KeeperGSMReport, EveryColumnBalancesAndEqualsIndependentSums) {
     EXPECT_NEAR(Num(closing[m]), o.second + i.second - x.second, 0.005);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Keepers, KeeperColumns, ::testing::Values(44, 901));
 
 TEST_F(KeeperGSMReport, OperationRowsNameTheirPartiesAndShowOnlyTheirFuel) {
   const auto rows = Run(44);

@@ -3,7 +3,9 @@
 // db/add-sample-limits: rows and totals against independent SQL and
 // hand-worked figures, and databases too old for the reports.
 
+#include <cstdio>
 #include <map>
+#include <set>
 
 #include "platform/SysUtils.h"
 #include "tests/reports/operational/LimitsFixture.h"
@@ -105,8 +107,10 @@ const char* const kDetail[] = {
     "Лимит: Д: удален; Объект: контрагент; ГСМ: ВСЕ",
     "Итого:\t0,00\t0,00\t\t\t\t0,00\t0,00\t\t",
     "Лимит: Ж: второй договор; Объект: контрагент; ГСМ: ВСЕ",
-    "Итого:\t0,00\t0,00\t\t\t\t0,00\t0,00\t\t",
-    "ИТОГО:\t160,75\t9 229,44\t\t\t\t300,00\t5 000,00\t\t",
+    "11/1\t11.01.2024 15:00\t10,00\t571,00\tАИ-95\t\t\t\t\t\t",
+    "12/2\t12.01.2024 08:00\t\t\t\t\t\t55,50\t2 775,00\t55,50\t2 775,00",
+    "Итого:\t10,00\t571,00\t\t\t\t55,50\t2 775,00\t\t",
+    "ИТОГО:\t170,75\t9 800,44\t\t\t\t355,50\t7 775,00\t\t",
 };
 
 std::vector<std::string> BodyLines(const std::vector<std::vector<std::string>>& rows) {
@@ -131,6 +135,49 @@ TEST_F(LimitReports, DetailShowsEachSaleUnderTheFirstLimitThatTakesItAsWorkedOut
   const std::string html = Cp1251ToUtf8(Html());
   EXPECT_NE(html.find("Контрагент: ооо лимит-сервис"), std::string::npos);
   EXPECT_NE(html.find("Период: с 10.01.2024 00:00:00 по 12.01.2024 23:59:59"), std::string::npos);
+}
+
+// A movement as "dd.mm.yyyy hh:nn|litres|money"; Stamp gives that date of
+// a query's timestamp.
+std::string Move(const std::string& date, double liters, double money) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "|%.2f|%.2f", liters, money);
+  return date + buf;
+}
+std::string Stamp(const std::string& t) {
+  return t.substr(8, 2) + "." + t.substr(5, 2) + "." + t.substr(0, 4) + " " + t.substr(11, 5);
+}
+
+TEST_F(LimitReports, DetailShowsUnderEachLimitOnlyItsOwnCounterpartysMovements) {
+  // 41 and 42 share the name: each limit shows exactly its own history
+  // rows, and each counterparty's statement sales show under its own
+  // limits (each has one for every fuel).
+  Report('#', Detail("ООО Лимит-Сервис"));
+  const std::string in = " BETWEEN '2024-01-10 00:00:00' AND '2024-01-12 23:59:59'";
+  std::map<std::string, std::multiset<std::string>> got, want;  // "up <LID>", "sale <CONTR_ID>"
+  const std::string head = "Лимит: ";
+  std::string ups, sales;
+  for (const auto& row : HtmlRows()) {
+    if (row.size() == 1 && row[0].rfind(head, 0) == 0) {
+      const std::string name = row[0].substr(head.size(), row[0].find(';') - head.size());
+      const auto lim = Sql("SELECT ID, CONTR_ID FROM VDLIMITS WHERE NAME = '" + name + "'").at(0);
+      ups = "up " + lim.at("ID");
+      sales = "sale " + lim.at("CONTR_ID");
+      for (const auto& r : Sql("SELECT DATAAPPLY, CHANGEONL, CHANGEONS FROM VDLIMITSHISTORY WHERE "
+                               "CHANGETYPE = 1 AND LID = " + lim.at("ID") + " AND DATAAPPLY" + in))
+        want[ups].insert(Move(Stamp(r.at("DATAAPPLY")), std::stod(r.at("CHANGEONL")),
+                              std::stod(r.at("CHANGEONS"))));
+    } else if (row.size() == 11 && !sales.empty()) {
+      const bool up = row[2].empty();
+      got[up ? ups : sales].insert(Move(row[1], Num(row[up ? 7 : 2]), Num(row[up ? 8 : 3])));
+    }
+  }
+  for (const std::string id : {"41", "42"})
+    for (const auto& r : Sql("SELECT DATA, LITER, SUMMA FROM LOGTRAN WHERE IDCNT = '" + id +
+                             "' AND VIDOPL - VIDOPL / 100 * 100 = 4 AND DATA" + in))
+      want["sale " + id].insert(
+          Move(Stamp(r.at("DATA")), std::stod(r.at("LITER")), std::stod(r.at("SUMMA"))));
+  EXPECT_EQ(got, want);
 }
 
 TEST_F(LimitReports, DetailOfAnUnknownOrEmptyNameHasNoGroupsAndZeroTotals) {

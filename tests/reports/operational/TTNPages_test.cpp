@@ -3,6 +3,9 @@
 // shipper line from the built-in template and the shipment receipt's head
 // and span without sales on waybills 501 and 504.
 
+#include <filesystem>
+#include <tuple>
+
 #include "tests/reports/operational/TTNFixture.h"
 
 namespace tv::test {
@@ -42,6 +45,27 @@ TEST_F(TTNPages, OlderSchemaReadsTheWaybillsOwnRowAndUnknownIdsFail) {
   EXPECT_EQ(cells["ПКод1"], own.at(0).at("PKOD1"));
   EXPECT_EQ(cells["Наименование1"], own.at(0).at("NAME1"));
   EXPECT_EQ(cells["ПКод2"], "");
+}
+
+TEST_F(TTNPages, OlderSchemaTakesTheTransportCodeFromTheHeaderColumn) {
+  // A station database of the older schema (no TTNDETAIL): the goods line
+  // reads the suffixed PKOD1, the transport section its header's PKOD.
+  const std::string old = root.Path() + "/old";
+  int rc = -1;
+  const std::string out = RunCommand(std::string(TOLVAREN_SOURCE_DIR) + "/db/create-sample-db " +
+                                         "--only station --schema old --root '" + old + "' 2>&1",
+                                     &rc);
+  ASSERT_EQ(rc, 0) << out;
+  std::filesystem::copy_file(old + "/c/FUEL/DB/Velmar.FDB", DbPath(),
+                             std::filesystem::copy_options::overwrite_existing);
+  Exec("UPDATE TTN SET PKOD = 'HDR', PKOD1 = 'ROW' WHERE TTN_ID = 1");
+  const std::tuple<int, const char*, const char*, const char*> cases[] = {
+      {4, "ТТН1.html", "ПКод1", "ROW"}, {5, "ТТН2.html", "ПКод", "HDR"}};
+  for (const auto& [subCode, page, variable, expected] : cases) {
+    UseNBTemplate(page, CellsTemplate({variable}));
+    Page(subCode, 1);
+    EXPECT_EQ(Cells(HtmlRows())[variable], expected) << variable;
+  }
 }
 
 TEST_F(TTNPages, InvoiceShipperLineFromTheTemplateParameter) {
