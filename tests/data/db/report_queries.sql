@@ -36,9 +36,14 @@ SELECT * FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='KKMOPER'
 ;
 SELECT SMNUM, KKM, OPTYPE, SUM(SUMMA) AS SUMMA FROM KKMOPER WHERE (SMNUM BETWEEN :bSmNum AND :eSmNum) AND OPTYPE IN (0,1) GROUP BY SMNUM, KKM, OPTYPE 
 ;
-SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa > 0, b.KOLVO, -b.KOLVO)) AS Liter
+SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa < 0, -b.KOLVO, b.KOLVO)) AS Liter
 FROM BCheck b WHERE b.Data BETWEEN :BegTime AND :EndTime
  AND (b.Client = 1) AND (COALESCE(b.KA, 0) = 0) AND (COALESCE(b.KKM, 0) + 1 = 1)
+GROUP BY b.Client, b.GSM, b.VidOpl
+;
+SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa < 0, -b.KOLVO, b.KOLVO)) AS Liter
+FROM BCheck b WHERE b.Data BETWEEN :BegTime AND :EndTime
+ AND (b.Data > :AfterTime) AND (b.Client = 1)  AND (COALESCE(b.KA, 0) = 0)  AND (COALESCE(b.KKM, 0) NOT IN (0, 1)) 
 GROUP BY b.Client, b.GSM, b.VidOpl
 ;
 SELECT Sum(SmenaNum) AS SmenaNum, VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price, Sum(ProdanoL) AS ProdanoL, Sum(BonusL) AS BonusL, Sum(Summa) AS Summa FROM Bonus WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm AND KA = 0 GROUP BY VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price
