@@ -106,7 +106,7 @@ void BM_BonusSummingQuery(benchmark::State& state) {
     ds.SelectSQL().SetText(
         "SELECT Sum(SmenaNum) AS SmenaNum, VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price, "
         "Sum(ProdanoL) AS ProdanoL,\r\nSum(BonusL) AS BonusL, Sum(Summa) AS Summa FROM Bonus\r\n"
-        "WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm\r\nAND KA = 0\r\n"
+        "WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm\r\nAND COALESCE(KA, 0) = 0\r\n"
         "GROUP BY VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price");
     ds.ParamByName("pBegSm").SetAsInteger(kFrom);
     ds.ParamByName("pEndSm").SetAsInteger(kTo);

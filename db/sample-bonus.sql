@@ -23,6 +23,10 @@ INSERT INTO BONUS VALUES (103, 2, 'Скидка', 'АИ-95', 20.00, 'Порог'
 INSERT INTO BONUS VALUES (102, 105, 'Акция', 'АИ-92', 20.00, '5% от 20 л', 51.50, 25, 1, 0, 0);
 INSERT INTO BONUS VALUES (103, 150, 'Скидка', 'ДТ', 50.00, 'Скидка 2%', 58.90, 12, 0.24, 0, 0);
 INSERT INTO BONUS VALUES (103, 1, NULL, 'АИ-92', 20.00, NULL, NULL, 7, 0, 0, 0);
+-- Rows stored before the column KA existed (NULL there): station sales that
+-- join the keys of shift 101's "Скидка" ДТ and "Акция" АИ-95 rows.
+INSERT INTO BONUS VALUES (103, 2, 'Скидка', 'ДТ', 50.00, 'Скидка 2%', 58.90, 15, 0.3, 0, NULL);
+INSERT INTO BONUS VALUES (102, 4, 'Акция', 'АИ-95', 20.00, '3%', 55.20, 20, 0, 1104.00, NULL);
 
 -- BCHECK of the same period: registers (CLIENT) 1, 2 and 10, register lines
 -- (KKM) 0, 1, 2, 3 and NULL, the office's own sales (KA 1), a return (negative
