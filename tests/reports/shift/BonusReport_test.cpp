@@ -182,7 +182,8 @@ TEST_F(BonusReport, TotalsAddUpToTheirRows) {
   const auto s = SqlNumbers(
       "SELECT SUM(IIF(SUMMA <> 0, SUMMA, (PRODANOL - BONUSL) * PRICE)) AS M FROM (SELECT "
       "SUM(PRODANOL) AS PRODANOL, SUM(BONUSL) AS BONUSL, SUM(SUMMA) AS SUMMA, PRICE FROM BONUS "
-      "WHERE SMENANUM BETWEEN 101 AND 103 AND COALESCE(KA, 0) = 0 GROUP BY VIDOPL, SUBVIDOPL, GSM, POROG, "
+      "WHERE SMENANUM BETWEEN 101 AND 103 AND COALESCE(KA, 0) = 0 GROUP BY VIDOPL, SUBVIDOPL, GSM, "
+      "POROG, "
       "NAMEBONUS, PRICE HAVING SUM(PRODANOL) > 0.009)");
   const std::vector<Line> lines = Lines(HtmlCells());
   ASSERT_EQ(lines.back().Kind, "report");
@@ -336,18 +337,23 @@ TEST_F(BonusReport, TotalsAtAHalfKopeckTie) {
       {900,
        {"0, 'Акция', 'АИ-92', 20, 'x', 52.125, 62.9, 1.26, 0, 0",
         "2, 'Скидка', 'ДТ', 20, 'y', 51.5, 24.965, 0, 1285.70, 0"},
-       {"|Итого:      |  52,13|      |   51,08|     61,64|     1,26|     62,90|  3 212,99|    65,68|",
+       {"|Итого:      |  52,13|      |   51,08|     61,64|     1,26|     62,90|  3 212,99|    "
+        "65,68|",
         "Итого по подвиду оплаты:|     61,64|     1,26|     62,90|  3 212,98|    65,68|",
-        "|ДТ   | 20,00|  51,50|y     |   51,50|     24,97|     0,00|     24,96|  1 285,70|     0,00|",
-        "|Итого:      |  51,50|      |   51,50|     24,96|     0,00|     24,96|  1 285,70|     0,00|",
+        "|ДТ   | 20,00|  51,50|y     |   51,50|     24,97|     0,00|     24,96|  1 285,70|     "
+        "0,00|",
+        "|Итого:      |  51,50|      |   51,50|     24,96|     0,00|     24,96|  1 285,70|     "
+        "0,00|",
         "Итого по подвиду оплаты:|     24,96|     0,00|     24,96|  1 285,70|     0,00|",
         "Итого по видам оплаты:|     86,61|     1,26|     87,87|  4 498,69|    65,68|"}},
       // 29,48 l x 51,125 = 1 507,165: 1 507,16500000000002 in extended
       // precision, 1 507,16499999999996 as a double.
       {901,
        {"0, 'Акция', 'АИ-95', 20, 'z', 51.125, 29.98, 0.5, 0, 0"},
-       {"|АИ-95| 20,00|  51,13|z     |   50,27|     29,48|     0,50|     29,98|  1 507,17|    25,56|",
-        "|Итого:      |  51,13|      |   50,27|     29,48|     0,50|     29,98|  1 507,17|    25,56|",
+       {"|АИ-95| 20,00|  51,13|z     |   50,27|     29,48|     0,50|     29,98|  1 507,17|    "
+        "25,56|",
+        "|Итого:      |  51,13|      |   50,27|     29,48|     0,50|     29,98|  1 507,17|    "
+        "25,56|",
         "Итого по подвиду оплаты:|     29,48|     0,50|     29,98|  1 507,17|    25,56|",
         "Итого по видам оплаты:|     29,48|     0,50|     29,98|  1 507,16|    25,56|"}},
   };
@@ -357,7 +363,8 @@ TEST_F(BonusReport, TotalsAtAHalfKopeckTie) {
          ", '2024-05-01 08:00:00', '2024-05-01 20:00:00')");
     for (const char* row : c.rows) Exec("INSERT INTO BONUS VALUES (" + n + ", " + row + ")");
     const std::string text = Plain(Bonus(P(c.shift, c.shift)));
-    for (const char* line : c.lines) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    for (const char* line : c.lines)
+      EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
   }
 }
 
