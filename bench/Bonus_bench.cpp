@@ -106,7 +106,7 @@ void BM_BonusSummingQuery(benchmark::State& state) {
     ds.SelectSQL().SetText(
         "SELECT Sum(SmenaNum) AS SmenaNum, VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price, "
         "Sum(ProdanoL) AS ProdanoL,\r\nSum(BonusL) AS BonusL, Sum(Summa) AS Summa FROM Bonus\r\n"
-        "WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm\r\nAND KA = 0\r\n"
+        "WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm\r\nAND COALESCE(KA, 0) = 0\r\n"
         "GROUP BY VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price");
     ds.ParamByName("pBegSm").SetAsInteger(kFrom);
     ds.ParamByName("pEndSm").SetAsInteger(kTo);
@@ -265,8 +265,8 @@ void BM_FinKKMStatements(benchmark::State& state) {
       tv::TIBDataSet fuel;
       fuel.SetDatabase(&station.db);
       fuel.SelectSQL().SetText(
-          "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa > 0, "
-          "b.KOLVO, -b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND "
+          "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa < 0, "
+          "-b.KOLVO, b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND "
           ":EndTime\r\n AND (b.Data > :AfterTime) AND (b.Client = " +
           std::to_string(r) +
           ")  AND (COALESCE(b.KA, 0) = 0) \r\nGROUP BY b.Client, b.GSM, b.VidOpl");

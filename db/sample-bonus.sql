@@ -23,9 +23,13 @@ INSERT INTO BONUS VALUES (103, 2, 'Скидка', 'АИ-95', 20.00, 'Порог'
 INSERT INTO BONUS VALUES (102, 105, 'Акция', 'АИ-92', 20.00, '5% от 20 л', 51.50, 25, 1, 0, 0);
 INSERT INTO BONUS VALUES (103, 150, 'Скидка', 'ДТ', 50.00, 'Скидка 2%', 58.90, 12, 0.24, 0, 0);
 INSERT INTO BONUS VALUES (103, 1, NULL, 'АИ-92', 20.00, NULL, NULL, 7, 0, 0, 0);
+-- Rows stored before the column KA existed (NULL there): station sales that
+-- join the keys of shift 101's "Скидка" ДТ and "Акция" АИ-95 rows.
+INSERT INTO BONUS VALUES (103, 2, 'Скидка', 'ДТ', 50.00, 'Скидка 2%', 58.90, 15, 0.3, 0, NULL);
+INSERT INTO BONUS VALUES (102, 4, 'Акция', 'АИ-95', 20.00, '3%', 55.20, 20, 0, 1104.00, NULL);
 
 -- BCHECK of the same period: registers (CLIENT) 1, 2 and 10, register lines
--- (KKM) 0, 1, 2 and NULL, the office's own sales (KA 1), a return (negative
+-- (KKM) 0, 1, 2, 3 and NULL, the office's own sales (KA 1), a return (negative
 -- SUMMA, positive KOLVO), payment type 7 (no SILOVO row in its shift) and
 -- receipts at the very begin and end of shifts.
 INSERT INTO BCHECK VALUES (900001, '2024-04-01 08:00:00', 1, 0, 0, 500.00, 10, 50.00, 'АИ-92', 0, 0, 1, 900001);
@@ -41,3 +45,9 @@ INSERT INTO BCHECK VALUES (900010, '2024-04-01 19:00:00', 10, 1, 0, 103.00, 2, 5
 INSERT INTO BCHECK VALUES (900011, '2024-04-02 01:00:00', 1, 0, 1, 589.00, 10, 58.90, 'ДТ', 1, 2, 1, 900011);
 INSERT INTO BCHECK VALUES (900012, '2024-04-02 02:00:00', 2, 0, 0, 515.00, 10, 51.50, 'АИ-92', 105, 0, 1, 900012);
 INSERT INTO BCHECK VALUES (900013, '2024-04-02 08:00:00', 1, 0, 0, 51.50, 1, 51.50, 'АИ-92', 0, 0, 1, 900013);
+-- Register 10 on line 0 (KKM NULL): besides 20 l of АИ-92 for 1 000.00, a
+-- free test fill of 5 l at 0.00 and 4 l without an amount, which gave out
+-- their litres all the same (29 l in all). Register 2 on line 3: 250.00.
+INSERT INTO BCHECK VALUES (900014, '2024-04-01 11:30:00', 10, NULL, 0, 0.00, 5, 50.00, 'АИ-92', 2, 0, 1, 900014);
+INSERT INTO BCHECK VALUES (900015, '2024-04-01 12:30:00', 10, 0, 0, NULL, 4, 50.00, 'АИ-92', 2, 0, 1, 900015);
+INSERT INTO BCHECK VALUES (900016, '2024-04-01 14:30:00', 2, 3, 0, 250.00, 5, 50.00, 'АИ-92', 0, 0, 1, 900016);

@@ -168,7 +168,8 @@ void TBonusReport::ReadSummedRows() {
   sql.Add("Sum(BonusL) AS BonusL, Sum(Summa) AS Summa FROM Bonus");
   sql.Add("WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm");
   // Rows of the office's own sales (KA 1) only in the office's variant.
-  sql.Add(GetOfficeReportsType(false) ? "" : "AND KA = 0");
+  // Rows stored before the column existed hold NULL there: station sales.
+  sql.Add(GetOfficeReportsType(false) ? "" : "AND COALESCE(KA, 0) = 0");
   sql.Add("GROUP BY VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price");
   q->ParamByName("pBegSm").SetAsInteger(from_);
   q->ParamByName("pEndSm").SetAsInteger(to_);

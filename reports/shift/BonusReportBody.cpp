@@ -15,12 +15,14 @@ namespace tv {
 
 namespace {
 
-// Litres and money of a fuel, a sub-type or a payment type. Money is the sum
-// of the rows' own money (what was taken, or paid litres at the row's own
-// price), so that every total adds up to the lines above it.
+// Litres and money of a fuel, a sub-type or a payment type, summed in
+// extended precision. Money is the sum of the rows' own money (what was
+// taken, or paid litres at the row's own price), so that every total adds
+// up to the lines above it.
 struct TBonusSums {
   long double All = 0, Bonus = 0, Money = 0, BMoney = 0;
-  double LastPrice = 0;
+  long double LastPrice = 0;
+  bool LastTaken = false;  // the last row had money taken (Summa not 0)
   int Rows = 0;
   void Add(const TBonusSums& o) {
     All += o.All;
@@ -31,37 +33,43 @@ struct TBonusSums {
   }
 };
 
+// The report's own totals are doubles: each addition is made in extended
+// precision and stored as a double.
+struct TReportSums {
+  double Money = 0, BMoney = 0, Paid = 0, Bonus = 0;
+  int Rows = 0;
+};
+
 long double RowMoney(const TBonusRow& r) {
   if (r.Summa != 0) return r.Summa;
   return (static_cast<long double>(r.ProdanoL) - r.BonusL) * r.Price;
 }
 
 // The five figures of a totals line: paid, bonus and all litres, money and
-// bonus money.
+// bonus money. The text form prints them as they were summed; the HTML
+// engine takes doubles.
 struct TTotals {
-  double V[5];
-  explicit TTotals(const double (&v)[5]) : V{v[0], v[1], v[2], v[3], v[4]} {}
-  explicit TTotals(const TBonusSums& s)
-      : V{static_cast<double>(s.All - s.Bonus), static_cast<double>(s.Bonus),
-          static_cast<double>(s.All), static_cast<double>(s.Money), static_cast<double>(s.BMoney)} {
-  }
+  long double V[5];
+  explicit TTotals(const long double (&v)[5]) : V{v[0], v[1], v[2], v[3], v[4]} {}
+  explicit TTotals(const TBonusSums& s) : V{s.All - s.Bonus, s.Bonus, s.All, s.Money, s.BMoney} {}
   void ToForm(TRepGen& form, const std::array<const char*, 5>& names,
               const std::array<const char*, 5>& formats) const {
     for (std::size_t i = 0; i < 5; ++i) form.SetVar(names[i], Format(formats[i], {V[i]}));
   }
+  double Cell(std::size_t i) const { return static_cast<double>(V[i]); }
   // The cells of an HTML line of totals.
   void ToLine(THTML_Jet& jet) const {
-    jet.AddFloat("Prodano", "%.2n", V[0]);
-    jet.AddFloat("BonusL", "%.2n", V[1]);
-    jet.AddFloat("AllL", "%.2n", V[2]);
-    jet.AddFloatDefault("Money", V[3]);
-    jet.AddFloatDefault("BMoney", V[4]);
+    jet.AddFloat("Prodano", "%.2n", Cell(0));
+    jet.AddFloat("BonusL", "%.2n", Cell(1));
+    jet.AddFloat("AllL", "%.2n", Cell(2));
+    jet.AddFloatDefault("Money", Cell(3));
+    jet.AddFloatDefault("BMoney", Cell(4));
   }
 };
 
 // The priced figures of a row or of a fuel's totals.
 struct TLine {
-  double Price, PriceB, Prodano, BonusL, AllL, Money, BMoney;
+  long double Price, PriceB, Prodano, BonusL, AllL, Money, BMoney;
   void ToForm(TRepGen& form) const {
     form.SetVar("Price", Format("%7.2n", {Price}));
     form.SetVar("PriceB", Format("%8.2n", {PriceB}));
@@ -72,8 +80,8 @@ struct TLine {
     form.SetVar("BMoney", Format("%9.2n", {BMoney}));
   }
   void ToLine(THTML_Jet& jet) const {
-    jet.AddFloatDefault("Price", Price);
-    jet.AddFloatDefault("PriceB", PriceB);
+    jet.AddFloatDefault("Price", static_cast<double>(Price));
+    jet.AddFloatDefault("PriceB", static_cast<double>(PriceB));
     TTotals{{Prodano, BonusL, AllL, Money, BMoney}}.ToLine(jet);
   }
 };
@@ -102,7 +110,7 @@ class TBonusBodyWriter {
   const TBonusBody& b_;
   std::unordered_map<uint64_t, std::vector<int>> buckets_;
   std::vector<int> lastSub_;  // per group: the last sub-type with rows, -1
-  TBonusSums report_;
+  TReportSums report_;
 };
 
 void TBonusBodyWriter::Run() {
@@ -179,12 +187,12 @@ void TBonusBodyWriter::WriteRow(const TBonusRow& r, TBonusSums& fuel) {
   const long double paid = static_cast<long double>(r.ProdanoL) - r.BonusL;
   const long double money = RowMoney(r);
   const TLine line{r.Price,
-                   static_cast<double>(RoundTo(2, paid * r.Price / r.ProdanoL)),
-                   static_cast<double>(RoundTo(2, paid)),
+                   RoundTo(2, paid * r.Price / r.ProdanoL),
+                   RoundTo(2, paid),
                    r.BonusL,
                    r.ProdanoL,
-                   r.Summa != 0 ? r.Summa : static_cast<double>(RoundTo(2, paid * r.Price)),
-                   static_cast<double>(RoundTo(2, static_cast<long double>(r.Price) * r.BonusL))};
+                   r.Summa != 0 ? r.Summa : RoundTo(2, paid * r.Price),
+                   RoundTo(2, static_cast<long double>(r.Price) * r.BonusL)};
   b_.Form.SetVar("GSM", r.GSM);
   b_.Form.SetVar("por", Format("%6.2f", {r.Porog}));
   b_.Form.SetVar("prc", r.NameBonus);
@@ -195,26 +203,33 @@ void TBonusBodyWriter::WriteRow(const TBonusRow& r, TBonusSums& fuel) {
   line.ToLine(b_.Jet);
   b_.Form.PrintRepeat();
   b_.Jet.EndLine();
-  for (TBonusSums* sums : {&fuel, &report_}) {
-    sums->All += r.ProdanoL;
-    sums->Bonus += r.BonusL;
-    sums->Money += money;
-    sums->BMoney += static_cast<long double>(r.Price) * r.BonusL;
-    ++sums->Rows;
-  }
+  const long double bMoney = static_cast<long double>(r.Price) * r.BonusL;
+  fuel.All += r.ProdanoL;
+  fuel.Bonus += r.BonusL;
+  fuel.Money += money;
+  fuel.BMoney += bMoney;
+  ++fuel.Rows;
   fuel.LastPrice = r.Price;
+  fuel.LastTaken = r.Summa != 0;
+  report_.Money = static_cast<double>(report_.Money + money);
+  report_.BMoney = static_cast<double>(report_.BMoney + bMoney);
+  report_.Paid = static_cast<double>(report_.Paid + paid);
+  report_.Bonus = static_cast<double>(report_.Bonus + static_cast<long double>(r.BonusL));
+  ++report_.Rows;
 }
 
 // BonusRepWriteFuelTotals. "Price" is the fuel's last price, a label; the
-// money is its rows' money and "PriceB" that money per litre.
+// money is its rows' money and "PriceB" that money per litre. The money is
+// rounded to the kopeck, as the rows' computed money is, unless the last row
+// had money taken; the litres sold are all less bonus, unrounded.
 void TBonusBodyWriter::WriteFuelTotals(const TBonusSums& fuel) {
   const TLine line{fuel.LastPrice,
-                   fuel.All == 0 ? 0 : static_cast<double>(RoundTo(2, fuel.Money / fuel.All)),
-                   static_cast<double>(RoundTo(2, fuel.All - fuel.Bonus)),
-                   static_cast<double>(fuel.Bonus),
-                   static_cast<double>(fuel.All),
-                   static_cast<double>(fuel.Money),
-                   static_cast<double>(RoundTo(2, fuel.BMoney))};
+                   fuel.All == 0 ? 0 : RoundTo(2, fuel.Money / fuel.All),
+                   fuel.All - fuel.Bonus,
+                   fuel.Bonus,
+                   fuel.All,
+                   fuel.LastTaken ? fuel.Money : RoundTo(2, fuel.Money),
+                   RoundTo(2, fuel.BMoney)};
   TRepGen& form = b_.Form;
   form.ClearVars();
   form.SetVar("GSM", "Итого:"_w);
@@ -250,20 +265,23 @@ void TBonusBodyWriter::WriteTypeTotals(const std::string& name, const TBonusSums
   THTML_Jet& jet = b_.Jet;
   jet.Add("VidOpl", name);
   const char* const names[5] = {"ProdAL", "BonusAL", "AllAL", "MoneyA", "BMoneyA"};
-  for (int i = 0; i < 5; ++i) jet.AddOutItogFloat(names[i], "%.2n", t.V[i]);
+  for (int i = 0; i < 5; ++i) jet.AddOutItogFloat(names[i], "%.2n", t.Cell(i));
   jet.EndOGroup();
 }
 
+// The report totals print the double sums; all litres are paid plus bonus
+// litres, added in extended precision.
 void TBonusBodyWriter::WriteReportTotals() {
-  const TTotals t(report_);
+  const TReportSums& s = report_;
+  const TTotals t({s.Paid, s.Bonus, static_cast<long double>(s.Paid) + s.Bonus, s.Money, s.BMoney});
   t.ToForm(b_.Form, {"Litre", "BLitre", "ALitre", "Summa", "BSumma"},
            {"%10n", "%9n", "%10n", "%10n", "%9n"});
   THTML_Jet& jet = b_.Jet;
-  jet.AddFloat("Litre", "%.2n", t.V[0]);
-  jet.AddFloat("BLitre", "%.2n", t.V[1]);
-  jet.AddFloat("ALitre", "%.2n", t.V[2]);
-  jet.AddFloatDefault("Summa", t.V[3]);
-  jet.AddFloatDefault("BSumma", t.V[4]);
+  jet.AddFloat("Litre", "%.2n", t.Cell(0));
+  jet.AddFloat("BLitre", "%.2n", t.Cell(1));
+  jet.AddFloat("ALitre", "%.2n", t.Cell(2));
+  jet.AddFloatDefault("Summa", t.Cell(3));
+  jet.AddFloatDefault("BSumma", t.Cell(4));
 }
 
 }  // namespace

@@ -199,7 +199,7 @@ void TFinKKMRep::CollectStationRegisters(TRegisterList& registers) {
     registers.Add(reg);
     const int kkm = q->FieldByName("KKM").AsInteger();
     if (kkm == 1) HasKKM1 = true;
-    if (kkm == 2) HasKKM2 = true;
+    if (kkm != 0 && kkm != 1) HasKKM2 = true;  // line 2 and beyond share the third row
   }
 }
 

@@ -97,6 +97,9 @@ class TFinKKMRep {
   std::string HtmlName;  // the template, as GetWebFormFileName resolves it
   TStringList DepList;
   std::string Html;
+  // HasKKM1: a receipt of the period on register line 1; HasKKM2: one on a
+  // line other than 0 and 1 (line 2 and beyond, all counted in the third
+  // row).
   bool ShowNames = false, HasKA = false, HasKKMColumn = false, HasKKM1 = false, HasKKM2 = false;
 
   // Fills Html; failures pass on.

@@ -71,11 +71,17 @@ void TFinKKMRep::ProcessKKMData(int r) {
 }
 
 // One statement per register and line, prepared once and run for every
-// shift with that shift's begin and end.
+// shift with that shift's begin and end. Only a return (a negative amount)
+// takes its litres back; a fill at no charge or without an amount still
+// gave out its litres.
 void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
   std::string filter;
   if (HasKA && !OfficeMode) filter = " AND (COALESCE(b.KA, 0) = 0) ";
-  if (HasKKM1 || HasKKM2) filter += Format(" AND (COALESCE(b.KKM, 0) = %d) ", {k});
+  // The third row takes every line other than 0 and 1, so that a receipt
+  // on line 3 or beyond is counted there rather than nowhere.
+  if (HasKKM1 || HasKKM2)
+    filter += k < 2 ? Format(" AND (COALESCE(b.KKM, 0) = %d) ", {k})
+                    : std::string(" AND (COALESCE(b.KKM, 0) NOT IN (0, 1)) ");
   TKKMTypeSums types{};
   TKKMVOSumList list;
   TKKMFuelList fuels;
@@ -83,8 +89,8 @@ void TFinKKMRep::AddFuelSection(int r, int k, const TKKMTotals& totals) {
     std::unique_ptr<TIBDataSet> q(
         FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr, "FinGSM"));
     q->SelectSQL().SetText(Format(
-        "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa > 0, b.KOLVO, "
-        "-b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND :EndTime\r\n AND "
+        "SELECT b.Client, b.GSM, b.VidOpl, Sum(b.Summa) AS Summa, Sum(IIF(b.Summa < 0, -b.KOLVO, "
+        "b.KOLVO)) AS Liter\r\nFROM BCheck b WHERE b.Data BETWEEN :BegTime AND :EndTime\r\n AND "
         "(b.Data > :AfterTime) AND "
         "(b.Client = %d) %s\r\nGROUP BY b.Client, b.GSM, b.VidOpl",
         {r, filter}));

@@ -108,7 +108,7 @@ class BonusReport : public ShiftFixture {
 
 // Per payment type, sub-type and fuel the litres and money of the fuel
 // totals, from the test's own grouping of BONUS: trimmed texts, letter case
-// merged, rows of 0.009 l or less left out.
+// merged, rows of 0.009 l or less left out, rows whose KA is NULL kept.
 TEST_F(BonusReport, FuelTotalsEqualTheBonusRows) {
   Range();
   const std::vector<Line> lines = Lines(HtmlCells());
@@ -119,7 +119,7 @@ TEST_F(BonusReport, FuelTotalsEqualTheBonusRows) {
   std::map<Key, std::array<double, 4>> want;
   for (const IsqlRow& r :
        Sql("SELECT VIDOPL, SUBVIDOPL, GSM, PRICE, SUM(PRODANOL) AS L, SUM(BONUSL) AS B, "
-           "SUM(SUMMA) AS S FROM BONUS WHERE SMENANUM BETWEEN 101 AND 103 AND KA = 0 "
+           "SUM(SUMMA) AS S FROM BONUS WHERE SMENANUM BETWEEN 101 AND 103 AND COALESCE(KA, 0) = 0 "
            "GROUP BY VIDOPL, SUBVIDOPL, GSM, POROG, NAMEBONUS, PRICE")) {
     const auto num = [&](const char* c) { return r.at(c) == "<null>" ? 0.0 : std::stod(r.at(c)); };
     if (!(num("L") > 0.009)) continue;
@@ -182,7 +182,8 @@ TEST_F(BonusReport, TotalsAddUpToTheirRows) {
   const auto s = SqlNumbers(
       "SELECT SUM(IIF(SUMMA <> 0, SUMMA, (PRODANOL - BONUSL) * PRICE)) AS M FROM (SELECT "
       "SUM(PRODANOL) AS PRODANOL, SUM(BONUSL) AS BONUSL, SUM(SUMMA) AS SUMMA, PRICE FROM BONUS "
-      "WHERE SMENANUM BETWEEN 101 AND 103 AND KA = 0 GROUP BY VIDOPL, SUBVIDOPL, GSM, POROG, "
+      "WHERE SMENANUM BETWEEN 101 AND 103 AND COALESCE(KA, 0) = 0 GROUP BY VIDOPL, SUBVIDOPL, GSM, "
+      "POROG, "
       "NAMEBONUS, PRICE HAVING SUM(PRODANOL) > 0.009)");
   const std::vector<Line> lines = Lines(HtmlCells());
   ASSERT_EQ(lines.back().Kind, "report");
@@ -314,6 +315,57 @@ TEST_F(BonusReport, TextOfOneShiftAndItsHtmlTotals) {
       for (std::size_t i = 1; i < f.size() && i <= 5; ++i) plain += f[i] + "|";
   EXPECT_EQ(plain, html);
   EXPECT_EQ(std::count(html.begin(), html.end(), '|'), 20);  // three types and the report
+}
+
+// Totals whose figures sit on a half-kopeck tie, worked by hand. Litres and
+// prices are doubles (62,9 is 62,89999999999999857...), so 61,64 l x 52,125
+// is 3 212,98499999999992... in extended precision, 3 212,98500000000013 as
+// a double. A row and a fuel total without money taken round the computed
+// money with RoundTo, whose half-and-a-hair lifts it to ,99; the sub-type
+// and payment-type totals print their extended sums (,98), the report totals
+// their double sums, all litres being paid plus bonus litres (86,605 and
+// 1,26 as doubles: 87,87, where 87,865 summed at once gives 87,86). A fuel
+// total's litres sold are all less bonus, not rounded first (24,965 is
+// 24,964999... and prints 24,96, as the sub-type total does).
+TEST_F(BonusReport, TotalsAtAHalfKopeckTie) {
+  struct Case {
+    int shift;
+    std::vector<const char*> rows;  // BONUS values after the shift number
+    std::vector<const char*> lines;
+  };
+  const Case cases[] = {
+      {900,
+       {"0, 'Акция', 'АИ-92', 20, 'x', 52.125, 62.9, 1.26, 0, 0",
+        "2, 'Скидка', 'ДТ', 20, 'y', 51.5, 24.965, 0, 1285.70, 0"},
+       {"|Итого:      |  52,13|      |   51,08|     61,64|     1,26|     62,90|  3 212,99|    "
+        "65,68|",
+        "Итого по подвиду оплаты:|     61,64|     1,26|     62,90|  3 212,98|    65,68|",
+        "|ДТ   | 20,00|  51,50|y     |   51,50|     24,97|     0,00|     24,96|  1 285,70|     "
+        "0,00|",
+        "|Итого:      |  51,50|      |   51,50|     24,96|     0,00|     24,96|  1 285,70|     "
+        "0,00|",
+        "Итого по подвиду оплаты:|     24,96|     0,00|     24,96|  1 285,70|     0,00|",
+        "Итого по видам оплаты:|     86,61|     1,26|     87,87|  4 498,69|    65,68|"}},
+      // 29,48 l x 51,125 = 1 507,165: 1 507,16500000000002 in extended
+      // precision, 1 507,16499999999996 as a double.
+      {901,
+       {"0, 'Акция', 'АИ-95', 20, 'z', 51.125, 29.98, 0.5, 0, 0"},
+       {"|АИ-95| 20,00|  51,13|z     |   50,27|     29,48|     0,50|     29,98|  1 507,17|    "
+        "25,56|",
+        "|Итого:      |  51,13|      |   50,27|     29,48|     0,50|     29,98|  1 507,17|    "
+        "25,56|",
+        "Итого по подвиду оплаты:|     29,48|     0,50|     29,98|  1 507,17|    25,56|",
+        "Итого по видам оплаты:|     29,48|     0,50|     29,98|  1 507,16|    25,56|"}},
+  };
+  for (const Case& c : cases) {
+    const std::string n = std::to_string(c.shift);
+    Exec("INSERT INTO SMLOG (SMNUM, BEGTIME, ENDTIME) VALUES (" + n +
+         ", '2024-05-01 08:00:00', '2024-05-01 20:00:00')");
+    for (const char* row : c.rows) Exec("INSERT INTO BONUS VALUES (" + n + ", " + row + ")");
+    const std::string text = Plain(Bonus(P(c.shift, c.shift)));
+    for (const char* line : c.lines)
+      EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  }
 }
 
 // The organisation's requisites reach the HTML only.

@@ -256,18 +256,20 @@ TEST_F(FinKKMReport, FuelSumsEqualTheReceiptsOfEachShift) {
   const std::string join = "FROM SMLOG s JOIN BCHECK b ON b.DATA BETWEEN s.BEGTIME AND s.ENDTIME " +
                            std::string(kAfterPrevious);
   const std::string where = "WHERE s.SMNUM BETWEEN 101 AND 103 AND COALESCE(b.KA, 0) = 0 ";
+  // Lines 2 and beyond share the third row; only a return takes litres back.
+  const std::string line = "IIF(COALESCE(b.KKM, 0) IN (0, 1), COALESCE(b.KKM, 0), 2)";
+  const std::string litres = "SUM(IIF(b.SUMMA < 0, -b.KOLVO, b.KOLVO))";
   std::map<std::tuple<int, int, std::string>, std::pair<double, double>> want;
-  for (const auto& r : Sql(kDbs[0],
-                           "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, b.VIDOPL AS V, "
-                           "SUM(b.SUMMA) AS S, SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
-                               join + where + "GROUP BY 1, 2, 3"))
+  for (const auto& r : Sql(kDbs[0], "SELECT b.CLIENT AS R, " + line +
+                                        " AS K, b.VIDOPL AS V, "
+                                        "SUM(b.SUMMA) AS S, " +
+                                        litres + " AS L " + join + where + "GROUP BY 1, 2, 3"))
     want[{std::stoi(r.at("R")), std::stoi(r.at("K")), "L" + r.at("V")}] = {std::stod(r.at("L")),
                                                                            std::stod(r.at("S"))};
   for (const auto& r :
        Sql(kDbs[0],
-           "SELECT b.CLIENT AS R, COALESCE(b.KKM, 0) AS K, v.CHECKTYPE AS C, SUM(b.SUMMA) AS S, "
-           "SUM(IIF(b.SUMMA > 0, b.KOLVO, -b.KOLVO)) AS L " +
-               join +
+           "SELECT b.CLIENT AS R, " + line + " AS K, v.CHECKTYPE AS C, SUM(b.SUMMA) AS S, " +
+               litres + " AS L " + join +
                "JOIN (SELECT DISTINCT SMNUM, VIDOPL, CHECKTYPE FROM SILOVO WHERE VIDOPL <> 40) v "
                "ON v.SMNUM = s.SMNUM AND v.VIDOPL = b.VIDOPL " +
                where + "GROUP BY 1, 2, 3"))
@@ -301,6 +303,48 @@ TEST_F(FinKKMReport, FuelSumsEqualTheReceiptsOfEachShift) {
     EXPECT_NEAR(it->second.second, value.second, 0.005);
   }
   EXPECT_EQ(got.size(), want.size());
+}
+
+// Every receipt counts once, whatever its register line: lines 2 and beyond
+// share the third row. The register and grand totals per payment type are
+// the period's receipts per register, with the line of some receipts moved.
+TEST_F(FinKKMReport, EveryReceiptCountsOnceWhateverItsLine) {
+  struct Case {
+    const char* change;                  // to BCHECK before the report, or empty
+    std::vector<std::string> register2;  // its fuel rows (lines 0, 2, 3 in the sample)
+  };
+  const Case cases[] = {
+      {"", {"ГСМ (1-я ККМ)", "ГСМ (2-я ККМ)", "ГСМ (3-я ККМ)"}},
+      {"UPDATE BCHECK SET KKM = 1 WHERE KKM = 2",
+       {"ГСМ (1-я ККМ)", "ГСМ (2-я ККМ)", "ГСМ (3-я ККМ)"}},
+      {"UPDATE BCHECK SET KKM = 0 WHERE KKM = 1", {"ГСМ (1-я ККМ)", "ГСМ (3-я ККМ)"}},
+  };
+  for (const Case& c : cases) {
+    if (*c.change != 0) Exec(kDbs[0], std::string(c.change) + ";");
+    // (register, or -1 for the grand totals; payment type) -> money
+    std::map<std::pair<int, int>, double> want, got;
+    for (const auto& r : Sql(kDbs[0],
+                             "SELECT b.CLIENT AS R, b.VIDOPL AS V, SUM(b.SUMMA) AS S FROM SMLOG s "
+                             "JOIN BCHECK b ON b.DATA BETWEEN s.BEGTIME AND s.ENDTIME " +
+                                 std::string(kAfterPrevious) +
+                                 "WHERE s.SMNUM BETWEEN 101 AND 103 AND COALESCE(b.KA, 0) = 0 "
+                                 "GROUP BY 1, 2"))
+      for (int reg : {std::stoi(r.at("R")), -1})
+        want[{reg, std::stoi(r.at("V"))}] += r.at("S") == "<null>" ? 0 : std::stod(r.at("S"));
+    const std::vector<Row> rows = Rows(Build(TestTemplate("1"), ""));
+    const std::vector<int> regs = Registers(rows);
+    std::vector<std::string> register2;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const Row& r = rows[i];
+      if (regs[i] == 2 && r.size() > 1 && r[1].rfind("ГСМ", 0) == 0) register2.push_back(r[1]);
+      if (r[0] != "ИТ" && r[0] != "ВСЕГО") continue;
+      for (std::size_t k = 0; k < std::size(kCodes); ++k)
+        got[{r[0] == "ИТ" ? regs[i] : -1, kCodes[k]}] = Num(r[17 + 2 * k]);
+    }
+    EXPECT_EQ(register2, c.register2) << c.change;
+    for (const auto& [key, w] : want)
+      EXPECT_NEAR(got[key], w, 0.005) << c.change << " " << key.first << "/" << key.second;
+  }
 }
 
 // Goods money per register, department (and register number) and check
