@@ -44,18 +44,18 @@ struct TOfficeConnection {
   }
 };
 
-std::string DataPacketHex(TIBDatabase* database, const std::string& sql) {
+// The packet is written as hex while the rows are fetched: no row is kept,
+// and the packet text exists only a piece at a time.
+void DataPacketHex(TIBDatabase* database, const std::string& sql, std::string& out) {
   std::unique_ptr<TIBDataSet> data(
       FBUtils::FBCreateDataSetForRead(database, true, nullptr, nullptr, ""));
   data->SelectSQL().SetText(sql);
-  TIBSource source(*data);
-  TDataSetProvider provider("GetProviderData_Name", source);
-  TClientDataSet client;
-  client.SetProviderName(provider.Name());
-  client.Open();
-  std::string hex = SafeIniFiles::StrToHexStr(client.XMLData());
-  client.Close();
-  return hex;
+  data->SetUniDirectional(true);
+  TIBSource source(*data, true);
+  std::string hex;
+  WriteDataPacket(source, [&](std::string& piece) { hex += SafeIniFiles::StrToHexStr(piece); });
+  data.reset();
+  out = std::move(hex);
 }
 
 void AppendRow(TIBDataSet& data, int linkIndex, const std::string& linkAttr, std::string& out) {
@@ -118,14 +118,14 @@ std::string HtmlEscape(const std::string& text) {
 void GetSQLData(TReportCreator& creator, const std::string& sql, int source, std::string& out) {
   try {
     if (source == 0) {
-      out = DataPacketHex(creator.Database, sql);
+      DataPacketHex(creator.Database, sql, out);
     } else if (source == 1) {
       TOfficeConnection office;
       office.Database = FBUtils::CreateDatabase(kOfficeDatabase, FBUtils::GetFBPassword(),
                                                 FBUtils::GetFBPort(), true, nullptr, "SYSDBA",
                                                 "127.0.0.1", false, "", "WIN1251");
       FBUtils::FBConnectDB(office.Database);
-      out = DataPacketHex(office.Database, sql);
+      DataPacketHex(office.Database, sql, out);
     }
   } catch (const std::exception& e) {
     throw Exception(Format("ПолучениеДанныхОтПровайдера -> %s <#%s#> SQL: %s"_w,
