@@ -89,7 +89,7 @@ class TClientDataSet : public TRxMemoryData {
 // XMLData, written as the rows are read: no copy of the rows is held.
 std::string DataPacketOf(TDataSetSource& source);
 
-// The same packet handed to `sink` in pieces of about 1 MiB as it is
+// The same packet handed to `sink` in pieces of about 256 KiB as it is
 // written (the sink may take the piece's content; it is cleared after each
 // call); returns the number of rows. What the sink raises passes on.
 using TPacketSink = std::function<void(std::string& piece)>;

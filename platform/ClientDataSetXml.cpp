@@ -293,7 +293,7 @@ std::vector<std::string> AttrNames(const TFieldDefs& defs) {
 constexpr const char* kPacketTail = "</ROWDATA></DATAPACKET>";
 
 // The text is handed to the sink in pieces of about this size.
-constexpr size_t kPieceBytes = 1 << 20;
+constexpr size_t kPieceBytes = 256 << 10;
 
 }  // namespace
 

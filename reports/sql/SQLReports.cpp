@@ -4,7 +4,6 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/FileLogger.h"
-#include "foundation/SafeIniFiles.h"
 #include "library/IBSource.h"
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
@@ -53,7 +52,15 @@ void DataPacketHex(TIBDatabase* database, const std::string& sql, std::string& o
   data->SetUniDirectional(true);
   TIBSource source(*data, true);
   std::string hex;
-  WriteDataPacket(source, [&](std::string& piece) { hex += SafeIniFiles::StrToHexStr(piece); });
+  WriteDataPacket(source, [&](std::string& piece) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    size_t at = hex.size();
+    hex.resize(at + 2 * piece.size());
+    for (const char c : piece) {
+      hex[at++] = kDigits[static_cast<unsigned char>(c) >> 4];
+      hex[at++] = kDigits[static_cast<unsigned char>(c) & 15];
+    }
+  });
   data.reset();
   out = std::move(hex);
 }
