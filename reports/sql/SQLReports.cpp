@@ -12,6 +12,7 @@
 #include "platform/Cp1251.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
+#include "platform/FormatSettings.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
@@ -65,11 +66,23 @@ void DataPacketHex(TIBDatabase* database, const std::string& sql, std::string& o
   out = std::move(hex);
 }
 
+// A field's text value; a NUMERIC of more than four decimals, whose double
+// would keep only 15 digits, shows its exact value.
+std::string CellText(const TIBField& field) {
+  if (!field.IsScaled() || field.DataType() != TFieldType::ftFloat || field.IsNull()) {
+    return field.AsString();
+  }
+  std::string text = field.AsExactDecimal();
+  const size_t dot = text.find('.');
+  if (dot != std::string::npos) text[dot] = DefaultFormatSettings().DecimalSeparator;
+  return text;
+}
+
 void AppendRow(TIBDataSet& data, int linkIndex, const std::string& linkAttr, std::string& out) {
   out += "<tr>";
   const int n = data.FieldCount();
   for (int i = 0; i < n; ++i) {
-    const std::string value = HtmlEscape(data.Fields(i).AsString());
+    const std::string value = HtmlEscape(CellText(data.Fields(i)));
     out += "<td>";
     if (i == linkIndex) {
       out += "<a " + linkAttr + value + "\"><b>" + value + "</b></a>";

@@ -103,7 +103,8 @@ TEST_F(SQLReports, DataPacketHoldsTheValuesIsqlReads) {
 }
 
 // NUMERIC/DECIMAL of every scale: the exact value, worked by hand from the
-// literal, or a failure that names a value a Currency cannot hold.
+// literal, in the packet and in the table ('#' 3, decimal comma), or a
+// failure that names a value a Currency cannot hold.
 TEST_F(SQLReports, DataPacketKeepsEveryNumericExactly) {
   struct Case {
     const char* Expr;
@@ -124,12 +125,20 @@ TEST_F(SQLReports, DataPacketKeepsEveryNumericExactly) {
   for (const Case& c : cases) {
     const std::string sql = std::string("SELECT ") + c.Expr + " AS N FROM RDB$DATABASE";
     const TestHost::Reply r = Request('#', A({Variant(2), Variant(sql), Variant(0)}));
+    const TestHost::Reply t =
+        Request('#', A({Variant(3), Variant(sql), Variant(0), Variant(""), Variant("")}));
+    const std::string named = std::string("Value ") + c.Value + " of field 'N'";
     if (c.Type == nullptr) {
       EXPECT_EQ(r.Text.rfind("Ошибка", 0), 0u) << c.Expr << ": " << r.Text.substr(0, 300);
-      EXPECT_NE(r.Text.find(std::string("Value ") + c.Value + " of field 'N'"), std::string::npos)
-          << r.Text.substr(0, 300);
+      EXPECT_NE(r.Text.find(named), std::string::npos) << r.Text.substr(0, 300);
+      EXPECT_NE(t.Text.find(named), std::string::npos) << t.Text.substr(0, 300);
       continue;
     }
+    std::string comma = c.Value;
+    if (comma.find('.') != std::string::npos) comma[comma.find('.')] = ',';
+    const std::vector<std::vector<std::string>> table = HtmlRows();
+    ASSERT_EQ(table.size(), 2u) << c.Expr;
+    EXPECT_EQ(table[1], std::vector<std::string>{comma}) << c.Expr;
     const std::vector<std::string> rows = PacketRows(r.Text);
     ASSERT_EQ(rows.size(), 2u) << c.Expr;
     EXPECT_EQ(rows[0].substr(0, 9 + std::strlen(c.Type)), std::string("FIELDS\tN:") + c.Type) << c.Expr;
