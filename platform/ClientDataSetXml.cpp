@@ -117,42 +117,34 @@ std::string DateText(double days) {
 
 std::string CurrencyText(Currency c) { return DecimalText(Variant(c)); }
 
+// Whether a byte needs more than itself in an attribute value.
+constexpr bool NeedsEscape(unsigned char c) {
+  return c < 0x20 || c == 0x98 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
+}
+
 void AppendEscaped(std::string& out, std::string_view text, const std::string& field) {
-  for (char c : text) {
+  size_t run = 0;  // start of the bytes not yet appended
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (!NeedsEscape(c)) continue;
+    out.append(text, run, i - run);
+    run = i + 1;
     switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      case '\t': out += "&#9;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
       default:
         // 0x98 has no character in Windows-1251, so no reader could decode it.
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x98) {
-          throw EDatabaseError("Field '" + field +
-                               "' holds a control character that an XML data packet cannot carry");
-        }
-        out += c;
+        throw EDatabaseError("Field '" + field +
+                             "' holds a control character that an XML data packet cannot carry");
     }
   }
+  out.append(text, run, text.size() - run);
 }
 
 std::string ValueText(const TFieldDef& def, const Variant& v) {
