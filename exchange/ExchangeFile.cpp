@@ -2,12 +2,12 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/SafeIniFiles.h"
-#include "platform/ClientDataSet.h"
 #include "platform/Cp1251.h"
 #include "platform/Format.h"
 #include "platform/NamedMutex.h"
 #include "platform/OsError.h"
 #include "platform/Paths.h"
+#include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 
 namespace tv::exchange {
@@ -39,11 +39,6 @@ std::string PacketToFileText(std::string packet) {
 
 namespace {
 
-bool IsTextField(TFieldType type) {
-  return type == TFieldType::ftString || type == TFieldType::ftFixedChar ||
-         type == TFieldType::ftWideString;
-}
-
 // The first byte of `text` that XML 1.0 in Windows-1251 cannot carry, or -1.
 int BadByte(std::string_view text) {
   for (char c : text) {
@@ -55,23 +50,18 @@ int BadByte(std::string_view text) {
 
 }  // namespace
 
-void CheckPacketValues(TClientDataSet& rows) {
-  const TFieldDefs& defs = rows.Fields();
-  const int idField = rows.FindField("TTN_ID");
-  for (rows.SourceFirst(); !rows.SourceEof(); rows.SourceNext()) {
-    for (int i = 0; i < defs.Count(); ++i) {
-      if (!IsTextField(defs[i].DataType)) continue;
-      const Variant v = rows.SourceValue(i);
-      if (v.IsNull() || v.IsEmpty()) continue;
-      const int bad = BadByte(v.AsString());
-      if (bad < 0) continue;
-      const std::string id = idField < 0 ? "?" : rows.SourceValue(idField).AsString();
-      throw EDatabaseError(Format(
-          "Запись TTN (TTN_ID=%s): поле %s содержит байт $%.2x, который нельзя передать в файле обмена"_w,
-          {id, defs[i].Name, bad}));
-    }
+void CheckPacketValues(TIBDataSet& row) {
+  const TIBField* idField = row.FindField("TTN_ID");
+  for (int i = 0; i < row.FieldCount(); ++i) {
+    const TIBField& f = row.Fields(i);
+    if (f.DataType() != TFieldType::ftString || f.IsNull()) continue;
+    const int bad = BadByte(f.AsString());
+    if (bad < 0) continue;
+    const std::string id = idField == nullptr ? "?" : idField->AsString();
+    throw EDatabaseError(Format(
+        "Запись TTN (TTN_ID=%s): поле %s содержит байт $%.2x, который нельзя передать в файле обмена"_w,
+        {id, f.FieldName(), bad}));
   }
-  rows.First();
 }
 
 std::string DatabaseFileIn(std::string_view folder) {

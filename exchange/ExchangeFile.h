@@ -33,15 +33,20 @@ inline constexpr std::string_view kFileDeclaration =
 inline constexpr std::string_view kUnpackFolder = "C:\\FUEL\\TEMP\\REPORTDATA\\UNPACK\\";
 inline constexpr std::string_view kDatabaseFileName = "Velmar.FDB";
 
+// The packet text in pieces (platform/ClientDataSet.h, TPacketSink).
+using TPacketPieces = std::function<void(std::string& piece)>;
+
 // What the exchange takes from the library around it: the host's query
 // procedure (host mode), the report log, the copy of a query into a client
-// data set, and the rows of a query as an XML data packet (the remote data
-// module's providers).
+// data set, and the rows of a query as an XML data packet, whole (the
+// remote data module's providers) or in pieces as the rows are fetched
+// (the exchange file's writer; returns the number of rows).
 struct TExchangeHost {
   THostQuery Query;
   TFileLogger* Log = nullptr;
   std::function<void(TIBDataSet&, TClientDataSet&)> FillClientDataSet;
   std::function<std::string(TIBDataSet&)> DataPacket;
+  std::function<int64_t(TIBDataSet&, const TPacketPieces&)> WritePacket;
 };
 
 // The largest "ttn.ttnxml" the loader unpacks (declared size); 1 GiB.
@@ -51,12 +56,13 @@ extern int64_t MaxPacketBytes;
 // occurrence, exact case), every line ended by CR LF.
 std::string PacketToFileText(std::string packet);
 
-// Refuses a text value that XML 1.0 cannot carry (the writer asks when the
-// client data set has refused its packet, to name the waybill): a control byte other than tab, CR and LF, or the byte 0x98, which
-// has no character in Windows-1251. The error names the waybill (TTN_ID)
-// and the column. Binary and text BLOBs travel as base64 and may hold any
-// byte.
-void CheckPacketValues(TClientDataSet& rows);
+// Refuses a text value of the query's current row that XML 1.0 cannot
+// carry (the writer asks when the packet writer has refused the row, to
+// name the waybill): a control byte other than tab, CR and LF, or the byte
+// 0x98, which has no character in Windows-1251. The error names the
+// waybill (TTN_ID) and the column. Binary and text BLOBs travel as base64
+// and may hold any byte.
+void CheckPacketValues(TIBDataSet& row);
 
 // A database file of a host's data folder: folder + delimiter (when
 // missing) + "Velmar.FDB".

@@ -7,7 +7,6 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/XMUtils.h"
-#include "platform/ClientDataSet.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
 #include "platform/OsError.h"
@@ -23,15 +22,6 @@ namespace {
 
 constexpr const char* kOfficeRowsSQL =
     "SELECT * FROM TTN WHERE TTN_ID >= 100000000 AND COALESCE(ISDELETE, 0)=0 ORDER BY TTN_ID";
-
-void ReadOfficeRows(const std::string& dbFolder, const TExchangeHost& host, TClientDataSet& rows) {
-  WithExchangeDatabase(DatabaseFileIn(dbFolder), [&](TIBDatabase* database) {
-    std::unique_ptr<TIBDataSet> query(
-        FBUtils::FBCreateDataSetForRead(database, true, nullptr, nullptr, ""));
-    query->SelectSQL().SetText(kOfficeRowsSQL);
-    host.FillClientDataSet(*query, rows);
-  });
-}
 
 void DeleteOldFile(const std::string& exchangeFile) {
   if (!FileExists(exchangeFile) || DeleteFile(exchangeFile)) return;
@@ -66,25 +56,41 @@ void ZipPacket(const WorkFiles& work, const std::string& folder) {
   }
 }
 
-void WriteArchive(TClientDataSet& rows, const std::string& exchangeFile) {
+// The office rows as the packet file, written piece by piece as they are
+// fetched: neither the rows nor the whole text are held. Returns the rows.
+int64_t WritePacketFile(TIBDataSet& query, const TExchangeHost& host, const std::string& path) {
+  DeleteFile(path);
+  bool head = true;
+  int64_t rows = 0;
+  try {
+    rows = host.WritePacket(query, [&](std::string& piece) {
+      if (head) {
+        head = false;
+        const size_t at = piece.find(kPacketDeclaration);
+        if (at != std::string::npos) piece.replace(at, kPacketDeclaration.size(), kFileDeclaration);
+      }
+      AppendFileBytes(path, piece);
+    });
+  } catch (const EDatabaseError&) {
+    if (query.Active() && !query.Eof()) CheckPacketValues(query);  // names the waybill and the column
+    throw;
+  }
+  // The packet is one line (line breaks inside values are character
+  // references): only its closing CR LF is missing.
+  AppendFileBytes(path, "\r\n");
+  return rows;
+}
+
+void WriteArchive(TIBDataSet& query, const TExchangeHost& host, const std::string& exchangeFile) {
   const std::string folder = ExtractFilePath(exchangeFile);
   WorkFiles work;
   work.packet = folder + std::string(kEntryName);
   work.archive = folder + "~" + std::string(kEntryName) + "." + std::to_string(::getpid()) + ".tmp";
-  {
-    std::string packet;
-    try {
-      packet = rows.XMLData();
-    } catch (const EDatabaseError&) {
-      CheckPacketValues(rows);  // names the waybill and the column
-      throw;
-    }
-    const std::string text = PacketToFileText(std::move(packet));
-    rows.Close();  // the rows are in the text now
-    // A working file, gone afterwards: written without waiting for the disk.
-    DeleteFile(work.packet);
-    AppendFileBytes(work.packet, text);
+  if (WritePacketFile(query, host, work.packet) == 0) {
+    DeleteOldFile(exchangeFile);
+    return;
   }
+  query.Close();
   DeleteFile(work.archive);
   ZipPacket(work, folder);
   // rename(2) replaces the old file in one step.
@@ -99,14 +105,14 @@ void WriteArchive(TClientDataSet& rows, const std::string& exchangeFile) {
 void AddRepDataToQueryFile(const std::string& dbFolder, const std::string& exchangeFile,
                            const TExchangeHost& host) {
   try {
-    TClientDataSet rows;
-    ReadOfficeRows(dbFolder, host, rows);
     TFolderLock lock("writer", ExtractFilePath(exchangeFile));
-    if (rows.RecordCount() == 0) {
-      DeleteOldFile(exchangeFile);
-      return;
-    }
-    WriteArchive(rows, exchangeFile);
+    WithExchangeDatabase(DatabaseFileIn(dbFolder), [&](TIBDatabase* database) {
+      std::unique_ptr<TIBDataSet> query(
+          FBUtils::FBCreateDataSetForRead(database, true, nullptr, nullptr, ""));
+      query->SelectSQL().SetText(kOfficeRowsSQL);
+      query->SetUniDirectional(true);
+      WriteArchive(*query, host, exchangeFile);
+    });
   } catch (const std::exception& e) {
     MakeContextException(e, "procedure AddRepDataToQueryFile")->Raise();
   }

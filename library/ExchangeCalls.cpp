@@ -32,8 +32,12 @@ exchange::TExchangeHost ExchangeHost() {
     FillClientDataSet(source, target);
   };
   host.DataPacket = [](TIBDataSet& source) {
-    TIBSource rows(source);
+    TIBSource rows(source, true);
     return DataPacketOf(rows);
+  };
+  host.WritePacket = [](TIBDataSet& source, const exchange::TPacketPieces& sink) {
+    TIBSource rows(source, true);
+    return WriteDataPacket(rows, sink);
   };
   return host;
 }

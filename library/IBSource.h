@@ -3,6 +3,8 @@
 // query into the in-memory data sets: client data sets through a provider,
 // and memory copies that take a table's structure and rows.
 
+#include <vector>
+
 #include "platform/MemoryData.h"
 
 namespace tv {
@@ -11,10 +13,14 @@ class TIBDataSet;
 
 // Reads `data` row by row; the field definitions are those of the query's
 // columns, taken when the source moves to its first row (text fields keep
-// their size). `data` must outlive the adapter.
+// their size, NOT NULL columns are required). With `exactDecimals` a
+// NUMERIC/DECIMAL of more than four decimals, which a double would round,
+// is an ftFMTBcd field whose values are their exact decimal texts; the
+// data packets are read so. `data` must outlive the adapter.
 class TIBSource : public TDataSetSource {
  public:
-  explicit TIBSource(TIBDataSet& data) : data_(data) {}
+  explicit TIBSource(TIBDataSet& data, bool exactDecimals = false)
+      : data_(data), exactDecimals_(exactDecimals) {}
   const TFieldDefs& SourceFieldDefs() const override { return defs_; }
   // Opens the data set when it is not, moves to its first row and takes
   // the column definitions.
@@ -25,7 +31,9 @@ class TIBSource : public TDataSetSource {
 
  private:
   TIBDataSet& data_;
+  bool exactDecimals_;
   TFieldDefs defs_;
+  std::vector<char> exact_;  // per field: read as exact decimal text
 };
 
 // Gives `target` the field structure of the query `source` (opened when it

@@ -11,12 +11,18 @@
 //   <PARAMS/></METADATA><ROWDATA><ROW ID="1" .../>...</ROWDATA></DATAPACKET>
 // all on one line. Field types: "string" (WIDTH), "string.uni", "i2",
 // "ui2", "i4", "i8", "boolean" ("TRUE"/"FALSE"), "r8" (decimal point; with
-// SUBTYPE="Money" a money field), "fixed" (four decimals), "date"
-// (yyyymmdd), "time" (hh:nn:sszzz), "dateTime" (yyyymmddThh:nn:sszzz),
-// "bin.hex" (base64; SUBTYPE="Text" a memo, "Binary" a blob); a required
-// field has required="true". A null value is an absent attribute. The
-// reader also accepts an encoding declaration and any order of attributes.
+// SUBTYPE="Money" a money field), "fixed" (four decimals), "fixedFMT"
+// (an exact decimal, DECIMALS its scale), "date" (yyyymmdd), "time"
+// (hh:nn:sszzz), "dateTime" (yyyymmddThh:nn:sszzz, date and time from the
+// one value), "bin.hex" (base64; SUBTYPE="Text" a memo, "Binary" a blob);
+// a required field has required="true". A null value is an absent
+// attribute. A field name that is no XML name is escaped in the ROW
+// attributes (PacketAttrName); its FIELD then has that escaped name as
+// attrname and the real one as fieldname. The reader also accepts an
+// encoding declaration and any order of attributes.
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -82,5 +88,18 @@ class TClientDataSet : public TRxMemoryData {
 // The XML data packet of `source`'s fields and rows, in the layout of
 // XMLData, written as the rows are read: no copy of the rows is held.
 std::string DataPacketOf(TDataSetSource& source);
+
+// The same packet handed to `sink` in pieces of about 256 KiB as it is
+// written (the sink may take the piece's content; it is cleared after each
+// call); returns the number of rows. What the sink raises passes on.
+using TPacketSink = std::function<void(std::string& piece)>;
+int64_t WriteDataPacket(TDataSetSource& source, const TPacketSink& sink);
+
+// The ROW attribute name of a field: the name itself when it is an XML
+// name (ASCII letters, "_", Cyrillic letters, then also digits, "-", "."),
+// else each byte that may not stand at its place, a "_" before "x" and
+// the first letter of a leading "xml" (any case) as "_xHHHH_", HHHH the
+// character's UTF-16 code in upper-case hex ("RDB$ID" is "RDB_x0024_ID").
+std::string PacketAttrName(std::string_view name);
 
 }  // namespace tv

@@ -34,6 +34,7 @@ constexpr PacketType kTypes[] = {
     {TFieldType::ftCurrency, "r8", "Money"},
     {TFieldType::ftFloat, "r8", nullptr},
     {TFieldType::ftBCD, "fixed", nullptr},
+    {TFieldType::ftFMTBcd, "fixedFMT", nullptr},
     {TFieldType::ftDate, "date", nullptr},
     {TFieldType::ftTime, "time", nullptr},
     {TFieldType::ftDateTime, "dateTime", nullptr},
@@ -79,14 +80,28 @@ std::string TwoDigits(int v) {
   return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
 }
 
+constexpr int64_t kUnitsPerDay = 864000000;  // 1/10000 s, Firebird's unit
+
+// A date-time as its day and its count of 1/10000 s since that day's
+// midnight, both from the one value: the last instants of a day keep their
+// own date (a value that would round up to the next midnight stays at
+// 23:59:59.9999 of its day).
+struct TStampParts {
+  double Days;
+  int64_t Units;
+};
+
+TStampParts SplitStamp(TDateTime v) {
+  const double days = std::trunc(v);
+  int64_t units = std::llround(std::fabs(v - days) * kUnitsPerDay);
+  if (units >= kUnitsPerDay) units = kUnitsPerDay - 1;
+  return {days, units};
+}
+
 // Firebird keeps times to the ten-thousandth of a second: a fourth
 // fraction digit follows the milliseconds when that digit is not 0, so that
 // such a time comes back exactly and every other stays as before.
-std::string TimeText(TDateTime v) {
-  constexpr int64_t kUnitsPerDay = 864000000;
-  const double fraction = std::fabs(v - std::trunc(v));
-  int64_t units = std::llround(fraction * kUnitsPerDay);
-  if (units >= kUnitsPerDay) units = kUnitsPerDay - 1;
+std::string TimeText(int64_t units) {
   const int64_t seconds = units / 10000;
   std::string text = TwoDigits(int(seconds / 3600)) + ":" + TwoDigits(int(seconds / 60 % 60)) +
                      ":" + TwoDigits(int(seconds % 60)) + Format("%.3d", {int(units % 10000 / 10)});
@@ -94,58 +109,42 @@ std::string TimeText(TDateTime v) {
   return text;
 }
 
-std::string DateText(TDateTime v) {
+std::string DateText(double days) {
   int y, m, d;
-  DecodeDate(v, y, m, d);
+  DecodeDate(days, y, m, d);
   return Format("%.4d", {y}) + TwoDigits(m) + TwoDigits(d);
 }
 
-std::string CurrencyText(Currency c) {
-  const int64_t raw = c.Raw();
-  const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
-  std::string text = (raw < 0 ? "-" : "") + std::to_string(mag / 10000);
-  std::string frac = std::to_string(10000 + mag % 10000).substr(1);
-  while (!frac.empty() && frac.back() == '0') frac.pop_back();
-  if (!frac.empty()) text += "." + frac;
-  return text;
+std::string CurrencyText(Currency c) { return DecimalText(Variant(c)); }
+
+// Whether a byte needs more than itself in an attribute value.
+constexpr bool NeedsEscape(unsigned char c) {
+  return c < 0x20 || c == 0x98 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
 }
 
 void AppendEscaped(std::string& out, std::string_view text, const std::string& field) {
-  for (char c : text) {
+  size_t run = 0;  // start of the bytes not yet appended
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (!NeedsEscape(c)) continue;
+    out.append(text, run, i - run);
+    run = i + 1;
     switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      case '\t': out += "&#9;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
       default:
         // 0x98 has no character in Windows-1251, so no reader could decode it.
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x98) {
-          throw EDatabaseError("Field '" + field +
-                               "' holds a control character that an XML data packet cannot carry");
-        }
-        out += c;
+        throw EDatabaseError("Field '" + field +
+                             "' holds a control character that an XML data packet cannot carry");
     }
   }
+  out.append(text, run, text.size() - run);
 }
 
 std::string ValueText(const TFieldDef& def, const Variant& v) {
@@ -160,12 +159,16 @@ std::string ValueText(const TFieldDef& def, const Variant& v) {
     }
     case TFieldType::ftBCD:
       return CurrencyText(v.AsCurrency());
+    case TFieldType::ftFMTBcd:
+      return DecimalText(v);
     case TFieldType::ftDate:
-      return DateText(v.AsDateTime());
+      return DateText(SplitStamp(v.AsDateTime()).Days);
     case TFieldType::ftTime:
-      return TimeText(v.AsDateTime());
-    case TFieldType::ftDateTime:
-      return DateText(v.AsDateTime()) + "T" + TimeText(v.AsDateTime());
+      return TimeText(SplitStamp(v.AsDateTime()).Units);
+    case TFieldType::ftDateTime: {
+      const TStampParts parts = SplitStamp(v.AsDateTime());
+      return DateText(parts.Days) + "T" + TimeText(parts.Units);
+    }
     case TFieldType::ftMemo:
     case TFieldType::ftBlob:
       return Base64Encode(v.AsString());
@@ -186,17 +189,62 @@ const PacketType& TypeOf(const TFieldDef& def) {
   throw EDatabaseError("Field '" + def.Name + "' is of an unknown type");
 }
 
+// XML names here: ASCII letters, "_", the Cyrillic letters of Windows-1251,
+// and after the first place also digits, "-" and ".". Colons are left out
+// (namespace parsers read them as prefixes), and so is every other byte.
+bool NameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0xC0 || c == 0xA8 ||
+         c == 0xB8;
+}
+
+bool NameChar(unsigned char c) {
+  return NameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+}  // namespace
+
+std::string PacketAttrName(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  // A leading "xml" is reserved by XML (a parser may take "xmlns" for a
+  // namespace declaration); its first letter is escaped.
+  const bool reserved = name.size() >= 3 && AnsiSameText(name.substr(0, 3), "xml");
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    const bool escapesUnderscore = c == '_' && i + 1 < name.size() && name[i + 1] == 'x';
+    if ((i == 0 ? NameStart(c) && !reserved : NameChar(c)) && !escapesUnderscore) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    const std::u16string unit = Cp1251ToUtf16(name.substr(i, 1));
+    out += Format("_x%.4X_", {static_cast<int>(unit.empty() ? u'?' : unit[0])});
+  }
+  return out;
+}
+
+namespace {
+
 std::string PacketHead(const TFieldDefs& defs) {
   std::string out =
       "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
   for (int i = 0; i < defs.Count(); ++i) {
     const TFieldDef& def = defs[i];
     const PacketType& t = TypeOf(def);
+    const std::string attr = PacketAttrName(def.Name);
     out += "<FIELD attrname=\"";
-    AppendEscaped(out, def.Name, def.Name);
-    out += "\" fieldtype=\"" + std::string(t.fieldType) + "\"";
+    AppendEscaped(out, attr, def.Name);
+    out += '"';
+    if (attr != def.Name) {
+      out += " fieldname=\"";
+      AppendEscaped(out, def.Name, def.Name);
+      out += '"';
+    }
+    out += " fieldtype=\"" + std::string(t.fieldType) + "\"";
     if (def.Required) out += " required=\"true\"";
     if (def.DataType == TFieldType::ftBCD) out += " DECIMALS=\"4\" WIDTH=\"18\"";
+    if (def.DataType == TFieldType::ftFMTBcd) {
+      out += " DECIMALS=\"" + std::to_string(def.Size) + "\" WIDTH=\"18\"";
+    }
     if (t.subType != nullptr) out += " SUBTYPE=\"" + std::string(t.subType) + "\"";
     if (def.Size > 0 && std::strncmp(t.fieldType, "string", 6) == 0) {
       out += " WIDTH=\"" + std::to_string(def.Size) + "\"";
@@ -206,15 +254,17 @@ std::string PacketHead(const TFieldDefs& defs) {
   return out + "</FIELDS><PARAMS/></METADATA><ROWDATA>";
 }
 
-// One ROW element; `value(i)` is the value of field i.
+// One ROW element; `value(i)` is the value of field i, `names` the fields'
+// attribute names.
 template <class Value>
-void AppendRow(std::string& out, const TFieldDefs& defs, Value&& value) {
+void AppendRow(std::string& out, const TFieldDefs& defs, const std::vector<std::string>& names,
+               Value&& value) {
   out += "<ROW";
   for (int i = 0; i < defs.Count(); ++i) {
     const Variant& v = value(i);
     if (v.IsNull() || v.IsEmpty()) continue;
     out += ' ';
-    AppendEscaped(out, defs[i].Name, defs[i].Name);
+    out += names[i];
     out += "=\"";
     AppendEscaped(out, ValueText(defs[i], v), defs[i].Name);
     out += '"';
@@ -222,29 +272,57 @@ void AppendRow(std::string& out, const TFieldDefs& defs, Value&& value) {
   out += "/>";
 }
 
+std::vector<std::string> AttrNames(const TFieldDefs& defs) {
+  std::vector<std::string> names;
+  for (int i = 0; i < defs.Count(); ++i) {
+    std::string name;
+    AppendEscaped(name, PacketAttrName(defs[i].Name), defs[i].Name);
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
 constexpr const char* kPacketTail = "</ROWDATA></DATAPACKET>";
+
+// The text is handed to the sink in pieces of about this size.
+constexpr size_t kPieceBytes = 256 << 10;
 
 }  // namespace
 
 std::string TClientDataSet::XMLData() const {
   if (!Active()) Fail("Cannot perform this operation on a closed dataset");
   const TFieldDefs& defs = FieldDefs();
+  const std::vector<std::string> names = AttrNames(defs);
   std::string out = PacketHead(defs);
   for (const std::vector<Variant>& row : StoredRows()) {
-    AppendRow(out, defs, [&](int i) -> const Variant& { return row[i]; });
+    AppendRow(out, defs, names, [&](int i) -> const Variant& { return row[i]; });
   }
   return out + kPacketTail;
 }
 
-std::string DataPacketOf(TDataSetSource& source) {
+int64_t WriteDataPacket(TDataSetSource& source, const TPacketSink& sink) {
   source.SourceFirst();
   const TFieldDefs& defs = source.SourceFieldDefs();
-  std::string out = PacketHead(defs);
+  const std::vector<std::string> names = AttrNames(defs);
+  std::string piece = PacketHead(defs);
   Variant value;
-  for (; !source.SourceEof(); source.SourceNext()) {
-    AppendRow(out, defs, [&](int i) -> const Variant& { return value = source.SourceValue(i); });
+  int64_t rows = 0;
+  for (; !source.SourceEof(); source.SourceNext(), ++rows) {
+    AppendRow(piece, defs, names, [&](int i) -> const Variant& { return value = source.SourceValue(i); });
+    if (piece.size() >= kPieceBytes) {
+      sink(piece);
+      piece.clear();
+    }
   }
-  return out + kPacketTail;
+  piece += kPacketTail;
+  sink(piece);
+  return rows;
+}
+
+std::string DataPacketOf(TDataSetSource& source) {
+  std::string out;
+  WriteDataPacket(source, [&](std::string& piece) { out += piece; });
+  return out;
 }
 
 namespace {
@@ -272,6 +350,19 @@ bool ParseCurrency(std::string_view s, Currency& out) {
   const int64_t raw = w * 10000 + f;
   out = Currency::FromRaw(negative ? -raw : raw);
   return true;
+}
+
+// An exact decimal as the packet writes it: optional "-", digits, and
+// optionally "." and digits.
+bool IsDecimal(std::string_view s) {
+  if (!s.empty() && s[0] == '-') s.remove_prefix(1);
+  const size_t dot = s.find('.');
+  const std::string_view whole = s.substr(0, dot);
+  const std::string_view frac = dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
+  auto digits = [](std::string_view d) {
+    return !d.empty() && d.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  return digits(whole) && (dot == std::string_view::npos || digits(frac));
 }
 
 bool ParseTime(std::string_view s, TDateTime& out) {
@@ -320,6 +411,10 @@ bool ParseValue(const TFieldDef& def, std::string_view s, Variant& out) {
       out = Variant(c);
       return true;
     }
+    case TFieldType::ftFMTBcd:
+      if (!IsDecimal(s)) return false;
+      out = Variant(std::string(s));
+      return true;
     case TFieldType::ftSmallint:
     case TFieldType::ftWord:
     case TFieldType::ftInteger:
@@ -377,6 +472,7 @@ constexpr size_t kMaxDepth = 16;
 // What the parser collects: the fields first, then the rows.
 struct PacketReader {
   TFieldDefs defs;
+  std::map<std::string, int, std::less<>> byAttr;  // ROW attribute name -> field
   std::vector<std::vector<Variant>> rows;
   std::vector<std::string> path;  // open element names
   bool sawRoot = false;
@@ -384,11 +480,15 @@ struct PacketReader {
   static std::string Text(const char* s) { return Utf8ToCp1251(s); }
 
   void Field(const char** atts) {
-    std::string name, fieldType, subType, width, required;
+    std::string attr, name, fieldType, subType, width, decimals, required;
     for (int i = 0; atts[i] != nullptr; i += 2) {
       const std::string_view key = atts[i];
       if (key == "attrname")
+        attr = atts[i + 1];
+      else if (key == "fieldname")
         name = Text(atts[i + 1]);
+      else if (key == "DECIMALS")
+        decimals = atts[i + 1];
       else if (key == "fieldtype")
         fieldType = atts[i + 1];
       else if (key == "SUBTYPE")
@@ -398,6 +498,9 @@ struct PacketReader {
       else if (key == "required")
         required = atts[i + 1];
     }
+    // The field's own name is "fieldname" when the writer had to escape it
+    // for the ROW attributes, else "attrname".
+    if (name.empty()) name = Text(attr.c_str());
     const TFieldType type = TypeFromPacket(fieldType, subType);
     if (name.empty() || type == TFieldType::ftUnknown) {
       throw EDatabaseError("field '" + name + "' of type '" + fieldType + "'");
@@ -407,13 +510,19 @@ struct PacketReader {
     if (text && !width.empty() && (!ParseInt(width, size) || size < 0 || size > INT32_MAX)) {
       throw EDatabaseError("field '" + name + "' has the width '" + width + "'");
     }
-    defs.Add(name, type, text ? static_cast<int>(size) : 0, required == "true");
+    int64_t scale = 0;
+    if (type == TFieldType::ftFMTBcd && (!ParseInt(decimals, scale) || scale < 0 || scale > 18)) {
+      throw EDatabaseError("field '" + name + "' has the decimals '" + decimals + "'");
+    }
+    defs.Add(name, type, text ? static_cast<int>(size) : static_cast<int>(scale), required == "true");
+    byAttr.emplace(std::move(attr), defs.Count() - 1);
   }
 
   void Row(const char** atts) {
     std::vector<Variant> row(defs.Count(), Variant::Null());
     for (int i = 0; atts[i] != nullptr; i += 2) {
-      const int index = defs.IndexOf(Text(atts[i]));
+      const auto attr = byAttr.find(std::string_view(atts[i]));
+      const int index = attr != byAttr.end() ? attr->second : defs.IndexOf(Text(atts[i]));
       if (index < 0) continue;  // RowState and other packet attributes
       const std::string value = Text(atts[i + 1]);
       if (!ParseValue(defs[index], value, row[index])) {

@@ -24,6 +24,7 @@ enum class TFieldType {
   ftFixedChar = 20,
   ftWideString = 24,
   ftLargeint = 25,
+  ftFMTBcd = 37,  // an exact decimal of any scale, held as its text
 };
 
 }  // namespace tv

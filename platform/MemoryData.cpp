@@ -1,6 +1,7 @@
 #include "platform/MemoryData.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "platform/Cp1251.h"
@@ -25,6 +26,21 @@ Variant IntegerInRange(const Variant& value, const TFieldDef& def, int lo, int h
 }
 
 }  // namespace
+
+std::string DecimalText(const Variant& value) {
+  if (value.Type() == VarType::String) return value.AsString();
+  if (value.Type() == VarType::Currency) {
+    const int64_t raw = value.AsCurrency().Raw();
+    const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
+    std::string text = (raw < 0 ? "-" : "") + std::to_string(mag / 10000);
+    std::string frac = std::to_string(10000 + mag % 10000).substr(1);
+    while (!frac.empty() && frac.back() == '0') frac.pop_back();
+    return frac.empty() ? text : text + "." + frac;
+  }
+  char buf[400];  // the largest double has 309 digits
+  const auto r = std::to_chars(buf, buf + sizeof buf, value.AsDouble(), std::chars_format::fixed);
+  return std::string(buf, r.ptr);
+}
 
 void TFieldDefs::Add(std::string name, TFieldType type, int size, bool required) {
   if (IndexOf(name) >= 0) throw EDatabaseError("Duplicate field name '" + name + "'");
@@ -304,6 +320,8 @@ Variant TRxMemoryData::ConvertToField(int index, const Variant& value) const {
       return Variant(value.AsDouble());
     case TFieldType::ftBCD:
       return Variant(value.AsCurrency());
+    case TFieldType::ftFMTBcd:
+      return Variant(DecimalText(value));
     case TFieldType::ftDate:
       return Variant::FromDate(std::trunc(value.AsDateTime()));
     case TFieldType::ftTime: {

@@ -50,6 +50,11 @@ class TFieldDefs {
 
 class TRxMemoryData;
 
+// The exact decimal text of an ftFMTBcd value ("-12.5": "." as separator,
+// no trailing zeros): a text is taken as it is, a Currency exactly, any
+// other number by the shortest text of its double.
+std::string DecimalText(const Variant& value);
+
 // A field of a data set: reads and writes the value of the data set's
 // current row. Valid while the data set keeps its field definitions.
 class TMemField {

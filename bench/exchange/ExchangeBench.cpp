@@ -6,7 +6,10 @@
 //   load:   "unzip" of the archive, plus inserting the same rows and their
 //           detail rows with prepared statements in one transaction.
 // Prints seconds, ratios and the peak memory (maximum resident set) of each
-// side. Databases are made once under $TOLVAREN_BENCH_ROOT/exchange.
+// side, the export's beside the peak of its own fetch (this process, from
+// its resident size before the fetch) and the aim: at most twice the packet
+// plus the fetch's peak. Databases are made once under
+// $TOLVAREN_BENCH_ROOT/exchange.
 //
 //   build-bench/bench/exchange/exchange_bench [waybills]
 
@@ -22,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchStation.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"
@@ -168,7 +172,10 @@ int main(int argc, char** argv) {
   const std::string archive = work + "/waybills.zip";
 
   const Measure exported = Child("TOLVAREN_ROOT=" + Sh(office) + " " + host + " export 'C:\\FUEL\\DB' " + Sh(archive));
+  bench::ResetPeakRss();
+  const double beforeFetch = bench::PhasePeakRssMiB();
   const double fetch = RawFetch(officeDb);
+  const double fetchPeak = bench::PhasePeakRssMiB() - beforeFetch;
   Child("cd " + Sh(work) + " && unzip -q -o waybills.zip");
   const Measure zipped = Child("cd " + Sh(work) + " && zip -q -6 -j ref.zip ttn.ttnxml");
   const double exportRef = fetch + zipped.seconds;
@@ -185,6 +192,11 @@ int main(int argc, char** argv) {
   std::printf("export: %.2f s (peak %ld MB); fetch %.2f s + zip -6 %.2f s = %.2f s; ratio %.2f\n",
               exported.seconds, exported.peakKb / 1024, fetch, zipped.seconds, exportRef,
               exported.seconds / exportRef);
+  const double packetMB = fs::file_size(work + "/ttn.ttnxml") / 1048576.0;
+  std::printf("export peak %ld MiB against its fetch's peak %.1f MiB; aim 2 x packet %.1f MiB + "
+              "fetch = %.1f MiB: %s\n",
+              exported.peakKb / 1024, fetchPeak, packetMB, 2 * packetMB + fetchPeak,
+              exported.peakKb / 1024.0 <= 2 * packetMB + fetchPeak ? "met" : "missed");
   std::printf("load:   %.2f s (peak %ld MB); unzip %.2f s + prepared inserts %.2f s = %.2f s; ratio %.2f\n",
               loaded.seconds, loaded.peakKb / 1024, unzipped.seconds, inserts, loadRef,
               loaded.seconds / loadRef);

@@ -7,6 +7,7 @@
 #include "platform/RtlMath.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBStatement.h"
 
 namespace tv {
 
@@ -20,7 +21,39 @@ int64_t Pow10(int n) {
   return v;
 }
 
+// The unscaled integer `raw` with `decimals` decimals as exact text.
+std::string ScaledText(int64_t raw, int decimals) {
+  const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
+  std::string digits = std::to_string(mag);
+  if (static_cast<int>(digits.size()) <= decimals) digits.insert(0, decimals + 1 - digits.size(), '0');
+  std::string text = (raw < 0 ? "-" : "") + digits.substr(0, digits.size() - decimals);
+  std::string frac = digits.substr(digits.size() - decimals);
+  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  return frac.empty() ? text : text + "." + frac;
+}
+
 }  // namespace
+
+bool TIBField::Required() const {
+  return dataSet_->statement_ != nullptr && !dataSet_->statement_->Columns()[index_].nullable;
+}
+
+bool TIBField::IsScaled() const { return kind_ == static_cast<uint8_t>(CellKind::Scaled); }
+
+std::string TIBField::AsExactDecimal() const {
+  if (!IsScaled()) AccessError("Decimal");
+  if (IsNull()) return {};
+  return ScaledText(dataSet_->store_.Int(Row(), index_), -scale_);
+}
+
+Currency TIBField::CheckedCurrency(int64_t raw) const {
+  const int64_t factor = BcdFactor();
+  if (raw > INT64_MAX / factor || raw < INT64_MIN / factor) {
+    throw EOverflow("Value " + ScaledText(raw, -scale_) + " of field '" + name_ +
+                    "' does not fit a Currency (at most 922337203685477.5807)");
+  }
+  return Currency::FromRaw(raw * factor);
+}
 
 uint32_t TIBField::Row() const { return dataSet_->CurrentRow(); }
 
@@ -114,13 +147,7 @@ Currency TIBField::AsCurrency() const {
       if (type_ == TFieldType::ftBoolean) AccessError("Currency");
       return Currency(static_cast<long double>(s.Int(r, index_)));
     case CellKind::Scaled:
-      if (type_ == TFieldType::ftBCD) {
-        const int64_t raw = s.Int(r, index_);
-        const int64_t factor = BcdFactor();
-        if (raw > INT64_MAX / factor || raw < INT64_MIN / factor)
-          throw EOverflow("Value of field '" + name_ + "' does not fit a Currency");
-        return Currency::FromRaw(raw * factor);
-      }
+      if (type_ == TFieldType::ftBCD) return CheckedCurrency(s.Int(r, index_));
       return Currency(static_cast<long double>(AsFloat()));
     case CellKind::Real:
       return Currency(static_cast<long double>(s.Real(r, index_)));
@@ -168,7 +195,7 @@ Variant TIBField::VariantAt(uint32_t r) const {
     case TFieldType::ftBoolean:
       return Variant(s.Int(r, index_) != 0);
     case TFieldType::ftBCD:
-      return Variant(Currency::FromRaw(s.Int(r, index_) * BcdFactor()));
+      return Variant(CheckedCurrency(s.Int(r, index_)));
     case TFieldType::ftFloat:
       if (kind_ == static_cast<uint8_t>(CellKind::Scaled))
         return Variant(static_cast<double>(static_cast<long double>(s.Int(r, index_)) /

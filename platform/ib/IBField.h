@@ -6,7 +6,9 @@
 // routines (EConvertError when it does not read); a NUMERIC with up to four
 // decimals is a Currency value, with more decimals a floating one; a
 // conversion the runtime's field does not offer raises EDatabaseError
-// "Cannot access field 'X' as type Y".
+// "Cannot access field 'X' as type Y". A NUMERIC value that a Currency
+// cannot hold raises EOverflow naming the field and the exact value, never
+// a wrapped number; AsExactDecimal gives any NUMERIC value exactly.
 //
 // Setting a value is allowed while the data set is in edit or insert state;
 // it is converted to the column's type (EDatabaseError "Dataset not in edit
@@ -34,6 +36,16 @@ class TIBField {
   int Size() const { return size_; }
   int Index() const { return index_; }
   TIBDataSet& DataSet() const { return *dataSet_; }
+
+  // Whether the column is declared NOT NULL.
+  bool Required() const;
+  // Decimals of a NUMERIC/DECIMAL column (any scale), else 0.
+  int Scale() const { return -scale_; }
+  // Whether the column is a NUMERIC/DECIMAL with decimals.
+  bool IsScaled() const;
+  // The value of a NUMERIC/DECIMAL column as its exact decimal text ("."
+  // as separator, no trailing zeros: "-12.5"); "" for NULL.
+  std::string AsExactDecimal() const;
 
   bool IsNull() const;
   std::string AsString() const;
@@ -65,6 +77,9 @@ class TIBField {
   Variant VariantAt(uint32_t row) const;
   uint32_t Row() const;
   int64_t BcdFactor() const;
+  // The Currency of a BCD column's unscaled value; EOverflow when it does
+  // not fit.
+  Currency CheckedCurrency(int64_t raw) const;
 
   TIBDataSet* dataSet_ = nullptr;
   int index_ = 0;

@@ -115,6 +115,7 @@ void IBStatement::DescribeColumns() {
     c.length = output_->getLength(&st, i);
     c.offset = output_->getOffset(&st, i);
     c.nullOffset = output_->getNullOffset(&st, i);
+    c.nullable = output_->isNullable(&st, i);
     st.Check();
     Classify(c);
   }

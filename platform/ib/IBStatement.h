@@ -23,6 +23,7 @@ struct ColumnInfo {
   unsigned length = 0;
   unsigned offset = 0;
   unsigned nullOffset = 0;
+  bool nullable = true;
   CellKind kind = CellKind::Text;
   TFieldType fieldType = TFieldType::ftUnknown;
 };

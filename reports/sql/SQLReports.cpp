@@ -4,7 +4,6 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/FileLogger.h"
-#include "foundation/SafeIniFiles.h"
 #include "library/IBSource.h"
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
@@ -13,6 +12,7 @@
 #include "platform/Cp1251.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
+#include "platform/FormatSettings.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
@@ -44,25 +44,45 @@ struct TOfficeConnection {
   }
 };
 
-std::string DataPacketHex(TIBDatabase* database, const std::string& sql) {
+// The packet is written as hex while the rows are fetched: no row is kept,
+// and the packet text exists only a piece at a time.
+void DataPacketHex(TIBDatabase* database, const std::string& sql, std::string& out) {
   std::unique_ptr<TIBDataSet> data(
       FBUtils::FBCreateDataSetForRead(database, true, nullptr, nullptr, ""));
   data->SelectSQL().SetText(sql);
-  TIBSource source(*data);
-  TDataSetProvider provider("GetProviderData_Name", source);
-  TClientDataSet client;
-  client.SetProviderName(provider.Name());
-  client.Open();
-  std::string hex = SafeIniFiles::StrToHexStr(client.XMLData());
-  client.Close();
-  return hex;
+  data->SetUniDirectional(true);
+  TIBSource source(*data, true);
+  std::string hex;
+  WriteDataPacket(source, [&](std::string& piece) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    size_t at = hex.size();
+    hex.resize(at + 2 * piece.size());
+    for (const char c : piece) {
+      hex[at++] = kDigits[static_cast<unsigned char>(c) >> 4];
+      hex[at++] = kDigits[static_cast<unsigned char>(c) & 15];
+    }
+  });
+  data.reset();
+  out = std::move(hex);
+}
+
+// A field's text value; a NUMERIC of more than four decimals, whose double
+// would keep only 15 digits, shows its exact value.
+std::string CellText(const TIBField& field) {
+  if (!field.IsScaled() || field.DataType() != TFieldType::ftFloat || field.IsNull()) {
+    return field.AsString();
+  }
+  std::string text = field.AsExactDecimal();
+  const size_t dot = text.find('.');
+  if (dot != std::string::npos) text[dot] = DefaultFormatSettings().DecimalSeparator;
+  return text;
 }
 
 void AppendRow(TIBDataSet& data, int linkIndex, const std::string& linkAttr, std::string& out) {
   out += "<tr>";
   const int n = data.FieldCount();
   for (int i = 0; i < n; ++i) {
-    const std::string value = HtmlEscape(data.Fields(i).AsString());
+    const std::string value = HtmlEscape(CellText(data.Fields(i)));
     out += "<td>";
     if (i == linkIndex) {
       out += "<a " + linkAttr + value + "\"><b>" + value + "</b></a>";
@@ -118,14 +138,14 @@ std::string HtmlEscape(const std::string& text) {
 void GetSQLData(TReportCreator& creator, const std::string& sql, int source, std::string& out) {
   try {
     if (source == 0) {
-      out = DataPacketHex(creator.Database, sql);
+      DataPacketHex(creator.Database, sql, out);
     } else if (source == 1) {
       TOfficeConnection office;
       office.Database = FBUtils::CreateDatabase(kOfficeDatabase, FBUtils::GetFBPassword(),
                                                 FBUtils::GetFBPort(), true, nullptr, "SYSDBA",
                                                 "127.0.0.1", false, "", "WIN1251");
       FBUtils::FBConnectDB(office.Database);
-      out = DataPacketHex(office.Database, sql);
+      DataPacketHex(office.Database, sql, out);
     }
   } catch (const std::exception& e) {
     throw Exception(Format("ПолучениеДанныхОтПровайдера -> %s <#%s#> SQL: %s"_w,

@@ -2,7 +2,9 @@
 // The host's own SQL through the report request: a query's rows as a hex
 // encoded XML data packet ('#' 2) and as a plain HTML table ('#' 3). Both
 // run in the read-only default transaction of their connection, so a
-// statement that would write changes nothing and fails.
+// statement that would write a table fails and changes nothing there. A
+// generator is outside transactions: "SELECT GEN_ID(G, 1) ..." (or NEXT
+// VALUE FOR) still advances G, and nothing undoes that.
 
 #include <string>
 
@@ -12,7 +14,9 @@ class TReportCreator;
 
 // The rows of `sql` as the XML data packet of a client data set
 // (platform/ClientDataSet.h), every byte written as two upper-case hex
-// digits. Source 0: the station database; 1: the office database
+// digits; written while the rows are fetched, none of them kept. A NUMERIC
+// with more than four decimals travels as an exact decimal ("fixedFMT"); a
+// NUMERIC value beyond a Currency fails the request, naming it. Source 0: the station database; 1: the office database
 // "C:\FUEL\OfficeDB\OFFICE.FDB"; any other: `out` stays empty. A failure
 // is raised as "ПолучениеДанныхОтПровайдера -> <message> <#<class>#> SQL:
 // <sql>" (line breaks turned into blanks).

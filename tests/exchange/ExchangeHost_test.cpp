@@ -78,7 +78,14 @@ class HostTest : public test::ExchangeTest {
 };
 
 TEST_F(HostTest, OfficeToStationRoundTrip) {
+  // The last instants of a day and of the calendar keep their date through
+  // the file (1/10000 s).
   int rc = -1;
+  test::Isql("CONNECT '" + officeDb_ + "' USER 'SYSDBA';\nUPDATE TTN SET "
+             "TTNDATE = '2024-12-31 23:59:59.9995', DOVERDATE = '9999-12-31 23:59:59.9999', "
+             "SFDATE = '0001-01-01 00:00:00.0001' WHERE TTN_ID = (SELECT MAX(TTN_ID) FROM TTN "
+             "WHERE TTN_ID >= 100000000 AND COALESCE(ISDELETE, 0) = 0);\n", &rc);
+  ASSERT_EQ(rc, 0);
   std::string out = RunHost(office_, "export 'C:\\FUEL\\DB\\' 'C:\\FUEL\\OUT\\waybills.zip'", rc);
   ASSERT_EQ(rc, 0) << out;
   EXPECT_FALSE(std::filesystem::exists(office_ + "/c/FUEL/OUT/ttn.ttnxml"));

@@ -214,5 +214,49 @@ TEST(ClientDataSet, TimesKeepTenThousandthsOfASecond) {
   EXPECT_EQ(b.XMLData(), packet);
 }
 
+
+// Column names that are no XML names: Python's parser reads the packet, its
+// own decoding of the documented "_xHHHH_" escape gives each real name
+// back (as does FIELD fieldname), and our reader restores the fields.
+TEST(ClientDataSet, NamesThatAreNoXmlNamesStayReadable) {
+  if (!test::HaveCommand("python3")) GTEST_SKIP() << "python3 is not installed";
+  const std::string names[] = {"RDB$RELATION_ID", "Сумма, руб"_w, "1st", "a b", "xmlns",
+                               "_x0041_", "Цена", "№ п/п"_w, "A:B"};
+  TRxMemoryData src;
+  for (const std::string& name : names) src.FieldDefs().Add(name, TFieldType::ftInteger);
+  src.Open();
+  src.Append();
+  for (int i = 0; i < src.FieldCount(); ++i) src.Fields(i).SetAsInteger(i + 1);
+  src.Post();
+  TDataSetProvider provider("N", src);
+  TClientDataSet cds;
+  cds.SetProviderName("N");
+  cds.Open();
+  test::TempRoot root;
+  cds.SaveToFile(root.Path() + "/n.xml");
+  root.WriteFile("check.py",
+                 "import re, sys, xml.etree.ElementTree as ET\n"
+                 "root = ET.fromstring(open(sys.argv[1], 'rb').read().decode('cp1251'))\n"
+                 "row = next(root.iter('ROW'))\n"
+                 "for f in root.iter('FIELD'):\n"
+                 "    a = f.get('attrname')\n"
+                 "    real = re.sub(r'_x([0-9A-F]{4})_', lambda m: chr(int(m.group(1), 16)), a)\n"
+                 "    assert real == f.get('fieldname', a), (a, f.get('fieldname'))\n"
+                 "    sys.stdout.buffer.write((real + '=' + row.get(a) + '\\n').encode('cp1251'))\n");
+  int rc = 0;
+  const std::string out =
+      test::RunCommand("python3 '" + root.Path() + "/check.py' '" + root.Path() + "/n.xml'", &rc);
+  ASSERT_EQ(rc, 0) << out;
+  std::string expected;
+  for (int i = 0; i < 9; ++i) expected += names[i] + "=" + std::to_string(i + 1) + "\n";
+  EXPECT_EQ(out, expected);
+  TClientDataSet back;
+  back.SetXMLData(cds.XMLData());
+  ASSERT_EQ(back.FieldCount(), 9);
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(back.Fields()[i].Name, names[i]);
+    EXPECT_EQ(back.Fields(i).AsInteger(), i + 1) << names[i];
+  }
+}
 }  // namespace
 }  // namespace tv

@@ -4,6 +4,7 @@
 // isql-fb, tables read by Python's HTML parser, hand-written expected texts.
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -99,6 +100,88 @@ TEST_F(SQLReports, DataPacketHoldsTheValuesIsqlReads) {
     // isql-fb prints an empty text as nothing and a NULL as <null>, as the packet does.
     EXPECT_EQ(rows[i + 1], expected[i]) << "row " << i;
   }
+}
+
+// NUMERIC/DECIMAL of every scale: the exact value, worked by hand from the
+// literal, in the packet and in the table ('#' 3, decimal comma), or a
+// failure that names a value a Currency cannot hold.
+TEST_F(SQLReports, DataPacketKeepsEveryNumericExactly) {
+  struct Case {
+    const char* Expr;
+    const char* Type;  // nullptr: the request fails, naming Value
+    const char* Value;
+  };
+  const Case cases[] = {
+      {"CAST(999999999999999.999 AS NUMERIC(18,3))", nullptr, "999999999999999.999"},
+      {"CAST(922337203685477.59 AS NUMERIC(18,2))", nullptr, "922337203685477.59"},
+      {"CAST(922337203685477.58 AS NUMERIC(18,2))", "fixed", "922337203685477.58"},
+      {"CAST(-922337203685477.5808 AS NUMERIC(18,4))", "fixed", "-922337203685477.5808"},
+      {"CAST(12.5 AS NUMERIC(4,1))", "fixed", "12.5"},
+      {"CAST(123456789012.345678 AS NUMERIC(18,6))", "fixedFMT", "123456789012.345678"},
+      {"CAST(-0.000000000000000001 AS NUMERIC(18,18))", "fixedFMT", "-0.000000000000000001"},
+      {"CAST(9.87654321 AS NUMERIC(9,8))", "fixedFMT", "9.87654321"},
+      {"CAST(-7 AS NUMERIC(18,6))", "fixedFMT", "-7"},
+  };
+  for (const Case& c : cases) {
+    const std::string sql = std::string("SELECT ") + c.Expr + " AS N FROM RDB$DATABASE";
+    const TestHost::Reply r = Request('#', A({Variant(2), Variant(sql), Variant(0)}));
+    const TestHost::Reply t =
+        Request('#', A({Variant(3), Variant(sql), Variant(0), Variant(""), Variant("")}));
+    const std::string named = std::string("Value ") + c.Value + " of field 'N'";
+    if (c.Type == nullptr) {
+      EXPECT_EQ(r.Text.rfind("Ошибка", 0), 0u) << c.Expr << ": " << r.Text.substr(0, 300);
+      EXPECT_NE(r.Text.find(named), std::string::npos) << r.Text.substr(0, 300);
+      EXPECT_NE(t.Text.find(named), std::string::npos) << t.Text.substr(0, 300);
+      continue;
+    }
+    std::string comma = c.Value;
+    if (comma.find('.') != std::string::npos) comma[comma.find('.')] = ',';
+    const std::vector<std::vector<std::string>> table = HtmlRows();
+    ASSERT_EQ(table.size(), 2u) << c.Expr;
+    EXPECT_EQ(table[1], std::vector<std::string>{comma}) << c.Expr;
+    const std::vector<std::string> rows = PacketRows(r.Text);
+    ASSERT_EQ(rows.size(), 2u) << c.Expr;
+    EXPECT_EQ(rows[0].substr(0, 9 + std::strlen(c.Type)), std::string("FIELDS\tN:") + c.Type) << c.Expr;
+    EXPECT_EQ(rows[1], c.Value) << c.Expr;
+  }
+}
+
+// A timestamp's date and time come from the one value, as isql-fb reads it,
+// up to the last 1/10000 s of a day and of the calendar.
+TEST_F(SQLReports, DataPacketTakesDateAndTimeFromOneValue) {
+  Exec("CREATE TABLE T_STAMPS (ID INTEGER, STAMP TIMESTAMP, D DATE)");
+  Exec("INSERT INTO T_STAMPS VALUES (1, '2024-12-31 23:59:59.9995', '2024-12-31');\n"
+       "INSERT INTO T_STAMPS VALUES (2, '9999-12-31 23:59:59.9999', '9999-12-31');\n"
+       "INSERT INTO T_STAMPS VALUES (3, '1899-12-29 23:59:59.9999', '1899-12-29');\n"
+       "INSERT INTO T_STAMPS VALUES (4, '0001-01-01 00:00:00.0001', '0001-01-01');\n"
+       "INSERT INTO T_STAMPS VALUES (5, '2024-02-29 12:00:00.0005', '2024-02-29')");
+  const std::string sql = "SELECT ID, STAMP FROM T_STAMPS ORDER BY ID";
+  const std::vector<std::string> rows =
+      PacketRows(Report('#', A({Variant(2), Variant(sql), Variant(0)})));
+  const std::vector<std::string> expected = IsqlLines(Sql(sql), {"ID", "STAMP"});
+  ASSERT_EQ(expected.size(), 5u);
+  ASSERT_EQ(rows.size(), 6u);
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(rows[i + 1], expected[i]);
+}
+
+// NOT NULL columns are required in the packet's METADATA, as the table
+// declares them (RDB$NULL_FLAG).
+TEST_F(SQLReports, DataPacketMarksNotNullColumnsRequired) {
+  Exec("CREATE TABLE T_REQ (A INTEGER NOT NULL, B VARCHAR(5), C NUMERIC(15,4) NOT NULL, "
+       "D TIMESTAMP, E NUMERIC(18,6) NOT NULL)");
+  const std::vector<std::string> rows = PacketRows(
+      Report('#', A({Variant(2), Variant("SELECT * FROM T_REQ"), Variant(0)})));
+  ASSERT_FALSE(rows.empty());
+  std::string expected = "FIELDS";
+  for (const IsqlRow& f : Sql("SELECT TRIM(RDB$FIELD_NAME) AS F, RDB$NULL_FLAG AS R FROM "
+                              "RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'T_REQ' ORDER BY "
+                              "RDB$FIELD_POSITION")) {
+    const std::string& name = f.at("F");
+    const std::string type = name == "A" ? "i4" : name == "B" ? "string" : name == "C" ? "fixed"
+                             : name == "D" ? "dateTime" : "fixedFMT";
+    expected += "\t" + name + ":" + type + (f.at("R") == "1" ? ":required" : "");
+  }
+  EXPECT_EQ(rows[0], expected);
 }
 
 TEST_F(SQLReports, DataPacketOfTheOfficeDatabase) {

@@ -4,10 +4,12 @@
 usage: packet_rows.py <file>   (the hex text: upper-case, two digits a byte)
 
 The bytes are an XML data packet in Windows-1251, read with Python's
-xml.etree. Output, UTF-8: one line "FIELDS" + TAB-separated "name:type",
-then one line per row, the values TAB-separated in field order, "<null>"
-for an absent attribute. Dates and times are printed as isql-fb prints
-them ("2024-03-01 08:00:00.0000"). Exit status 1 on a malformed text.
+xml.etree. Output, UTF-8: one line "FIELDS" + TAB-separated "name:type"
+(":required" added for a required field; the name is the FIELD's
+fieldname when it has one, else its attrname), then one line per row, the
+values TAB-separated in field order, "<null>" for an absent attribute.
+Dates and times are printed as isql-fb prints them ("2024-03-01
+08:00:00.0000"). Exit status 1 on a malformed text.
 """
 import re
 import sys
@@ -19,15 +21,19 @@ if not re.fullmatch(r'(?:[0-9A-F]{2})*', text):
 data = bytes.fromhex(text)
 root = ET.fromstring(data.decode('cp1251'))
 fields = [(f.get('attrname'), f.get('fieldtype')) for f in root.iter('FIELD')]
-print('FIELDS\t' + '\t'.join('%s:%s' % f for f in fields))
+print('FIELDS\t' + '\t'.join(
+    '%s:%s%s' % (f.get('fieldname', f.get('attrname')), f.get('fieldtype'),
+                 ':required' if f.get('required') == 'true' else '')
+    for f in root.iter('FIELD')))
 
 
 def show(value, kind):
     if value is None:
         return '<null>'
     if kind == 'dateTime':
-        m = re.fullmatch(r'(\d{4})(\d\d)(\d\d)T(\d\d:\d\d:\d\d)(\d{3})', value)
-        return '%s-%s-%s %s.%s0' % (m.group(1), m.group(2), m.group(3), m.group(4), m.group(5))
+        m = re.fullmatch(r'(\d{4})(\d\d)(\d\d)T(\d\d:\d\d:\d\d)(\d{3})(\d?)', value)
+        return '%s-%s-%s %s.%s%s' % (m.group(1), m.group(2), m.group(3), m.group(4), m.group(5),
+                                     m.group(6) or '0')
     return value
 
 
