@@ -16,7 +16,6 @@
 #include "library/TempReportFile.h"
 #include "platform/Cp1251.h"
 #include "platform/Currency.h"
-#include "platform/RtlMath.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "reports/operational/StatementUtils.h"
