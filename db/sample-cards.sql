@@ -4,10 +4,17 @@
 -- rows, so that reports over 2024-01-20 00:00:00 .. 23:59:59 see only these.
 --
 -- Card sales at a base price of 100: discounts of 4.96 % and 5.04 % (one
--- 5.0 % subgroup), -0.1 % (0.0 %), -0.15 % (no subgroup), a sale with base
--- price 0, a KA 1 sale; customer texts with "_" and "%". Discount cards
--- (LOGTRANDSC types 3 and 4) on a cash sale, on a sale of the unknown
--- payment code 77 and on a card sale; records of type 1 and an empty card.
+-- 5.0 % subgroup), -0.1 % and -0.15 % (0.0 %: the double of -0.15 lies
+-- just above it), -0.25 % (no subgroup), a sale with base price 0, a KA 1
+-- sale and a KA NULL sale (stored before the column existed: an own sale);
+-- customer texts with "_" and "%". Discount cards (LOGTRANDSC types 3 and
+-- 4) on a cash sale, on a sale of the unknown payment code 77 and on a card
+-- sale; records of type 1 and an empty card. Three АИ-98 sales of 3 410,00
+-- with two discount records each: two without a card, one without and one
+-- with a card, two with cards (listed under the smaller card number).
+-- Statement sales of counterparty 21's car К101МР77: one with KA NULL, and
+-- two whose price times litres ends in exactly half a kopeck; a contract
+-- sale and a coupon sale with KA NULL.
 -- Returns with STATUS 0, 1 and NULL, with and without COMMENT, a Tran of
 -- 100 bytes and shorter ones. Coupons of the types 9 and 109 (base kind 9)
 -- and 4, with and without a sale whose customer text holds the number.
@@ -68,5 +75,33 @@ INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE
   VALUES (2800105, '2024-01-20 14:05:00', 'ДТ', 40, 2550, 63.75, 63.75, 109, 0, 'Т-2001');
 INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, VIDOPL, KA, POKUPATEL)
   VALUES (2800106, '2024-01-20 14:15:00', 'АИ-92', 10, 524, 52.4, 52.4, 4, 0, 'Т-3001');
+
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, VIDOPL, KA, POKUPATEL)
+  VALUES (2800012, '2024-01-20 10:30:00', 'АИ-98', 10, 1000, 100, 100, 1, 0, 'Терминал 5555_03');
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, VIDOPL, KA, POKUPATEL)
+  VALUES (2800013, '2024-01-20 10:40:00', 'АИ-98', 12, 1140, 95, 100, 1, 0, 'Терминал 5555_04');
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, VIDOPL, KA, POKUPATEL)
+  VALUES (2800014, '2024-01-20 10:50:00', 'АИ-98', 12.7, 1270, 100, 100, 0, 0, NULL);
+INSERT INTO LOGTRANDSC (INDEXSALE, DSCTYPE, DSCPARAM, DSCVAL) VALUES (2800012, 3, '', 0);
+INSERT INTO LOGTRANDSC (INDEXSALE, DSCTYPE, DSCPARAM, DSCVAL) VALUES (2800012, 4, NULL, 0);
+INSERT INTO LOGTRANDSC (INDEXSALE, DSCTYPE, DSCPARAM, DSCVAL) VALUES (2800013, 3, '', 0);
+INSERT INTO LOGTRANDSC (INDEXSALE, DSCTYPE, DSCPARAM, DSCVAL) VALUES (2800013, 4, '7700005', 5.0);
+INSERT INTO LOGTRANDSC (INDEXSALE, DSCTYPE, DSCPARAM, DSCVAL) VALUES (2800014, 3, '7700007', 2.0);
+INSERT INTO LOGTRANDSC (INDEXSALE, DSCTYPE, DSCPARAM, DSCVAL) VALUES (2800014, 4, '7700006', 3.0);
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, VIDOPL, KA, POKUPATEL)
+  VALUES (2800015, '2024-01-20 11:00:00', 'ДТ', 8, 800, 100, 100, 2, NULL, 'Карта 7824000115');
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, VIDOPL, KA, POKUPATEL)
+  VALUES (2800016, '2024-01-20 08:35:00', 'АИ-95', 4, 401, 100.25, 100, 2, 0, 'Карта 7824000116');
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA)
+  VALUES (2800201, '2024-01-20 15:00:00', 'АИ-92', 10, 524, 52.40, 52.40, 0.7431, 'ПЛ-0101', '21', 21, 21, 4, NULL);
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA)
+  VALUES (2800202, '2024-01-20 15:10:00', 'АИ-92', 5.75, 291.985, 50.78, 50.78, 0.7431, 'ПЛ-0102', '21', 21, 21, 4, 0);
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA)
+  VALUES (2800203, '2024-01-20 15:20:00', 'АИ-95', 31.5, 1816.605, 57.67, 57.67, 0.7536, 'ПЛ-0103', '21', 21, 21, 4, 0);
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, PLOTN, PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA, POKUPATEL)
+  VALUES (2800204, '2024-01-20 15:30:00', 'АИ-92', 15, 786, 52.40, 52.40, 0.7431, 'ПЛ-0104', '21', 21, 21, 8, NULL, 'ООО АвтоТрейд');
+INSERT INTO COUPONLIST (ID, CDATE, VIDOPL, GSM, LITRE, USELITRE) VALUES ('Т-1006', '2024-01-20 13:50:00', 9, 'ДТ', 12, 12);
+INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, BASEPRICE, VIDOPL, KA, POKUPATEL)
+  VALUES (2800107, '2024-01-20 13:55:00', 'АИ-92', 12, 628.8, 52.4, 52.4, 9, NULL, 'Т-1006');
 
 COMMIT;

@@ -572,3 +572,5 @@ CREATE INDEX IX_BCHECK_CLIENT ON BCHECK (CLIENT, DATA);
 CREATE INDEX IX_TRK_TIME ON TRK ("TIME");
 -- The dispenser operations of one sale (the shipment receipt joins them by sale).
 CREATE INDEX IX_TRK_INDEXSALE ON TRK (INDEXSALE);
+-- The discount records of one sale (the card report looks them up per sale).
+CREATE INDEX IX_LOGTRANDSC_INDEXSALE ON LOGTRANDSC (INDEXSALE);

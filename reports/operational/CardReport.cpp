@@ -29,23 +29,42 @@ namespace tv {
 namespace {
 
 // One sale of the statement. Amounts are four-decimal fixed point; the
-// discount is kept in ten-thousandths of a percent, so that its rounding to
-// tenths does not depend on binary fractions.
+// discount is the statement's value read as a float, as it is rounded to
+// tenths below.
 struct TCardRow {
   TDateTime Data = 0;
   std::string Pokupatel, GSM;
   int VidOpl = 0;
-  Currency Liter, Price, Summa, BasePrice, Dsc;
+  Currency Liter, Price, Summa, BasePrice;
+  double Dsc = 0;
 };
 
-// The rounded discount in tenths of a percent: Dsc x 10 + 0.5, truncated
-// toward zero (4.96 gives 50, -0.1 gives 0, -0.15 gives -1).
-int64_t RoundedDsc(Currency dsc) { return (dsc.Raw() * 10 + 5000) / 10000; }
+// The rounded discount in tenths of a percent: Dsc x 10 + 0.5 in extended
+// precision, truncated toward zero (4.96 gives 50, -0.1 gives 0, and
+// -0.15, whose double lies a hair above it, gives 0 too).
+int64_t RoundedDsc(double dsc) {
+  return static_cast<int64_t>(std::trunc(static_cast<long double>(dsc) * 10 + 0.5L));
+}
 
 // The base amount and the discount amount of a sale; a sale without base
 // price counts as sold at its base price.
 Currency BaseSum(const TCardRow& r) {
   return r.BasePrice == Currency() ? r.Summa : r.Liter * r.BasePrice;
+}
+
+// The same amounts unrounded, for the HTML: the product of the two
+// fixed-point values in extended precision, less the amount.
+long double ExactBaseSum(const TCardRow& r) {
+  if (r.BasePrice == Currency()) return r.Summa;
+  return static_cast<long double>(r.Liter.Raw()) * static_cast<long double>(r.BasePrice.Raw()) /
+         1e8L;
+}
+long double ExactDiscountSum(const TCardRow& r) {
+  if (r.BasePrice == Currency()) return 0;
+  return (static_cast<long double>(r.Liter.Raw()) * static_cast<long double>(r.BasePrice.Raw()) /
+              10000 -
+          static_cast<long double>(r.Summa.Raw())) /
+         10000;
 }
 
 struct TSums {
@@ -76,38 +95,45 @@ class TCardBuilder {
 
 std::string TCardBuilder::BuildSQL(const std::string& codes, const std::string& mask,
                                    bool cards) const {
-  const std::string sales = IsOfficeReportsType() ? std::string() : " AND (L.KA = 0) ";
+  const std::string sales = IsOfficeReportsType() ? std::string() : " AND (COALESCE(L.KA, 0) = 0) ";
   // A sale without base price would fail the division of the whole
   // statement; its discount is 0 instead.
   const std::string dsc =
       "  COALESCE(100 - L.GSMPrice * 100 / NULLIF(L.BasePrice, 0), 0) AS Dsc, L.BasePrice";
-  const std::string join =
-      "LEFT JOIN LOGTRANDSC LD ON (L.INDEXSALE = LD.INDEXSALE) AND (LD.DSCTYPE IN (3,4))";
+  // A sale may hold several discount records. It is listed once: under its
+  // payment type when none of them carries a card, else under the record
+  // with the smallest card number (then the smaller type, then the smaller
+  // value) among those the mask lets through.
+  std::string carded =
+      "FROM LOGTRANDSC LD WHERE (LD.INDEXSALE = L.INDEXSALE) AND (LD.DSCTYPE IN (3,4))"
+      " AND (COALESCE(LD.DSCPARAM, '') <> '')";
   std::vector<std::string> sql;
   if (cards)
-    sql.push_back("SELECT L.Data, L.Pokupatel, L.VidOpl, L.GSMName, L.Liter, L.GSMPrice, "
-                  "L.Summa, L.DSC, L.BasePrice FROM (");
+    sql.push_back(
+        "SELECT L.Data, L.Pokupatel, L.VidOpl, L.GSMName, L.Liter, L.GSMPrice, "
+        "L.Summa, L.DSC, L.BasePrice FROM (");
   sql.push_back("SELECT L.Data, L.Pokupatel, L.VidOpl, L.GSMName, L.Liter, L.GSMPrice, L.Summa,");
   sql.push_back(dsc);
   sql.push_back("FROM LogTran L");
-  if (cards) sql.push_back(join);
   sql.push_back("WHERE (L.Data between :BDate AND :EDate)");
   sql.push_back("  AND (L.VidOpl IN " + codes + ")");
-  if (cards) sql.push_back("  AND (COALESCE(LD.DSCPARAM, '') = '')");
+  if (cards) sql.push_back("  AND NOT EXISTS (SELECT 1 " + carded + ")");
   if (!mask.empty()) sql.push_back("  AND (L.Pokupatel LIKE " + QuotedStr(mask) + ")");
   sql.push_back(sales);
   if (cards) {
+    if (!mask.empty()) carded += " AND (LD.DSCPARAM LIKE " + QuotedStr(mask) + ")";
     sql.push_back("UNION ALL");
     sql.push_back(
-        "SELECT L.Data, 'СК:' || COALESCE(LD.DSCPARAM, '') || ':' || CAST(LD.DSCVAL AS "
-        "NUMERIC(15,1)) || '%' AS Pokupatel, L.VidOpl, L.GSMName, L.Liter, L.GSMPrice, L.Summa,"_w);
+        "SELECT L.Data, 'СК:' || (SELECT FIRST 1 LD.DSCPARAM || ':' || "
+        "CAST(LD.DSCVAL AS NUMERIC(15,1)) || '%' "_w +
+        carded +
+        " ORDER BY LD.DSCPARAM, LD.DSCTYPE, LD.DSCVAL) AS Pokupatel, L.VidOpl, "
+        "L.GSMName, L.Liter, L.GSMPrice, L.Summa,");
     sql.push_back(dsc);
     sql.push_back("FROM LogTran L");
-    sql.push_back(join);
     sql.push_back("WHERE (L.Data between :BDate AND :EDate)");
     sql.push_back(sales);
-    sql.push_back("  AND (COALESCE(LD.DSCPARAM, '') <> '')");
-    if (!mask.empty()) sql.push_back("  AND (LD.DSCPARAM LIKE " + QuotedStr(mask) + ")");
+    sql.push_back("  AND EXISTS (SELECT 1 " + carded + ")");
     sql.push_back(") L");
   }
   sql.push_back(cards ? "ORDER BY L.VidOpl, L.GsmName, L.Dsc, L.Data"
@@ -129,9 +155,9 @@ void TCardBuilder::ReadRows(TIBDataSet& ds) {
   TIBField& dsc = ds.FieldByName("Dsc");
   TIBField& base = ds.FieldByName("BasePrice");
   for (; !ds.Eof(); ds.Next()) {
-    TCardRow r{data.AsDateTime(), pok.AsString(),     gsm.AsString(),  vidOpl.AsInteger(),
-               liter.AsCurrency(), price.AsCurrency(), summa.AsCurrency(), base.AsCurrency(),
-               dsc.AsCurrency()};
+    TCardRow r{data.AsDateTime(),  pok.AsString(),     gsm.AsString(),
+               vidOpl.AsInteger(), liter.AsCurrency(), price.AsCurrency(),
+               summa.AsCurrency(), base.AsCurrency(),  dsc.AsFloat()};
     byVidOpl_[r.VidOpl].push_back(rows_.size());
     rows_.push_back(std::move(r));
   }
@@ -145,8 +171,8 @@ void TCardBuilder::AddCardTypes(std::vector<std::pair<int, std::string>>& list) 
     for (const auto& entry : list) listed = listed || entry.first == code;
     if (listed) continue;
     const int row = FindVidOplIndex(code, VidOplArray, -1);
-    list.emplace_back(code, "СК:"_w + (row >= 0 ? VidOplArray.At(row, 0).AsString()
-                                                : "Имя не определено"_w));
+    list.emplace_back(
+        code, "СК:"_w + (row >= 0 ? VidOplArray.At(row, 0).AsString() : "Имя не определено"_w));
   }
 }
 
@@ -170,17 +196,18 @@ void TCardBuilder::WriteRow(const TCardRow& r, const std::string& name, int nn) 
   jet_.AddFloat("Kolvo", VolumeFormat, static_cast<double>(r.Liter));
   jet_.AddFloatDefault("Price", static_cast<double>(r.Price));
   jet_.AddFloatDefault("Summa", static_cast<double>(r.Summa));
-  if (r.Dsc != Currency()) {
-    const double tenths = static_cast<double>(RoundedDsc(r.Dsc)) / 10;
+  if (r.Dsc != 0) {
+    const long double tenths = static_cast<long double>(RoundedDsc(r.Dsc)) / 10;
     rep_.SetVar("Dsc", Format("%2.1n%%", {tenths}));
-    jet_.AddFloat("Dsc", "%.1n%%", tenths);
+    jet_.AddFloat("Dsc", "%.1n%%", static_cast<double>(tenths));
   }
   rep_.SetVar("DSum", Format("%7.2n", {static_cast<long double>(dsum)}));
   rep_.SetVar("BPr", Format("%7.2n", {static_cast<long double>(r.BasePrice)}));
   rep_.SetVar("BSum", Format("%7.2n", {static_cast<long double>(bsum)}));
-  jet_.AddFloatDefault("DSum", static_cast<double>(dsum));
+  // The text rounds the products to four decimals, the HTML does not.
+  jet_.AddFloatDefault("DSum", static_cast<double>(ExactDiscountSum(r)));
   jet_.AddFloatDefault("BPr", static_cast<double>(r.BasePrice));
-  jet_.AddFloatDefault("BSum", static_cast<double>(bsum));
+  jet_.AddFloatDefault("BSum", static_cast<double>(ExactBaseSum(r)));
   jet_.EndLine();
   rep_.PrintRepeat();
   rep_.ClearVars();
@@ -261,18 +288,15 @@ void TCardBuilder::AddVidOplRows(const std::string& name, const std::vector<std:
 void TCardBuilder::WriteTotals() {
   rep_.SetVar("VidOplSum", Format("%9.2n", {static_cast<long double>(all_.Summa)}));
   rep_.SetVar("VidOplVol", Format("%9.2n", {static_cast<long double>(all_.Liter)}));
-  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-  auto money = [&](Currency v) {
-    return Format(HTMLJet::MoneyFormat, {static_cast<long double>(v)}, fs);
-  };
-  jet_.Add("VidOplSum", money(all_.Summa));
-  jet_.Add("VidOplBSum", money(all_.BSum));
-  jet_.Add("VidOplDSum", money(all_.DSum));
-  jet_.Add("VidOplVol", Format(VolumeFormat, {static_cast<long double>(all_.Liter)}, fs));
+  // Numbers, not texts: the engine formats them as every other cell.
+  jet_.AddFloat("VidOplSum", HTMLJet::MoneyFormat, static_cast<double>(all_.Summa));
+  jet_.AddFloat("VidOplBSum", HTMLJet::MoneyFormat, static_cast<double>(all_.BSum));
+  jet_.AddFloat("VidOplDSum", HTMLJet::MoneyFormat, static_cast<double>(all_.DSum));
+  jet_.AddFloat("VidOplVol", VolumeFormat, static_cast<double>(all_.Liter));
 }
 
-void Run(TReportCreator& creator, int smenaFrom, int smenaTo, TDateTime begDate,
-         TDateTime endDate, Variant selection, const std::string& mask, bool withDiscountCards,
+void Run(TReportCreator& creator, int smenaFrom, int smenaTo, TDateTime begDate, TDateTime endDate,
+         Variant selection, const std::string& mask, bool withDiscountCards,
          const Variant& vidOplCodes, std::string& text) {
   if (!vidOplCodes.IsEmpty()) MakeVidOplSelection(vidOplCodes, selection);
   if (smenaFrom == 0 && smenaTo == 0) {
@@ -283,8 +307,8 @@ void Run(TReportCreator& creator, int smenaFrom, int smenaTo, TDateTime begDate,
   TTempReportFile out;
   std::unique_ptr<TIBDataSet> ds(
       FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
-  auto rep = std::make_unique<TFileRepGen>("C:\\FUEL\\FORMS\\REPORT\\CardRep.frm", out.Name(),
-                                           true, 0, 1);
+  auto rep =
+      std::make_unique<TFileRepGen>("C:\\FUEL\\FORMS\\REPORT\\CardRep.frm", out.Name(), true, 0, 1);
   auto jet = std::make_unique<THTML_Jet>(GetWebFormFileName("Отчет по картам.html"_w), false, 0);
   jet->Init();
   PutOrgRequisites(rep.get(), jet.get(), -1);
@@ -294,15 +318,14 @@ void Run(TReportCreator& creator, int smenaFrom, int smenaTo, TDateTime begDate,
   std::string codes;
   for (const auto& entry : list) codes += (codes.empty() ? "" : ",") + IntToStr(entry.first);
   TCardBuilder b(*rep, *jet);
-  ds->SelectSQL().SetText(b.BuildSQL("(" + (codes.empty() ? "-1" : codes) + ")", mask,
-                                     withDiscountCards));
+  ds->SelectSQL().SetText(
+      b.BuildSQL("(" + (codes.empty() ? "-1" : codes) + ")", mask, withDiscountCards));
   ds->ParamByName("BDate").SetAsDateTime(begDate);
   ds->ParamByName("EDate").SetAsDateTime(endDate);
   b.ReadRows(*ds);
 
-  const std::string smena = smenaFrom == smenaTo
-                                ? IntToStr(smenaFrom)
-                                : IntToStr(smenaFrom) + " - " + IntToStr(smenaTo);
+  const std::string smena =
+      smenaFrom == smenaTo ? IntToStr(smenaFrom) : IntToStr(smenaFrom) + " - " + IntToStr(smenaTo);
   rep->SetVar("SmNum", smena);
   rep->SetVar("BegDate", FormatDateTime("dd.mm.yy hh:nn", begDate));
   rep->SetVar("EndDate", FormatDateTime("dd.mm.yy hh:nn", endDate));

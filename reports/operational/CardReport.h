@@ -26,6 +26,9 @@ class TReportCreator;
 //  withDiscountCards   adds the discount-card sales
 //  vidOplCodes         payment-type codes replacing the selection, or
 //                      unassigned
+// Each sale is listed once: with discount cards, a sale whose discount
+// records (types 3 and 4) carry a card number is listed under the smallest
+// such number that the mask lets through, and not under its payment type.
 // A sale with a base price of 0 counts without discount: its discount is
 // 0 %, its base amount its amount and its discount amount 0. Failures are
 // raised again with the context "Отчет по картам"; everything is released

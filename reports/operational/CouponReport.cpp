@@ -86,7 +86,8 @@ std::vector<TCoupon> ReadCoupons(TReportCreator& creator, TDateTime begDate, TDa
                                  std::map<int, std::vector<std::size_t>>& byVidOpl) {
   std::unique_ptr<TIBDataSet> ds(
       FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
-  const std::string sales = IsOfficeReportsType() ? std::string() : " AND (lt.KA = 0) ";
+  const std::string sales =
+      IsOfficeReportsType() ? std::string() : " AND (COALESCE(lt.KA, 0) = 0) ";
   ds->SelectSQL().SetText(
       "Select cl.* \r\nFrom CouponList cl \r\nWhere (cl.CDate between :bDate and :eDate) \r\n  "
       "AND EXISTS(SELECT lt.DATA FROM LOGTRAN lt              WHERE (lt.DATA BETWEEN :bDate and "
@@ -104,8 +105,8 @@ std::vector<TCoupon> ReadCoupons(TReportCreator& creator, TDateTime begDate, TDa
   TIBField& vidOpl = ds->FieldByName("VidOpl");
   for (; !ds->Eof(); ds->Next()) {
     byVidOpl[vidOpl.AsInteger()].push_back(rows.size());
-    rows.push_back({id.AsString(), gsm.AsString(), cdate.AsDateTime(), litre.AsFloat(),
-                    use.AsFloat()});
+    rows.push_back(
+        {id.AsString(), gsm.AsString(), cdate.AsDateTime(), litre.AsFloat(), use.AsFloat()});
   }
   return rows;
 }

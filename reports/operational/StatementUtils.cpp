@@ -61,7 +61,8 @@ std::string JoinVidOplCodes(const std::vector<TStatementVidOpl>& vidOpls) {
 std::string OwnSalesFilter() {
   const int voMimo = ReadVOMimo();
   const std::string mimo = voMimo >= 0 ? Format(" OR (a.VIDOPL=%d) ", {voMimo}) : std::string();
-  return FastStringReplace(" AND ((a.KA = 0) #VOMIMO#) ", "#VOMIMO#", mimo, rfReplaceAll);
+  return FastStringReplace(" AND ((COALESCE(a.KA, 0) = 0) #VOMIMO#) ", "#VOMIMO#", mimo,
+                           rfReplaceAll);
 }
 
 int NormalizeVdMode(int mode, const std::string& smenaFrom, const std::string& smenaTo) {

@@ -49,8 +49,10 @@ std::string VidOplText(int code);
 // The codes of the payment types joined by ",".
 std::string JoinVidOplCodes(const std::vector<TStatementVidOpl>& vidOpls);
 
-// " AND ((a.KA = 0) #VOMIMO#) " with the macro filled from ReadVOMimo:
-// " OR (a.VIDOPL=<code>) " for a code of 0 or more, nothing otherwise.
+// " AND ((COALESCE(a.KA, 0) = 0) #VOMIMO#) " with the macro filled from
+// ReadVOMimo: " OR (a.VIDOPL=<code>) " for a code of 0 or more, nothing
+// otherwise. A sale stored before the column KA existed holds NULL there
+// and counts as an own sale.
 std::string OwnSalesFilter();
 
 // A negative header mode becomes 1 when the two shift texts are equal (one

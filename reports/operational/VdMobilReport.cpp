@@ -15,7 +15,7 @@
 #include "library/ReportsInterface.h"
 #include "library/TempReportFile.h"
 #include "platform/Cp1251.h"
-#include "platform/RtlMath.h"
+#include "platform/Currency.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "reports/operational/StatementUtils.h"
@@ -31,6 +31,24 @@ struct TVdMobilRequest {
   bool ByDriver = false;
   Variant Selection, Codes;
 };
+
+// The kopecks of price times litres, halves to even. The price is the
+// stored fixed-point value and the litres, already rounded to their
+// decimals, are taken as the decimal they stand for: the product is exact,
+// so an amount that ends in exactly half a kopeck goes to the even kopeck
+// (5,75 l at 50,78 is 291,985 and gives 291,98) whatever the binary
+// neighbours of the price are.
+int64_t KopecksHalfEven(Currency price, long double liter) {
+  using Wide = __int128;
+  const Wide product = Wide(price.Raw()) * Currency(liter).Raw();  // in 1e-8
+  constexpr Wide kUnit = 1000000;                                  // 1e-8 per kopeck
+  Wide q = product / kUnit;
+  const Wide r = product % kUnit;
+  const Wide twice = 2 * (r < 0 ? -r : r);
+  const int sign = product < 0 ? -1 : 1;
+  if (twice > kUnit || (twice == kUnit && q % 2 != 0)) q += sign;
+  return static_cast<int64_t>(q);
+}
 
 class TVdMobilBuilder {
  public:
@@ -140,10 +158,10 @@ void TVdMobilBuilder::AddRow(TIBDataSet& ds) {
     liter = RoundTo(static_cast<int8_t>(DecL2), ds.FieldByName("Liter").AsFloat());
     if (RepSmType == 0)
       summa = RoundTo(2, ds.FieldByName("Summa").AsFloat());
-    else  // the kopecks of price times litres, halves to even
-      summa = static_cast<long double>(
-                  Round(static_cast<long double>(ds.FieldByName("Price").AsFloat()) * liter * 100)) /
-              100;
+    else
+      summa =
+          static_cast<long double>(KopecksHalfEven(ds.FieldByName("Price").AsCurrency(), liter)) /
+          100;
   }
   ++rowNum_;
   const std::string gsm = ds.FieldByName("GSM").AsString();
@@ -187,7 +205,7 @@ void MakeVdMobilReport(TReportCreator& creator, const std::string& orgName,
                        const std::string& objectName, TDateTime date1, TDateTime date2,
                        int byDriver, const Variant& vidOplSelection, const Variant& vidOplCodes,
                        std::string& text) {
-  TVdMobilRequest request{orgName,       objectName,      date1, date2,
+  TVdMobilRequest request{orgName,       objectName,      date1,      date2,
                           byDriver != 0, vidOplSelection, vidOplCodes};
   TVdMobilBuilder(creator, std::move(request)).Run(text);
 }

@@ -111,8 +111,7 @@ void TVdPeriodBuilder::Run(std::string& text) {
   GetVdPeriodGSMList();
   const int m = gsm_->Count();
   // Both engines lay their column block out m + 1 times: the fuels and the total.
-  rep_ =
-      std::make_unique<TFileRepGen>(r_.FormFile, out.Name(), true, 0, m + 1);
+  rep_ = std::make_unique<TFileRepGen>(r_.FormFile, out.Name(), true, 0, m + 1);
   jet_ = std::make_unique<THTML_Jet>(r_.TemplateFile, true, m);
   gsm_->Add("ИТОГО"_w);
   textTotals_.resize(static_cast<std::size_t>(gsm_->Count()));
@@ -151,7 +150,7 @@ std::string TVdPeriodBuilder::OrgWhere() const {
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
-  return " AND (a.KA = 0) AND (a.IDCnt IN (" + items + ")) ";
+  return " AND (COALESCE(a.KA, 0) = 0) AND (a.IDCnt IN (" + items + ")) ";
 }
 
 void TVdPeriodBuilder::WriteHeader() {
@@ -229,7 +228,6 @@ void TVdPeriodBuilder::AddVdPeriodOrgRows(int vidOpl) {
   std::set<std::string> done;
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (done.insert(rows[i].Id).second) AddOrgRow(rows, i, index);
-
 }
 
 void TVdPeriodBuilder::WriteTextTotals() {

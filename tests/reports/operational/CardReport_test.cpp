@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 
+#include "platform/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/operational/CardsFixture.h"
 
@@ -67,15 +68,16 @@ TEST_F(CardReport, GroupsSubtotalsAndTotalsWithDiscountCards) {
   std::pair<double, double> all;
   const auto groups = GroupTotals(&all);
   const auto sums =
-      Sums(std::string("L.KA = 0 AND (L.VIDOPL IN (1, 2) OR ") + kCardSale + ")");
+      Sums(std::string("COALESCE(L.KA, 0) = 0 AND (L.VIDOPL IN (1, 2) OR ") + kCardSale + ")");
   ExpectTotals(groups, sums, {1, 2, 0, 77});
   double l = 0, s = 0;
   for (const auto& [code, v] : sums) l += v.first, s += v.second;
   EXPECT_NEAR(all.first, l, 0.005);
   EXPECT_NEAR(all.second, s, 0.005);
 
-  // Subtotal rows of АИ-95 on the card type 2: -0.15 % has none, -0.1 %
-  // rounds to 0.0 %, 4.96 % and 5.04 % share 5.0 %.
+  // Subtotal rows of АИ-95 on the card type 2: -0.25 % has none, -0.15 %
+  // (a double just above it) and -0.1 % round to 0.0 %, 4.96 % and 5.04 %
+  // share 5.0 %.
   std::vector<std::string> subtotals;
   std::vector<double> liters;
   for (const auto& row : HtmlRows())
@@ -84,7 +86,7 @@ TEST_F(CardReport, GroupsSubtotalsAndTotalsWithDiscountCards) {
       liters.push_back(Num(row[6]));
     }
   EXPECT_EQ(subtotals, (std::vector<std::string>{"0,0%", "3,0%", "5,0%"}));
-  EXPECT_EQ(liters, (std::vector<double>{5, 10, 30}));
+  EXPECT_EQ(liters, (std::vector<double>{9, 10, 30}));
 }
 
 TEST_F(CardReport, ParameterArraysAndSwitches) {
@@ -94,18 +96,18 @@ TEST_F(CardReport, ParameterArraysAndSwitches) {
   // Five elements: the selection, no mask, no discount cards; the base
   // price 0 of one terminal sale fails nothing.
   Report('4', A({1, 2, CardsBegin(), CardsEnd(), sel}));
-  ExpectTotals(GroupTotals(nullptr), Sums("L.KA = 0 AND L.VIDOPL IN (1, 2)"), {1, 2});
+  ExpectTotals(GroupTotals(nullptr), Sums("COALESCE(L.KA, 0) = 0 AND L.VIDOPL IN (1, 2)"), {1, 2});
   // Seven: a mask with SQL wildcards.
   Report('4', A({1, 2, CardsBegin(), CardsEnd(), sel, Variant("%5555_0%"_w), Variant(false)}));
   ExpectTotals(GroupTotals(nullptr),
-               Sums("L.KA = 0 AND L.VIDOPL IN (1, 2) AND L.POKUPATEL LIKE '%5555_0%'"), {1});
+               Sums("COALESCE(L.KA, 0) = 0 AND L.VIDOPL IN (1, 2) AND L.POKUPATEL LIKE '%5555_0%'"),
+               {1});
   // Eight: the codes replace the selection.
   Report('4', A({1, 2, CardsBegin(), CardsEnd(), sel, Variant(""), Variant(false), A({2})}));
-  ExpectTotals(GroupTotals(nullptr), Sums("L.KA = 0 AND L.VIDOPL = 2"), {2});
+  ExpectTotals(GroupTotals(nullptr), Sums("COALESCE(L.KA, 0) = 0 AND L.VIDOPL = 2"), {2});
   // Six elements fail on the missing seventh.
   const auto six = Request('4', A({1, 2, CardsBegin(), CardsEnd(), sel, Variant("")}));
-  EXPECT_NE(six.Text.find("Ошибка при формировании отчета \"Отпуск по картам\""),
-            std::string::npos)
+  EXPECT_NE(six.Text.find("Ошибка при формировании отчета \"Отпуск по картам\""), std::string::npos)
       << six.Text;
   // Nothing selected, no discount cards: no group, zero totals.
   const std::string none = Report('4', A({1, 2, CardsBegin(), CardsEnd(), A({0, 0, 0})}));
@@ -122,6 +124,76 @@ TEST_F(CardReport, ParameterArraysAndSwitches) {
   ASSERT_EQ(host->Init(), 1);
   Report('4', A({1, 2, CardsBegin(), CardsEnd(), sel}));
   ExpectTotals(GroupTotals(nullptr), Sums("L.VIDOPL IN (1, 2)"), {1, 2});
+}
+
+// Each sale once: under its payment type without a carded discount record,
+// else under its smallest card number that the mask lets through; the
+// money listed is the SQL sum over the distinct sales.
+TEST_F(CardReport, EachSaleListedOnceUnderItsSmallestCard) {
+  const struct {
+    std::string mask;
+    std::vector<std::string> ai98;  // the АИ-98 rows' card texts, in order
+  } cases[] = {{"", {"Терминал 5555_03", "СК:7700005:5.0%", "СК:7700006:3.0%"}},
+               {"%7700007", {"СК:7700007:2.0%"}},
+               {"77%", {"СК:7700005:5.0%", "СК:7700006:3.0%"}}};
+  for (const auto& c : cases) {
+    Report('4', A({1, 1, CardsBegin(), CardsEnd(), A({0}), Variant(Utf8ToCp1251(c.mask)),
+                   Variant(true), A({1, 2})}));
+    std::vector<std::string> ai98;
+    double listed = 0;
+    for (const auto& row : HtmlRows())
+      if (row.size() == 9 && !std::isnan(Num(row[0]))) {
+        listed += Num(row[8]);
+        if (row[1] == "АИ-98") ai98.push_back(row[5]);
+      }
+    EXPECT_EQ(ai98, c.ai98) << c.mask;
+    const std::string like = "'" + (c.mask.empty() ? "%" : c.mask) + "'";
+    const std::string carded =
+        "EXISTS (SELECT 1 FROM LOGTRANDSC D WHERE D.INDEXSALE = L.INDEXSALE AND D.DSCTYPE IN (3, "
+        "4) AND COALESCE(D.DSCPARAM, '') <> '' AND D.DSCPARAM LIKE " +
+        like + ")";
+    const auto sum =
+        Sums("COALESCE(L.KA, 0) = 0 AND ((L.VIDOPL IN (1, 2) AND NOT " + std::string(kCardSale) +
+             " AND L.POKUPATEL LIKE " + like + ") OR " + carded + ")");
+    double expected = 0;
+    for (const auto& [code, v] : sum) expected += v.second;
+    EXPECT_NEAR(listed, expected, 0.005) << c.mask;
+  }
+}
+
+// Figures worked by hand. 100 - 35,45 * 100 / 35,79 = 0,94998603: 9 tenths;
+// 1,481 l at 35,79 = 53,00499 (HTML 53,00), less 52,50 = 0,50499 (0,50).
+// 100 - 40,07 * 100 / 40,01 = -0,1499625: 0 tenths; 1,1006 l at 40,01 =
+// 44,035006 (44,04), less 44,10 = -0,064994 (-0,06). Totals: 96,60 sold;
+// base 53,0050 + 44,0350 = 97,04; discount 0,5050 - 0,0650 = 0,44; 2,58 l.
+TEST_F(CardReport, DiscountTenthsAndUnroundedHtmlAmounts) {
+  for (const char* sale : {"2890001, '10:00', 1.481, 52.50, 35.45, 35.79",
+                           "2890002, '10:05', 1.1006, 44.10, 40.07, 40.01"})
+    Exec(
+        StringReplace("INSERT INTO LOGTRAN (INDEXSALE, DATA, LITER, SUMMA, GSMPRICE, BASEPRICE) "
+                      "VALUES (" +
+                          std::string(sale) + ")",
+                      "'1", "'2024-01-21 1", 0));
+  Exec("UPDATE LOGTRAN SET GSMNAME = 'АИ-80', VIDOPL = 2, KA = 0 WHERE INDEXSALE > 2890000");
+  // The built-in page with the base and discount amounts for date and time.
+  std::string page = ReadFileBytes(
+      Utf8ToCp1251(std::string(TOLVAREN_SOURCE_DIR) + "/templates/web/Отчет по картам.html"));
+  page = StringReplace(page, "&lt;#Date&gt;", "&lt;#BSum&gt;", rfReplaceAll);
+  page = StringReplace(page, "&lt;#Time&gt;", "&lt;#DSum&gt;", rfReplaceAll);
+  page = StringReplace(page, "по видам оплаты: ", "&lt;#VidOplBSum&gt;|&lt;#VidOplDSum&gt;", 0);
+  root.WriteFile("c/FUEL/FORMS/WEBREP/Отчет по картам.html", Utf8ToCp1251(page));
+  Report('4', A({1, 1, DateVar(2024, 1, 21), DateVar(2024, 1, 21, 23, 59, 59), A({0}), Variant(""),
+                 Variant(false), A({2})}));
+  std::vector<std::vector<std::string>> rows;  // Dsc, BSum, DSum; subtotals: Dsc
+  for (const auto& row : HtmlRows())
+    if (row.size() == 9 && (row[0] == "Итого:" || !std::isnan(Num(row[0]))))
+      rows.push_back(row[0] == "Итого:" ? std::vector<std::string>{row[2]}
+                                        : std::vector<std::string>{row[2], row[3], row[4]});
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
+                      {"0,0%", "44,04", "-0,06"}, {"0,0%"}, {"0,9%", "53,00", "0,50"}, {"0,9%"}}));
+  for (const char* cell :
+       {"<nobr>96,60</nobr>", "<nobr>97,04</nobr>|<nobr>0,44</nobr>", "<nobr>2,58</nobr>"})
+    EXPECT_NE(Html().find(cell), std::string::npos) << cell;
 }
 
 TEST_F(CardReport, FailuresCarryTheReportsContext) {

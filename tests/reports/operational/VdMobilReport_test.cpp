@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/SysUtils.h"
+#include "tests/reports/operational/CardsFixture.h"
 #include "tests/reports/operational/VehiclesFixture.h"
 
 namespace tv::test {
@@ -86,8 +87,9 @@ TEST_F(VdMobilReport, ByCarAndByDriverMatchTheHandCheckedTexts) {
   ASSERT_GE(totals.size(), 3u);
   EXPECT_EQ(totals[1], "96,75");
   EXPECT_EQ(totals[2], "5 583,76");
-  const std::string driver = Report('5', A({VehiclesBegin(), VehiclesEnd(), Str("ООО Северный Путь"),
-                                            Str("Соколов Юрий Петрович"), Variant(), A({4, 104})}));
+  const std::string driver =
+      Report('5', A({VehiclesBegin(), VehiclesEnd(), Str("ООО Северный Путь"),
+                     Str("Соколов Юрий Петрович"), Variant(), A({4, 104})}));
   EXPECT_EQ(MaskPrintTime(driver), ExpectedText("vdMobil_driver.txt"));
   const std::string html = Cp1251ToUtf8(Html());
   EXPECT_NE(html.find("Ведомость&nbsp;по&nbsp;договорам"), std::string::npos);
@@ -185,9 +187,9 @@ double PriceTimesLitres(const std::string& price, const std::string& liter) {
     return static_cast<long long>(std::llround(std::stod(s) * 10000));
   };
   long long l = tenThousandths(liter);
-  l = (l / 100 + (l % 100 >= 50 ? 1 : 0));       // centilitres, halves up
-  const long long p = tenThousandths(price);     // 1/10000 of a rouble
-  const long long m = p * l;                     // 1/1000000 of a rouble
+  l = (l / 100 + (l % 100 >= 50 ? 1 : 0));    // centilitres, halves up
+  const long long p = tenThousandths(price);  // 1/10000 of a rouble
+  const long long m = p * l;                  // 1/1000000 of a rouble
   long long kop = m / 10000;
   const long long rest = m % 10000;
   if (rest > 5000 || (rest == 5000 && kop % 2 == 1)) ++kop;
@@ -228,6 +230,28 @@ TEST_F(VdMobilReport, TheMoneyRule) {
     }
     EXPECT_NE(text.find("Итого: " + std::string(9 - Money(liters).size(), ' ') + Money(liters)),
               std::string::npos);
+  }
+}
+
+// The card sample's sales of car К101МР77: 10 l at 52,40, 5,75 l at 50,78
+// (291,985 stored) and 31,5 l at 57,67 (1 816,605). RepSmType 0 rounds the
+// stored sums half up, RepSmType 1 price times litres to the even kopeck.
+class VdMobilTies : public CardsFixture {};
+
+TEST_F(VdMobilTies, HalfKopecksByTheMoneyRule) {
+  const struct {
+    int RepSmType;
+    std::vector<std::string> Money;  // the three sales and the total
+  } cases[] = {{0, {"524,00", "291,99", "1 816,61", "2 632,60"}},
+               {1, {"524,00", "291,98", "1 816,60", "2 632,58"}}};
+  for (const auto& c : cases) {
+    WriteCnfIni("[Misc]\nRepSmType=" + std::to_string(c.RepSmType) + "\n");
+    Report(13, A({CardsBegin(), CardsEnd(), Str("ООО АвтоТрейд"), Str("К101МР77")}));
+    std::vector<std::string> money;  // the money cells of the sales and totals rows
+    for (const auto& row : HtmlRows())
+      if (!row.empty() && (row[0] == "Итого:" || !std::isnan(Num(row[0]))))
+        money.push_back(row.at(row[0] == "Итого:" ? 2 : 7));
+    EXPECT_EQ(money, c.Money);
   }
 }
 
