@@ -130,7 +130,8 @@ void PutFinTotals(const TCloseSmenaRep& report, TFinRun& run) {
   text("BNSumL", run.TextL, TFinRun::RdL(run.BNalLitres));
   run.Jet.AddFloat("BNSumL", "%.2n", run.BNalLitres);
   both("AllItog", "%12.2n", static_cast<long double>(t.NalItog) + t.BNal);
-  run.Jet.AddFloatDefault("_AllItog", static_cast<double>(static_cast<long double>(t.NalItog) + t.BNal));
+  run.Jet.AddFloatDefault("_AllItog",
+                          static_cast<double>(static_cast<long double>(t.NalItog) + t.BNal));
   both("BNalTovar", "%.2n", t.GoodsBNal);
   both("BNalAllSum", "%.2n", static_cast<long double>(t.GoodsBNal) + t.BNal);
   for (const auto& [code, s] : run.VOSums.Items) {
