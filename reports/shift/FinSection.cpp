@@ -49,9 +49,9 @@ void AddSurplus(TRxMemoryData& smTrk, TFinTotals& totals) {
         smTrk.Fields(el).AsFloat() -
         (static_cast<long double>(smTrk.Fields(end).AsFloat()) - smTrk.Fields(beg).AsFloat()));
     const double net =
-        pereliv >= 0 ? static_cast<double>(static_cast<long double>(d) -
-                                           smTrk.Fields(pereliv).AsFloat())
-                     : d;
+        pereliv >= 0
+            ? static_cast<double>(static_cast<long double>(d) - smTrk.Fields(pereliv).AsFloat())
+            : d;
     const double p = smTrk.Fields(price).AsFloat();
     if (net > 0) totals.ElNet += static_cast<long double>(net) * p;
     if (d > 0) totals.ElGross += static_cast<long double>(d) * p;

@@ -31,7 +31,8 @@ const char* const CashSumsSql =
     "tr.PISTOLET=b.NUMBER\r\n"
     "    LEFT JOIN SILOVO vo ON (vo.SMNUM=sm.SMNUM) AND (vo.SILONUM=tr.SILONUM) AND "
     "(vo.VIDOPL=b.VIDOPL)\r\n"
-    "    WHERE (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND :SmEnd)\r\n"
+    "    WHERE (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND "
+    ":SmEnd)\r\n"
     "          AND (sm.INDEXSALE_BEG > 0)\r\n"
     "    \r\n"
     "    UNION ALL\r\n"
@@ -45,7 +46,8 @@ const char* const CashSumsSql =
     "tr.PISTOLET=b.NUMBER\r\n"
     "    LEFT JOIN SILOVO vo ON (vo.SMNUM=sm.SMNUM) AND (vo.SILONUM=tr.SILONUM) AND "
     "(vo.VIDOPL=b.VIDOPL)\r\n"
-    "    WHERE  (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND :SmEnd)\r\n"
+    "    WHERE  (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND "
+    ":SmEnd)\r\n"
     "           AND ((sm.INDEXSALE_BEG IS NULL) or (sm.INDEXSALE_BEG = 0))\r\n"
     "    ) q\r\n"
     "GROUP BY NKKM";
@@ -201,8 +203,8 @@ void TCloseSmenaRep::PutKKMBalance(TRepGen& rep, THTML_Jet& jet, const TFinTotal
   const long double base = received[0] + goods1 + t.NalItog - handed[0];
   MoneyVar(rep, jet, "PeredanoEl", Money(base + t.ElNet));
   MoneyVar(rep, jet, "PeredanoEp", Money(base + t.ElGross));
-  const Currency all2 = Money(static_cast<long double>(t.NalItog) + t.BNal + goods1 + goods2 +
-                              t.GoodsBNal);
+  const Currency all2 =
+      Money(static_cast<long double>(t.NalItog) + t.BNal + goods1 + goods2 + t.GoodsBNal);
   TotalVar(rep, jet, "AllItog2", "%12.2n", all2);
   jet.AddFloatDefault("_AllItog2", static_cast<double>(all2));
 }

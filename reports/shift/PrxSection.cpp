@@ -146,9 +146,8 @@ void AddPrxRow(TPrxRun& run, Currency mass) {
   rep.SetVar("PrDT", r.Fields(f.BegTime).AsString());
   rep.SetVar("PrName", prim);
   rep.SetVar("NDoc", Format("%5.d", {opNum}));
-  const std::pair<const char*, long double> seven[] = {{"Vol", vol},   {"VolF", volF},
-                                                       {"Den", den},   {"DenF", denF},
-                                                       {"Mass", mass}, {"MassF", massF}};
+  const std::pair<const char*, long double> seven[] = {
+      {"Vol", vol}, {"VolF", volF}, {"Den", den}, {"DenF", denF}, {"Mass", mass}, {"MassF", massF}};
   // The mass is Currency: the text takes its exact four decimals.
   for (const auto& [name, value] : seven)
     if (std::string_view(name) == "Mass")

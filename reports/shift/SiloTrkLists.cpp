@@ -113,8 +113,7 @@ void ReadSiloRangeData(const TRowReader& r, TSiloInfo& s, bool office) {
   AddTo(s.DiffL, (Ext(endL) - begL) - (Ext(clEnd) - clBeg));
   AddTo(s.DiffKg, (Ext(endL) * n("UDVESEND") - Ext(begL) * n("UDVESBEG")) - (Ext(ckEnd) - ckBeg));
   const Ext end20 = VolumeAt20(s.GsmName.str(), endL, n("SILOTEMPER"));
-  AddTo(s.Diff20L,
-        (end20 - n("SILOBEG20L")) - (Ext(n("SILOENDCALC20L")) - n("SILOBEGCALC20L")));
+  AddTo(s.Diff20L, (end20 - n("SILOBEG20L")) - (Ext(n("SILOENDCALC20L")) - n("SILOBEGCALC20L")));
 }
 
 }  // namespace

@@ -82,7 +82,8 @@ void WriteTrkRow(TRepGen& rep, THTML_Jet& jet, const TTRKInfo& t, bool office) {
   Both(rep, jet, "PL", DecFormat(5, DecL2, 'f'), DecFormat(0, DecL2, 'f'),
        Rd(t.TrkSmena) * LossFactor);
   Both(rep, jet, "TrkSmenaR", "%11.2n", "%.2n", R2(t.TrkSmenaR));
-  Both(rep, jet, "TrkEl", "%8.2n", "%.2n", t.BalEl > 0 ? Ext(t.ElCounter) : Ext(t.TrkEnd) - t.TrkBeg);
+  Both(rep, jet, "TrkEl", "%8.2n", "%.2n",
+       t.BalEl > 0 ? Ext(t.ElCounter) : Ext(t.TrkEnd) - t.TrkBeg);
   Both(rep, jet, "TrkEl2", "%8.2n", "%.2n", t.ElCounter);
   Both(rep, jet, "BalEl", litres, VolumeFormat, Rd(t.BalEl));
   Both(rep, jet, "BalEp", litres, VolumeFormat, Rd(t.BalEp));

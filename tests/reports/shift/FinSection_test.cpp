@@ -311,9 +311,8 @@ TEST_F(FinSection, CashRegisters) {
         "sm.INDEXSALE_END) OR (sm.INDEXSALE_BEG IS NULL AND b.DATA >= sm.BEGTIME AND b.DATA <= "
         "sm.ENDTIME) JOIN SMTRK t ON t.SMNUM = sm.SMNUM AND t.TRKINDEX = b.TRKINDEX + 1 AND "
         "t.PISTOLET = b.NUMBER JOIN SILOVO v ON v.SMNUM = sm.SMNUM AND v.SILONUM = t.SILONUM AND "
-        "v.VIDOPL = b.VIDOPL WHERE v.CHECKTYPE = 0 AND COALESCE(b.KA, 0) = 0 AND sm.SMNUM BETWEEN %d "
-        "AND %d "
-        "GROUP BY 1",
+        "v.VIDOPL = b.VIDOPL WHERE v.CHECKTYPE = 0 AND COALESCE(b.KA, 0) = 0 "
+        "AND sm.SMNUM BETWEEN %d AND %d GROUP BY 1",
         {c.from, c.to}));
     double byRegister[3] = {0, 0, 0};
     for (const IsqlRow& r : cash) byRegister[std::stoi(r.at("R")) - 1] = std::stod(r.at("S"));
