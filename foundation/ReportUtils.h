@@ -30,6 +30,15 @@ void RemoveStaleTempFilesXM();
 // (or is not a number).
 long double RoundTo(int8_t n, long double x);
 
+// `target := target + value` as the runtime does it for a Double: the sum
+// in 80-bit extended precision, rounded to double once, when it is stored.
+// Write `value` in extended too (a double operand cast to long double),
+// since a sum of doubles rounded on its way in can land on the other side
+// of a half-kopeck tie.
+inline void AddTo(double& target, long double value) {
+  target = static_cast<double>(target + value);
+}
+
 // The first character of `s` and the characters after it up to (not
 // including) the first TAB, LF, FF, CR, blank or ";". The first character is
 // kept even when it is one of these. Empty for an empty `s`.

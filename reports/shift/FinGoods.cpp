@@ -4,6 +4,7 @@
 
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
+#include "foundation/ReportUtils.h"
 #include "foundation/XMUtils.h"
 #include "platform/Cp1251.h"
 #include "platform/FloatText.h"
@@ -46,8 +47,8 @@ void PutSectionRow(TCloseSmenaRep& report, TFinRun& run, const TStringList& sums
     s.TovSumma += m;
     s.TovKolvo += q;
     run.Jet.AddFloatDefault("S" + code, static_cast<double>(m));
-    if (isVolume) run.Jet.AddFloat("L" + code, run.FmtL, TFinRun::RdL(static_cast<double>(q)));
-    if (isMass) run.Jet.AddFloat("K" + code, run.FmtK, TFinRun::RdK(static_cast<double>(q)));
+    if (isVolume) run.Jet.AddFloat("L" + code, run.FmtL, static_cast<double>(TFinRun::RdL(q)));
+    if (isMass) run.Jet.AddFloat("K" + code, run.FmtK, static_cast<double>(TFinRun::RdK(q)));
     if (StrToIntDef(code, -1) == run.SummaVO && run.SummaVO >= 0) {
       report.BNItogS += m;
       if (isVolume) report.BNItogL += q;
@@ -58,10 +59,10 @@ void PutSectionRow(TCloseSmenaRep& report, TFinRun& run, const TStringList& sums
   run.Jet.AddFloatDefault("NS", static_cast<double>(ns));
   Currency nq, bq;
   if (isVolume || isMass) nq = GoodsValue(sums, section + "_НК"_w);
-  if (isVolume) run.Jet.AddFloat("NL", run.FmtL, TFinRun::RdL(static_cast<double>(nq)));
-  if (isMass) run.Jet.AddFloat("NK", run.FmtK, TFinRun::RdK(static_cast<double>(nq)));
+  if (isVolume) run.Jet.AddFloat("NL", run.FmtL, static_cast<double>(TFinRun::RdL(nq)));
+  if (isMass) run.Jet.AddFloat("NK", run.FmtK, static_cast<double>(TFinRun::RdK(nq)));
   const Currency bs = GoodsValue(sums, section + "_Б"_w);
-  run.Totals.GoodsBNal += static_cast<double>(bs);
+  AddTo(run.Totals.GoodsBNal, bs);
   run.Jet.AddFloatDefault("BS", static_cast<double>(bs));
   if (isVolume || isMass) bq = GoodsValue(sums, section + "_БК"_w);
   if (isVolume) run.Jet.AddFloat("BL", run.FmtL, static_cast<double>(bq));
@@ -118,7 +119,7 @@ void PutFinTotals(const TCloseSmenaRep& report, TFinRun& run) {
     run.Jet.AddFloatDefault(name, static_cast<double>(value));
   };
   text("Itog_L", run.TextL, TFinRun::RdL(run.SalesLitres));
-  run.Jet.AddFloat("Itog_L", run.FmtL, TFinRun::RdL(run.SalesLitres));
+  run.Jet.AddFloat("Itog_L", run.FmtL, static_cast<double>(TFinRun::RdL(run.SalesLitres)));
   text("Itog_S", "%12.2n", run.SalesMoney);
   both("NalItog", "%12.2n", t.NalItog);
   text("NSumL", run.TextL, TFinRun::RdL(run.NalLitres));
@@ -129,7 +130,8 @@ void PutFinTotals(const TCloseSmenaRep& report, TFinRun& run) {
   text("BNSumL", run.TextL, TFinRun::RdL(run.BNalLitres));
   run.Jet.AddFloat("BNSumL", "%.2n", run.BNalLitres);
   both("AllItog", "%12.2n", static_cast<long double>(t.NalItog) + t.BNal);
-  run.Jet.AddFloatDefault("_AllItog", t.NalItog + t.BNal);
+  run.Jet.AddFloatDefault("_AllItog",
+                          static_cast<double>(static_cast<long double>(t.NalItog) + t.BNal));
   both("BNalTovar", "%.2n", t.GoodsBNal);
   both("BNalAllSum", "%.2n", static_cast<long double>(t.GoodsBNal) + t.BNal);
   for (const auto& [code, s] : run.VOSums.Items) {

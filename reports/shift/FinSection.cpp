@@ -27,11 +27,13 @@ namespace tv {
 
 namespace {
 
+// The group's values are Doubles: each sum in extended, the Currency
+// amounts exact on their way in.
 void AddRow(TFinGroup& g, const TSaleItem& r) {
-  g.L += r.Litre;
-  g.K += r.Kg;
-  g.S += static_cast<double>(r.Summa);
-  g.Sc += static_cast<double>(r.SummaPrice);
+  AddTo(g.L, r.Litre);
+  AddTo(g.K, r.Kg);
+  AddTo(g.S, r.Summa);
+  AddTo(g.Sc, r.SummaPrice);
 }
 
 // Electronic counters' surplus money: with the overflow taken off (net)
@@ -43,9 +45,13 @@ void AddSurplus(TRxMemoryData& smTrk, TFinTotals& totals) {
   const int price = smTrk.FieldByName("GsmPrice").Index();
   const int pereliv = smTrk.FindField("Pereliv");
   for (smTrk.First(); !smTrk.Eof(); smTrk.Next()) {
-    const double d =
-        smTrk.Fields(el).AsFloat() - (smTrk.Fields(end).AsFloat() - smTrk.Fields(beg).AsFloat());
-    const double net = pereliv >= 0 ? d - smTrk.Fields(pereliv).AsFloat() : d;
+    const double d = static_cast<double>(
+        smTrk.Fields(el).AsFloat() -
+        (static_cast<long double>(smTrk.Fields(end).AsFloat()) - smTrk.Fields(beg).AsFloat()));
+    const double net =
+        pereliv >= 0
+            ? static_cast<double>(static_cast<long double>(d) - smTrk.Fields(pereliv).AsFloat())
+            : d;
     const double p = smTrk.Fields(price).AsFloat();
     if (net > 0) totals.ElNet += static_cast<long double>(net) * p;
     if (d > 0) totals.ElGross += static_cast<long double>(d) * p;
@@ -62,22 +68,23 @@ TFinRun::TFinRun(TRepGen& rep, THTML_Jet& jet)
       TextL(DecFormat(9, DecL, 'n')),
       TextK(DecFormat(9, DecKg, 'n')) {}
 
-double TFinRun::RdL(double x) { return static_cast<double>(RoundTo(static_cast<int8_t>(DecL), x)); }
-double TFinRun::RdK(double x) { return static_cast<double>(RoundTo(static_cast<int8_t>(DecKg), x)); }
+long double TFinRun::RdL(long double x) { return RoundTo(static_cast<int8_t>(DecL), x); }
+long double TFinRun::RdK(long double x) { return RoundTo(static_cast<int8_t>(DecKg), x); }
 
-void TFinRun::Litres(const std::string& name, double value) {
+void TFinRun::Litres(const std::string& name, long double value) {
   Rep.SetVar(name, Format(TextL, {RdL(value)}));
-  Jet.AddFloat(name, FmtL, RdL(value));
+  Jet.AddFloat(name, FmtL, static_cast<double>(RdL(value)));
 }
 
-void TFinRun::Kg(const std::string& name, double value) {
+void TFinRun::Kg(const std::string& name, long double value) {
   Rep.SetVar(name, Format(TextK, {RdK(value)}));
-  Jet.AddFloat(name, FmtK, RdK(value));
+  Jet.AddFloat(name, FmtK, static_cast<double>(RdK(value)));
 }
 
-void TFinRun::Money(const std::string& name, double value) {
+// The text takes the extended value; the cell's parameter is a Double.
+void TFinRun::Money(const std::string& name, long double value) {
   Rep.SetVar(name, Format("%10.2n", {value}));
-  Jet.AddFloatDefault(name, value);
+  Jet.AddFloatDefault(name, static_cast<double>(value));
 }
 
 void TFinRun::Group(const std::string& prefix, const TFinGroup& g) {
@@ -85,7 +92,7 @@ void TFinRun::Group(const std::string& prefix, const TFinGroup& g) {
   Kg(prefix + "K", g.K);
   Money(prefix + "S", g.S);
   Money(prefix + "Sc", g.Sc);
-  Money(prefix + "Sd", g.Sc - g.S);
+  Money(prefix + "Sd", static_cast<long double>(g.Sc) - g.S);
 }
 
 void TFinRun::PayType(const std::string& code, const TFinGroup& g) {
@@ -93,7 +100,7 @@ void TFinRun::PayType(const std::string& code, const TFinGroup& g) {
   Kg("K" + code, g.K);
   Money("S" + code, g.S);
   Money("Sc" + code, g.Sc);
-  Money("Sd" + code, g.Sc - g.S);
+  Money("Sd" + code, static_cast<long double>(g.Sc) - g.S);
 }
 
 TVOSums& TVOSumsList::Get(const std::string& code) {
@@ -163,8 +170,8 @@ void PutFuelRows(TCloseSmenaRep& report, TFinRun& run) {
         AddRow(x, r);
         if (r.CheckType != 6) {
           AddRow(a, r);
-          run.SalesLitres += r.Litre;
-          run.SalesMoney += static_cast<double>(r.Summa);
+          AddTo(run.SalesLitres, r.Litre);
+          AddTo(run.SalesMoney, r.Summa);
         }
         if (r.CheckType == 0) AddRow(n, r);
         if (r.CheckType >= 1 && r.CheckType <= 5) AddRow(b, r);
@@ -181,10 +188,10 @@ void PutFuelRows(TCloseSmenaRep& report, TFinRun& run) {
     run.Group("N", n);
     run.Group("B", b);
     run.Group("A", a);
-    run.Totals.NalItog += n.S;
-    run.NalLitres += n.L;
-    run.Totals.BNal += b.S;
-    run.BNalLitres += b.L;
+    AddTo(run.Totals.NalItog, n.S);
+    AddTo(run.NalLitres, n.L);
+    AddTo(run.Totals.BNal, b.S);
+    AddTo(run.BNalLitres, b.L);
     run.Rep.PrintRepeat();
     run.Rep.ClearVars();
     run.Jet.EndLine();

@@ -33,21 +33,22 @@ class TVOSumsList {
   std::unordered_map<std::string, std::size_t> index_;
 };
 
-// One sale group's values: litres, kilograms, money, money at list price.
+// One sale group's values: litres, kilograms, money, money at list price;
+// Doubles, summed in extended (AddTo).
 struct TFinGroup {
   double L = 0, K = 0, S = 0, Sc = 0;
 };
 
 struct TFinRun {
   TFinRun(TRepGen& rep, THTML_Jet& jet);
-  static double RdL(double x);  // to DecL decimals
-  static double RdK(double x);  // to DecKg decimals
+  static long double RdL(long double x);  // to DecL decimals
+  static long double RdK(long double x);  // to DecKg decimals
 
   // A value into both versions: litres (rounded, text "%9.<DecL>n", cell
   // FmtL), kilograms likewise, money (text "%10.2n", cell money format).
-  void Litres(const std::string& name, double value);
-  void Kg(const std::string& name, double value);
-  void Money(const std::string& name, double value);
+  void Litres(const std::string& name, long double value);
+  void Kg(const std::string& name, long double value);
+  void Money(const std::string& name, long double value);
   // The cells prefix + "L", "K", "S", "Sc", "Sd" of a group.
   void Group(const std::string& prefix, const TFinGroup& g);
   // The cells "L", "K", "S", "Sc", "Sd" + code of one payment type.

@@ -31,7 +31,8 @@ const char* const CashSumsSql =
     "tr.PISTOLET=b.NUMBER\r\n"
     "    LEFT JOIN SILOVO vo ON (vo.SMNUM=sm.SMNUM) AND (vo.SILONUM=tr.SILONUM) AND "
     "(vo.VIDOPL=b.VIDOPL)\r\n"
-    "    WHERE (vo.CHECKTYPE=0) AND (b.KA = 0) AND (sm.SMNUM BETWEEN :SmBeg AND :SmEnd)\r\n"
+    "    WHERE (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND "
+    ":SmEnd)\r\n"
     "          AND (sm.INDEXSALE_BEG > 0)\r\n"
     "    \r\n"
     "    UNION ALL\r\n"
@@ -45,7 +46,8 @@ const char* const CashSumsSql =
     "tr.PISTOLET=b.NUMBER\r\n"
     "    LEFT JOIN SILOVO vo ON (vo.SMNUM=sm.SMNUM) AND (vo.SILONUM=tr.SILONUM) AND "
     "(vo.VIDOPL=b.VIDOPL)\r\n"
-    "    WHERE  (vo.CHECKTYPE=0) AND (b.KA = 0) AND (sm.SMNUM BETWEEN :SmBeg AND :SmEnd)\r\n"
+    "    WHERE  (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND "
+    ":SmEnd)\r\n"
     "           AND ((sm.INDEXSALE_BEG IS NULL) or (sm.INDEXSALE_BEG = 0))\r\n"
     "    ) q\r\n"
     "GROUP BY NKKM";
@@ -71,8 +73,11 @@ void MoneyVar(TRepGen& rep, THTML_Jet& jet, const char* name, Currency value) {
   jet.AddFloat(name, "%m", static_cast<double>(value));
 }
 
+// The totals are Currency: the exact four decimals go into the text, so a
+// half kopeck of the sum rounds up, whatever binary neighbour a double of
+// the cash money had.
 void TotalVar(TRepGen& rep, THTML_Jet& jet, const char* name, const char* textFormat,
-              long double value) {
+              Currency value) {
   rep.SetVar(name, Format(textFormat, {value}));
   jet.AddFloatDefault(name, static_cast<double>(value));
 }
@@ -185,8 +190,8 @@ void TCloseSmenaRep::PutKKMBalance(TRepGen& rep, THTML_Jet& jet, const TFinTotal
 
   const Currency goods = goods1 + goods2;
   TotalVar(rep, jet, "Tovary", "%12.2n", goods);
-  TotalVar(rep, jet, "TovaryAllSum", "%.2n", goods + t.GoodsBNal);
-  TotalVar(rep, jet, "AllSum", "%12.2n", t.NalItog + goods);
+  TotalVar(rep, jet, "TovaryAllSum", "%.2n", Money(goods1 + goods2 + t.GoodsBNal));
+  TotalVar(rep, jet, "AllSum", "%12.2n", Money(t.NalItog + goods1 + goods2));
   const char* const names[3][3] = {{"Sdano", "Prin", "Peredano"},
                                    {"Sdano2", "Prin2", "Peredano2"},
                                    {"Sdano3", "Prin3", "Peredano3"}};
@@ -198,7 +203,8 @@ void TCloseSmenaRep::PutKKMBalance(TRepGen& rep, THTML_Jet& jet, const TFinTotal
   const long double base = received[0] + goods1 + t.NalItog - handed[0];
   MoneyVar(rep, jet, "PeredanoEl", Money(base + t.ElNet));
   MoneyVar(rep, jet, "PeredanoEp", Money(base + t.ElGross));
-  const long double all2 = t.NalItog + t.BNal + goods + t.GoodsBNal;
+  const Currency all2 =
+      Money(static_cast<long double>(t.NalItog) + t.BNal + goods1 + goods2 + t.GoodsBNal);
   TotalVar(rep, jet, "AllItog2", "%12.2n", all2);
   jet.AddFloatDefault("_AllItog2", static_cast<double>(all2));
 }

@@ -9,6 +9,7 @@
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
 #include "foundation/FBUtils.h"
+#include "foundation/ReportUtils.h"
 #include "foundation/XMUtils.h"
 #include "library/ReportCreator.h"
 #include "library/ReportRoutines.h"
@@ -58,14 +59,18 @@ std::vector<std::string> SectionStatement(const TPrxColumnsFound& c, bool receip
 // The six running values of a group or of the whole section.
 struct TPrxSums {
   double Vol = 0, VolF = 0, Mass = 0, MassF = 0, CFVol = 0, CFVKg = 0;
-  void Add(const TPrxSums& s) {
-    Vol += s.Vol;
-    VolF += s.VolF;
-    Mass += s.Mass;
-    MassF += s.MassF;
-    CFVol += s.CFVol;
-    CFVKg += s.CFVKg;
+  // Each sum worked in extended: a row's products and its Currency mass
+  // come in unrounded.
+  void Add(long double vol, long double volF, long double mass, long double massF,
+           long double cfVol, long double cfvKg) {
+    AddTo(Vol, vol);
+    AddTo(VolF, volF);
+    AddTo(Mass, mass);
+    AddTo(MassF, massF);
+    AddTo(CFVol, cfVol);
+    AddTo(CFVKg, cfvKg);
   }
+  void Add(const TPrxSums& s) { Add(s.Vol, s.VolF, s.Mass, s.MassF, s.CFVol, s.CFVKg); }
 };
 
 // The result's fields, looked up once; -1 marks an optional column the
@@ -126,7 +131,6 @@ void AddPrxRow(TPrxRun& run, Currency mass) {
   const double cfTmp = D(r, f.CarTemperFact), temper = D(r, f.Temper), delta = D(r, f.Delta);
   const long double massF = static_cast<long double>(volF) * denF;
   const long double cfvKg = static_cast<long double>(cfVol) * cfDen;
-  const double rowMass = static_cast<double>(static_cast<long double>(mass));
   const std::string silo = r.Fields(f.SiloName).AsString();
   const std::string gsm = r.Fields(f.GsmName).AsString();
   const std::string prim = r.Fields(f.Prim).AsString();
@@ -142,10 +146,14 @@ void AddPrxRow(TPrxRun& run, Currency mass) {
   rep.SetVar("PrDT", r.Fields(f.BegTime).AsString());
   rep.SetVar("PrName", prim);
   rep.SetVar("NDoc", Format("%5.d", {opNum}));
-  const std::pair<const char*, long double> seven[] = {{"Vol", vol},      {"VolF", volF},
-                                                       {"Den", den},      {"DenF", denF},
-                                                       {"Mass", rowMass}, {"MassF", massF}};
-  for (const auto& [name, value] : seven) SetF(rep, name, "%7.2f", value);
+  const std::pair<const char*, long double> seven[] = {
+      {"Vol", vol}, {"VolF", volF}, {"Den", den}, {"DenF", denF}, {"Mass", mass}, {"MassF", massF}};
+  // The mass is Currency: the text takes its exact four decimals.
+  for (const auto& [name, value] : seven)
+    if (std::string_view(name) == "Mass")
+      rep.SetVar(name, Format("%7.2f", {mass}));
+    else
+      SetF(rep, name, "%7.2f", value);
   SetF(rep, "T", "%5.2f", temper);
   SetF(rep, "Delta", "%5.2f", delta);
   const std::pair<const char*, long double> eight[] = {
@@ -173,8 +181,7 @@ void AddPrxRow(TPrxRun& run, Currency mass) {
     if (field >= 0 && !r.Fields(field).IsNull()) jet.Add(name, r.Fields(field).AsString());
   jet.EndLine();
 
-  run.Group.Add(
-      {vol, volF, rowMass, static_cast<double>(massF), cfVol, static_cast<double>(cfvKg)});
+  run.Group.Add(vol, volF, mass, massF, cfVol, cfvKg);
 }
 
 void WriteSums(TPrxRun& run, const TPrxSums& s, const char* prefix, bool total) {

@@ -14,6 +14,7 @@
 #include "foundation/FuelPhysics.h"
 #include "foundation/ReportConsts.h"
 #include "foundation/ReportSettings.h"
+#include "foundation/ReportUtils.h"
 #include "foundation/XMUtils.h"
 #include "library/ReportsLog.h"
 #include "platform/Cp1251.h"
@@ -68,8 +69,8 @@ void TCloseSmenaRep::FillGsmList2(unsigned kinds) {
         const auto* row = static_cast<const TSaleItem*>(gsm->Items.Objects(k));
         TSaleItem& item = items.Get(IntToStr(row->VidOpl), row->VidOpl, 6);
         if (row->CheckType < 32 && (kinds & (1u << row->CheckType)) != 0) {
-          item.Litre += row->Litre;
-          item.Kg += row->Kg;
+          AddTo(item.Litre, row->Litre);
+          AddTo(item.Kg, row->Kg);
           item.Summa += row->Summa;
           item.CheckType = row->CheckType;
         }

@@ -1,6 +1,7 @@
 #include "reports/shift/ShiftRows.h"
 
 #include "foundation/ReportSettings.h"
+#include "foundation/ReportUtils.h"
 #include "platform/SysUtils.h"
 
 namespace tv {
@@ -24,8 +25,8 @@ TVOIndex::TVOIndex(TRxMemoryData& siloVO) {
 namespace {
 
 void AddSale(TSaleItem& item, double litre, double kg, Currency summa, double price) {
-  item.Litre += litre;
-  item.Kg += kg;
+  AddTo(item.Litre, litre);
+  AddTo(item.Kg, kg);
   if (RepSmType == 0)
     item.Summa += summa;
   else if (RepSmType == 1)
@@ -48,12 +49,12 @@ void AddSiloSales(const TVOIndex& vo, const TSiloRowSales& s, bool office, TSale
   }
   if (office && s.RsxRev > 0 && revShifts.count(s.SmNum) == 0) {
     TSaleItem& item = items.Get("0-0", 0, 0);
-    item.Litre += s.RsxRev;
+    AddTo(item.Litre, s.RsxRev);
     item.Summa += s.RsxRevR;
     item.SummaPrice += Currency(static_cast<long double>(s.RsxRev) * s.Price);
     // The mass of the correction volume alone: the row's earlier litres
     // have their mass already.
-    item.Kg += s.RsxRev * s.UdVes;
+    AddTo(item.Kg, static_cast<long double>(s.RsxRev) * s.UdVes);
     item.VidOpl = 0;
   }
 }

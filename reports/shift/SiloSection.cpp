@@ -38,7 +38,7 @@ void SumSiloInfo(const TSiloInfo& s, TSiloInfo& t) {
       &TSiloInfo::PrxFact,        &TSiloInfo::PrxFactKg,      &TSiloInfo::SiloRashL,
       &TSiloInfo::SiloRashKg,     &TSiloInfo::SiloRash20L,    &TSiloInfo::SiloRashFact,
       &TSiloInfo::SiloRashFactKg, &TSiloInfo::SiloDebit20};
-  for (auto field : fields) t.*field += s.*field;
+  for (auto field : fields) AddTo(t.*field, s.*field);
 }
 
 void AddSiloToGroup(std::array<double, 6>& sums, const TSiloInfo& tank) {
@@ -50,8 +50,8 @@ void AddSiloToGroup(std::array<double, 6>& sums, const TSiloInfo& tank) {
     if (base < 0) continue;
     // The money is added as Currency, four decimals.
     sums[base] = static_cast<double>(static_cast<long double>(Currency(sums[base]) + row.Summa));
-    sums[base + 1] += row.Litre;
-    sums[base + 2] += row.Kg;
+    AddTo(sums[base + 1], row.Litre);
+    AddTo(sums[base + 2], row.Kg);
   }
 }
 
@@ -70,12 +70,13 @@ struct TSiloFormats {
   std::string A, B, C, D, E, L, K;
 };
 
-double Density20(double density, double temperature) {
-  return static_cast<double>(DensityAt20(density, temperature));
-}
+// Sums and differences of the fields are worked in extended, as the
+// runtime evaluates them; the text takes them so, an HTML cell's Double
+// parameter rounds them once.
+using Ext = long double;
 
 void SetSiloTextVars(TRepGen& rep, const TSiloInfo& s, const TSiloFormats& f) {
-  auto v = [&](const char* name, const std::string& format, double value) {
+  auto v = [&](const char* name, const std::string& format, Ext value) {
     rep.SetVar(name, Format(format, {value}));
   };
   const auto& sums = s.SaleSums;
@@ -116,10 +117,10 @@ void SetSiloTextVars(TRepGen& rep, const TSiloInfo& s, const TSiloFormats& f) {
   v("Plot", "%6.4f", s.UdVes);
   v("PltB", "%6.4f", s.UdVesBeg);
   v("PltE", "%6.4f", s.UdVesEnd);
-  v("Pl20", "%6.4f", Density20(s.UdVes, s.SiloTemper));
-  v("P20B", "%6.4f", Density20(s.UdVesBeg, s.SiloTemper));
-  v("P20E", "%6.4f", Density20(s.UdVesEnd, s.SiloTemper));
-  if (s.MaxVolume != 0) v("FreeV", f.B, s.MaxVolume - s.SiloEndL);
+  v("Pl20", "%6.4f", DensityAt20(s.UdVes, s.SiloTemper));
+  v("P20B", "%6.4f", DensityAt20(s.UdVesBeg, s.SiloTemper));
+  v("P20E", "%6.4f", DensityAt20(s.UdVesEnd, s.SiloTemper));
+  if (s.MaxVolume != 0) v("FreeV", f.B, Ext(s.MaxVolume) - s.SiloEndL);
   v("SPrx", f.A, s.SiloPrx);
   v("PL", f.A, s.SiloPrx);
   v("SP20", f.A, s.SiloPrx20);
@@ -141,20 +142,20 @@ void SetSiloTextVars(TRepGen& rep, const TSiloInfo& s, const TSiloFormats& f) {
   v("RBKg", "%8.2f", sums[5]);
   v("RNR", "%8.2f", sums[0]);
   v("RBR", "%8.2f", sums[3]);
-  v("Itog", "%8.2f", sums[1] + sums[4]);
-  v("IRL", "%8.2f", sums[1] + sums[4]);
-  v("SRsx", f.A, static_cast<double>(RoundTo(2, static_cast<long double>(sums[1]) + sums[4])));
-  v("ItogKg", "%8.2f", sums[2] + sums[5]);
-  v("IRK", "%8.2f", sums[2] + sums[5]);
-  v("SRsk", f.A, sums[2] + sums[5]);
-  v("ItogS", "%8.2f", sums[0] + sums[3]);
-  v("IRR", "%8.2f", sums[0] + sums[3]);
-  v("Summa", "%11.2n", sums[0] + sums[3]);
-  v("REndM", f.B, s.SiloEnd - s.SiloEndCalc);
-  v("BL", f.B, s.SiloEndL - s.SiloEndCalcL);
-  v("BL20", f.B, s.SiloEnd20L - s.SiloEndCalc20L);
-  v("BLK", f.A, s.SiloEndKg - s.SiloEndCalcKg);
-  v("BLKuv", f.A, s.SiloEndKg - s.SiloEndCalcKg);
+  v("Itog", "%8.2f", Ext(sums[1]) + sums[4]);
+  v("IRL", "%8.2f", Ext(sums[1]) + sums[4]);
+  v("SRsx", f.A, RoundTo(2, Ext(sums[1]) + sums[4]));
+  v("ItogKg", "%8.2f", Ext(sums[2]) + sums[5]);
+  v("IRK", "%8.2f", Ext(sums[2]) + sums[5]);
+  v("SRsk", f.A, Ext(sums[2]) + sums[5]);
+  v("ItogS", "%8.2f", Ext(sums[0]) + sums[3]);
+  v("IRR", "%8.2f", Ext(sums[0]) + sums[3]);
+  v("Summa", "%11.2n", Ext(sums[0]) + sums[3]);
+  v("REndM", f.B, Ext(s.SiloEnd) - s.SiloEndCalc);
+  v("BL", f.B, Ext(s.SiloEndL) - s.SiloEndCalcL);
+  v("BL20", f.B, Ext(s.SiloEnd20L) - s.SiloEndCalc20L);
+  v("BLK", f.A, Ext(s.SiloEndKg) - s.SiloEndCalcKg);
+  v("BLKuv", f.A, Ext(s.SiloEndKg) - s.SiloEndCalcKg);
   v("REndL", f.B, s.DiffL);
   v("REL", f.C, s.Diff20L);
   v("REndK", f.C, s.DiffKg);
@@ -202,12 +203,12 @@ void FillSiloRowVars(THTML_Jet& jet, const TSiloInfo& s, bool total, const TSilo
     add("Plot", "%.4f", s.UdVes);
     add("PltB", "%.4f", s.UdVesBeg);
     add("PltE", "%.4f", s.UdVesEnd);
-    add("Pl20", "%.4f", Density20(s.UdVes, s.SiloTemper));
-    add("P20B", "%.4f", Density20(s.UdVesBeg, s.SiloTemper));
-    add("P20E", "%.4f", Density20(s.UdVesEnd, s.SiloTemper));
+    add("Pl20", "%.4f", DensityAt20(s.UdVes, s.SiloTemper));
+    add("P20B", "%.4f", DensityAt20(s.UdVesBeg, s.SiloTemper));
+    add("P20E", "%.4f", DensityAt20(s.UdVesEnd, s.SiloTemper));
   }
   add("VOL", f.A, s.SiloEndL);
-  if (s.MaxVolume != 0) add("FreeV", f.B, s.MaxVolume - s.SiloEndL);
+  if (s.MaxVolume != 0) add("FreeV", f.B, Ext(s.MaxVolume) - s.SiloEndL);
   add("SPrx", f.A, s.SiloPrx);
   add("PL", f.A, s.SiloPrx);
   add("SP20", f.A, s.SiloPrx20);
@@ -220,11 +221,11 @@ void FillSiloRowVars(THTML_Jet& jet, const TSiloInfo& s, bool total, const TSilo
   add("SRsk", f.A, s.SiloRashKg);
   add("SRsxF", f.A, s.SiloRashFact);
   add("SRskF", f.A, s.SiloRashFactKg);
-  add("REndM", f.B, s.SiloEnd - s.SiloEndCalc);
-  add("BL", f.B, s.SiloEndL - s.SiloEndCalcL);
-  add("BL20", f.B, s.SiloEnd20L - s.SiloEndCalc20L);
-  add("BLK", f.A, s.SiloEndKg - s.SiloEndCalcKg);
-  add("BLKuv", f.A, s.SiloEndKg - s.SiloEndCalcKg);
+  add("REndM", f.B, Ext(s.SiloEnd) - s.SiloEndCalc);
+  add("BL", f.B, Ext(s.SiloEndL) - s.SiloEndCalcL);
+  add("BL20", f.B, Ext(s.SiloEnd20L) - s.SiloEndCalc20L);
+  add("BLK", f.A, Ext(s.SiloEndKg) - s.SiloEndCalcKg);
+  add("BLKuv", f.A, Ext(s.SiloEndKg) - s.SiloEndCalcKg);
   add("REndL", f.B, s.DiffL);
   add("REL", f.C, s.Diff20L);
   add("REndK", f.C, s.DiffKg);
@@ -243,9 +244,9 @@ void FillSiloRowVars(THTML_Jet& jet, const TSiloInfo& s, bool total, const TSilo
   add("RBK", f.K, sums[5]);
   add("RNR", HTMLJet::MoneyFormat, sums[0]);
   add("RBR", HTMLJet::MoneyFormat, sums[3]);
-  add("IRL", f.L, static_cast<double>(RoundTo(2, static_cast<long double>(sums[1]) + sums[4])));
-  add("IRK", f.K, sums[2] + sums[5]);
-  add("IRR", HTMLJet::MoneyFormat, sums[0] + sums[3]);
+  add("IRL", f.L, static_cast<double>(RoundTo(2, Ext(sums[1]) + sums[4])));
+  add("IRK", f.K, Ext(sums[2]) + sums[5]);
+  add("IRR", HTMLJet::MoneyFormat, Ext(sums[0]) + sums[3]);
 }
 
 namespace {

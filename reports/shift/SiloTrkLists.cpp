@@ -4,6 +4,7 @@
 
 #include "foundation/FuelPhysics.h"
 #include "foundation/ReportConsts.h"
+#include "foundation/ReportUtils.h"
 #include "foundation/XMUtils.h"
 #include "library/ReportsLog.h"
 #include "platform/Cp1251.h"
@@ -15,6 +16,9 @@
 namespace tv {
 
 namespace {
+
+// The lists' Doubles are worked in extended and rounded when stored.
+using Ext = long double;
 
 // Runs `step`, naming it in front of a failure.
 void Step(std::string_view context, const std::function<void()>& step) {
@@ -45,7 +49,7 @@ void ReadSiloBeginData(const TRowReader& r, TSiloInfo& s, bool office) {
   s.SiloBegCalc20L = n("SILOBEGCALC20L");
   // The begin density belongs to the first shift of the range.
   s.UdVesBeg = n("UDVESBEG");
-  s.SiloBegKg = s.SiloBegL * s.UdVesBeg;
+  s.SiloBegKg = static_cast<double>(Ext(s.SiloBegL) * s.UdVesBeg);
   if (r.Optional("BLOCKED") >= 0) {
     s.BegBlocked = r.Int(r.Field("BEGBLOCKED")) == 1;
     s.BegPressure = r.Money(r.Field("BEGPRESSURE"));
@@ -53,7 +57,7 @@ void ReadSiloBeginData(const TRowReader& r, TSiloInfo& s, bool office) {
   }
   s.SiloBegCalcKg = office ? n("SILOBEGCALCREVKG") : n("SILOBEGCALCKG");
   s.SiloBegCalcL = office ? n("SILOBEGCALCREV") : n("SILOBEGCALCL");
-  s.SiloBegCalcLKg = s.SiloBegCalcL * s.UdVesBeg;
+  s.SiloBegCalcLKg = static_cast<double>(Ext(s.SiloBegCalcL) * s.UdVesBeg);
 }
 
 void ReadSiloEndData(const TRowReader& r, TSiloInfo& s, bool office) {
@@ -66,7 +70,7 @@ void ReadSiloEndData(const TRowReader& r, TSiloInfo& s, bool office) {
   s.SiloEndL = n("SILOENDL");
   s.SiloEnd = n("SILOEND");
   s.SiloEndCalc20L = n("SILOENDCALC20L");
-  s.SiloEndKg = s.SiloEndL * s.UdVesEnd;
+  s.SiloEndKg = static_cast<double>(Ext(s.SiloEndL) * s.UdVesEnd);
   s.SiloEnd20L = static_cast<double>(VolumeAt20(s.GsmName.str(), s.SiloEndL, s.SiloTemper));
   if (r.Optional("BLOCKED") >= 0) {
     s.Blocked = r.Int(r.Field("BLOCKED")) == 1;
@@ -81,35 +85,35 @@ void ReadSiloEndData(const TRowReader& r, TSiloInfo& s, bool office) {
   s.SiloEndCalcKg = office ? n("SILOENDCALCREVKG") : n("SILOENDCALCKG");
   s.SiloEndCalc = office ? n("SILOENDCALCREV") : n("SILOENDCALC");
   s.SiloEndCalcL = office ? n("SILOENDCALCREVL") : n("SILOENDCALCL");
-  s.SiloEndCalcLKg = s.SiloEndCalcL * s.UdVesEnd;
+  s.SiloEndCalcLKg = static_cast<double>(Ext(s.SiloEndCalcL) * s.UdVesEnd);
 }
 
 void ReadSiloRangeData(const TRowReader& r, TSiloInfo& s, bool office) {
   auto n = [&](std::string_view name) { return r.Num(r.Field(name)); };
-  s.SiloPrx += n("SILOPRX");
-  s.SiloPrKg += n("SILOPRKG");
-  s.SiloPrx20 += n("SILOPRX20");
-  s.PrxFact += n("PRXFACT");
-  s.PrxFactKg += n("PRXFACTKG");
-  s.SiloDebit20 += n("SILODEBIT20");
-  s.SiloRashL += n("SILORASHL");
-  s.SiloRashKg += n("SILORASHKG");
-  s.SiloRash20L += n("SILORASH20L");
-  s.SiloRashFact += n("SILORASHFACT");
-  s.SiloRashFactKg += n("SILORASHFACTKG");
+  AddTo(s.SiloPrx, n("SILOPRX"));
+  AddTo(s.SiloPrKg, n("SILOPRKG"));
+  AddTo(s.SiloPrx20, n("SILOPRX20"));
+  AddTo(s.PrxFact, n("PRXFACT"));
+  AddTo(s.PrxFactKg, n("PRXFACTKG"));
+  AddTo(s.SiloDebit20, n("SILODEBIT20"));
+  AddTo(s.SiloRashL, n("SILORASHL"));
+  AddTo(s.SiloRashKg, n("SILORASHKG"));
+  AddTo(s.SiloRash20L, n("SILORASH20L"));
+  AddTo(s.SiloRashFact, n("SILORASHFACT"));
+  AddTo(s.SiloRashFactKg, n("SILORASHFACTKG"));
   if (office) {
-    s.SiloPrx += n("SILOPRXREV");
-    s.SiloPrKg += n("SILOPRXREV") * n("UDVES");
+    AddTo(s.SiloPrx, n("SILOPRXREV"));
+    AddTo(s.SiloPrKg, Ext(n("SILOPRXREV")) * n("UDVES"));
   }
   const double clBeg = office ? n("SILOBEGCALCREV") : n("SILOBEGCALCL");
   const double clEnd = office ? n("SILOENDCALCREVL") : n("SILOENDCALCL");
   const double ckBeg = office ? n("SILOBEGCALCREVKG") : n("SILOBEGCALCKG");
   const double ckEnd = office ? n("SILOENDCALCREVKG") : n("SILOENDCALCKG");
   const double begL = n("SILOBEGL"), endL = n("SILOENDL");
-  s.DiffL += (endL - begL) - (clEnd - clBeg);
-  s.DiffKg += (endL * n("UDVESEND") - begL * n("UDVESBEG")) - (ckEnd - ckBeg);
-  const double end20 = static_cast<double>(VolumeAt20(s.GsmName.str(), endL, n("SILOTEMPER")));
-  s.Diff20L += (end20 - n("SILOBEG20L")) - (n("SILOENDCALC20L") - n("SILOBEGCALC20L"));
+  AddTo(s.DiffL, (Ext(endL) - begL) - (Ext(clEnd) - clBeg));
+  AddTo(s.DiffKg, (Ext(endL) * n("UDVESEND") - Ext(begL) * n("UDVESBEG")) - (Ext(ckEnd) - ckBeg));
+  const Ext end20 = VolumeAt20(s.GsmName.str(), endL, n("SILOTEMPER"));
+  AddTo(s.Diff20L, (end20 - n("SILOBEG20L")) - (Ext(n("SILOENDCALC20L")) - n("SILOBEGCALC20L")));
 }
 
 }  // namespace
@@ -218,29 +222,29 @@ void TCloseSmenaRep::FillTrkList() {
             4);
       }
       const double rowPrice = r.Num(price), sold = r.Num(smena);
-      t->TrkSmena += sold;
-      t->TrkSmenaK += sold * t->UdVes;
-      t->TrkSmenaR += rowPrice * sold;
+      AddTo(t->TrkSmena, sold);
+      AddTo(t->TrkSmenaK, Ext(sold) * t->UdVes);
+      AddTo(t->TrkSmenaR, Ext(rowPrice) * sold);
       if (office) {
-        t->TrkSmena += r.Num(cor);
-        t->TrkSmenaK += r.Num(cor) * t->UdVes;
-        t->TrkSmenaR += rowPrice * r.Num(cor);
+        AddTo(t->TrkSmena, r.Num(cor));
+        AddTo(t->TrkSmenaK, Ext(r.Num(cor)) * t->UdVes);
+        AddTo(t->TrkSmenaR, Ext(rowPrice) * r.Num(cor));
       }
-      t->TrkSmenaM += r.Num(smenaM);
-      t->ElCounter += r.Num(el);
-      if (pereliv >= 0) t->Pereliv += r.Num(pereliv);
-      const double mech = r.Num(end) - r.Num(beg);
-      const double e = r.Num(el) - mech;
-      const double p = e + r.Num(pereliv);
-      t->Bal = (r.Num(elEnd) - r.Num(elBeg)) - mech + r.Num(pereliv);
-      t->BalSum = rowPrice * t->Bal;
+      AddTo(t->TrkSmenaM, r.Num(smenaM));
+      AddTo(t->ElCounter, r.Num(el));
+      if (pereliv >= 0) AddTo(t->Pereliv, r.Num(pereliv));
+      const Ext mech = Ext(r.Num(end)) - r.Num(beg);
+      const double e = static_cast<double>(r.Num(el) - mech);
+      const double p = static_cast<double>(Ext(e) + r.Num(pereliv));
+      t->Bal = static_cast<double>((Ext(r.Num(elEnd)) - r.Num(elBeg)) - mech + r.Num(pereliv));
+      t->BalSum = static_cast<double>(Ext(rowPrice) * t->Bal);
       if (e > 0) {
-        t->BalEp += e;
-        t->BalEpSum += rowPrice * e;
+        AddTo(t->BalEp, e);
+        AddTo(t->BalEpSum, Ext(rowPrice) * e);
       }
       if (p > 0) {
-        t->BalEl += p;
-        t->BalElSum += rowPrice * p;
+        AddTo(t->BalEl, p);
+        AddTo(t->BalElSum, Ext(rowPrice) * p);
       }
       if (smNum == SmenaTo) {
         t->SiloNum = siloNum + 1;

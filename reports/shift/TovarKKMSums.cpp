@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "foundation/FBUtils.h"
+#include "foundation/ReportUtils.h"
 #include "foundation/XMUtils.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
@@ -130,9 +131,11 @@ void TTovarSaleSums::AddRate(const std::string& key, Currency zSumma, Currency r
     rec = new C_Rec_Summa;
     rateSums_.AddObject(key, rec);
   }
-  rec->ZSumma += static_cast<double>(zSumma);
-  rec->RSumma += static_cast<double>(rSumma);
-  rec->Kolvo += static_cast<double>(kolvo);
+  // Doubles increased by the exact Currency amounts: a double of the
+  // amount would round it before the sum, off a half-kopeck tie.
+  AddTo(rec->ZSumma, zSumma);
+  AddTo(rec->RSumma, rSumma);
+  AddTo(rec->Kolvo, kolvo);
 }
 
 void TTovarSaleSums::Flush() {

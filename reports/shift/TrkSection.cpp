@@ -22,9 +22,13 @@ namespace {
 constexpr long double LossPercent = 0.25L;
 constexpr long double LossFactor = 0.0025L;
 
-double Rd(double x) { return static_cast<double>(RoundTo(static_cast<int8_t>(DecL2), x)); }
-double Rk(double x) { return static_cast<double>(RoundTo(static_cast<int8_t>(DecKg2), x)); }
-double R2(double x) { return static_cast<double>(RoundTo(2, x)); }
+// The values are worked in extended, as the runtime evaluates them: a
+// double on the way would put a value at a half of the last decimal on the
+// other side of it.
+using Ext = long double;
+Ext Rd(Ext x) { return RoundTo(static_cast<int8_t>(DecL2), x); }
+Ext Rk(Ext x) { return RoundTo(static_cast<int8_t>(DecKg2), x); }
+Ext R2(Ext x) { return RoundTo(2, x); }
 
 // The running sums of the section.
 struct TTrkTotals {
@@ -32,11 +36,12 @@ struct TTrkTotals {
   long double Volume = 0, Mass = 0, Can = 0, BalEl = 0;
 };
 
-// One value into both versions: the text form's format and the HTML cell's.
+// One value into both versions: the text form's format and the HTML cell's
+// (whose parameter is a Double).
 void Both(TRepGen& rep, THTML_Jet& jet, const char* name, const std::string& textFormat,
-          const std::string& htmlFormat, double value) {
+          const std::string& htmlFormat, Ext value) {
   rep.SetVar(name, Format(textFormat, {value}));
-  jet.AddFloat(name, htmlFormat, value);
+  jet.AddFloat(name, htmlFormat, static_cast<double>(value));
 }
 
 void WriteTrkRow(TRepGen& rep, THTML_Jet& jet, const TTRKInfo& t, bool office) {
@@ -59,8 +64,8 @@ void WriteTrkRow(TRepGen& rep, THTML_Jet& jet, const TTRKInfo& t, bool office) {
   Both(rep, jet, "Den", "%5.4n", "%.4n", t.UdVes);
   Both(rep, jet, "TrkBeg", "%9.0n", "%.0n", cBeg);
   Both(rep, jet, "TrkEnd", "%9.0n", "%.0n", cEnd);
-  Both(rep, jet, "TrkAll", "%8.2n", "%.2n", cEnd - cBeg);
-  Both(rep, jet, "TrkAll2", "%8.2n", "%.2n", t.Trk2End - t.Trk2Beg);
+  Both(rep, jet, "TrkAll", "%8.2n", "%.2n", Ext(cEnd) - cBeg);
+  Both(rep, jet, "TrkAll2", "%8.2n", "%.2n", Ext(t.Trk2End) - t.Trk2Beg);
   Both(rep, jet, "TrkBeg2", "%9.0n", "%.0n", t.Trk2Beg);
   Both(rep, jet, "TrkEnd2", "%9.0n", "%.0n", t.Trk2End);
   Both(rep, jet, "TrkBegEl", "%10.0n", "%.0n", t.BegElCounter);
@@ -72,12 +77,13 @@ void WriteTrkRow(TRepGen& rep, THTML_Jet& jet, const TTRKInfo& t, bool office) {
   Both(rep, jet, "TrkSm", litres, VolumeFormat, Rd(t.TrkSmena));
   Both(rep, jet, "TrkSmK", kg, DecFormat(0, DecKg2, 'n'), Rk(t.TrkSmenaK));
   Both(rep, jet, "TrkSmM", litres, VolumeFormat, Rd(t.TrkSmenaM));
-  Both(rep, jet, "TrkSmSum", litres, VolumeFormat, Rd(t.TrkSmena + t.TrkSmenaM));
-  Both(rep, jet, "PP", "%5.2f", "%.2n", static_cast<double>(LossPercent));
-  const double pl = static_cast<double>(Rd(t.TrkSmena) * LossFactor);
-  Both(rep, jet, "PL", DecFormat(5, DecL2, 'f'), DecFormat(0, DecL2, 'f'), pl);
+  Both(rep, jet, "TrkSmSum", litres, VolumeFormat, Rd(Ext(t.TrkSmena) + t.TrkSmenaM));
+  Both(rep, jet, "PP", "%5.2f", "%.2n", LossPercent);
+  Both(rep, jet, "PL", DecFormat(5, DecL2, 'f'), DecFormat(0, DecL2, 'f'),
+       Rd(t.TrkSmena) * LossFactor);
   Both(rep, jet, "TrkSmenaR", "%11.2n", "%.2n", R2(t.TrkSmenaR));
-  Both(rep, jet, "TrkEl", "%8.2n", "%.2n", t.BalEl > 0 ? t.ElCounter : t.TrkEnd - t.TrkBeg);
+  Both(rep, jet, "TrkEl", "%8.2n", "%.2n",
+       t.BalEl > 0 ? Ext(t.ElCounter) : Ext(t.TrkEnd) - t.TrkBeg);
   Both(rep, jet, "TrkEl2", "%8.2n", "%.2n", t.ElCounter);
   Both(rep, jet, "BalEl", litres, VolumeFormat, Rd(t.BalEl));
   Both(rep, jet, "BalEp", litres, VolumeFormat, Rd(t.BalEp));
@@ -89,9 +95,9 @@ void WriteTrkRow(TRepGen& rep, THTML_Jet& jet, const TTRKInfo& t, bool office) {
 
 void AddTrkTotals(TTrkTotals& s, const TTRKInfo& t) {
   s.Money += R2(t.TrkSmenaR);
-  s.MoneyEl += static_cast<long double>(R2(t.TrkSmenaR)) + R2(t.BalElSum);
-  s.MoneyEp += static_cast<long double>(R2(t.TrkSmenaR)) + R2(t.BalEpSum);
-  s.MoneyBal += static_cast<long double>(R2(t.TrkSmenaR)) + R2(t.BalSum);
+  s.MoneyEl += R2(t.TrkSmenaR) + R2(t.BalElSum);
+  s.MoneyEp += R2(t.TrkSmenaR) + R2(t.BalEpSum);
+  s.MoneyBal += R2(t.TrkSmenaR) + R2(t.BalSum);
   s.Volume += t.TrkSmena;
   s.Mass += t.TrkSmenaK;
   s.Can += t.TrkSmenaM;
@@ -104,11 +110,11 @@ void WriteTrkTotals(TRepGen& rep, const TTrkTotals& s) {
   rep.SetVar("ItogoRubEl", Format("%14.2n", {s.MoneyEl}));
   rep.SetVar("ItogoRubEp", Format("%14.2n", {s.MoneyEp}));
   rep.SetVar("ItogoRubE", Format("%14.2n", {s.MoneyBal}));
-  rep.SetVar("ItogoBalEl", Format(litres, {Rd(static_cast<double>(s.BalEl))}));
-  rep.SetVar("STrkSm", Format(litres, {Rd(static_cast<double>(s.Volume))}));
-  rep.SetVar("STrkSmK", Format(DecFormat(8, DecKg2, 'n'), {Rk(static_cast<double>(s.Mass))}));
-  rep.SetVar("STrkSmM", Format(litres, {Rd(static_cast<double>(s.Can))}));
-  rep.SetVar("STrkSmSum", Format(litres, {Rd(static_cast<double>(s.Volume + s.Can))}));
+  rep.SetVar("ItogoBalEl", Format(litres, {Rd(s.BalEl)}));
+  rep.SetVar("STrkSm", Format(litres, {Rd(s.Volume)}));
+  rep.SetVar("STrkSmK", Format(DecFormat(8, DecKg2, 'n'), {Rk(s.Mass)}));
+  rep.SetVar("STrkSmM", Format(litres, {Rd(s.Can)}));
+  rep.SetVar("STrkSmSum", Format(litres, {Rd(s.Volume + s.Can)}));
 }
 
 }  // namespace

@@ -31,8 +31,6 @@ std::string WithdrawnFormName(std::string_view formName, std::string_view defaul
 
 namespace {
 
-double Money(Currency c) { return static_cast<double>(static_cast<long double>(c)); }
-
 // The litres and kilograms variables of a payment type in the breakdown;
 // null for the types it does not show.
 std::array<const char*, 2> PayTypeVars(int vidOpl) {
@@ -58,7 +56,7 @@ std::array<const char*, 2> PayTypeVars(int vidOpl) {
 
 void WriteMovementRows(TRepGen& rep, const TStringList& tanks) {
   long double cashMoney = 0;
-  const auto f = [&rep](const char* name, const char* format, double value) {
+  const auto f = [&rep](const char* name, const char* format, TVarRec value) {
     rep.SetVar(name, Format(format, {value}));
   };
   for (int i = 0; i < tanks.Count(); ++i) {
@@ -67,7 +65,10 @@ void WriteMovementRows(TRepGen& rep, const TStringList& tanks) {
     // cash money, litres, kilograms; cashless money, litres, kilograms
     std::array<double, 6> sums{};
     AddSiloToGroup(sums, s);
-    cashMoney += sums[0];
+    // The money is Currency, printed from its exact four decimals; the
+    // litres and kilograms are summed in extended.
+    const Currency cash(sums[0]), cashless(sums[3]);
+    cashMoney += cash;
     rep.SetVar("S", IntToStr(s.SiloNum));
     rep.SetVar("SiloName", s.SiloName.str());
     rep.SetVar("Gsm", s.GsmName.str());
@@ -76,10 +77,11 @@ void WriteMovementRows(TRepGen& rep, const TStringList& tanks) {
     f("PL", "%7.0f", s.SiloPrx);
     f("PK", "%7.0f", s.SiloPrKg);
     const char* names[6] = {"RNR", "RNL", "RNKg", "RBR", "RBL", "RBKg"};
-    for (int k = 0; k < 6; ++k) f(names[k], "%8.2f", sums[k]);
-    f("Itog", "%8.2f", sums[1] + sums[4]);
-    f("ItogKg", "%8.2f", sums[2] + sums[5]);
-    f("ItogS", "%8.2f", Money(Currency(sums[0]) + Currency(sums[3])));
+    for (int k = 0; k < 6; ++k)
+      f(names[k], "%8.2f", k == 0 ? TVarRec(cash) : k == 3 ? TVarRec(cashless) : TVarRec(sums[k]));
+    f("Itog", "%8.2f", static_cast<long double>(sums[1]) + sums[4]);
+    f("ItogKg", "%8.2f", static_cast<long double>(sums[2]) + sums[5]);
+    f("ItogS", "%8.2f", cash + cashless);
     f("EOL", "%7.0f", s.SiloEndL);
     f("EOK", "%7.0f", s.SiloEndKg);
     rep.PrintRepeat();

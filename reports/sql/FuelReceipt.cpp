@@ -52,12 +52,13 @@ std::string ReceiptSQL(bool contractors, bool density) {
   return sql;
 }
 
-// The sale's row into the record; its sum (0 without a sale).
-double PutSale(THTML_Jet& jet, TIBDataSet& sale, int saleIndex) {
+// The sale's row into the record; its sum (0 without a sale), Currency as
+// stored, so that the words take a half kopeck exactly.
+Currency PutSale(THTML_Jet& jet, TIBDataSet& sale, int saleIndex) {
   if (saleIndex < 1) {
     jet.AddFloat("PSum", "", kEmpty);
     jet.AddFloat("NDSSum", "", kEmpty);
-    return 0;
+    return Currency();
   }
   if (sale.Eof()) throw Exception(Format("Продажа %d не найдена"_w, {saleIndex}));
   jet.Add("Name", sale.FieldByName("GSMNAME").AsString());
@@ -65,8 +66,8 @@ double PutSale(THTML_Jet& jet, TIBDataSet& sale, int saleIndex) {
   const double density = sale.FieldByName("TRKDENS").AsFloat();
   if (density > 0) jet.AddFloat("TRKDens", "%.4f", density);
   jet.AddFloat("PPrice", HTMLJet::MoneyFormat, sale.FieldByName("GSMPRICE").AsFloat());
-  const double sum = sale.FieldByName("SUMMA").AsFloat();
-  jet.AddFloat("Summa", HTMLJet::MoneyFormat, sum);
+  const Currency sum = sale.FieldByName("SUMMA").AsCurrency();
+  jet.AddFloat("Summa", HTMLJet::MoneyFormat, static_cast<double>(sum));
   return sum;
 }
 
@@ -86,11 +87,11 @@ void MakeFuelReceipt(TReportCreator& creator, int saleIndex, const std::string& 
   jet.Init();
   PutOrgRequisites(nullptr, &jet, -1);
   jet.AddInteger("NN", 1);
-  const double sum = PutSale(jet, *sale, saleIndex);
+  const Currency sum = PutSale(jet, *sale, saleIndex);
   jet.EndLine();
-  if (sum != 0) {
+  if (sum != Currency()) {
     jet.AddDateTime("CheckDate", "dd mmmm yyyy", sale->FieldByName("TIDEDATE").AsDateTime());
-    jet.AddInItogFloat("Summa", HTMLJet::MoneyFormat, sum);
+    jet.AddInItogFloat("Summa", HTMLJet::MoneyFormat, static_cast<double>(sum));
     jet.MakeItog2("%.2n");
     jet.MakeItog(2);
   } else {
@@ -98,7 +99,7 @@ void MakeFuelReceipt(TReportCreator& creator, int saleIndex, const std::string& 
     for (const char* name : {"PSum", "NDSSum", "Summa"}) jet.AddInItogFloat(name, "", kEmpty);
   }
   jet.EndOGroup();
-  if (sum != 0) jet.Add("PSummaText", AmountInWords(sum));
+  if (sum != Currency()) jet.Add("PSummaText", AmountInWords(sum));
   jet.Add("KassirPost", kassirPost);
   jet.Add("KassirName", kassirName);
   jet.Add("Comment", comment);

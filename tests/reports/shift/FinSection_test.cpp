@@ -281,6 +281,10 @@ TEST_F(FinSection, RunningTotalsAcrossSections) {
 }
 
 TEST_F(FinSection, CashRegisters) {
+  // Checks stored before BCHECK had KA hold NULL there: they count as KA 0.
+  Exec("INSERT INTO BCHECK (INDEXSALE, DATA, KKM, KA, SUMMA, KOLVO, VIDOPL, TRKINDEX, NUMBER) "
+       "SELECT INDEXSALE, DATA, KKM, NULL, 10.01, KOLVO, VIDOPL, TRKINDEX, NUMBER FROM BCHECK "
+       "WHERE KA = 0");
   struct Case {
     int from, to;
     bool goodsToRegister2;  // the host's answer to code 45
@@ -300,15 +304,15 @@ TEST_F(FinSection, CashRegisters) {
     host->Set(45, Variant(c.goodsToRegister2));
     const TFinHtml h = Fin(c.from, c.to);
     // Cash checks by register: by receipt index where the shift has one,
-    // else by time; cash payment types of the nozzle's tank; KA 0.
+    // else by time; cash payment types of the nozzle's tank; KA 0 or NULL.
     const std::vector<IsqlRow> cash = Sql(Format(
         "SELECT COALESCE(b.KKM, 0) + 1 AS R, SUM(b.SUMMA) AS S FROM SMLOG sm JOIN BCHECK b ON "
         "(sm.INDEXSALE_BEG > 0 AND b.INDEXSALE >= sm.INDEXSALE_BEG AND b.INDEXSALE <= "
         "sm.INDEXSALE_END) OR (sm.INDEXSALE_BEG IS NULL AND b.DATA >= sm.BEGTIME AND b.DATA <= "
         "sm.ENDTIME) JOIN SMTRK t ON t.SMNUM = sm.SMNUM AND t.TRKINDEX = b.TRKINDEX + 1 AND "
         "t.PISTOLET = b.NUMBER JOIN SILOVO v ON v.SMNUM = sm.SMNUM AND v.SILONUM = t.SILONUM AND "
-        "v.VIDOPL = b.VIDOPL WHERE v.CHECKTYPE = 0 AND b.KA = 0 AND sm.SMNUM BETWEEN %d AND %d "
-        "GROUP BY 1",
+        "v.VIDOPL = b.VIDOPL WHERE v.CHECKTYPE = 0 AND COALESCE(b.KA, 0) = 0 "
+        "AND sm.SMNUM BETWEEN %d AND %d GROUP BY 1",
         {c.from, c.to}));
     double byRegister[3] = {0, 0, 0};
     for (const IsqlRow& r : cash) byRegister[std::stoi(r.at("R")) - 1] = std::stod(r.at("S"));
@@ -325,6 +329,42 @@ TEST_F(FinSection, CashRegisters) {
     EXPECT_NEAR(h.Value("PeredanoEl"),
                 c.prin[0] + c.goods[0] + h.Value("NalItogEl") - c.sdano[0], 0.005);
   }
+}
+
+// Values on a half kopeck, worked by hand: a Double is summed in 80-bit
+// extended precision from the exact Currency amounts and rounded to double
+// when stored; a difference or a Currency total is printed unrounded.
+TEST_F(FinSection, FuelRowsOnAHalfKopeck) {
+  // АИ-92 at 50.00 in shift 101: payment type 0 cash 8920.786 and check
+  // type 7 7173.809 (16094.595); type 2 621.43 for 329.5943 l, at the
+  // list price 16479.715 (a discount of 15858.285).
+  Exec("DELETE FROM SILOVO WHERE SMNUM = 101");
+  Exec("INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+       "(101, 0, 0, 0, 10, 7.5, 8920.786)");
+  Exec("INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+       "(101, 0, 0, 7, 10, 7.5, 7173.809)");
+  Exec("INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+       "(101, 0, 2, 2, 329.5943, 247.4, 621.43)");
+  const std::string text =
+      ShiftReport(101, 101, A({Variant("a"), Variant(4), Variant(TestForm("FinTies.frm"))}));
+  std::map<std::string, std::vector<std::string>> rows;
+  for (auto& f : Fields(text)) rows[f[0]] = f;
+  // S0, Sd2, AS, NS; the sales money Itog_S
+  const std::vector<std::string> expected = {"АИ-92", "16 094,59", "15 858,29", "16 716,02",
+                                             "8 920,79"};
+  EXPECT_EQ(rows["АИ-92"], expected) << text;
+  EXPECT_EQ(rows["Itog_S"].at(1), "16 716,02");
+}
+
+TEST_F(FinSection, CashRegisterTotalsAreCurrency) {
+  // One cash row of 4633.575 and goods of 1644.86: AllSum is the Currency
+  // 6278.435, printed 6 278,44 by the built-in form.
+  Exec("DELETE FROM SILOVO WHERE SMNUM = 101");
+  Exec("INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+       "(101, 0, 0, 0, 92.6715, 69.55, 4633.575)");
+  Exec("UPDATE SMLOG SET SUMMATOVARY = 1644.86 WHERE SMNUM = 101");
+  const std::string text = Plain(Report(2, VarArrayOf({Variant(101)})));
+  EXPECT_NE(text.find("6 278,44"), std::string::npos) << text;
 }
 
 TEST_F(FinSection, OpenShiftReadsShiftZeroAndTakesNoCashChecks) {

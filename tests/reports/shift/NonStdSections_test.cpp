@@ -215,6 +215,29 @@ TEST_F(NonStdSections, ReceiptGroupsAgainstSqlForEachSchema) {
   }
 }
 
+// Currency on a half kopeck prints its exact four decimals; Double sums
+// are worked in extended (values worked by hand).
+TEST_F(NonStdSections, ReceiptMassAndMovementOnAHalfKopeck) {
+  Exec("UPDATE PRX SET MASSAFROMTTN = 1496.485 WHERE OPNUM = 5001");
+  std::string mass;
+  for (const auto& r : Rows(Kind(5, 101, 103, "PrxAll.frm", "PrxAll.html"), 20))
+    if (r[3] == "5001") mass = r[12];
+  EXPECT_EQ(mass, "1496,49");
+  // Tank 1 of shift 101: cash 1427.705 for 1234.567 l, 345.678 kg;
+  // cashless 1000 for 279.268 l, 436.397 kg.
+  Exec("DELETE FROM SILOVO WHERE SMNUM = 101 AND SILONUM = 0");
+  Exec("INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+       "(101, 0, 0, 0, 1234.567, 345.678, 1427.705)");
+  Exec("INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+       "(101, 0, 2, 2, 279.268, 436.397, 1000)");
+  const auto rows = Rows(ShiftReport(101, 101, Paired({{6, TestForm("Movement.frm"), ""}})), 18);
+  const auto tank = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r[0] == "1"; });
+  ASSERT_NE(tank, rows.end());
+  // RNR, Itog, ItogKg, ItogS
+  EXPECT_EQ(std::vector<std::string>({(*tank)[9], (*tank)[13], (*tank)[14], (*tank)[15]}),
+            (std::vector<std::string>{"1427,71", "1513,83", "782,07", "2427,71"}));
+}
+
 TEST_F(NonStdSections, ReceiptRowsGroupsAndTotals) {
   const std::string text = Kind(5, 101, 103, "PrxAll.frm", "PrxAll.html");
   std::vector<std::string> keys, worked;

@@ -51,6 +51,56 @@ TEST_F(ShiftSections, WorkedNozzle) {
   EXPECT_EQ(r[5], "0,7505");
 }
 
+// Values on a half of their last decimal, worked by hand: the figure is
+// evaluated in 80-bit extended precision and stored as a double only where
+// its variable is a Double, so the printed side of the half follows the
+// exact binary value so computed.
+TEST_F(ShiftSections, DispenserCanLitresOnAHalf) {
+  // PL = volume x 0.0025 in extended: 702 l give 1.755 (as a double
+  // 1.75499...), which prints 1,76.
+  Exec("UPDATE SMTRK SET TRKSMENA = CASE TRKINDEX * 10 + PISTOLET WHEN 11 THEN 702 WHEN 12 THEN "
+       "1002 WHEN 21 THEN 6 WHEN 22 THEN 1802 WHEN 31 THEN 3002 ELSE 18 END WHERE SMNUM = 101");
+  const std::map<std::string, std::string> expected = {
+      {"1/1/АИ-92", "1,76"}, {"1/2/АИ-95", "2,51"}, {"2/1/Дизельное топливо ДТ", "0,02"},
+      {"2/2/АИ-92", "4,51"}, {"3/1/АИ-95", "7,51"}, {"3/2/Дизельное топливо ДТ", "0,05"}};
+  const auto rows = TrkRows(101, 101);
+  for (const auto& [nozzle, pl] : expected) EXPECT_EQ(rows.at(nozzle).at(15), pl) << nozzle;
+}
+
+TEST_F(ShiftSections, TankFiguresOnAHalf) {
+  // Tank 1: cash and cashless litres (1234.567 + 279.268 = 1513.835) and
+  // kilograms (345.678 + 436.397 = 782.075) summed in extended; free volume
+  // 10000 - 396.425. Tank 2: end stock minus calculated end stock
+  // (3953.768 - 678.733). Tank 3: the measured change less the calculated
+  // one, (9052.025 - 110.844) - (2690.351 - 5380.185). Tank 4: the begin
+  // density 0.77645 at 17.4 °C reduced to 20 °C (0.77404999... in extended).
+  for (const char* statement : {
+           "DELETE FROM SILOVO WHERE SMNUM = 101 AND SILONUM = 0",
+           "INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+           "(101, 0, 0, 0, 1234.567, 345.678, 1)",
+           "INSERT INTO SILOVO (SMNUM, SILONUM, VIDOPL, CHECKTYPE, LITRE, KG, SUMMA) VALUES "
+           "(101, 0, 2, 2, 279.268, 436.397, 1)",
+           "UPDATE SMSILO SET MAXVOLUME = 10000, SILOENDL = 396.425 WHERE SMNUM = 101 AND SILONUM = 0",
+           "UPDATE SMSILO SET SILOENDL = 3953.768, SILOENDCALCL = 678.733 WHERE SMNUM = 101 AND "
+           "SILONUM = 1",
+           "UPDATE SMSILO SET SILOENDL = 9052.025, SILOBEGL = 110.844, SILOENDCALCL = 2690.351, "
+           "SILOBEGCALCL = 5380.185 WHERE SMNUM = 101 AND SILONUM = 2",
+           "UPDATE SMSILO SET UDVESBEG = 0.77645, SILOTEMPER = 17.4 WHERE SMNUM = 101 AND SILONUM = 3"})
+    Exec(statement);
+  Cnf("[SmenaRep]\nRoundRVal=1\n");
+  std::map<std::string, std::vector<std::string>> rows;
+  for (auto& f : Fields(ShiftReport(101, 101, A({V("a"), Variant(3), V(Form("SiloTies.frm"))}))))
+    if (f.size() == 7) rows[f[0]] = f;
+  struct Case {
+    const char* tank;
+    int field;  // Itog, IRK, FreeV, BL, REndL, P20B
+    const char* value;
+  };
+  const Case cases[] = {{"1", 1, "1513,83"}, {"1", 2, "782,07"}, {"1", 3, "9603,57"},
+                        {"2", 4, "3275,04"}, {"3", 5, "11631,01"}, {"4", 6, "0,7740"}};
+  for (const Case& c : cases) EXPECT_EQ(rows[c.tank].at(c.field), c.value) << c.tank << " " << c.field;
+}
+
 TEST_F(ShiftSections, DispensersOfARangeAgainstSql) {
   const auto rows = TrkRows(101, 103);
   const std::vector<IsqlRow> sql = Sql(

@@ -366,6 +366,10 @@ TEST_F(SQLReports, FuelReceiptOfOneSale) {
   // Customers kept in VDCONTRACTOR take the other join.
   Exec("DELETE FROM CONTRAGENTTYPE");
   Report('#', A({Variant(8), Variant(900001), Variant("a"), Variant("b"), Variant("")}));
+  // A half kopeck in words: the stored 118.005 exactly, not its double 118.00499...
+  Exec("UPDATE LOGTRAN SET SUMMA = 118.005 WHERE INDEXSALE = 900001");
+  Report('#', A({Variant(8), Variant(900001), Variant("a"), Variant("b"), Variant("")}));
+  EXPECT_NE(Cp1251ToUtf8(Html()).find("Сто восемнадцать рублей 01 копейка"), std::string::npos);
 }
 
 TEST_F(SQLReports, FuelReceiptWithoutSale) {
