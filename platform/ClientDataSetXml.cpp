@@ -230,8 +230,9 @@ std::string TClientDataSet::XMLData() const {
   if (!Active()) Fail("Cannot perform this operation on a closed dataset");
   const TFieldDefs& defs = FieldDefs();
   std::string out = PacketHead(defs);
-  for (const std::vector<Variant>& row : StoredRows()) {
-    AppendRow(out, defs, [&](int i) -> const Variant& { return row[i]; });
+  Variant value;
+  for (int row = 0; row < RecordCount(); ++row) {
+    AppendRow(out, defs, [&](int i) -> const Variant& { return value = StoredValue(row, i); });
   }
   return out + kPacketTail;
 }
