@@ -85,7 +85,8 @@ void CompareWithFetch(benchmark::State& state) {
   state.counters["fetch_peak_MiB"] = FetchPhase.PeakMiB;
   state.counters["load_peak_MiB"] = LoadPhase.PeakMiB;
   state.counters["fetch_ms"] = FetchPhase.MeanMs;
-  state.counters["peak_to_aim"] = ReportPhase.PeakMiB / (3 * LoadPhase.PeakMiB + 3 * FetchPhase.PeakMiB);
+  state.counters["peak_to_aim"] =
+      ReportPhase.PeakMiB / (3 * LoadPhase.PeakMiB + 3 * FetchPhase.PeakMiB);
   state.counters["time_ratio"] = ReportPhase.MeanMs / FetchPhase.MeanMs;
 }
 

@@ -14,14 +14,18 @@ namespace {
 using IBSource = test::IbTest;
 
 TEST_F(IBSource, CopyKeepsEveryValueAndNullAsTheFieldsType) {
-  const std::string path = MakeDb(
-      "copy.fdb",
-      "CREATE TABLE T (N INTEGER, S SMALLINT, B BIGINT, D DOUBLE PRECISION, M NUMERIC(15,4),"
-      " TS TIMESTAMP, DT DATE, V VARCHAR(20));\n"
+  const std::string rows =
       "INSERT INTO T VALUES (1, -2, 9000000000, 1.25, 12.3456, '2024-03-01 08:30:15.123',"
-      " '2024-03-01', '" + "Смена №1"_w + "');\n"
+      " '2024-03-01', '" +
+      "Смена №1"_w +
+      "');\n"
       "INSERT INTO T VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL);\n"
-      "INSERT INTO T VALUES (3, 0, -1, -0.1, -0.0001, '1900-01-02 18:00:00', '1900-01-01', '');\n");
+      "INSERT INTO T VALUES (3, 0, -1, -0.1, -0.0001, '1900-01-02 18:00:00', '1900-01-01', '');\n";
+  const std::string path =
+      MakeDb("copy.fdb",
+             "CREATE TABLE T (N INTEGER, S SMALLINT, B BIGINT, D DOUBLE PRECISION, M NUMERIC(15,4),"
+             " TS TIMESTAMP, DT DATE, V VARCHAR(20));\n" +
+                 rows);
   auto db = Connect(path);
   auto q = Query(db.get(), "SELECT * FROM T ORDER BY N");
   q->SetUniDirectional(true);

@@ -127,5 +127,44 @@ TEST(MemoryData, EditDeleteLocateAndDateKinds) {
   EXPECT_EQ(d.FieldCount(), 3);  // definitions stay
 }
 
+// The bulk append converts as SetValue does and adds no row when a value
+// does not fit or a required field stays empty.
+TEST(MemoryData, AppendFromConvertsLikeSetValueAndFailsWithoutARow) {
+  TRxMemoryData source;
+  for (const char* name : {"K", "S", "M", "T", "B"})
+    source.FieldDefs().Add(name, TFieldType::ftString);
+  source.Open();
+  const std::vector<std::vector<const char*>> rows = {{"7", "-300", "2,5", "abcdef", "True"},
+                                                      {"8", "40000", "1", "x", "False"},
+                                                      {"", "1", "1", "y", "True"}};
+  for (const auto& row : rows) {
+    source.Append();
+    for (int i = 0; i < 5; ++i)
+      if (*row[i] != 0) source.Fields(i).SetAsString(row[i]);
+    source.Post();
+  }
+  TRxMemoryData target("T");
+  target.FieldDefs().Add("K", TFieldType::ftInteger, 0, true);
+  target.FieldDefs().Add("S", TFieldType::ftSmallint);
+  target.FieldDefs().Add("M", TFieldType::ftBCD);
+  target.FieldDefs().Add("T", TFieldType::ftString, 4);
+  target.FieldDefs().Add("B", TFieldType::ftBoolean);
+  target.Open();
+  source.First();
+  target.AppendFrom(source);
+  EXPECT_EQ(target.FieldByName("K").Value().Type(), VarType::Integer);
+  EXPECT_EQ(target.FieldByName("K").AsInteger(), 7);
+  EXPECT_EQ(target.FieldByName("S").AsInteger(), -300);
+  EXPECT_EQ(target.FieldByName("M").AsCurrency().Raw(), 25000);
+  EXPECT_EQ(target.FieldByName("T").AsString(), "abcd");
+  EXPECT_TRUE(target.FieldByName("B").AsBoolean());
+  source.Next();
+  EXPECT_THROW(target.AppendFrom(source), EDatabaseError);  // 40000 is no Smallint
+  source.Next();
+  EXPECT_THROW(target.AppendFrom(source), EDatabaseError);  // K is required
+  EXPECT_EQ(target.RecordCount(), 1);
+  EXPECT_EQ(target.FieldByName("T").AsString(), "abcd");
+}
+
 }  // namespace
 }  // namespace tv
