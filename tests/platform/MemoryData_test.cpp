@@ -127,6 +127,50 @@ TEST(MemoryData, EditDeleteLocateAndDateKinds) {
   EXPECT_EQ(d.FieldCount(), 3);  // definitions stay
 }
 
+// Each kind of field keeps its values and NULLs through Delete and Edit:
+// the rows after a deleted one keep every column in line.
+TEST(MemoryData, EveryFieldKindSurvivesDeleteAndEdit) {
+  const std::vector<std::pair<TFieldType, Variant>> kinds = {
+      {TFieldType::ftInteger, Variant(-7)},
+      {TFieldType::ftLargeint, Variant(int64_t{1} << 40)},
+      {TFieldType::ftBoolean, Variant(true)},
+      {TFieldType::ftFloat, Variant(-0.1)},
+      {TFieldType::ftBCD, Variant(Currency::FromRaw(-12345))},
+      {TFieldType::ftDateTime, Variant::FromDate(45351.75)},
+      {TFieldType::ftMemo, Variant(std::string("a\0b", 3))}};
+  TRxMemoryData d;
+  for (std::size_t i = 0; i < kinds.size(); ++i)
+    d.FieldDefs().Add("F" + std::to_string(i), kinds[i].first);
+  d.Open();
+  for (int row = 0; row < 3; ++row) {
+    d.Append();
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+      if (row != 1) d.Fields(static_cast<int>(i)).SetValue(kinds[i].second);
+    d.Post();
+  }
+  d.First();
+  d.Next();
+  d.Delete();  // the row of NULLs
+  ASSERT_EQ(d.RecordCount(), 2);
+  d.Edit();
+  d.Fields(0).Clear();
+  d.Post();
+  for (int row = 0; row < 2; ++row) {
+    d.First();
+    if (row == 1) d.Next();
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+      const Variant v = d.Fields(static_cast<int>(i)).Value();
+      if (row == 1 && i == 0) {
+        EXPECT_TRUE(v.IsNull());
+        continue;
+      }
+      EXPECT_EQ(v.Type(), kinds[i].second.Type()) << i;
+      EXPECT_EQ(v.RawImage(), kinds[i].second.RawImage()) << i;
+      EXPECT_EQ(v.AsString(), kinds[i].second.AsString()) << i;
+    }
+  }
+}
+
 // The bulk append converts as SetValue does and adds no row when a value
 // does not fit or a required field stays empty.
 TEST(MemoryData, AppendFromConvertsLikeSetValueAndFailsWithoutARow) {
