@@ -3,7 +3,10 @@
 // folder, a cnf.ini with the given [Reports] limits and a closed shift in
 // the registry; and the process's peak resident memory for the counters.
 
+#include <malloc.h>
 #include <sys/resource.h>
+
+#include <chrono>
 
 #include <cstdlib>
 #include <filesystem>
@@ -53,5 +56,31 @@ inline double PhasePeakRssMiB() {
 inline void ResetPeakRss() {
   std::ofstream("/proc/self/clear_refs") << "5";
 }
+
+// One phase of a benchmark (a fetch, or the report after it): its peak
+// resident memory and its mean time per iteration, kept so that the next
+// phase can print them beside its own. Memory freed by an earlier phase is
+// handed back first, so that it does not count in this one.
+struct TPhase {
+  double PeakMiB = 0;
+  double MeanMs = 0;
+  int Runs = 0;
+  std::chrono::steady_clock::time_point Started;
+
+  void Begin() {
+    malloc_trim(0);
+    ResetPeakRss();
+    PeakMiB = MeanMs = 0;
+    Runs = 0;
+  }
+  void StartRun() { Started = std::chrono::steady_clock::now(); }
+  void EndRun() {
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Started).count();
+    MeanMs = (MeanMs * Runs + ms) / (Runs + 1);
+    ++Runs;
+  }
+  void End() { PeakMiB = PhasePeakRssMiB(); }
+};
 
 }  // namespace bench

@@ -44,12 +44,8 @@ void CopyTableRows(TIBDataSet& source, TRxMemoryData& target) {
   adapter.SourceFirst();
   target.CopyStructure(adapter.SourceFieldDefs());
   target.Open();
-  const int count = target.FieldCount();
-  for (; !adapter.SourceEof(); adapter.SourceNext()) {
-    target.Append();
-    for (int i = 0; i < count; ++i) target.Fields(i).SetValue(adapter.SourceValue(i));
-    target.Post();
-  }
+  for (; !adapter.SourceEof(); adapter.SourceNext()) target.AppendFrom(adapter);
+  target.Shrink();
   target.First();
 }
 

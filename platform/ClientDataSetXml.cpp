@@ -294,8 +294,9 @@ std::string TClientDataSet::XMLData() const {
   const TFieldDefs& defs = FieldDefs();
   const std::vector<std::string> names = AttrNames(defs);
   std::string out = PacketHead(defs);
-  for (const std::vector<Variant>& row : StoredRows()) {
-    AppendRow(out, defs, names, [&](int i) -> const Variant& { return row[i]; });
+  Variant value;
+  for (int row = 0; row < RecordCount(); ++row) {
+    AppendRow(out, defs, names, [&](int i) -> const Variant& { return value = StoredValue(row, i); });
   }
   return out + kPacketTail;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <stdexcept>
 
 #include "platform/Cp1251.h"
 #include "platform/Format.h"
@@ -25,6 +27,18 @@ Variant IntegerInRange(const Variant& value, const TFieldDef& def, int lo, int h
   return Variant(static_cast<int>(v));
 }
 
+double BitsToDouble(uint64_t bits) {
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+uint64_t DoubleToBits(double d) {
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  return bits;
+}
+
 }  // namespace
 
 std::string DecimalText(const Variant& value) {
@@ -41,6 +55,187 @@ std::string DecimalText(const Variant& value) {
   const auto r = std::to_chars(buf, buf + sizeof buf, value.AsDouble(), std::chars_format::fixed);
   return std::string(buf, r.ptr);
 }
+
+// --- TypedRows -------------------------------------------------------------
+
+namespace mem_detail {
+
+void TypedRows::Reset(const TFieldDefs& defs) {
+  cols_.assign(defs.Count(), Column{});
+  count_ = 0;
+  for (int i = 0; i < defs.Count(); ++i) {
+    Kind& kind = cols_[i].kind;
+    // The kinds of the variants that ConvertToField makes.
+    switch (defs[i].DataType) {
+      case TFieldType::ftSmallint:
+      case TFieldType::ftWord:
+      case TFieldType::ftInteger:
+        kind = Kind::Integer;
+        break;
+      case TFieldType::ftLargeint:
+        kind = Kind::Int64;
+        break;
+      case TFieldType::ftBoolean:
+        kind = Kind::Boolean;
+        break;
+      case TFieldType::ftFloat:
+      case TFieldType::ftCurrency:
+        kind = Kind::Real;
+        break;
+      case TFieldType::ftBCD:
+        kind = Kind::Money;
+        break;
+      case TFieldType::ftDate:
+      case TFieldType::ftTime:
+      case TFieldType::ftDateTime:
+        kind = Kind::Date;
+        break;
+      default:
+        kind = Kind::Text;
+        break;
+    }
+  }
+}
+
+void TypedRows::Clear() {
+  for (Column& c : cols_) c = Column{c.kind, {}, {}, {}};
+  count_ = 0;
+}
+
+Variant TypedRows::Get(int row, int col) const {
+  const Column& c = cols_[col];
+  if (c.nulls[row] != 0) return Variant::Null();
+  if (c.kind == Kind::Text) return Variant(c.texts[row]);
+  const uint64_t n = c.numbers[row];
+  switch (c.kind) {
+    case Kind::Integer:
+      return Variant(static_cast<int>(static_cast<int64_t>(n)));
+    case Kind::Int64:
+      return Variant(static_cast<int64_t>(n));
+    case Kind::Boolean:
+      return Variant(n != 0);
+    case Kind::Real:
+      return Variant(BitsToDouble(n));
+    case Kind::Money:
+      return Variant(Currency::FromRaw(static_cast<int64_t>(n)));
+    case Kind::Date:
+      return Variant::FromDate(BitsToDouble(n));
+    case Kind::Text:
+      break;
+  }
+  return Variant(c.texts[row]);
+}
+
+void TypedRows::Set(int row, int col, const Variant& value) {
+  Column& c = cols_[col];
+  const bool null = value.IsNull() || value.IsEmpty();
+  c.nulls[row] = null ? 1 : 0;
+  if (c.kind == Kind::Text) {
+    if (null)
+      std::string().swap(c.texts[row]);
+    else
+      c.texts[row] = value.AsString();
+    return;
+  }
+  uint64_t& n = c.numbers[row];
+  if (null) {
+    n = 0;
+    return;
+  }
+  switch (c.kind) {
+    case Kind::Integer:
+      n = static_cast<uint64_t>(static_cast<int64_t>(value.AsInteger()));
+      break;
+    case Kind::Int64:
+      n = static_cast<uint64_t>(value.AsInt64());
+      break;
+    case Kind::Boolean:
+      n = value.AsBoolean() ? 1 : 0;
+      break;
+    case Kind::Real:
+      n = DoubleToBits(value.AsDouble());
+      break;
+    case Kind::Money:
+      n = static_cast<uint64_t>(value.AsCurrency().Raw());
+      break;
+    case Kind::Date:
+      n = DoubleToBits(value.AsDateTime());
+      break;
+    case Kind::Text:
+      break;
+  }
+}
+
+bool TypedRows::ReadDouble(int row, int col, double& out) const {
+  const Column& c = cols_[col];
+  const uint64_t n = c.numbers.empty() ? 0 : c.numbers[row];
+  switch (c.kind) {
+    case Kind::Integer:
+    case Kind::Int64:
+      out = static_cast<double>(static_cast<int64_t>(n));
+      return true;
+    case Kind::Real:
+    case Kind::Date:
+      out = BitsToDouble(n);
+      return true;
+    case Kind::Money:
+      out = static_cast<double>(Currency::FromRaw(static_cast<int64_t>(n)));
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TypedRows::ReadInteger(int row, int col, int& out) const {
+  const Column& c = cols_[col];
+  if (c.kind != Kind::Integer) return false;
+  out = static_cast<int>(static_cast<int64_t>(c.numbers[row]));
+  return true;
+}
+
+bool TypedRows::ReadMoney(int row, int col, Currency& out) const {
+  const Column& c = cols_[col];
+  if (c.kind != Kind::Money) return false;
+  out = Currency::FromRaw(static_cast<int64_t>(c.numbers[row]));
+  return true;
+}
+
+const std::string* TypedRows::ReadText(int row, int col) const {
+  const Column& c = cols_[col];
+  return c.kind == Kind::Text ? &c.texts[row] : nullptr;
+}
+
+void TypedRows::AppendRow() {
+  for (Column& c : cols_) {
+    if (c.kind == Kind::Text)
+      c.texts.emplace_back();
+    else
+      c.numbers.push_back(0);
+    c.nulls.push_back(1);
+  }
+  ++count_;
+}
+
+void TypedRows::EraseRow(int row) {
+  for (Column& c : cols_) {
+    if (c.kind == Kind::Text)
+      c.texts.erase(c.texts.begin() + row);
+    else
+      c.numbers.erase(c.numbers.begin() + row);
+    c.nulls.erase(c.nulls.begin() + row);
+  }
+  --count_;
+}
+
+void TypedRows::Shrink() {
+  for (Column& c : cols_) {
+    c.numbers.shrink_to_fit();
+    c.texts.shrink_to_fit();
+    c.nulls.shrink_to_fit();
+  }
+}
+
+}  // namespace mem_detail
 
 void TFieldDefs::Add(std::string name, TFieldType type, int size, bool required) {
   if (IndexOf(name) >= 0) throw EDatabaseError("Duplicate field name '" + name + "'");
@@ -63,18 +258,17 @@ const std::string& TMemField::FieldName() const { return owner_->fields_[index_]
 TFieldType TMemField::DataType() const { return owner_->fields_[index_].DataType; }
 int TMemField::Size() const { return owner_->fields_[index_].Size; }
 
-bool TMemField::IsNull() const {
-  const Variant& v = owner_->CurrentValue(index_);
-  return v.IsNull() || v.IsEmpty();
-}
+bool TMemField::IsNull() const { return owner_->CurrentIsNull(index_); }
 
-Variant TMemField::Value() const {
-  return IsNull() ? Variant::Null() : owner_->CurrentValue(index_);
-}
+Variant TMemField::Value() const { return owner_->CurrentValue(index_); }
 
 std::string TMemField::AsString() const {
   if (IsNull()) return {};
-  const Variant& v = owner_->CurrentValue(index_);
+  const int row = owner_->StoredCurrent();
+  if (row >= 0) {
+    if (const std::string* text = owner_->rows_.ReadText(row, index_)) return *text;
+  }
+  const Variant v = owner_->CurrentValue(index_);
   switch (DataType()) {
     case TFieldType::ftDate:
       return DateToStr(v.AsDateTime());
@@ -85,13 +279,31 @@ std::string TMemField::AsString() const {
   }
 }
 
-int TMemField::AsInteger() const { return IsNull() ? 0 : owner_->CurrentValue(index_).AsInteger(); }
+// The reads below take a stored number or text directly where that gives
+// what the stored variant's conversion gives.
+int TMemField::AsInteger() const {
+  if (IsNull()) return 0;
+  const int row = owner_->StoredCurrent();
+  int v;
+  if (row >= 0 && owner_->rows_.ReadInteger(row, index_, v)) return v;
+  return owner_->CurrentValue(index_).AsInteger();
+}
 int64_t TMemField::AsLargeInt() const {
   return IsNull() ? 0 : owner_->CurrentValue(index_).AsInt64();
 }
-double TMemField::AsFloat() const { return IsNull() ? 0 : owner_->CurrentValue(index_).AsDouble(); }
+double TMemField::AsFloat() const {
+  if (IsNull()) return 0;
+  const int row = owner_->StoredCurrent();
+  double v;
+  if (row >= 0 && owner_->rows_.ReadDouble(row, index_, v)) return v;
+  return owner_->CurrentValue(index_).AsDouble();
+}
 Currency TMemField::AsCurrency() const {
-  return IsNull() ? Currency() : owner_->CurrentValue(index_).AsCurrency();
+  if (IsNull()) return Currency();
+  const int row = owner_->StoredCurrent();
+  Currency v;
+  if (row >= 0 && owner_->rows_.ReadMoney(row, index_, v)) return v;
+  return owner_->CurrentValue(index_).AsCurrency();
 }
 TDateTime TMemField::AsDateTime() const {
   return IsNull() ? 0 : owner_->CurrentValue(index_).AsDateTime();
@@ -117,12 +329,13 @@ void TRxMemoryData::CopyStructure(const TFieldDefs& defs) {
 void TRxMemoryData::Open() {
   if (Active()) return;
   fields_ = defs_;
+  rows_.Reset(fields_);
   state_ = dsBrowse;
   SetCursor(0);
 }
 
 void TRxMemoryData::Close() {
-  rows_.clear();
+  rows_.Clear();
   buffer_.clear();
   state_ = dsInactive;
   current_ = 0;
@@ -134,7 +347,7 @@ void TRxMemoryData::CheckActive() const {
 }
 
 void TRxMemoryData::SetCursor(int index) {
-  if (rows_.empty()) {
+  if (rows_.Count() == 0) {
     current_ = 0;
     eof_ = bof_ = true;
     return;
@@ -158,8 +371,9 @@ void TRxMemoryData::Append() {
 
 void TRxMemoryData::Edit() {
   CheckBrowseMode();
-  if (rows_.empty()) Fail("Cannot perform this operation on an empty dataset");
-  buffer_ = rows_[current_];
+  if (rows_.Count() == 0) Fail("Cannot perform this operation on an empty dataset");
+  buffer_.clear();
+  for (int i = 0; i < fields_.Count(); ++i) buffer_.push_back(rows_.Get(current_, i));
   state_ = dsEdit;
 }
 
@@ -172,11 +386,10 @@ void TRxMemoryData::Post() {
     }
   }
   if (state_ == dsInsert) {
-    rows_.push_back(std::move(buffer_));
+    rows_.AppendRow();
     current_ = RecordCount() - 1;
-  } else {
-    rows_[current_] = std::move(buffer_);
   }
+  for (int i = 0; i < fields_.Count(); ++i) rows_.Set(current_, i, buffer_[i]);
   buffer_.clear();
   state_ = dsBrowse;
   eof_ = bof_ = false;
@@ -195,9 +408,9 @@ void TRxMemoryData::Delete() {
     Cancel();
     return;
   }
-  if (rows_.empty()) Fail("Cannot perform this operation on an empty dataset");
+  if (rows_.Count() == 0) Fail("Cannot perform this operation on an empty dataset");
   state_ = dsBrowse;
-  rows_.erase(rows_.begin() + current_);
+  rows_.EraseRow(current_);
   SetCursor(current_);
 }
 
@@ -213,7 +426,7 @@ void TRxMemoryData::Last() {
 
 void TRxMemoryData::Next() {
   CheckBrowseMode();
-  if (rows_.empty() || current_ >= RecordCount() - 1) {
+  if (rows_.Count() == 0 || current_ >= RecordCount() - 1) {
     eof_ = true;
   } else {
     ++current_;
@@ -223,7 +436,7 @@ void TRxMemoryData::Next() {
 
 void TRxMemoryData::Prior() {
   CheckBrowseMode();
-  if (rows_.empty() || current_ == 0) {
+  if (rows_.Count() == 0 || current_ == 0) {
     bof_ = true;
   } else {
     --current_;
@@ -248,9 +461,8 @@ bool TRxMemoryData::Locate(std::string_view fieldName, const Variant& value) {
   const int index = FieldByName(fieldName).Index();
   if (value.IsNull() || value.IsEmpty()) return false;
   for (int r = 0; r < RecordCount(); ++r) {
-    const Variant& v = rows_[r][index];
-    if (v.IsNull() || v.IsEmpty()) continue;
-    if (VarEquals(v, value)) {
+    if (rows_.IsNull(r, index)) continue;
+    if (VarEquals(rows_.Get(r, index), value)) {
       SetCursor(r);
       return true;
     }
@@ -263,26 +475,91 @@ void TRxMemoryData::SourceFirst() {
   First();
 }
 
-Variant TRxMemoryData::SourceValue(int index) const {
-  const Variant& v = CurrentValue(index);
-  return v.IsEmpty() ? Variant::Null() : v;
-}
+Variant TRxMemoryData::SourceValue(int index) const { return CurrentValue(index); }
 
 void TRxMemoryData::AppendStoredRow(std::vector<Variant> row) {
   CheckBrowseMode();
-  row.resize(fields_.Count(), Variant::Null());
-  rows_.push_back(std::move(row));
-  SetCursor(RecordCount() - 1);
+  rows_.AppendRow();
+  const int last = RecordCount() - 1;
+  const int count = std::min(fields_.Count(), static_cast<int>(row.size()));
+  for (int i = 0; i < count; ++i) rows_.Set(last, i, row[i]);
+  SetCursor(last);
 }
 
-const Variant& TRxMemoryData::CurrentValue(int index) const {
-  CheckActive();
-  if (state_ == dsInsert || state_ == dsEdit) return buffer_.at(index);
-  if (rows_.empty()) {
-    static const Variant kNull = Variant::Null();
-    return kNull;
+void TRxMemoryData::AppendFrom(const TDataSetSource& source) {
+  CheckBrowseMode();
+  const int count = fields_.Count();
+  rows_.AppendRow();
+  const int row = RecordCount() - 1;
+  try {
+    for (int i = 0; i < count; ++i) {
+      const Variant value = source.SourceValue(i);
+      // A value already of the field's type is stored as it is, which is
+      // what converting it would give.
+      bool asIs = false;
+      switch (fields_[i].DataType) {
+        case TFieldType::ftInteger:
+          asIs = value.Type() == VarType::Integer;
+          break;
+        case TFieldType::ftFloat:
+        case TFieldType::ftCurrency:
+          asIs = value.Type() == VarType::Double;
+          break;
+        case TFieldType::ftBCD:
+          asIs = value.Type() == VarType::Currency;
+          break;
+        case TFieldType::ftDateTime:
+          asIs = value.Type() == VarType::Date;
+          break;
+        default:
+          break;
+      }
+      rows_.Set(row, i, asIs ? value : ConvertToField(i, value));
+    }
+    for (int i = 0; i < count; ++i) {
+      if (fields_[i].Required && rows_.IsNull(row, i))
+        Fail("Field '" + fields_[i].Name + "' must have a value");
+    }
+  } catch (...) {
+    rows_.EraseRow(row);
+    SetCursor(current_);
+    throw;
   }
-  return rows_[current_].at(index);
+  SetCursor(row);
+}
+
+int TRxMemoryData::StoredCurrent() const {
+  CheckActive();
+  if (state_ == dsInsert || state_ == dsEdit || rows_.Count() == 0) return -1;
+  return current_;
+}
+
+// A field kept from former definitions may lie outside the present ones.
+void TRxMemoryData::CheckIndex(int index) const {
+  if (index < 0 || index >= fields_.Count())
+    throw std::out_of_range("field index " + std::to_string(index));
+}
+
+// Null for a null or empty value.
+Variant TRxMemoryData::CurrentValue(int index) const {
+  CheckActive();
+  if (state_ == dsInsert || state_ == dsEdit) {
+    const Variant& v = buffer_.at(index);
+    return v.IsEmpty() ? Variant::Null() : v;
+  }
+  CheckIndex(index);
+  if (rows_.Count() == 0) return Variant::Null();
+  return rows_.Get(current_, index);
+}
+
+bool TRxMemoryData::CurrentIsNull(int index) const {
+  CheckActive();
+  if (state_ == dsInsert || state_ == dsEdit) {
+    const Variant& v = buffer_.at(index);
+    return v.IsNull() || v.IsEmpty();
+  }
+  CheckIndex(index);
+  return rows_.Count() == 0 || rows_.IsNull(current_, index);
 }
 
 void TRxMemoryData::SetCurrentValue(int index, const Variant& value) {

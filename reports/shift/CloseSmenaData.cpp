@@ -43,6 +43,10 @@ void TCloseSmenaRep::OpenShiftData() {
     db[i].reset(FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr,
                                                 TableNames[i]));
     db[i]->SelectSQL().SetText(std::string("SELECT * FROM ") + TableNames[i] + filter);
+    // Each row is kept once, in its memory copy: the database data sets
+    // hold only the row being copied. The shift log is walked twice (the
+    // open-shift test, then the copy) and is small.
+    if (i != 2) db[i]->SetUniDirectional(true);
   }
   TovarDepList = std::make_unique<TStringList>();
   KKMSectionNames = std::make_unique<TStringList>();
@@ -68,7 +72,10 @@ void TCloseSmenaRep::OpenShiftData() {
   if (OpenSmena) {
     LoadOpenShift();
   } else {
-    for (int i = 0; i < 4; ++i) CopyTableRows(*db[i], *memory[i]);
+    for (int i = 0; i < 4; ++i) {
+      CopyTableRows(*db[i], *memory[i]);
+      db[i].reset();  // its cursor and buffers go before the next table is read
+    }
   }
   if (!OpenSmena || HostFillDataProc != nullptr) FillVidOplList();
 }

@@ -127,5 +127,88 @@ TEST(MemoryData, EditDeleteLocateAndDateKinds) {
   EXPECT_EQ(d.FieldCount(), 3);  // definitions stay
 }
 
+// Each kind of field keeps its values and NULLs through Delete and Edit:
+// the rows after a deleted one keep every column in line.
+TEST(MemoryData, EveryFieldKindSurvivesDeleteAndEdit) {
+  const std::vector<std::pair<TFieldType, Variant>> kinds = {
+      {TFieldType::ftInteger, Variant(-7)},
+      {TFieldType::ftLargeint, Variant(int64_t{1} << 40)},
+      {TFieldType::ftBoolean, Variant(true)},
+      {TFieldType::ftFloat, Variant(-0.1)},
+      {TFieldType::ftBCD, Variant(Currency::FromRaw(-12345))},
+      {TFieldType::ftDateTime, Variant::FromDate(45351.75)},
+      {TFieldType::ftMemo, Variant(std::string("a\0b", 3))}};
+  TRxMemoryData d;
+  for (std::size_t i = 0; i < kinds.size(); ++i)
+    d.FieldDefs().Add("F" + std::to_string(i), kinds[i].first);
+  d.Open();
+  for (int row = 0; row < 3; ++row) {
+    d.Append();
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+      if (row != 1) d.Fields(static_cast<int>(i)).SetValue(kinds[i].second);
+    d.Post();
+  }
+  d.First();
+  d.Next();
+  d.Delete();  // the row of NULLs
+  ASSERT_EQ(d.RecordCount(), 2);
+  d.Edit();
+  d.Fields(0).Clear();
+  d.Post();
+  for (int row = 0; row < 2; ++row) {
+    d.First();
+    if (row == 1) d.Next();
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+      const Variant v = d.Fields(static_cast<int>(i)).Value();
+      if (row == 1 && i == 0) {
+        EXPECT_TRUE(v.IsNull());
+        continue;
+      }
+      EXPECT_EQ(v.Type(), kinds[i].second.Type()) << i;
+      EXPECT_EQ(v.RawImage(), kinds[i].second.RawImage()) << i;
+      EXPECT_EQ(v.AsString(), kinds[i].second.AsString()) << i;
+    }
+  }
+}
+
+// The bulk append converts as SetValue does and adds no row when a value
+// does not fit or a required field stays empty.
+TEST(MemoryData, AppendFromConvertsLikeSetValueAndFailsWithoutARow) {
+  TRxMemoryData source;
+  for (const char* name : {"K", "S", "M", "T", "B"})
+    source.FieldDefs().Add(name, TFieldType::ftString);
+  source.Open();
+  const std::vector<std::vector<const char*>> rows = {{"7", "-300", "2,5", "abcdef", "True"},
+                                                      {"8", "40000", "1", "x", "False"},
+                                                      {"", "1", "1", "y", "True"}};
+  for (const auto& row : rows) {
+    source.Append();
+    for (int i = 0; i < 5; ++i)
+      if (*row[i] != 0) source.Fields(i).SetAsString(row[i]);
+    source.Post();
+  }
+  TRxMemoryData target("T");
+  target.FieldDefs().Add("K", TFieldType::ftInteger, 0, true);
+  target.FieldDefs().Add("S", TFieldType::ftSmallint);
+  target.FieldDefs().Add("M", TFieldType::ftBCD);
+  target.FieldDefs().Add("T", TFieldType::ftString, 4);
+  target.FieldDefs().Add("B", TFieldType::ftBoolean);
+  target.Open();
+  source.First();
+  target.AppendFrom(source);
+  EXPECT_EQ(target.FieldByName("K").Value().Type(), VarType::Integer);
+  EXPECT_EQ(target.FieldByName("K").AsInteger(), 7);
+  EXPECT_EQ(target.FieldByName("S").AsInteger(), -300);
+  EXPECT_EQ(target.FieldByName("M").AsCurrency().Raw(), 25000);
+  EXPECT_EQ(target.FieldByName("T").AsString(), "abcd");
+  EXPECT_TRUE(target.FieldByName("B").AsBoolean());
+  source.Next();
+  EXPECT_THROW(target.AppendFrom(source), EDatabaseError);  // 40000 is no Smallint
+  source.Next();
+  EXPECT_THROW(target.AppendFrom(source), EDatabaseError);  // K is required
+  EXPECT_EQ(target.RecordCount(), 1);
+  EXPECT_EQ(target.FieldByName("T").AsString(), "abcd");
+}
+
 }  // namespace
 }  // namespace tv
