@@ -347,6 +347,32 @@ TEST_F(HTMLJetTest, RepeatTableHeaderZeroStopsLabellingWithoutTheadOrTfoot) {
             "<tr><td>1</td></tr>\n\n\n</table>\n");
 }
 
+// Heading tables before an outer group are hidden while the template is
+// cut; the page's closing tags after the group still close what they hold.
+TEST_F(HTMLJetTest, HeadingTablesBeforeAnOuterGroupKeepThePageClosed) {
+  const std::string group =
+      "<p>&lt;#Group&gt;</p><table><tr><td>&lt;#Repeat&gt;</td></tr><tr><td>x</td></tr></table>"
+      "<p>&lt;#EndGroup&gt;</p>";
+  const std::string rendered = "<table><tr><td>x</td></tr>\n</table>";
+  const std::pair<std::string, std::string> cases[] = {
+      {"<body><table><tr><td>h</td></tr></table>" + group + "</body>",
+       "<body><table><tr><td>h</td></tr></table>" + rendered + "</body>\n"},
+      // The group inside a layout table's cell, after a heading table.
+      {"<body><table><tr><td><table><tr><td>h</td></tr></table>" + group +
+           "</td></tr></table></body>",
+       "<body><table><tr><td><table><tr><td>h</td></tr></table>" + rendered +
+           "</td></tr></table></body>\n"},
+  };
+  for (const auto& [tmpl, expected] : cases) {
+    const std::string out = Render(tmpl, [](THTML_Jet& jet) {
+      jet.EndLine();
+      jet.EndOGroup();
+      jet.EndDoc();
+    });
+    EXPECT_EQ(out, expected) << tmpl;
+  }
+}
+
 // --- Parameters, includes, sub-tables -------------------------------------
 
 TEST_F(HTMLJetTest, ParametersAreReadAndRemoved) {
