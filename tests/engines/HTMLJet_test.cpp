@@ -309,6 +309,35 @@ TEST_F(HTMLJetTest, MakeItog2SumsSinceTheLastGroupEnd) {
             "<tr><td>T</td><td>&nbsp;</td><td><nobr>1,00</nobr></td></tr>\n\n</table>\n");
 }
 
+// A group too large for one chunk of the engine's record text sums and
+// reads back as a small one; TakeReady hands over what GetReady gives.
+TEST_F(HTMLJetTest, LargeGroupsSumAndHandOverWhole) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  WriteCp1251File(Path("t.html"), kTotalsTable);
+  std::string given, taken, after;
+  for (std::string* out : {&given, &taken}) {
+    THTML_Jet jet(Path("t.html"));
+    jet.Init();
+    for (int i = 1; i <= 3000; ++i) {
+      jet.Add("Summa", std::to_string(i));
+      jet.Add("Name", std::string(100, 'n'));
+      jet.EndLine();
+    }
+    jet.MakeItog(2);
+    jet.EndIGroup();
+    if (out == &given) {
+      jet.GetReady(given);
+    } else {
+      jet.TakeReady(taken);
+      jet.GetReady(after);
+    }
+  }
+  EXPECT_EQ(taken, given);
+  EXPECT_EQ(after, "");
+  EXPECT_NE(given.find("<tr><td>T</td><td>4 501 500</td>"), std::string::npos);
+  EXPECT_NE(given.find("<td>3000</td>"), std::string::npos);
+}
+
 // --- Headers ------------------------------------------------------------
 
 TEST_F(HTMLJetTest, OneTableGetsExactlyOneHeaderElement) {
