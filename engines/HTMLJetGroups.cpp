@@ -125,7 +125,8 @@ void THTML_Jet::CheckSize(std::int64_t length) const {
 }
 
 void THTML_Jet::EvalIn(std::string& text) {
-  if (!ScriptControl) return;
+  // A text whose placeholders are all filled has nothing to evaluate.
+  if (!ScriptControl || text.find("&lt;#") == npos) return;
   text = EvalFormulas(text);
   TargetChanged(text);
 }
