@@ -25,7 +25,7 @@ namespace {
 constexpr std::string_view kHeaderLabel = " row$thead";
 constexpr std::string_view kTHeadOpen = "<THEAD style=\"DISPLAY: table-header-group\">";
 constexpr std::string_view kTHeadClose = "</THEAD>";
-constexpr std::size_t kTrimEvery = 64 * 1024 * 1024;
+constexpr std::size_t kTrimEvery = 8 * 1024 * 1024;
 
 void ReleaseFreedMemory() {
 #ifdef __GLIBC__
@@ -67,8 +67,8 @@ struct DocPos {
 DocPos FindIn(const std::vector<std::string>& parts, std::string_view what, DocPos from) {
   for (std::size_t i = from.part; i < parts.size(); ++i) {
     const std::size_t start = i == from.part ? from.at : 0;
-    const std::size_t at =
-        what == kHeaderLabel ? FindLabel(parts[i], start) : parts[i].find(what, start);
+    const std::size_t at = what == kHeaderLabel ? FindLabel(parts[i], start)
+                                                : htmltext::FindText(parts[i], what, start);
     if (at != npos) return {i, at};
   }
   return {parts.size(), 0};
@@ -317,7 +317,7 @@ void THTML_Jet::JoinResult(std::string& text, bool take) {
   // none, nothing was hidden: values that look like hidden tags are data.
   std::size_t lastHidden = npos;
   for (std::size_t i = ResultText.size(); i-- > 0;) {
-    if (ResultText[i].find("<_/table") != npos) {
+    if (htmltext::FindText(ResultText[i], "<_/table") != npos) {
       lastHidden = i;
       break;
     }

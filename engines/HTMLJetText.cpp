@@ -1,5 +1,7 @@
 #include "engines/HTMLJetText.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -8,6 +10,13 @@
 #include "platform/SysUtils.h"
 
 namespace tv::htmltext {
+
+std::size_t FindText(std::string_view s, std::string_view what, std::size_t from) {
+  if (from > s.size()) return npos;
+  if (what.empty()) return from;
+  const void* hit = ::memmem(s.data() + from, s.size() - from, what.data(), what.size());
+  return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+}
 
 std::string_view Before(std::string_view s, std::string_view mark) {
   std::size_t p = s.find(mark);

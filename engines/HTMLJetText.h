@@ -16,6 +16,10 @@ constexpr std::size_t npos = std::string_view::npos;
 
 inline bool Contains(std::string_view s, std::string_view sub) { return s.find(sub) != npos; }
 
+// s.find(what, from), by the C library's memmem: much faster than a search
+// by the first character where that character is frequent ("<" in HTML).
+std::size_t FindText(std::string_view s, std::string_view what, std::size_t from = 0);
+
 // The text before / after the first `mark` (empty when there is none).
 std::string_view Before(std::string_view s, std::string_view mark);
 std::string_view After(std::string_view s, std::string_view mark);
