@@ -97,7 +97,7 @@ std::string BuildStatement(const std::string& file) {
     jet.EndOGroup();
   }
   std::string out;
-  jet.GetReady(out);
+  jet.TakeReady(out);
   return out;
 }
 

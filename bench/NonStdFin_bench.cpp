@@ -8,6 +8,10 @@
 //   fetch; fetch and copy into a client data set (FillClientDataSet, as the
 //   section does); the section without its HTML template (triple layout: the
 //   text form and an engine with nothing to fill); the whole section.
+//   BM_ReceiptsPhases runs the fetch, the whole section and the hand-over
+//   of its HTML ('7') one after the other in one process, each with its
+//   own peak of resident memory, beside the aim for the section's peak
+//   (its text and HTML plus 3 times the fetch's peak).
 //   Database: db/create-sample-db --only station, db/add-sample-receipts and
 //   db/add-sample-receipts --bench 200000, under $TOLVAREN_BENCH_ROOT/prx
 //   (default bench-prx-root in the build folder), made on first use.
@@ -19,6 +23,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -149,6 +154,69 @@ void BM_ReceiptsSection(benchmark::State& state, const char* html) {
   RunSection(state, 50, 50, 5, html);
 }
 
+double MsSince(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Fetch, section and hand-over of the HTML version, each with its peak.
+void BM_ReceiptsPhases(benchmark::State& state) {
+  const std::string path = PrxDatabase();
+  tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
+  tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
+  host.Set(0, Variant(1));
+  host.Set(8, Variant(false));
+  host.Set(9, Variant(2));
+  if (host.Init() != 1) std::abort();
+  const Variant name("s");
+  const Variant params = tv::VarArrayOf(
+      {Variant(50), Variant(50),
+       tv::VarArrayOf({name, Variant(5), Variant(""), name, Variant(0),
+                       Variant(tv::Utf8ToCp1251("Расшифровка поступления топлива.html"))})});
+  double fetchMs = 0, fetchPeak = 0, reportMs = 0, reportPeak = 0, handPeak = 0;
+  std::size_t textBytes = 0, htmlBytes = 0;
+  for (auto _ : state) {
+    {
+      bench::ResetPeakRss();
+      const auto t0 = std::chrono::steady_clock::now();
+      TDirect direct(path);
+      tv::TIBDataSet ds;
+      ds.SetDatabase(&direct.db);
+      for (const std::string& line : PrxStatement()) ds.SelectSQL().Add(line);
+      ds.Open();
+      ds.FetchAll();
+      state.counters["rows"] = static_cast<double>(ds.RecordCount());
+      ds.Close();
+      fetchMs = MsSince(t0);
+      fetchPeak = bench::PhasePeakRssMiB();
+    }
+    bench::ResetPeakRss();
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto reply = host.Request('-', params);
+    reportMs = MsSince(t0);
+    reportPeak = bench::PhasePeakRssMiB();
+    if (!bench::Made(state, reply)) return;
+    textBytes = reply.Text.size();
+    bench::ResetPeakRss();
+    TVVariant none{};
+    TVText html{};
+    if (lib.GetReportsInStringEx('7', &none, &html) != TV_REPORT_TRUE) std::abort();
+    handPeak = bench::PhasePeakRssMiB();
+    htmlBytes = html.length;
+    if (const char* file = std::getenv("TOLVAREN_BENCH_HTML"))
+      tv::WriteFileBytes(file, std::string_view(html.data, html.length));
+    lib.TextFree(&html);
+  }
+  state.counters["fetch_ms"] = fetchMs;
+  state.counters["report_ms"] = reportMs;
+  state.counters["fetch_peak_MiB"] = fetchPeak;
+  state.counters["report_peak_MiB"] = reportPeak;
+  state.counters["aim_peak_MiB"] =
+      static_cast<double>(textBytes + htmlBytes) / 1048576.0 + 3 * fetchPeak;
+  state.counters["html7_peak_MiB"] = handPeak;
+  state.counters["text_bytes"] = static_cast<double>(textBytes);
+  state.counters["html_bytes"] = static_cast<double>(htmlBytes);
+}
+
 void BM_NonStdLoadSQL(benchmark::State& state) {
   TDirect direct(ShiftDatabase());
   int64_t rows = 0;
@@ -177,6 +245,7 @@ void BM_NonStdSection(benchmark::State& state) {
 
 }  // namespace
 
+BENCHMARK(BM_ReceiptsPhases)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(BM_ReceiptsStatement, fetch, false)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_ReceiptsStatement, fetch_and_copy, true)
     ->Unit(benchmark::kMillisecond)

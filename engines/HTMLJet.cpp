@@ -227,7 +227,7 @@ void THTML_Jet::Init() {
     RowsBeforeGroup = RepeatSpan = RepeatCellIndex = 0;
     GroupRows = 0;
     GroupBytes = 0;
-    Lines.clear();
+    Lines.Clear();
     Body.clear();
     BodyBytes = 0;
     InnerGroupsText.clear();

@@ -22,6 +22,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -108,6 +109,10 @@ class THTML_Jet {
   void EndDoc();     // assembles the document (once; later calls change nothing)
   // The finished document (EndDoc first, once) with the heading tables shown.
   void GetReady(std::string& text);
+  // As GetReady, but the document is moved out piece by piece: the engine
+  // keeps none of it, so that a large document is never held twice. A
+  // later GetReady or TakeReady gives the empty text.
+  void TakeReady(std::string& text);
   // The template file's text as loaded by Init.
   void GetResultText(std::string& text) const { text = TemplateFileText; }
 
@@ -147,6 +152,8 @@ class THTML_Jet {
   // (those of elements cut away with the group directives) are dropped.
   static std::string BalanceTail(std::string_view head, std::string_view tail);
   static std::string BlankUnfilled(std::string_view text);
+  // Appends BlankUnfilled(text), which is never longer than `text`.
+  static void AppendBlankUnfilled(std::string& out, std::string_view text);
   static std::string IndexCellVars(std::string_view text, int j);
 
  private:
@@ -198,11 +205,11 @@ class THTML_Jet {
   // Returns the cells it removed.
   static std::string ApplyColSpanPrefix(std::string& item, std::string& before, std::string& after);
   void AddToItogSums(const std::string& name, std::string_view format, double value);
-  // The record rows of a group that MakeItog sums, read once for all of
-  // its columns.
+  // The column sums of MakeItog: the group's rendered record rows from
+  // record row `firstRow` on are read once for all of `sums`' columns.
   struct RenderedRow;
-  std::vector<RenderedRow> SelectRows(std::string_view rendered, int firstRow, int recRows) const;
-  static std::string SumColumn(std::vector<RenderedRow>& rows, int col, bool& found);
+  struct ColumnSum;
+  void SumColumns(int firstRow, int recRows, std::map<int, ColumnSum>& sums) const;
   struct RowCells;
   int FindItogColumn(std::string_view name, std::string_view base,
                      const std::vector<RowCells>& record) const;
@@ -211,9 +218,10 @@ class THTML_Jet {
   // `parts` and fills ResultText.
   void BuildTableHeader(std::vector<std::string>& parts, std::string_view foot);
   static std::string UnhideTables(std::string_view text);
+  // GetReady and TakeReady (`take`: each piece is freed once copied).
+  void JoinResult(std::string& text, bool take);
 
   // Groups and limits.
-  std::string JoinLines() const;
   void CheckSize(std::int64_t length) const;
   void EvalIn(std::string& text);
   void AppendBody(std::string text);
@@ -250,7 +258,8 @@ class THTML_Jet {
 
   // Output state. Rendered outer groups are kept as pieces and joined once
   // by EndDoc, so that the document is not copied while it grows.
-  std::vector<std::string> Lines;
+  // The rendered records of the group, each followed by CR LF.
+  htmltext::ChunkedText Lines;
   std::int64_t GroupBytes = 0;
   int GroupRows = 0;
   int LineCount = 0;

@@ -68,7 +68,9 @@ std::string TagName(std::string_view text, std::size_t at) {
   return name;
 }
 
-// The elements that `text` leaves open, outermost first.
+// The elements that `text` leaves open, outermost first. The heading
+// tables hidden from the cutting ("<_table", "<_/td" ...) are shown again in
+// the page, so their tags count as the tags they stand for.
 std::vector<std::string> OpenElements(std::string_view text) {
   std::vector<std::string> open;
   for (std::size_t lt = text.find('<'); lt != npos; lt = text.find('<', lt + 1)) {
@@ -79,15 +81,16 @@ std::vector<std::string> OpenElements(std::string_view text) {
     }
     const std::size_t gt = text.find('>', lt);
     if (gt == npos) break;
-    if (lt + 1 < text.size() && text[lt + 1] == '/') {
-      const std::string name = TagName(text, lt + 2);
+    const std::size_t at = lt + 1 < text.size() && text[lt + 1] == '_' ? lt + 1 : lt;
+    if (at + 1 < text.size() && text[at + 1] == '/') {
+      const std::string name = TagName(text, at + 2);
       for (std::size_t i = open.size(); i > 0; --i)
         if (open[i - 1] == name) {
           open.resize(i - 1);
           break;
         }
     } else {
-      const std::string name = TagName(text, lt + 1);
+      const std::string name = TagName(text, at + 1);
       if (!name.empty() && text[gt - 1] != '/' && !IsVoidElement(name)) open.push_back(name);
     }
     lt = gt;

@@ -171,12 +171,16 @@ std::string THTML_Jet::ApplyColSpanPrefix(std::string& item, std::string& before
 }
 
 std::string THTML_Jet::BlankUnfilled(std::string_view text) {
-  std::size_t p = text.find("&lt;#");
-  if (p == npos) return std::string(text);
+  if (text.find("&lt;#") == npos) return std::string(text);
   std::string out;
   out.reserve(text.size());
+  AppendBlankUnfilled(out, text);
+  return out;
+}
+
+void THTML_Jet::AppendBlankUnfilled(std::string& out, std::string_view text) {
   std::size_t pos = 0;
-  for (; p != npos; p = text.find("&lt;#", pos)) {
+  for (std::size_t p = text.find("&lt;#"); p != npos; p = text.find("&lt;#", pos)) {
     const std::size_t close = text.find("&gt;", p);
     if (close == npos) break;
     out.append(text, pos, p - pos);
@@ -184,7 +188,6 @@ std::string THTML_Jet::BlankUnfilled(std::string_view text) {
     pos = close + 4;
   }
   out.append(text, pos, npos);
-  return out;
 }
 
 }  // namespace tv

@@ -4,6 +4,10 @@
 // grow linearly with the report.
 #include <string>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "engines/HTMLJet.h"
 #include "engines/HTMLJetGuard.h"
 #include "engines/HTMLJetText.h"
@@ -21,6 +25,13 @@ namespace {
 constexpr std::string_view kHeaderLabel = " row$thead";
 constexpr std::string_view kTHeadOpen = "<THEAD style=\"DISPLAY: table-header-group\">";
 constexpr std::string_view kTHeadClose = "</THEAD>";
+constexpr std::size_t kTrimEvery = 8 * 1024 * 1024;
+
+void ReleaseFreedMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
+}
 
 // The first header-row label at or after `from`, as text.find(kHeaderLabel,
 // from) finds it, but searched by its rare "$" rather than by the blank
@@ -56,8 +67,8 @@ struct DocPos {
 DocPos FindIn(const std::vector<std::string>& parts, std::string_view what, DocPos from) {
   for (std::size_t i = from.part; i < parts.size(); ++i) {
     const std::size_t start = i == from.part ? from.at : 0;
-    const std::size_t at =
-        what == kHeaderLabel ? FindLabel(parts[i], start) : parts[i].find(what, start);
+    const std::size_t at = what == kHeaderLabel ? FindLabel(parts[i], start)
+                                                : htmltext::FindText(parts[i], what, start);
     if (at != npos) return {i, at};
   }
   return {parts.size(), 0};
@@ -114,19 +125,10 @@ void THTML_Jet::CheckSize(std::int64_t length) const {
 }
 
 void THTML_Jet::EvalIn(std::string& text) {
-  if (!ScriptControl) return;
+  // A text whose placeholders are all filled has nothing to evaluate.
+  if (!ScriptControl || text.find("&lt;#") == npos) return;
   text = EvalFormulas(text);
   TargetChanged(text);
-}
-
-std::string THTML_Jet::JoinLines() const {
-  std::string text;
-  text.reserve(static_cast<std::size_t>(GroupBytes) + 2 * Lines.size());
-  for (const std::string& line : Lines) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
 }
 
 void THTML_Jet::AppendBody(std::string text) {
@@ -137,9 +139,14 @@ void THTML_Jet::AppendBody(std::string text) {
 void THTML_Jet::EndLine() {
   Guarded("THTML_Jet.EndLine", [&] {
     EvalIn(RepeatRow);
-    std::string line = BlankUnfilled(RepeatRow);
-    GroupBytes += static_cast<std::int64_t>(line.size());
-    Lines.push_back(std::move(line));
+    // The record is written straight into the group's text.
+    std::string& chunk = Lines.Room(RepeatRow.size() + 2);
+    const std::size_t before = chunk.size();
+    AppendBlankUnfilled(chunk, RepeatRow);
+    const std::size_t bytes = chunk.size() - before;
+    chunk += "\r\n";
+    Lines.Appended(bytes + 2);
+    GroupBytes += static_cast<std::int64_t>(bytes);
     CheckSize(GroupBytes);
     RepeatRow = RepeatRowInit;
     GroupRows += RepeatRowTRCount;
@@ -155,28 +162,24 @@ void THTML_Jet::EndIGroup() {
     if (HasInnerGroup) {
       EvalIn(InnerHeader);
       EvalIn(InnerFooter);
-      const std::string header = BlankUnfilled(InnerHeader);
-      const std::string totals = BlankUnfilled(ItogRows);
-      const std::string footer = BlankUnfilled(InnerFooter);
-      std::string group;
-      group.reserve(header.size() + static_cast<std::size_t>(GroupBytes) + 2 * Lines.size() +
-                    totals.size() + footer.size());
-      group += header;
-      for (const std::string& line : Lines) {
-        group += line;
-        group += "\r\n";
+      // The group's records stay in their chunks; its header goes in front
+      // of the first and its totals and footer after the last.
+      std::vector<std::string> group = Lines.Take();
+      if (group.empty()) group.emplace_back();
+      group.front().insert(0, BlankUnfilled(InnerHeader));
+      group.back() += BlankUnfilled(ItogRows);
+      group.back() += BlankUnfilled(InnerFooter);
+      for (std::string& piece : group) {
+        InnerGroupsBytes += static_cast<std::int64_t>(piece.size());
+        InnerGroupsText.push_back(std::move(piece));
       }
-      group += totals;
-      group += footer;
-      InnerGroupsBytes += static_cast<std::int64_t>(group.size());
-      InnerGroupsText.push_back(std::move(group));
       CheckSize(InnerGroupsBytes);
       InnerHeader = InnerHeaderInit;
       InnerFooter = InnerFooterInit;
       TargetChanged(InnerHeader);
       TargetChanged(InnerFooter);
     }
-    Lines.clear();
+    Lines.Clear();
     GroupBytes = 0;
     GroupRows = 0;
     ItogRows = ItogRowsInit;
@@ -200,7 +203,7 @@ void THTML_Jet::EndOGroup() {
       AppendBody(BlankUnfilled(AllItogRows) + TableClose + BlankUnfilled(OuterFooter));
     } else {
       AppendBody(BlankUnfilled(OuterHeader) + TableTag + BlankUnfilled(TitleRows));
-      AppendBody(JoinLines());
+      for (std::string& chunk : Lines.Take()) AppendBody(std::move(chunk));
       AppendBody(BlankUnfilled(ItogRows) + BlankUnfilled(AllItogRows) + TableClose +
                  BlankUnfilled(OuterFooter));
     }
@@ -210,7 +213,7 @@ void THTML_Jet::EndOGroup() {
     AllItogRows = AllItogRowsInit;
     TitleRows = TitleRowsInit;
     for (const std::string* text : {&OuterHeader, &OuterFooter, &TitleRows}) TargetChanged(*text);
-    Lines.clear();
+    Lines.Clear();
     GroupBytes = 0;
     GroupRows = 0;
   });
@@ -256,6 +259,11 @@ void THTML_Jet::BuildTableHeader(std::vector<std::string>& parts, std::string_vi
   ResultText.clear();
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::string_view part = parts[i];
+    if (plan[i].empty() && FindLabel(part, 0) == npos) {
+      // Most pieces hold records only: they go on as they are.
+      ResultText.push_back(std::move(parts[i]));
+      continue;
+    }
     std::string piece;
     piece.reserve(part.size() + 64 * plan[i].size() + foot.size());
     std::size_t from = 0;
@@ -295,29 +303,51 @@ std::string THTML_Jet::UnhideTables(std::string_view text) {
 }
 
 void THTML_Jet::GetReady(std::string& text) {
-  Guarded("THTML_Jet.GetReady", [&] {
-    if (!Finished) EndDoc();
-    // The heading tables were hidden in the text before the first group;
-    // they are shown up to the last hidden table end of the document. With
-    // none, nothing was hidden: values that look like hidden tags are data.
-    std::size_t lastHidden = npos;
-    for (std::size_t i = ResultText.size(); i-- > 0;) {
-      if (ResultText[i].find("<_/table") != npos) {
-        lastHidden = i;
-        break;
-      }
+  Guarded("THTML_Jet.GetReady", [&] { JoinResult(text, false); });
+}
+
+void THTML_Jet::TakeReady(std::string& text) {
+  Guarded("THTML_Jet.GetReady", [&] { JoinResult(text, true); });
+}
+
+void THTML_Jet::JoinResult(std::string& text, bool take) {
+  if (!Finished) EndDoc();
+  // The heading tables were hidden in the text before the first group;
+  // they are shown up to the last hidden table end of the document. With
+  // none, nothing was hidden: values that look like hidden tags are data.
+  std::size_t lastHidden = npos;
+  for (std::size_t i = ResultText.size(); i-- > 0;) {
+    if (htmltext::FindText(ResultText[i], "<_/table") != npos) {
+      lastHidden = i;
+      break;
     }
-    text.clear();
-    text.reserve(static_cast<std::size_t>(ResultBytes));
-    for (std::size_t i = 0; i < ResultText.size(); ++i) {
-      if (lastHidden != npos && i < lastHidden)
-        text += ShowHiddenTables(ResultText[i]);
-      else if (i == lastHidden)
-        text += UnhideTables(ResultText[i]);
-      else
-        text += ResultText[i];
+  }
+  std::string().swap(text);
+  text.reserve(static_cast<std::size_t>(ResultBytes));
+  std::size_t freed = 0;
+  for (std::size_t i = 0; i < ResultText.size(); ++i) {
+    if (lastHidden != npos && i < lastHidden)
+      text += ShowHiddenTables(ResultText[i]);
+    else if (i == lastHidden)
+      text += UnhideTables(ResultText[i]);
+    else
+      text += ResultText[i];
+    if (!take) continue;
+    freed += ResultText[i].size();
+    std::string().swap(ResultText[i]);
+    if (freed >= kTrimEvery) {
+      // Pieces small enough to come from the allocator's heap stay with
+      // the process when freed; give their pages back as the text grows.
+      ReleaseFreedMemory();
+      freed = 0;
     }
-  });
+  }
+  if (take) {
+    ResultText.clear();
+    ResultText.shrink_to_fit();
+    ResultBytes = 0;
+    ReleaseFreedMemory();
+  }
 }
 
 }  // namespace tv

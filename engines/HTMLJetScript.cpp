@@ -144,14 +144,19 @@ void THTML_Jet::SetScriptVar(std::string_view name, double value, bool deferred)
   if (!ScriptControl || std::isnan(value)) return;
   const std::string& id = ScriptId(name);
   if (id.empty()) return;
-  if (!deferred || !std::isfinite(value)) {
-    // "INF" reads a script name: it is assigned in its place among the rest.
+  // "INF" reads a script name, and the text of a number at the edge of the
+  // double range ("1.79769313486232E308") is an overflow to VBScript: such
+  // values are assigned at once, in their place among the rest, so that a
+  // failing one leaves the name's earlier value as it is.
+  constexpr double kPlainLiteralMax = 1e308;
+  if (!deferred || !(std::fabs(value) <= kPlainLiteralMax)) {
     FlushScriptVars();
     AssignScriptVar(id, value);
     return;
   }
-  // A number literal assigns only its own name and fails only for names the
-  // script cannot assign, so only the last one before a formula matters.
+  // Any other number literal assigns only its own name and fails only for
+  // names the script cannot assign, so only the last one before a formula
+  // matters.
   const auto [at, added] = PendingScriptIndex.try_emplace(id, PendingScriptVars.size());
   if (added)
     PendingScriptVars.push_back({id, value});

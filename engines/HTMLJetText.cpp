@@ -1,5 +1,7 @@
 #include "engines/HTMLJetText.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -8,6 +10,13 @@
 #include "platform/SysUtils.h"
 
 namespace tv::htmltext {
+
+std::size_t FindText(std::string_view s, std::string_view what, std::size_t from) {
+  if (from > s.size()) return npos;
+  if (what.empty()) return from;
+  const void* hit = ::memmem(s.data() + from, s.size() - from, what.data(), what.size());
+  return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+}
 
 std::string_view Before(std::string_view s, std::string_view mark) {
   std::size_t p = s.find(mark);
@@ -136,6 +145,87 @@ bool PlaceholderNames::MayHold(std::string_view text, std::string_view name) {
     ready_ = true;
   }
   return !names_.empty() && names_.find(name) != names_.end();
+}
+
+namespace {
+
+constexpr std::size_t kFirstChunk = 16 * 1024;
+// Above the largest size from which glibc's malloc still serves a block
+// from its heap (32 MiB): every such chunk is mapped and unmapped alone.
+constexpr std::size_t kLargestChunk = 48 * 1024 * 1024;
+
+}  // namespace
+
+std::string& ChunkedText::Room(std::size_t bytes) {
+  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < bytes) {
+    const std::size_t last = chunks_.empty() ? 0 : chunks_.back().capacity();
+    std::string chunk;
+    chunk.reserve(std::max(bytes, std::clamp(2 * last, kFirstChunk, kLargestChunk)));
+    starts_.push_back(static_cast<std::size_t>(size_));
+    chunks_.push_back(std::move(chunk));
+  }
+  return chunks_.back();
+}
+
+std::vector<std::string> ChunkedText::Take() {
+  if (!chunks_.empty()) {
+    std::string& last = chunks_.back();
+    if (last.capacity() - last.size() > std::max<std::size_t>(last.size(), 4096))
+      last.shrink_to_fit();
+  }
+  std::vector<std::string> chunks = std::move(chunks_);
+  Clear();
+  return chunks;
+}
+
+void ChunkedText::Clear() {
+  chunks_.clear();
+  starts_.clear();
+  size_ = 0;
+}
+
+std::size_t ChunkedText::ChunkAt(std::size_t at, std::size_t& start) const {
+  const auto it = std::upper_bound(starts_.begin(), starts_.end(), at);
+  const std::size_t i = it == starts_.begin() ? 0 : static_cast<std::size_t>(it - starts_.begin()) - 1;
+  start = starts_.empty() ? 0 : starts_[i];
+  return i;
+}
+
+std::size_t ChunkedText::Find(std::string_view what, std::size_t from) const {
+  if (what.empty() || from >= static_cast<std::size_t>(size_)) return npos;
+  std::size_t start = 0;
+  std::size_t at = 0;
+  for (std::size_t i = ChunkAt(from, start); i < chunks_.size(); ++i, at = 0) {
+    const std::string& chunk = chunks_[i];
+    if (starts_[i] <= from) at = from - starts_[i];
+    const std::size_t hit = chunk.find(what, at);
+    if (hit != npos) return starts_[i] + hit;
+    if (i + 1 < chunks_.size()) {
+      // An occurrence that runs on into the next chunk.
+      const std::size_t keep = std::min(chunk.size() - std::min(at, chunk.size()), what.size() - 1);
+      const std::string seam =
+          chunk.substr(chunk.size() - keep) + chunks_[i + 1].substr(0, what.size() - 1);
+      const std::size_t s = seam.find(what);
+      if (s != npos) return starts_[i] + chunk.size() - keep + s;
+    }
+  }
+  return npos;
+}
+
+std::string_view ChunkedText::View(std::size_t from, std::size_t count, std::string& scratch) const {
+  std::size_t start = 0;
+  const std::size_t i = ChunkAt(from, start);
+  if (i < chunks_.size() && from - start + count <= chunks_[i].size())
+    return std::string_view(chunks_[i]).substr(from - start, count);
+  scratch.clear();
+  for (std::size_t k = i; k < chunks_.size() && count > 0; ++k) {
+    const std::size_t at = from > starts_[k] ? from - starts_[k] : 0;
+    if (at >= chunks_[k].size()) continue;
+    const std::size_t n = std::min(count, chunks_[k].size() - at);
+    scratch.append(chunks_[k], at, n);
+    count -= n;
+  }
+  return scratch;
 }
 
 }  // namespace tv::htmltext

@@ -3,16 +3,22 @@
 // the row walk over a table text and the piece cutting helpers. Positions
 // are 0-based; npos means "not found".
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace tv::htmltext {
 
 constexpr std::size_t npos = std::string_view::npos;
 
 inline bool Contains(std::string_view s, std::string_view sub) { return s.find(sub) != npos; }
+
+// s.find(what, from), by the C library's memmem: much faster than a search
+// by the first character where that character is frequent ("<" in HTML).
+std::size_t FindText(std::string_view s, std::string_view what, std::size_t from = 0);
 
 // The text before / after the first `mark` (empty when there is none).
 std::string_view Before(std::string_view s, std::string_view mark);
@@ -87,6 +93,41 @@ class PlaceholderNames {
   };
   std::unordered_set<std::string, Hash, std::equal_to<>> names_;
   bool ready_ = false;
+};
+
+// A large text kept as chunks that are filled in place and never moved:
+// it grows without being copied, and is handed on chunk by chunk so that a
+// step can free each one as soon as it is done with it. An appended text
+// always lies whole within one chunk. Chunks start small and double up to
+// a size that the allocator maps on its own, so that a freed chunk goes
+// back to the system at once.
+class ChunkedText {
+ public:
+  // Room for `bytes` more in one chunk: the chunk to append them to.
+  std::string& Room(std::size_t bytes);
+  void Append(std::string_view text) { Room(text.size()) += text; }
+  // Call after appending to the chunk that Room gave.
+  void Appended(std::size_t bytes) { size_ += static_cast<std::int64_t>(bytes); }
+  std::int64_t Size() const { return size_; }
+  const std::vector<std::string>& Chunks() const { return chunks_; }
+  // The chunks moved out (the last one without its unused room); the text
+  // is left empty.
+  std::vector<std::string> Take();
+  void Clear();
+
+  // The first `what` at or after `from` in the joined text; npos when none.
+  std::size_t Find(std::string_view what, std::size_t from) const;
+  // The joined text's [from, from + count), clipped to its end: a view of
+  // the chunk that holds it, or of `scratch` filled with it.
+  std::string_view View(std::size_t from, std::size_t count, std::string& scratch) const;
+
+ private:
+  // The chunk holding position `at` of the joined text and where it starts.
+  std::size_t ChunkAt(std::size_t at, std::size_t& start) const;
+
+  std::vector<std::string> chunks_;
+  std::vector<std::size_t> starts_;  // where each chunk starts in the joined text
+  std::int64_t size_ = 0;
 };
 
 }  // namespace tv::htmltext

@@ -3,6 +3,8 @@
 // (MakeItog2).
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -84,45 +86,76 @@ struct THTML_Jet::RenderedRow {
 
 void THTML_Jet::MakeItog(std::string_view) { MakeItog(0); }
 
+// One totals cell's sum over a column; a cell text that cannot be read is
+// kept to be raised when the sum is asked for, as reading the column alone
+// would have raised it.
+struct THTML_Jet::ColumnSum {
+  long double sum = 0;
+  int decimals = 0;
+  bool found = false;
+  std::exception_ptr failure;
+
+  std::string Text() const {
+    if (failure) std::rethrow_exception(failure);
+    if (!found) return {};
+    return Format("%." + std::to_string(std::min(decimals, kMaxDecimals)) + "n", {sum},
+                  HTMLJet::ReportFormatSettings());
+  }
+};
+
 void THTML_Jet::MakeItog(int) {
   Guarded("THTML_Jet.MakeItog", [&] {
     const int recordRows = HTMLProcess::CheckTRPairs(RepeatRowInit);
-    const std::string rendered = JoinLines();
     std::vector<RowCells> record;
     RowCursor recordCursor(RepeatRowInit);
     for (std::string_view recordRow; recordCursor.Next(recordRow);) record.emplace_back(recordRow);
     const int columns = record.empty() ? 0 : record.front().count;
-    std::map<int, std::vector<RenderedRow>> selected;  // by first record row
-    std::string result;
-    RowCursor rows(ItogRows);
-    std::string_view row;
-    while (rows.Next(row)) {
-      ItogRowWork = row;
-      for (int j = 0; j < columns; ++j) {
-        const std::string cell = GetCell(ItogRowWork, j);
-        const std::string name = CellVarName(cell);
-        if (cell.empty() || name.empty()) continue;
-        const std::string base = BaseVarName(name);
-        const int col = FindItogColumn(name, base, record);
-        if (col < 0) continue;
-        int firstRow = 0;
-        const std::string wanted = AnsiLowerCase(base);
-        for (std::size_t k = 0; k < record.size(); ++k) {
-          if (htmltext::Contains(record[k].CellAt(col), wanted)) {
-            firstRow = static_cast<int>(k);
-            break;
+    // Sums by the first record row they read from, then by column.
+    std::map<int, std::map<int, ColumnSum>> sums;
+    // Walks the totals rows, filling each cell with sumOf(first row, column).
+    const auto fill = [&](const std::function<std::string(int, int)>& sumOf) {
+      std::string result;
+      RowCursor rows(ItogRows);
+      std::string_view row;
+      while (rows.Next(row)) {
+        ItogRowWork = row;
+        for (int j = 0; j < columns; ++j) {
+          const std::string cell = GetCell(ItogRowWork, j);
+          const std::string name = CellVarName(cell);
+          if (cell.empty() || name.empty()) continue;
+          const std::string base = BaseVarName(name);
+          const int col = FindItogColumn(name, base, record);
+          if (col < 0) continue;
+          int firstRow = 0;
+          const std::string wanted = AnsiLowerCase(base);
+          for (std::size_t k = 0; k < record.size(); ++k) {
+            if (htmltext::Contains(record[k].CellAt(col), wanted)) {
+              firstRow = static_cast<int>(k);
+              break;
+            }
           }
+          ReplaceFirstVar(name, sumOf(firstRow, col), ItogRowWork);
         }
-        auto at = selected.find(firstRow);
-        if (at == selected.end())
-          at = selected.emplace(firstRow, SelectRows(rendered, firstRow, recordRows)).first;
-        bool found = false;
-        const std::string sum = SumColumn(at->second, col, found);
-        ReplaceFirstVar(name, sum, ItogRowWork);
+        result += ItogRowWork;
       }
-      result += ItogRowWork;
-    }
-    ItogRows = result;
+      return result;
+    };
+    // First the columns the cells ask for, so that the records are read
+    // once for all of them; then the cells are filled.
+    fill([&](int firstRow, int col) {
+      sums[firstRow][col];
+      return std::string();
+    });
+    for (auto& [firstRow, columnSums] : sums) SumColumns(firstRow, recordRows, columnSums);
+    ItogRows = fill([&](int firstRow, int col) {
+      std::map<int, ColumnSum>& columnSums = sums[firstRow];
+      if (columnSums.find(col) == columnSums.end()) {
+        std::map<int, ColumnSum> one{{col, ColumnSum{}}};
+        SumColumns(firstRow, recordRows, one);
+        columnSums.insert(one.begin(), one.end());
+      }
+      return columnSums[col].Text();
+    });
   });
 }
 
@@ -149,48 +182,44 @@ int THTML_Jet::FindItogColumn(std::string_view name, std::string_view base,
   return col;
 }
 
-std::vector<THTML_Jet::RenderedRow> THTML_Jet::SelectRows(std::string_view rendered, int firstRow,
-                                                          int recRows) const {
-  std::vector<RenderedRow> selected;
-  if (recRows <= 0) return selected;
+void THTML_Jet::SumColumns(int firstRow, int recRows, std::map<int, ColumnSum>& sums) const {
+  if (recRows <= 0 || sums.empty()) return;
+  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
+  const std::size_t size = static_cast<std::size_t>(Lines.Size());
   std::size_t pos = 0;
   for (int k = 0; k < firstRow; ++k) {
-    const std::size_t end = rendered.find("/tr", pos);
-    if (end == npos) return selected;
+    const std::size_t end = Lines.Find("/tr", pos);
+    if (end == npos) return;
     pos = end + 4;
   }
-  for (int i = firstRow; i < GroupRows && pos < rendered.size(); i += recRows) {
-    const std::size_t start = rendered.find("<tr", pos);
+  std::string scratch;
+  for (int i = firstRow; i < GroupRows && pos < size; i += recRows) {
+    const std::size_t start = Lines.Find("<tr", pos);
     if (start == npos) break;
-    const std::size_t end = rendered.find("/tr", start + 4);
+    const std::size_t end = Lines.Find("/tr", start + 4);
     if (end == npos) break;
     pos = end + 4;
-    for (int m = 1; m < recRows && pos < rendered.size(); ++m) {
-      const std::size_t next = rendered.find("<tr", pos);
-      pos = next == npos ? rendered.size() : next + 4;
+    for (int m = 1; m < recRows && pos < size; ++m) {
+      const std::size_t next = Lines.Find("<tr", pos);
+      pos = next == npos ? size : next + 4;
     }
-    selected.emplace_back(rendered.substr(start, std::min(end + 4, rendered.size()) - start));
+    RenderedRow row(Lines.View(start, std::min(end + 4, size) - start, scratch));
+    for (auto& [col, sum] : sums) {
+      if (sum.failure) continue;
+      try {
+        const std::string text = CellText(row.Cell(col));
+        if (text.find('#') != std::string::npos) continue;
+        long double number = 0;
+        if (!TryStrToFloat(ExtractNumberPrefix(text, fs), number, fs)) continue;
+        sum.sum += number;
+        sum.found = true;
+        const std::size_t point = text.find(fs.DecimalSeparator);
+        sum.decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+      } catch (...) {
+        sum.failure = std::current_exception();
+      }
+    }
   }
-  return selected;
-}
-
-std::string THTML_Jet::SumColumn(std::vector<RenderedRow>& rows, int col, bool& found) {
-  const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-  found = false;
-  long double sum = 0;
-  int decimals = 0;
-  for (RenderedRow& row : rows) {
-    const std::string text = CellText(row.Cell(col));
-    if (text.find('#') != std::string::npos) continue;
-    long double number = 0;
-    if (!TryStrToFloat(ExtractNumberPrefix(text, fs), number, fs)) continue;
-    sum += number;
-    found = true;
-    const std::size_t point = text.find(fs.DecimalSeparator);
-    decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
-  }
-  if (!found) return {};
-  return Format("%." + std::to_string(std::min(decimals, kMaxDecimals)) + "n", {sum}, fs);
 }
 
 void THTML_Jet::MakeItog2(std::string_view defaultFormat) {

@@ -210,10 +210,18 @@ TOLVAREN_API int32_t InitReports(THostFillDataProc fillData, THostCallback query
 TOLVAREN_API int32_t GetReportsInStringEx(int32_t code, const TVVariant* params, TVText* text) {
   return Guarded(int32_t{TV_REPORT_RAISED}, [&]() -> int32_t {
     if (text == nullptr) throw tv::Exception("No text to return the report in");
-    std::string out = tv::TextOf(*text);
     const tv::Variant request = tv::FromCVariant(params, "Params");
+    const std::string_view given =
+        text->data == nullptr ? std::string_view() : std::string_view(text->data, text->length);
+    // The HTML version goes to the host without a copy of the library's own.
+    if ((code & 0xFF) == '7') {
+      const std::string& html = tv::HandOverLastHTMLReport();
+      if (html != given && !tv::TextSet(text, html)) throw std::bad_alloc();
+      return TV_REPORT_TRUE;
+    }
+    std::string out(given);
     const bool made = tv::GetReportsInStringEx(static_cast<char>(code & 0xFF), request, out);
-    if (out != tv::TextOf(*text) && !tv::TextSet(text, out)) throw std::bad_alloc();
+    if (out != given && !tv::TextSet(text, out)) throw std::bad_alloc();
     return made ? TV_REPORT_TRUE : TV_REPORT_FALSE;
   });
 }

@@ -96,7 +96,8 @@ bool TReportCreator::MakeReport(char code, const Variant& params, std::string& t
   const uint32_t t0 = GetTickCount();
   if (code != '7') {
     UpdateVidOpl();
-    LastHTMLReport = NoHTMLReportText();
+    // A new text, so that the last report's buffer goes with it.
+    std::string(NoHTMLReportText()).swap(LastHTMLReport);
   }
   if (!AltTemplatesFixed) HTMLJet::UseAltTemplates = AskAltTemplates();
   ReadSizeLimits();

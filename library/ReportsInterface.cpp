@@ -86,6 +86,11 @@ void UpdateVidOpl() {
   });
 }
 
+const std::string& HandOverLastHTMLReport() {
+  ReportsLogger().Log("Запрошена HTML-версия отчета"_w, 1);
+  return LastHTMLReport;
+}
+
 bool GetReportsInStringEx(char code, const Variant& params, std::string& text) {
   if (code == '#') {
     const TReportParams p(params);
@@ -108,8 +113,7 @@ bool GetReportsInStringEx(char code, const Variant& params, std::string& text) {
     }
   }
   if (code == '7') {
-    text = LastHTMLReport;
-    ReportsLogger().Log("Запрошена HTML-версия отчета"_w, 1);
+    text = HandOverLastHTMLReport();
     return true;
   }
   try {

@@ -36,6 +36,9 @@ void UpdateVidOpl();
 // failures become the text "Ошибка при формировании отчета: " + message and
 // False.
 bool GetReportsInStringEx(char code, const Variant& params, std::string& text);
+// The '7' request: the last HTML report, logged as asked for. The host's
+// entry point copies it into the host's text straight from here.
+const std::string& HandOverLastHTMLReport();
 
 // The variable catalogue, as UTF-16 text. Raises Exception when the
 // catalogue unit is not part of this build.

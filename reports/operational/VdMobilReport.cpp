@@ -103,7 +103,7 @@ void TVdMobilBuilder::Run(std::string& text) {
   jet_->MakeItog(2);
   jet_->EndOGroup();
   jet_->EndDoc();
-  jet_->GetReady(LastHTMLReport);
+  jet_->TakeReady(LastHTMLReport);
   rep_.reset();
   jet_.reset();
   text = out.ReadText();

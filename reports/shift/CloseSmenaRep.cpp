@@ -170,7 +170,8 @@ void TCloseSmenaRep::MakeReport(std::string& text) {
         RunTripleLayout(s);
       else
         RunPairedLayout(s);
-      LastHTMLReport = HtmlText;
+      LastHTMLReport = std::move(HtmlText);
+      HtmlText.clear();
     }
     text = ReportText;
   } catch (const std::exception& e) {
@@ -252,8 +253,14 @@ void TCloseSmenaRep::BuildSection(int kind, const std::string& formName,
 
 void TCloseSmenaRep::AppendHtml(THTML_Jet& jet) {
   jet.EndDoc();
+  // The engine hands its document over; the first section's becomes the
+  // report's HTML as it is.
+  if (HtmlText.empty()) {
+    jet.TakeReady(HtmlText);
+    return;
+  }
   std::string html;
-  jet.GetReady(html);
+  jet.TakeReady(html);
   HtmlText += html;
 }
 

@@ -266,13 +266,16 @@ void TCloseSmenaRep::BuildPrxReport(const std::string& formName, const std::stri
       for (std::string& line :
            SectionStatement(c, receipt, SmenaFrom, SmenaTo, OfficeReportsType()))
         ds->SelectSQL().Add(std::move(line));
-      TClientDataSet rows;
-      FillClientDataSet(*ds, rows);
-      ds.reset();
-      TPrxFields fields(rows);
-      TPrxRun run{rows, fields, rep, jet, {}, {}};
-      WritePrxRows(run);
-      WriteSums(run, run.Total, "i", true);
+      {
+        // The rows go before the HTML version is put together.
+        TClientDataSet rows;
+        FillClientDataSet(*ds, rows);
+        ds.reset();
+        TPrxFields fields(rows);
+        TPrxRun run{rows, fields, rep, jet, {}, {}};
+        WritePrxRows(run);
+        WriteSums(run, run.Total, "i", true);
+      }
       rep.PrintRepeat();
       jet.EndLine();
       rep.EndReport();

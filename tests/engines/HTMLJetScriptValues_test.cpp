@@ -1,5 +1,6 @@
 // The numbers of a record as the real script languages see them in a
-// formula (upper-case names, which JScript tells from lower-case ones): the last value set before the formula, names that the script
+// formula (upper-case names, which JScript tells from lower-case ones): the
+// last value set before the formula, names and numbers that the script
 // cannot assign, and infinities (the text "INF" that the script reads as a
 // name).
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ namespace tv::test {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kMax = std::numeric_limits<double>::max();
 
 struct Value {
   const char* name;
@@ -58,6 +60,9 @@ TEST(HTMLJetScriptValues, FormulasSeeTheLastNumberOfEachName) {
       {"JScript", {{{"A", 1}, {"B", 2}, {"A", 5}}, {{"B", 10}}}, {"<nobr>7,00</nobr>", "<nobr>15,00</nobr>"}},
       // "If" cannot be assigned in VBScript: the others still arrive.
       {"VBScript", {{{"A", 1}, {"If", 3}, {"B", 2}}}, {"<nobr>3,00</nobr>"}},
+      // VBScript cannot take the largest double's literal: A keeps 1.
+      {"VBScript", {{{"A", 1}, {"A", kMax}, {"B", 1}}, {{"A", kMax}, {"B", 2}}},
+       {"<nobr>2,00</nobr>", "<nobr>3,00</nobr>"}},
       // JScript fails on "A=INF" and keeps A; a later number replaces it.
       {"JScript",
        {{{"A", 4}, {"B", 1}}, {{"A", 6}, {"A", kInf}, {"B", 2}}, {{"A", kInf}, {"A", 7}}},

@@ -1,6 +1,7 @@
 // The running sums' rounding against the platform's own text round trip
 // (FloatToStr, then TryStrToFloat) on report-like sums, ties and random
-// values over the magnitudes where the shortcut works and beyond.
+// values over the magnitudes where the shortcut works and beyond; a text
+// kept in chunks against the same text joined.
 #include "engines/HTMLJetText.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 
 #include "platform/SysUtils.h"
 
@@ -53,6 +55,45 @@ TEST(HTMLJetText, RunningSumsRoundAsTheirText) {
   check(std::numeric_limits<long double>::infinity());
   check(-std::numeric_limits<long double>::infinity());
   EXPECT_GT(checked, 400000);
+}
+
+}  // namespace
+}  // namespace tv::test
+
+namespace tv::test {
+namespace {
+
+// A text kept in chunks reads as the same text joined: every search and
+// every slice agrees with std::string on the joined text, at and across
+// the chunks' edges.
+TEST(HTMLJetText, ChunkedTextReadsAsTheJoinedText) {
+  htmltext::ChunkedText chunks;
+  std::string joined;
+  for (int i = 0; joined.size() < 600000; ++i) {
+    // Records of growing length, so that chunks end at many places; one
+    // very long record takes a chunk of its own.
+    const std::string record = (i == 40 ? std::string(70000, 'x') : std::string(i % 97, 'a')) +
+                               "<tr>" + std::to_string(i) + "</tr>\r\n";
+    chunks.Append(record);
+    chunks.Appended(record.size());
+    joined += record;
+  }
+  ASSERT_GT(chunks.Chunks().size(), 3u);
+  EXPECT_EQ(chunks.Size(), static_cast<std::int64_t>(joined.size()));
+  std::string scratch;
+  std::size_t edge = 0;
+  for (const std::string& chunk : chunks.Chunks()) {
+    edge += chunk.size();
+    for (const std::size_t from : {edge - 3, edge - 1, edge, edge + 1}) {
+      for (const char* what : {"<tr", "/tr", "\n<", "\r\na", "zz"})
+        EXPECT_EQ(chunks.Find(what, from), joined.find(what, from)) << what << " " << from;
+      EXPECT_EQ(chunks.View(from - 2, 6, scratch), joined.substr(from - 2, 6)) << from;
+    }
+  }
+  std::string taken;
+  for (const std::string& chunk : chunks.Take()) taken += chunk;
+  EXPECT_EQ(taken, joined);
+  EXPECT_EQ(chunks.Size(), 0);
 }
 
 }  // namespace

@@ -309,6 +309,35 @@ TEST_F(HTMLJetTest, MakeItog2SumsSinceTheLastGroupEnd) {
             "<tr><td>T</td><td>&nbsp;</td><td><nobr>1,00</nobr></td></tr>\n\n</table>\n");
 }
 
+// A group too large for one chunk of the engine's record text sums and
+// reads back as a small one; TakeReady hands over what GetReady gives.
+TEST_F(HTMLJetTest, LargeGroupsSumAndHandOverWhole) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  WriteCp1251File(Path("t.html"), kTotalsTable);
+  std::string given, taken, after;
+  for (std::string* out : {&given, &taken}) {
+    THTML_Jet jet(Path("t.html"));
+    jet.Init();
+    for (int i = 1; i <= 3000; ++i) {
+      jet.Add("Summa", std::to_string(i));
+      jet.Add("Name", std::string(100, 'n'));
+      jet.EndLine();
+    }
+    jet.MakeItog(2);
+    jet.EndIGroup();
+    if (out == &given) {
+      jet.GetReady(given);
+    } else {
+      jet.TakeReady(taken);
+      jet.GetReady(after);
+    }
+  }
+  EXPECT_EQ(taken, given);
+  EXPECT_EQ(after, "");
+  EXPECT_NE(given.find("<tr><td>T</td><td>4 501 500</td>"), std::string::npos);
+  EXPECT_NE(given.find("<td>3000</td>"), std::string::npos);
+}
+
 // --- Headers ------------------------------------------------------------
 
 TEST_F(HTMLJetTest, OneTableGetsExactlyOneHeaderElement) {
@@ -345,6 +374,32 @@ TEST_F(HTMLJetTest, RepeatTableHeaderZeroStopsLabellingWithoutTheadOrTfoot) {
   EXPECT_EQ(labelled,
             "<table><THEAD style=\"DISPLAY: table-header-group\"><tr  ><td>Head</td></tr></THEAD>\n"
             "<tr><td>1</td></tr>\n\n\n</table>\n");
+}
+
+// Heading tables before an outer group are hidden while the template is
+// cut; the page's closing tags after the group still close what they hold.
+TEST_F(HTMLJetTest, HeadingTablesBeforeAnOuterGroupKeepThePageClosed) {
+  const std::string group =
+      "<p>&lt;#Group&gt;</p><table><tr><td>&lt;#Repeat&gt;</td></tr><tr><td>x</td></tr></table>"
+      "<p>&lt;#EndGroup&gt;</p>";
+  const std::string rendered = "<table><tr><td>x</td></tr>\n</table>";
+  const std::pair<std::string, std::string> cases[] = {
+      {"<body><table><tr><td>h</td></tr></table>" + group + "</body>",
+       "<body><table><tr><td>h</td></tr></table>" + rendered + "</body>\n"},
+      // The group inside a layout table's cell, after a heading table.
+      {"<body><table><tr><td><table><tr><td>h</td></tr></table>" + group +
+           "</td></tr></table></body>",
+       "<body><table><tr><td><table><tr><td>h</td></tr></table>" + rendered +
+           "</td></tr></table></body>\n"},
+  };
+  for (const auto& [tmpl, expected] : cases) {
+    const std::string out = Render(tmpl, [](THTML_Jet& jet) {
+      jet.EndLine();
+      jet.EndOGroup();
+      jet.EndDoc();
+    });
+    EXPECT_EQ(out, expected) << tmpl;
+  }
 }
 
 // --- Parameters, includes, sub-tables -------------------------------------

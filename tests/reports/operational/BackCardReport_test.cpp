@@ -16,9 +16,7 @@ class BackCardReport : public CardsFixture {
   // The HTML rows' card numbers and the totals row.
   std::vector<std::string> Cards(std::vector<std::string>* totals = nullptr) {
     std::vector<std::string> cards;
-    // The page loses its closing tags after the table (the HTML engine with
-    // this template's outer group), so only the cells are read.
-    for (const auto& row : HtmlRows(false)) {
+    for (const auto& row : HtmlRows()) {
       if (row.size() == 7 && row[0] != "Дата") cards.push_back(row[3]);
       if (!row.empty() && row[0] == "Итого:" && totals) *totals = row;
     }

@@ -61,7 +61,6 @@ TEST_F(ResetTrk, OneGroupPerShiftAndEachRecordOnce) {
 TEST_F(ResetTrk, BlockCellsByHand) {
   Groups(DateVar(2024, 4, 1), DateVar(2024, 4, 2, 23, 59, 59));
   std::vector<std::string> lines;
-  // (The engine leaves the page's closing tags out after an outer group.)
   for (const auto& row : HtmlSpanRows()) {
     std::string line;
     for (const std::string& cell : row) line += cell.substr(cell.find(':') + 1) + "|";

@@ -4,8 +4,7 @@
 usage: html_spans.py <file>   (Windows-1251)
 
 As html_cells.py (same checks of well-formedness, same cell texts), but each
-cell is written as "<colspan>:<text>" (1 when the cell has no colspan), and
-<font>, <body> and <html> left open at the very end are closed there.
+cell is written as "<colspan>:<text>" (1 when the cell has no colspan).
 """
 import os
 import sys
@@ -31,14 +30,6 @@ class Spans(html_cells.Cells):
             self.row[-1] = '%d:%s' % (self.spans.pop(), self.row[-1])
         else:
             super().handle_endtag(tag)
-
-
-    def close(self):
-        super().close()
-        # The engine leaves out the page's closing tags after an outer
-        # group's end; a browser closes them at the end of the document.
-        while self.stack and self.stack[-1] in ('font', 'body', 'html'):
-            self.stack.pop()
 
 
 html_cells.Cells = Spans

@@ -127,14 +127,19 @@ std::map<std::string, double> ShiftFixture::SqlNumbers(const std::string& utf8Se
   return out;
 }
 
-std::vector<std::vector<std::string>> ShiftFixture::HtmlCells() {
+std::vector<std::vector<std::string>> ShiftFixture::HtmlCells(bool wellFormed) {
   const std::string file = root.Path() + "/report.html";
+  const std::string problems = root.Path() + "/report.problems";
   WriteFileBytes(file, Html());
+  int rc = -1;
   const std::string out =
       RunCommand("python3 " + Quote(std::string(TOLVAREN_SOURCE_DIR) +
                                     "/tests/reports/operational/html_cells.py") +
-                     " " + Quote(file) + " 2>/dev/null",
-                 nullptr);
+                     " " + Quote(file) + " 2>" + Quote(problems),
+                 &rc);
+  if (wellFormed) {
+    EXPECT_EQ(rc, 0) << "the HTML version is not well-formed: " << ReadFileBytes(problems);
+  }
   std::vector<std::vector<std::string>> rows;
   for (const std::string& line : Lines(out)) rows.push_back(Split(line, '\t', false));
   return rows;

@@ -33,8 +33,9 @@ class ShiftFixture : public StatementsFixture {
   // One row of `SELECT` as numbers by column.
   std::map<std::string, double> SqlNumbers(const std::string& utf8Select) const;
   // The cells of the HTML version's table rows (UTF-8), from Python's
-  // parser; the document need not be well-formed.
-  std::vector<std::vector<std::string>> HtmlCells();
+  // parser; with `wellFormed`, the parser must also find the document
+  // well-formed.
+  std::vector<std::vector<std::string>> HtmlCells(bool wellFormed = false);
   // Files of ours ("XM*.tmp") in the temporary folder.
   int TempFiles() const;
 };

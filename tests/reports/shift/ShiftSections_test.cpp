@@ -235,7 +235,7 @@ TEST_F(ShiftSections, HtmlRowsMatchTheTextVersion) {
   }
   std::vector<std::vector<double>> htmlRows;
   int nozzles = 0, tanks = 0, groups = 0;
-  for (const auto& row : HtmlCells()) {
+  for (const auto& row : HtmlCells(true)) {
     if (row.size() == 8 && (row[0] == "1" || row[0] == "2" || row[0] == "3")) {
       ++nozzles;
       htmlRows.push_back({Num(row[3]), Num(row[4]), Num(row[5]), Num(row[6]), Num(row[7])});
@@ -270,7 +270,7 @@ TEST_F(ShiftSections, TotalsRowCarriesTheTanksBlockedAtTheEnd) {
   Cnf("[SmenaRep]\nRoundRVal=1\n");
   ShiftReport(101, 101, Paired({{3, "", "blocked.html"}}));
   std::vector<std::string> totals;
-  for (const auto& row : HtmlCells())
+  for (const auto& row : HtmlCells(true))
     if (!row.empty() && row[0] == "Итого:") totals = row;
   ASSERT_EQ(totals.size(), 16u);
   // Tank 2 (stored 1) alone is blocked at the end.
