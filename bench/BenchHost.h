@@ -8,8 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/Cp1251.h"
-#include "platform/Variant.h"
+#include "platform/text/Cp1251.h"
+#include "platform/data/Variant.h"
 #include "tests/library/TestHost.h"
 
 namespace bench {

@@ -13,8 +13,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/Files.h"
-#include "platform/Registry.h"
+#include "platform/os/Files.h"
+#include "platform/os/Registry.h"
 
 namespace bench {
 

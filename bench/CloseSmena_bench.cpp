@@ -20,9 +20,9 @@
 
 #include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/Registry.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/os/Registry.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"

@@ -18,10 +18,10 @@
 #include <string>
 
 #include "bench/BenchStation.h"
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Files.h"
-#include "platform/Registry.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Files.h"
+#include "platform/os/Registry.h"
 #include "bench/BenchHost.h"
 #include "tests/library/TestHost.h"
 #include "tests/support/ProcessUsage.h"

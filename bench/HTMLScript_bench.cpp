@@ -11,9 +11,9 @@
 #include <string>
 
 #include "engines/HTMLJet.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 
 namespace {
 

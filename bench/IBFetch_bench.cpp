@@ -14,8 +14,8 @@
 #include <string>
 
 #include "bench/BenchDatabase.h"
-#include "platform/Currency.h"
-#include "platform/DateTime.h"
+#include "platform/data/Currency.h"
+#include "platform/text/DateTime.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBEnvironment.h"

@@ -33,12 +33,12 @@
 #include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
 #include "library/ReportRoutines.h"
-#include "platform/ClientDataSet.h"
-#include "platform/Cp1251.h"
+#include "platform/data/ClientDataSet.h"
+#include "platform/text/Cp1251.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"
-#include "reports/operational/PrxReport.h"
+#include "reports/operational/fuel/PrxReport.h"
 #include "tests/library/TestHost.h"
 
 namespace {

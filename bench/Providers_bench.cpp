@@ -19,7 +19,7 @@
 
 #include "bench/BenchDatabase.h"
 #include "bench/BenchStation.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"

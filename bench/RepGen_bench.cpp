@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engines/RepGen.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 namespace {

@@ -19,9 +19,9 @@
 
 #include "bench/BenchDatabase.h"
 #include "bench/BenchStation.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/Registry.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/os/Registry.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBField.h"

@@ -27,7 +27,7 @@
 
 #include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/library/TestHost.h"
 
 namespace {

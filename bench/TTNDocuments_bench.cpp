@@ -18,7 +18,7 @@
 #include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
 #include "engines/HTMLJet.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"

@@ -7,9 +7,9 @@
 #include "engines/HTMLJetScript.h"
 #include "engines/HTMLJetText.h"
 #include "foundation/XMUtils.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -32,9 +32,9 @@
 
 #include "engines/HTMLJetText.h"
 #include "engines/HTMLProcess.h"
-#include "platform/DateTime.h"
-#include "platform/FormatSettings.h"
-#include "platform/StringList.h"
+#include "platform/text/DateTime.h"
+#include "platform/text/FormatSettings.h"
+#include "platform/text/StringList.h"
 
 namespace tv {
 

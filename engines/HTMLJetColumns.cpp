@@ -8,7 +8,7 @@
 
 #include "engines/HTMLJet.h"
 #include "engines/HTMLJetText.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

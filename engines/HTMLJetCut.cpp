@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engines/HTMLJetText.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 

@@ -12,7 +12,7 @@
 #include "engines/HTMLJetGuard.h"
 #include "engines/HTMLJetText.h"
 #include "foundation/XMUtils.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -13,9 +13,9 @@
 #include "engines/HTMLJetText.h"
 #include "engines/HTMLScript.h"
 #include "foundation/FileLogger.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv::HTMLProcess {
 namespace {

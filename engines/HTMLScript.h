@@ -1,14 +1,14 @@
 #pragma once
 // The engine's default script control: THTML_Jet's TScriptControl hook on
 // the platform's ScriptControl (VBScript interpreter or JScript on Duktape,
-// sandboxed and time-limited; platform/ScriptControl.h). Installed unless a
+// sandboxed and time-limited; platform/script/ScriptControl.h). Installed unless a
 // process sets its own factory with SetScriptControlFactory.
 
 #include <memory>
 #include <string>
 
 #include "engines/HTMLJetScript.h"
-#include "platform/ScriptControl.h"
+#include "platform/script/ScriptControl.h"
 
 namespace tv {
 

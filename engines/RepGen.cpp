@@ -5,12 +5,12 @@
 
 #include "engines/RepGenSlots.h"
 #include "foundation/XMUtils.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
-#include "platform/StringList.h"
+#include "platform/os/Files.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Paths.h"
+#include "platform/text/StringList.h"
 
 namespace tv {
 namespace {

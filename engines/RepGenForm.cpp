@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "foundation/ReportUtils.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/RxStrUtils.h"
+#include "platform/text/RxStrUtils.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -2,11 +2,11 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/SafeIniFiles.h"
-#include "platform/Cp1251.h"
-#include "platform/Format.h"
-#include "platform/NamedMutex.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/Format.h"
+#include "platform/os/NamedMutex.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Paths.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The waybill exchange file, as both sides see it: a ZIP archive with the
 // one entry "ttn.ttnxml" (deflated, no folder, no password) whose content is
-// the XML data packet of the client data sets (platform/ClientDataSet.h)
+// the XML data packet of the client data sets (platform/data/ClientDataSet.h)
 // with the declaration naming its encoding, Windows-1251 text, every line
 // ended by CR LF. docs/exchange-file.md describes it for other programs.
 //
@@ -33,7 +33,7 @@ inline constexpr std::string_view kFileDeclaration =
 inline constexpr std::string_view kUnpackFolder = "C:\\FUEL\\TEMP\\REPORTDATA\\UNPACK\\";
 inline constexpr std::string_view kDatabaseFileName = "Velmar.FDB";
 
-// The packet text in pieces (platform/ClientDataSet.h, TPacketSink).
+// The packet text in pieces (platform/data/ClientDataSet.h, TPacketSink).
 using TPacketPieces = std::function<void(std::string& piece)>;
 
 // What the exchange takes from the library around it: the host's query

@@ -4,10 +4,10 @@
 #include <system_error>
 
 #include "exchange/ExchangeFile.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/Format.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/text/Format.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipReader.h"
 
 namespace tv::exchange {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/XmlReader.h"
+#include "platform/text/XmlReader.h"
 
 namespace tv {
 

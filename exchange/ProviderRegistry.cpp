@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "exchange/DCOMDataModule.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
 
 namespace tv::exchange {

@@ -4,10 +4,10 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/XMUtils.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Format.h"
-#include "platform/StringList.h"
+#include "platform/text/Format.h"
+#include "platform/text/StringList.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBTransaction.h"

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

@@ -10,9 +10,9 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/FileLogger.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"

@@ -16,11 +16,11 @@
 
 #include <string>
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Files.h"
-#include "platform/IniFile.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Files.h"
+#include "platform/os/IniFile.h"
+#include "platform/os/Paths.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Format.h"
+#include "platform/text/Format.h"
 #include "platform/ib/Component.h"
 
 namespace tv {

@@ -7,13 +7,13 @@
 #include <cerrno>
 
 #include "foundation/FileLoggerFile.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
-#include "platform/FormatSettings.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
-#include "platform/SysInfo.h"
+#include "platform/os/Files.h"
+#include "platform/text/FormatSettings.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Paths.h"
+#include "platform/os/SysInfo.h"
 
 namespace tv {
 namespace {

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/DateTime.h"
-#include "platform/NamedMutex.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/NamedMutex.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

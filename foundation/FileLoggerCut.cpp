@@ -5,11 +5,11 @@
 
 #include "foundation/FileLogger.h"
 #include "foundation/FileLoggerFile.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/FormatSettings.h"
-#include "platform/Paths.h"
-#include "platform/SysInfo.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/text/FormatSettings.h"
+#include "platform/os/Paths.h"
+#include "platform/os/SysInfo.h"
 
 namespace tv {
 namespace {

@@ -7,10 +7,10 @@
 #include <cerrno>
 
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
-#include "platform/SysInfo.h"
+#include "platform/os/Files.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Paths.h"
+#include "platform/os/SysInfo.h"
 
 namespace tv {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "foundation/DensityLadder.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/RtlMath.h"
 
 namespace tv {

@@ -6,11 +6,11 @@
 #include <mutex>
 
 #include "foundation/XMUtils.h"
-#include "platform/Cp1251.h"
-#include "platform/NamedMutex.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
-#include "platform/SharedMemory.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/NamedMutex.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Paths.h"
+#include "platform/os/SharedMemory.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBTransaction.h"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

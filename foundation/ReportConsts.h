@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Currency.h"
-#include "platform/StringList.h"
+#include "platform/data/Currency.h"
+#include "platform/text/StringList.h"
 
 namespace tv {
 

@@ -1,7 +1,7 @@
 #include "foundation/ReportSettings.h"
 
 #include "foundation/SafeIniFiles.h"
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

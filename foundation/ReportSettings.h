@@ -13,7 +13,7 @@
 #include <string>
 
 #include "foundation/HostQuery.h"
-#include "platform/FormatSettings.h"
+#include "platform/text/FormatSettings.h"
 
 namespace tv {
 

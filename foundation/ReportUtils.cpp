@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <limits>
 
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 #include "platform/RtlMath.h"
 
 namespace tv {

@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/OsError.h"
-#include "platform/SysInfo.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/OsError.h"
+#include "platform/os/SysInfo.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "platform/Exceptions.h"
-#include "platform/IniFile.h"
-#include "platform/NamedMutex.h"
+#include "platform/os/IniFile.h"
+#include "platform/os/NamedMutex.h"
 
 namespace tv {
 

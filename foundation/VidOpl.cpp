@@ -1,8 +1,8 @@
 #include "foundation/VidOpl.h"
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
-#include "platform/UserServices.h"
+#include "platform/os/UserServices.h"
 
 namespace tv {
 

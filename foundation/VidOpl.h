@@ -7,7 +7,7 @@
 #include <string>
 
 #include "foundation/HostQuery.h"
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

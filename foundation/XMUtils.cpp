@@ -4,10 +4,10 @@
 #include <array>
 
 #include "foundation/SafeIniFiles.h"
-#include "platform/Cp1251.h"
-#include "platform/FloatText.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/FloatText.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Paths.h"
 
 namespace tv {
 namespace {

@@ -18,13 +18,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/DateTime.h"
+#include "platform/text/DateTime.h"
 #include "platform/Exceptions.h"
-#include "platform/FormatSettings.h"
-#include "platform/NamedMutex.h"
-#include "platform/SharedMemory.h"
+#include "platform/text/FormatSettings.h"
+#include "platform/os/NamedMutex.h"
+#include "platform/os/SharedMemory.h"
 #include "platform/SysUtils.h"
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

@@ -1,9 +1,9 @@
 #include "host/HostAnswers.h"
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Registry.h"
-#include "platform/StringList.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Registry.h"
+#include "platform/text/StringList.h"
 #include "platform/SysUtils.h"
 
 namespace tv::host {

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
-#include "platform/StringList.h"
+#include "platform/os/Files.h"
+#include "platform/text/StringList.h"
 #include "platform/SysUtils.h"
 
 namespace tv::host {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/DateTime.h"
-#include "platform/IniFile.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/IniFile.h"
 
 namespace tv::host {
 

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv::host {
 

@@ -16,10 +16,10 @@
 #include "host/HostLibrary.h"
 #include "host/HostProviders.h"
 #include "host/HostRequest.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 
 namespace tv::host {
 namespace {

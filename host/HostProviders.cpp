@@ -7,8 +7,8 @@
 #include <map>
 #include <stdexcept>
 
-#include "platform/Cp1251.h"
-#include "platform/XmlReader.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/XmlReader.h"
 
 namespace tv::host {
 

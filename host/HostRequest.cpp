@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "host/HostConfig.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv::host {
 

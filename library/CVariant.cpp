@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 

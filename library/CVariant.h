@@ -9,7 +9,7 @@
 
 #include <string_view>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 #include "tolvaren/tolvaren.h"
 
 namespace tv {

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
-#include "platform/Variant.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
+#include "platform/data/Variant.h"
 #include "templates/FormPatterns.h"
 #include "templates/WebFormPatterns.h"
 #include "templates/reportforms/PatternListView.h"

@@ -9,8 +9,8 @@
 #include "library/IBSource.h"
 #include "library/ReportRoutines.h"
 #include "library/ReportsLog.h"
-#include "platform/Cp1251.h"
-#include "platform/ClientDataSet.h"
+#include "platform/text/Cp1251.h"
+#include "platform/data/ClientDataSet.h"
 #include "platform/Exceptions.h"
 #include "platform/ib/IBDataSet.h"
 

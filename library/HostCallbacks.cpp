@@ -5,8 +5,8 @@
 #include "library/CVariant.h"
 #include "library/HostData.h"
 #include "library/HostText.h"
-#include "platform/Cp1251.h"
-#include "platform/Format.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/Format.h"
 
 namespace tv {
 

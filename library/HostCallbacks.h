@@ -13,8 +13,8 @@
 
 #include "foundation/HostQuery.h"
 #include "platform/Exceptions.h"
-#include "platform/MemoryData.h"
-#include "platform/Variant.h"
+#include "platform/data/MemoryData.h"
+#include "platform/data/Variant.h"
 #include "tolvaren/tolvaren.h"
 
 namespace tv {

@@ -3,7 +3,7 @@
 // header is a handle on one of the library's TRxMemoryData objects, valid
 // while the fill procedure runs.
 
-#include "platform/MemoryData.h"
+#include "platform/data/MemoryData.h"
 #include "tolvaren/tolvaren.h"
 
 struct TVMemoryData {

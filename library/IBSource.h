@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/MemoryData.h"
+#include "platform/data/MemoryData.h"
 
 namespace tv {
 

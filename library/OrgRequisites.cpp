@@ -8,7 +8,7 @@
 #include "foundation/SafeIniFiles.h"
 #include "library/HostCallbacks.h"
 #include "library/ReportCreator.h"
-#include "platform/DateTime.h"
+#include "platform/text/DateTime.h"
 
 namespace tv {
 

@@ -4,8 +4,8 @@
 // rewritten after every variable and keeps its place as the third line.
 #include "library/RepVarsGSM.h"
 
-#include "platform/Cp1251.h"
-#include "platform/StringList.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/StringList.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

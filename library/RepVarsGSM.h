@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "library/RepVarsGSMData.h"
-#include "platform/IniFile.h"
+#include "platform/os/IniFile.h"
 
 namespace tv {
 

@@ -6,7 +6,7 @@
 // catalogue order, each with the code of the template part it begins
 // (empty when it continues the part before) and its description.
 #include "library/RepVarsGSMData.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv::repvars {
 

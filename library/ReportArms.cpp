@@ -8,7 +8,7 @@
 
 #include "library/HostCallbacks.h"
 #include "library/ReportBuilders.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

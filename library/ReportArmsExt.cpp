@@ -7,7 +7,7 @@
 #include "library/ReportArms.h"
 #include "library/ReportBuilders.h"
 #include "library/ReportCreator.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "platform/DateTime.h"
-#include "platform/Variant.h"
+#include "platform/text/DateTime.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

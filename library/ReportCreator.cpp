@@ -11,10 +11,10 @@
 #include "library/ReportArms.h"
 #include "library/ReportsInterface.h"
 #include "library/ReportsLog.h"
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
-#include "platform/Registry.h"
-#include "platform/SysInfo.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
+#include "platform/os/Registry.h"
+#include "platform/os/SysInfo.h"
 
 namespace tv {
 

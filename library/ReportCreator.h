@@ -7,8 +7,8 @@
 #include <exception>
 #include <string>
 
-#include "platform/DateTime.h"
-#include "platform/Variant.h"
+#include "platform/text/DateTime.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

@@ -10,9 +10,9 @@
 #include <exception>
 #include <string>
 
-#include "platform/DateTime.h"
+#include "platform/text/DateTime.h"
 #include "platform/Exceptions.h"
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "platform/ClientDataSet.h"
-#include "platform/StringList.h"
-#include "platform/Variant.h"
+#include "platform/data/ClientDataSet.h"
+#include "platform/text/StringList.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

@@ -10,8 +10,8 @@
 #include "library/ReportCreator.h"
 #include "library/ReportParams.h"
 #include "library/ReportsLog.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 #include "tolvaren/tolvaren.h"
 
 namespace tv {

@@ -9,8 +9,8 @@
 #include "library/HostCallbacks.h"
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
-#include "platform/Cp1251.h"
-#include "platform/UserServices.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/UserServices.h"
 
 namespace tv {
 

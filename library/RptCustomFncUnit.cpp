@@ -3,7 +3,7 @@
 #include "foundation/FBUtils.h"
 #include "foundation/GenIDUnit.h"
 #include "library/HostCallbacks.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
 #include "platform/ib/IBDatabase.h"
 

@@ -3,7 +3,7 @@
 // one function issues new record ids of the scanned-document tables through
 // the machine-wide record-id generator, so station processes never collide.
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv::RptCustomFncUnit {
 

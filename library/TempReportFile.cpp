@@ -2,7 +2,7 @@
 
 #include "engines/RepGen.h"
 #include "foundation/ReportUtils.h"
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 
 namespace tv {
 

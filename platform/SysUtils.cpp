@@ -1,6 +1,6 @@
 #include "platform/SysUtils.h"
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
 
 namespace tv {

@@ -3,16 +3,16 @@
 // positions are 1-based byte positions and 0 means "not found", as in the
 // original.
 //
-// Also brings in Format and TVarRec (platform/Format.h) and the floating
+// Also brings in Format and TVarRec (platform/text/Format.h) and the floating
 // conversions FloatToStr, FormatFloat, CurrToStr, StrToFloat
-// (platform/FloatText.h).
+// (platform/text/FloatText.h).
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "platform/FloatText.h"
-#include "platform/Format.h"
+#include "platform/text/FloatText.h"
+#include "platform/text/Format.h"
 
 namespace tv {
 

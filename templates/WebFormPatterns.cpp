@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tools/embedtext/EmbeddedText.h"
 
 namespace tv::embedded {

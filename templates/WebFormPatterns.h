@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/Exceptions.h"
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 
 namespace tv::WebFormPatterns {
 

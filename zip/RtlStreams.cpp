@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 
 namespace tv::zip {
 

@@ -1,6 +1,6 @@
 #include "zip/SortedZip.h"
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "zip/ZipLib.h"
 
 namespace tv::zip {

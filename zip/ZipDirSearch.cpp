@@ -1,6 +1,6 @@
 #include "zip/ZipDirSearch.h"
 
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipLib.h"
 #include "zip/ZipMatch.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 
 namespace tv::zip {
 namespace {

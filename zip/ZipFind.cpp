@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipLib.h"
 #include "zip/ZipMatch.h"
 

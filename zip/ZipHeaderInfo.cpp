@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipBytes.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipLib.h"

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipDrives.h"
 #include "zip/ZipMatch.h"
 #include "zip/ZipMessages.h"

@@ -3,7 +3,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv::zip {
 namespace {

@@ -6,8 +6,8 @@
 #include <bitset>
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 
 namespace tv::zip {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "zip/ZipLib.h"
 
 namespace tv::zip {

@@ -12,7 +12,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipHeaderInfo.h"
 
 namespace tv::zip {

@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipBytes.h"
 #include "zip/ZipMatch.h"
 #include "zip/ZipMessages.h"

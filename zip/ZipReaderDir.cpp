@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipMatch.h"
 #include "zip/ZipMessages.h"
 #include "zip/ZipReader.h"

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipMatch.h"
 #include "zip/ZipMessages.h"
 #include "zip/ZipWriter.h"

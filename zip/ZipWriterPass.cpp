@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipBytes.h"
 #include "zip/ZipMatch.h"
 #include "zip/ZipMessages.h"

@@ -7,8 +7,8 @@
 
 #include <cstdio>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "zip/ZipBytes.h"
 #include "zip/ZipDrives.h"
 #include "zip/ZipMessages.h"

@@ -13,7 +13,7 @@
 
 #include <utility>
 
-#include "platform/DateTime.h"
+#include "platform/text/DateTime.h"
 #include "platform/ib/IBEnvironment.h"
 #include "platform/ib/IBError.h"
 

@@ -26,7 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 #include "platform/ib/Component.h"
 #include "platform/ib/IBError.h"
 #include "platform/ib/IBField.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBClient.h"
 #include "platform/ib/IBDataSet.h"

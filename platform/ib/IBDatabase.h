@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 #include "platform/ib/Component.h"
 #include "platform/ib/IBError.h"
 

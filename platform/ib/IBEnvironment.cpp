@@ -12,7 +12,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 #include "platform/ib/IBError.h"
 
 namespace tv {

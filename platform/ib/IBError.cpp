@@ -2,7 +2,7 @@
 
 #include <firebird/Interface.h>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/FloatText.h"
+#include "platform/text/FloatText.h"
 #include "platform/RtlMath.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"

@@ -19,10 +19,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Currency.h"
-#include "platform/DateTime.h"
-#include "platform/FieldType.h"
-#include "platform/Variant.h"
+#include "platform/data/Currency.h"
+#include "platform/text/DateTime.h"
+#include "platform/data/FieldType.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

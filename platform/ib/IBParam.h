@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Currency.h"
-#include "platform/DateTime.h"
-#include "platform/Variant.h"
+#include "platform/data/Currency.h"
+#include "platform/text/DateTime.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

@@ -1,6 +1,6 @@
 #include "platform/ib/IBSQLText.h"
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 

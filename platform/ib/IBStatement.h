@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 #include "platform/ib/IBClient.h"
 #include "platform/ib/IBField.h"
 #include "platform/ib/IBRowStore.h"

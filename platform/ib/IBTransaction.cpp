@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBClient.h"
 #include "platform/ib/IBDataSet.h"

@@ -14,7 +14,7 @@
 
 #include <vector>
 
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 #include "platform/ib/Component.h"
 #include "platform/ib/IBError.h"
 

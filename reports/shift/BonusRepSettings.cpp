@@ -2,7 +2,7 @@
 // "SOFTWARE\Halvorsk\AZS\Reports\BonusRep"): which payment types it
 // selects and the bonus report's switches.
 #include "library/ReportsInterface.h"
-#include "platform/Registry.h"
+#include "platform/os/Registry.h"
 #include "reports/shift/CloseSmenaRep.h"
 
 namespace tv {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

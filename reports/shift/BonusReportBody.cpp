@@ -7,8 +7,8 @@
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
 #include "foundation/ReportUtils.h"
-#include "platform/Cp1251.h"
-#include "platform/Format.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/Format.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -14,7 +14,7 @@
 #include "library/ReportRoutines.h"
 #include "library/ReportsInterface.h"
 #include "library/ReportsLog.h"
-#include "platform/Format.h"
+#include "platform/text/Format.h"
 #include "platform/ib/IBDataSet.h"
 #include "reports/shift/CloseSmenaRep.h"
 

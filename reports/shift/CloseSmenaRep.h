@@ -12,11 +12,11 @@
 #include <string>
 
 #include "foundation/BaseObject.h"
-#include "platform/Currency.h"
-#include "platform/DateTime.h"
-#include "platform/MemoryData.h"
-#include "platform/StringList.h"
-#include "platform/Variant.h"
+#include "platform/data/Currency.h"
+#include "platform/text/DateTime.h"
+#include "platform/data/MemoryData.h"
+#include "platform/text/StringList.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

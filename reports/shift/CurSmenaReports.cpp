@@ -2,7 +2,7 @@
 
 #include "library/HostCallbacks.h"
 #include "library/ReportBuilders.h"
-#include "platform/DateTime.h"
+#include "platform/text/DateTime.h"
 #include "platform/SysUtils.h"
 
 namespace tv {

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 
 namespace tv {
 

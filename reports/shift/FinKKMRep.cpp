@@ -8,9 +8,9 @@
 #include "library/ReportCreator.h"
 #include "library/ReportRoutines.h"
 #include "library/ReportsLog.h"
-#include "platform/Cp1251.h"
-#include "platform/Format.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/Format.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 

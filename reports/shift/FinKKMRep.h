@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Currency.h"
-#include "platform/DateTime.h"
-#include "platform/MemoryData.h"
-#include "platform/StringList.h"
+#include "platform/data/Currency.h"
+#include "platform/text/DateTime.h"
+#include "platform/data/MemoryData.h"
+#include "platform/text/StringList.h"
 
 namespace tv {
 

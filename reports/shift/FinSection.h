@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Currency.h"
+#include "platform/data/Currency.h"
 #include "reports/shift/KKMBalance.h"
 
 namespace tv {

@@ -11,7 +11,7 @@
 #include "foundation/FBUtils.h"
 #include "library/HostCallbacks.h"
 #include "library/ReportCreator.h"
-#include "platform/Format.h"
+#include "platform/text/Format.h"
 #include "platform/ib/IBDataSet.h"
 #include "reports/shift/CloseSmenaRep.h"
 

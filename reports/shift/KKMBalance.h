@@ -6,7 +6,7 @@
 #include <set>
 #include <tuple>
 
-#include "platform/Currency.h"
+#include "platform/data/Currency.h"
 
 namespace tv {
 

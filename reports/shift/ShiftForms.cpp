@@ -1,7 +1,7 @@
 #include "reports/shift/ShiftForms.h"
 
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 
 namespace tv {
 

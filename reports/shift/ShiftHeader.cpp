@@ -6,7 +6,7 @@
 #include "engines/RepGen.h"
 #include "library/OrgRequisites.h"
 #include "library/ReportRoutines.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
 #include "reports/shift/CloseSmenaRep.h"
 #include "reports/shift/ShiftForms.h"

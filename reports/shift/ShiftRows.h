@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "foundation/ReportConsts.h"
-#include "platform/Currency.h"
-#include "platform/MemoryData.h"
-#include "platform/StringList.h"
+#include "platform/data/Currency.h"
+#include "platform/data/MemoryData.h"
+#include "platform/text/StringList.h"
 
 namespace tv {
 

@@ -4,7 +4,7 @@
 // reached through the dispatcher's slots only.
 #include "library/ReportBuilders.h"
 #include "library/ReportCreator.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
 #include "reports/shift/CloseSmenaRep.h"
 #include "reports/shift/CurSmenaReports.h"

@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/Currency.h"
-#include "platform/StringList.h"
+#include "platform/data/Currency.h"
+#include "platform/text/StringList.h"
 
 namespace tv {
 

@@ -13,7 +13,7 @@ namespace tv {
 class TReportCreator;
 
 // The rows of `sql` as the XML data packet of a client data set
-// (platform/ClientDataSet.h), every byte written as two upper-case hex
+// (platform/data/ClientDataSet.h), every byte written as two upper-case hex
 // digits; written while the rows are fetched, none of them kept. A NUMERIC
 // with more than four decimals travels as an exact decimal ("fixedFMT"); a
 // NUMERIC value beyond a Currency fails the request, naming it. Source 0: the station database; 1: the office database

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Cp1251.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/OsError.h"
+#include "platform/os/Paths.h"
 
 namespace tv {
 namespace {

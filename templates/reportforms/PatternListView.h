@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 #include "templates/reportforms/ReportForms.h"
 
 namespace tv {

@@ -6,7 +6,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "templates/reportforms/FormCheck.h"
 
 #define TOLVAREN_REPORTFORMS_EXPORT extern "C" __attribute__((visibility("default")))

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/ib/IBEnvironment.h"
 #include "tests/support/FirebirdTest.h"
 #include "tests/support/TempRoot.h"

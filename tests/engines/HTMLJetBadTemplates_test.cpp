@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engines/HTMLJet.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/engines/HTMLJetTestSupport.h"
 #include "tests/support/TempRoot.h"
 

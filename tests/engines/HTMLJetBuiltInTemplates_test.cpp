@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "engines/HTMLJet.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/engines/HTMLJetTestSupport.h"
 #include "tests/support/TempRoot.h"
 

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/engines/HTMLJetTestSupport.h"
 

@@ -32,9 +32,9 @@
 #include <vector>
 
 #include "engines/HTMLJet.h"
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/engines/HTMLJetTestSupport.h"
 #include "tests/support/TempRoot.h"

@@ -15,8 +15,8 @@
 
 #include "engines/HTMLJet.h"
 #include "foundation/FileLogger.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
 #include "tests/engines/HTMLJetTestSupport.h"
 #include "tests/support/TempRoot.h"
 

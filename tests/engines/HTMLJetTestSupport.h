@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engines/HTMLJet.h"
-#include "platform/FormatSettings.h"
+#include "platform/text/FormatSettings.h"
 
 namespace tv::test {
 

@@ -10,9 +10,9 @@
 #include <functional>
 
 #include "foundation/FileLogger.h"
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Files.h"
 #include "tests/engines/HTMLJetTestSupport.h"
 #include "tests/support/TempRoot.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engines/RepGen.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
 #include "tests/support/TempRoot.h"
 

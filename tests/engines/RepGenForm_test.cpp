@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
 
 namespace tv {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
 #include "tests/support/TempRoot.h"
 

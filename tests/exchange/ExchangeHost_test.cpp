@@ -16,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/exchange/ExchangeFixture.h"
 #include "tolvaren/tolvaren.h"
 

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 #include "platform/ib/IBTransaction.h"
 #include "tests/exchange/ExchangeFixture.h"
 

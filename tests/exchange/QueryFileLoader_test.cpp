@@ -11,9 +11,9 @@
 #include "exchange/TTNTable.h"
 #include "exchange/TTNUnit.h"
 #include "foundation/FileLogger.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "tests/exchange/ExchangeFixture.h"
 
 namespace tv {

@@ -12,8 +12,8 @@
 
 #include "foundation/FBUtils.h"
 #include "foundation/FileLogger.h"
-#include "platform/Cp1251.h"
-#include "platform/StringList.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/StringList.h"
 #include "platform/ib/IBTransaction.h"
 #include "tests/exchange/ExchangeFixture.h"
 

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "foundation/XMUtils.h"
-#include "platform/Cp1251.h"
-#include "platform/NamedMutex.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/NamedMutex.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"

@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
-#include "platform/Paths.h"
+#include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {

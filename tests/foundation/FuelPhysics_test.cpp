@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 namespace {

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "foundation/XMUtils.h"
-#include "platform/Cp1251.h"
-#include "platform/NamedMutex.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/NamedMutex.h"
+#include "platform/os/Paths.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"
 #include "tests/support/FirebirdTest.h"

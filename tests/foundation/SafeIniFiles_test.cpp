@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Files.h"
-#include "platform/SysInfo.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Files.h"
+#include "platform/os/SysInfo.h"
 #include "tests/support/ProcessUsage.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TempRoot.h"

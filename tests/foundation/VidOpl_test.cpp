@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/UserServices.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/UserServices.h"
 
 namespace tv {
 namespace {

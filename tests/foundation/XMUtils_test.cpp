@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include "platform/Cp1251.h"
-#include "platform/OsError.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/OsError.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {

@@ -1,8 +1,8 @@
 // tolvaren-host run as a program, on a root folder made by host/prepare-root.
 #include <gtest/gtest.h>
 
-#include "platform/Cp1251.h"
-#include "platform/Registry.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Registry.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv::host {

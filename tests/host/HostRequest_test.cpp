@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/library/TestHost.h"
 
 namespace tv::host {

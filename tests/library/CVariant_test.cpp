@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "library/HostText.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv {
 namespace {

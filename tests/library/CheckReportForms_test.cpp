@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "foundation/FileLogger.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
-#include "platform/OsError.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
+#include "platform/os/OsError.h"
 #include "templates/FormPatterns.h"
 #include "templates/WebFormPatterns.h"
 #include "tests/support/TempRoot.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "library/RepVarsGSM.h"
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "tests/library/LibraryFixture.h"
 
 namespace tv::test {

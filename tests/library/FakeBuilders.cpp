@@ -14,9 +14,9 @@
 #include "library/ReportBuilders.h"
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 #include "platform/SysUtils.h"
 #ifdef TOLVAREN_FAKES_REAL_SHIFT
 #include "reports/shift/CloseSmenaRep.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/platform/ib/IbTestSupport.h"
 
 namespace tv {

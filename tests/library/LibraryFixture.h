@@ -13,8 +13,8 @@
 #include <sstream>
 #include <string>
 
-#include "platform/Cp1251.h"
-#include "platform/Registry.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Registry.h"
 #include "tests/library/SampleDatabase.h"
 #include "tests/library/TestHost.h"
 #include "tests/support/TempRoot.h"

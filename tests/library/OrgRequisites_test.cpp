@@ -12,7 +12,7 @@
 #include "library/CVariant.h"
 #include "library/HostCallbacks.h"
 #include "library/ReportCreator.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv::test {

@@ -2,7 +2,7 @@
 // configuration file, template variant, size limits and report settings
 // read fresh for each request, the four log lines and the error texts;
 // the host's fill and report procedures as builders use them.
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "tests/library/LibraryFixture.h"
 
 namespace tv::test {

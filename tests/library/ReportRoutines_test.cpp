@@ -15,7 +15,7 @@
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
 #include "library/ReportsLog.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/ib/IBDataSet.h"
 #include "tests/library/SampleDatabase.h"
 #include "tests/support/FirebirdTest.h"

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 
 namespace tv::test {

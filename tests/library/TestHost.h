@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Variant.h"
+#include "platform/data/Variant.h"
 #include "tolvaren/tolvaren.h"
 
 namespace tv::test {

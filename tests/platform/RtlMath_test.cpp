@@ -5,7 +5,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "platform/Currency.h"
+#include "platform/data/Currency.h"
 
 namespace tv {
 namespace {

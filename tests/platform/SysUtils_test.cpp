@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
 
 namespace tv {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/TempRoot.h"
 #include "tests/templates/FormPatternsFixture.h"
 

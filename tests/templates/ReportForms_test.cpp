@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Cp1251.h"
-#include "platform/OsError.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/OsError.h"
 #include "templates/FormPatterns.h"
 #include "templates/reportforms/PatternListView.h"
 #include "tests/support/TempRoot.h"

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "engines/HTMLJet.h"
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv::test {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "engines/HTMLJet.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "templates/WebFormPatterns.h"
 #include "tests/support/TempRoot.h"
 

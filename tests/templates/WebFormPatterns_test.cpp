@@ -11,7 +11,7 @@
 #include <set>
 #include <utility>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/TempRoot.h"
 #include "tests/templates/WebTemplateFacts.h"
 #include "tools/embedtext/EmbeddedText.h"

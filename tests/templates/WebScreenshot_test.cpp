@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/Chromium.h"
 #include "tests/support/TempRoot.h"
 #include "tests/templates/WebFill.h"

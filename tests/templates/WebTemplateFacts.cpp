@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace tv::test {
 

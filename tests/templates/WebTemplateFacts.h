@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 
 namespace tv::test {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "templates/WebFormPatterns.h"
 #include "templates/reportforms/PatternListView.h"
 #include "templates/reportforms/ReportForms.h"

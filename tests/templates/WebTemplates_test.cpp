@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "templates/WebFormPatterns.h"
 #include "tests/support/TempRoot.h"
 #include "tests/templates/WebTemplateFacts.h"

@@ -9,9 +9,9 @@
 #include <ctime>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/Exceptions.h"
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 #include "tests/support/TempRoot.h"
 #include "zip/ZipDirSearch.h"
 #include "zip/ZipDrives.h"

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/TempRoot.h"
 #include "zip/ZipMessages.h"
 #include "zip/ZipReader.h"

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "platform/Paths.h"
+#include "platform/os/Paths.h"
 #include "tests/support/TempRoot.h"
 #include "tests/zip/ZipTestUtil.h"
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/TempRoot.h"
 #include "tests/zip/ZipTestUtil.h"
 #include "zip/ZipStreams.h"

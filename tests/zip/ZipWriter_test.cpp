@@ -14,7 +14,7 @@
 #include <fstream>
 #include <random>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/TempRoot.h"
 #include "tests/zip/ZipTestUtil.h"
 

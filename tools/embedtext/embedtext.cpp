@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "engines/HTMLJet.h"
 #include "platform/Exceptions.h"
-#include "platform/StringList.h"
+#include "platform/text/StringList.h"
 
 namespace tv::fuzz {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
 #include "platform/SysUtils.h"
 #include "tests/platform/ib/IbTestSupport.h"
 

@@ -3,8 +3,8 @@
 
 #include <pthread.h>
 
-#include "platform/Cp1251.h"
-#include "platform/Paths.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "tests/platform/ib/IbTestSupport.h"
 
 namespace tv {

@@ -1,7 +1,7 @@
 // The "host/port:path" road: a Firebird server started for the test on a
 // free loopback port.
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "platform/SysUtils.h"
 #include "tests/platform/ib/IbTestSupport.h"
 #include "tests/support/FirebirdServer.h"

@@ -1,7 +1,7 @@
 // Writing through TIBDataSet and TIBTransaction, checked with isql-fb.
 
-#include "platform/Cp1251.h"
-#include "platform/DateTime.h"
+#include "platform/text/Cp1251.h"
+#include "platform/text/DateTime.h"
 #include "tests/platform/ib/IbTestSupport.h"
 
 namespace tv {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 
 namespace tv::test {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "tests/library/SampleDatabase.h"
 
 namespace tv::test {

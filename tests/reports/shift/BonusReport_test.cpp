@@ -11,8 +11,8 @@
 #include <map>
 #include <tuple>
 
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/ShiftFixture.h"
 #include "tests/support/Chromium.h"

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/ShiftFixture.h"
 

@@ -2,7 +2,7 @@
 // over the open shift's begin to now (10:30) as the period reports give.
 #include <gtest/gtest.h>
 
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/reports/shift/SmallFixture.h"
 
 namespace tv::test {

@@ -11,8 +11,8 @@
 #include <regex>
 #include <tuple>
 
-#include "platform/Files.h"
-#include "platform/Format.h"
+#include "platform/os/Files.h"
+#include "platform/text/Format.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/ShiftFixture.h"
 

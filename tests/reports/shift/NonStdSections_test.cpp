@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <set>
 
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/ShiftFixture.h"
 #include "tests/support/Chromium.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 
 namespace tv::test {

@@ -8,8 +8,8 @@
 
 #include "foundation/ReportConsts.h"
 #include "foundation/ReportSettings.h"
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
 #include "reports/shift/CloseSmenaRep.h"
 #include "tests/support/TempRoot.h"
 

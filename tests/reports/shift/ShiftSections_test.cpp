@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "platform/Files.h"
+#include "platform/os/Files.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/ShiftFixture.h"
 

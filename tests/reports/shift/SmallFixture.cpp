@@ -1,7 +1,7 @@
 #include "tests/reports/shift/SmallFixture.h"
 
-#include "platform/IniDocument.h"
-#include "platform/Registry.h"
+#include "platform/os/IniDocument.h"
+#include "platform/os/Registry.h"
 #include "platform/SysUtils.h"
 
 namespace tv::test {

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "platform/Cp1251.h"
-#include "platform/LockFile.h"
-#include "platform/Paths.h"
-#include "platform/Registry.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/LockFile.h"
+#include "platform/os/Paths.h"
+#include "platform/os/Registry.h"
 #include "platform/SysUtils.h"
 #include "tests/reports/shift/SmallFixture.h"
 

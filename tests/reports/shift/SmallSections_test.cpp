@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
 #include "tests/reports/shift/SmallFixture.h"
 #include "tests/support/Chromium.h"
 #include "tests/support/TempRoot.h"

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "platform/FloatText.h"
-#include "platform/Format.h"
+#include "platform/text/FloatText.h"
+#include "platform/text/Format.h"
 #include "reports/shift/TovarKKMSums.h"
 
 namespace tv {

@@ -11,7 +11,7 @@
 #include "engines/RepGen.h"
 #include "foundation/ReportConsts.h"
 #include "foundation/ReportSettings.h"
-#include "platform/Cp1251.h"
+#include "platform/text/Cp1251.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv::test {

@@ -10,8 +10,8 @@
 #include <set>
 #include <sstream>
 
-#include "platform/Cp1251.h"
-#include "platform/Files.h"
+#include "platform/text/Cp1251.h"
+#include "platform/os/Files.h"
 #include "tests/library/SampleDatabase.h"
 #include "tests/reports/operational/StatementsFixture.h"
 
