@@ -276,6 +276,13 @@ void TUnzipContext::UnZipFile(int32_t index) {
     Skip(srCreateError, entry.FullPath(), index);
     return;
   }
+  // The system would cut such a name at the NUL and write another file
+  // than the one stored: the event shows the NUL as "?".
+  if (std::string path = entry.FullPath(); path.find('\0') != std::string::npos) {
+    std::replace(path.begin(), path.end(), '\0', '?');
+    Skip(srCreateError, path, index);
+    return;
+  }
   if (!PrepareOutput(index, name)) return;
   toRead_ = entry.GetCompressedSize();
   if (encrypted_ && !CheckPassword(index)) return;
@@ -379,21 +386,39 @@ bool TUnzipContext::CreateOutput(int32_t index, const std::string& name) {
       }
     }
   }
-  for (int attempt = 0;; ++attempt) {
-    // Written as decoded, never sized ahead: a declared size is no promise.
-    output_ = ::open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (output_ >= 0) {
-      if (!outputExisted_) paths_->Created(outputPath_);
-      return true;
-    }
-    struct stat st {};
-    if (errno == EACCES && r.ReplaceReadOnly && attempt == 0 &&
-        ::stat(outputPath_.c_str(), &st) == 0 && (st.st_mode & 0222) == 0 &&
-        ::chmod(outputPath_.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0)
-      continue;
+  mode_t keptMode = 0;
+  if (outputExisted_ && !RemoveReplaced(keptMode)) {
     Skip(srCreateError, name, index);
     return false;
   }
+  // Written as decoded, never sized ahead: a declared size is no promise.
+  output_ = ::open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (output_ < 0) {
+    Skip(srCreateError, name, index);
+    return false;
+  }
+  if (keptMode != 0) ::fchmod(output_, keptMode);
+  if (!outputExisted_) paths_->Created(outputPath_);
+  return true;
+}
+
+bool TUnzipContext::RemoveReplaced(mode_t& keptMode) {
+  // A file that an entry replaces is removed and made anew, as unzip does:
+  // rewriting it in place would make the file system flush it at close
+  // (and would write through a link or into every hard link of it). The
+  // new file keeps the old one's permissions.
+  struct stat st {};
+  if (::lstat(outputPath_.c_str(), &st) != 0) return true;  // gone meanwhile
+  if (S_ISDIR(st.st_mode)) return false;
+  if (S_ISREG(st.st_mode)) {
+    keptMode = st.st_mode & 07777;
+    if (::access(outputPath_.c_str(), W_OK) != 0) {
+      // A read-only file is replaced only when the reader is told to.
+      if (errno != EACCES || !reader_.ReplaceReadOnly || (st.st_mode & 0222) != 0) return false;
+      keptMode |= S_IWUSR;
+    }
+  }
+  return ::unlink(outputPath_.c_str()) == 0 || errno == ENOENT;
 }
 
 bool TUnzipContext::DecodeData(int32_t index, const std::string& name, bool& decoded) {

@@ -6,6 +6,8 @@
 // progress). The decoders of the old methods and of Deflate are methods of
 // this context too.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,6 +70,10 @@ class TUnzipContext {
   bool CheckPassword(int32_t index);
   bool DecideOverwrite(int32_t index, std::string& name);
   bool CreateOutput(int32_t index, const std::string& name);
+  // Removes the existing file at the output path before a new one is made;
+  // `keptMode` gets the permissions the new file takes over (0: none).
+  // False when it may not or cannot be replaced.
+  bool RemoveReplaced(mode_t& keptMode);
   bool DecodeData(int32_t index, const std::string& name, bool& decoded);
   void FinishEntry(int32_t index, const std::string& name, bool decoded);
   void Skip(TSkipReason reason, const std::string& name, int32_t index);
