@@ -12,6 +12,7 @@
 #include "library/ReportsLog.h"
 #include "platform/Cp1251.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/SysUtils.h"
 
 namespace tv {
@@ -113,6 +114,9 @@ bool GetReportsInStringEx(char code, const Variant& params, std::string& text) {
     return true;
   }
   try {
+    // The exports let a report request through without its root folder.
+    RequireRootFolder();
+    LibraryStartup();
     TReportCreator creator;
     return creator.MakeReport(code, params, text);
   } catch (const std::exception& e) {

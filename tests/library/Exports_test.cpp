@@ -2,6 +2,8 @@
 // start-up, InitReports, UpdateVidOpl, the special request codes,
 // GetReportVars, DCOMServerOnCreate, and every export before InitReports.
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <thread>
 #include <vector>
@@ -327,6 +329,47 @@ TEST_F(Exports, TheRealLibraryHandsOverTheVariableCatalogue) {
   EXPECT_EQ(differing.load(), 0);
   ASSERT_EQ(host->Init(), 1);
   EXPECT_EQ(catalogue(), expected);
+}
+
+// Before its root folder exists the library still hands out the catalogue
+// (it needs no file); every call that needs the folder fails with a text
+// that names it and says how it is set, and makes nothing there.
+TEST_F(Exports, WithoutItsRootFolderOnlyTheCallsThatNeedNoFileAnswer) {
+  const std::string missing = root.Path() + "/not-prepared";
+  ::setenv("TOLVAREN_ROOT", missing.c_str(), 1);  // the fixture's root puts it back
+  LoadReal();
+  uint16_t* vars = lib->GetReportVars();
+  ASSERT_NE(vars, nullptr) << lib->LastError();
+  EXPECT_EQ(Utf16ToCp1251(reinterpret_cast<const char16_t*>(vars)), ReportVarsText());
+  lib->WideFree(vars);
+  const auto namesTheRoot = [&](const std::string& text) {
+    return text.find("\"" + missing + "\"") != std::string::npos &&
+           text.find("TOLVAREN_ROOT") != std::string::npos &&
+           text.find("host/prepare-root") != std::string::npos;
+  };
+  EXPECT_EQ(host->Init(), 0);
+  EXPECT_TRUE(namesTheRoot(lib->LastError())) << lib->LastError();
+  // A report fails as a report does; '7' raises to the host as its log
+  // cannot be written; '#' 1000 needs no file.
+  const struct {
+    char code;
+    Variant params;
+    int32_t result;
+    std::string prefix;
+  } requests[] = {
+      {'-', A({Variant(1), Variant(1)}), TV_REPORT_FALSE, "Ошибка при формировании отчета: "_w},
+      {'\x0B', A({Variant(45000.0), Variant(45001.0)}), TV_REPORT_FALSE,
+       "Ошибка при формировании отчета: "_w},
+      {'7', Variant(), TV_REPORT_RAISED, ""}};
+  for (const auto& r : requests) {
+    const auto reply = host->Request(r.code, r.params);
+    EXPECT_EQ(reply.Result, r.result) << r.code;
+    const std::string text = r.result == TV_REPORT_RAISED ? lib->LastError() : reply.Text;
+    EXPECT_EQ(text.rfind(r.prefix, 0), 0u) << text;
+    EXPECT_TRUE(namesTheRoot(text)) << text;
+  }
+  EXPECT_EQ(host->Request('#', A({Variant(1000), Variant(0)})).Result, TV_REPORT_FALSE);
+  EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST_F(Exports, TheRealLibraryCountsItsCustomFunctions) {
