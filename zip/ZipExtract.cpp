@@ -85,7 +85,7 @@ int32_t TZipReader::UnZipFiles(TStream*& stream) {
 }
 
 TUnzipContext::TUnzipContext(TZipReader& reader, TStream*& archive)
-    : reader_(reader), archive_(archive) {}
+    : reader_(reader), archive_(archive), user_(::geteuid()) {}
 
 int32_t TUnzipContext::UnZipFiles() {
   TZipReader& r = reader_;
@@ -412,7 +412,10 @@ bool TUnzipContext::RemoveReplaced(mode_t& keptMode) {
   if (S_ISDIR(st.st_mode)) return false;
   if (S_ISREG(st.st_mode)) {
     keptMode = st.st_mode & 07777;
-    if (::access(outputPath_.c_str(), W_OK) != 0) {
+    // Only a file without write permission, or someone else's, may be one
+    // the run could not have rewritten.
+    const bool writable = st.st_uid == user_ && (st.st_mode & S_IWUSR) != 0;
+    if (!writable && ::access(outputPath_.c_str(), W_OK) != 0) {
       // A read-only file is replaced only when the reader is told to.
       if (errno != EACCES || !reader_.ReplaceReadOnly || (st.st_mode & 0222) != 0) return false;
       keptMode |= S_IWUSR;

@@ -109,6 +109,7 @@ class TUnzipContext {
   std::string outputPath_;  // native
   int output_ = -1;
   bool outputExisted_ = false;
+  uid_t user_ = 0;  // whose files the run may rewrite without asking
   std::unordered_map<uint32_t, int64_t> fileTimes_;  // DOS date-time -> seconds
   int32_t filesToDo_ = 0;
   int32_t filesDone_ = 0;

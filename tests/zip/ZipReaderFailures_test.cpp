@@ -163,8 +163,9 @@ TEST(ZipReaderSafety, ForgedNamesAreShownAsTheyAreNeverAsTheyPretend) {
 }
 
 // An entry that replaces a file removes it and makes a new one, as unzip
-// does: another hard link to the old file keeps the old bytes; the new file
-// keeps the old one's permissions; the overwrite question is asked as before.
+// does: another hard link to the old file keeps the old bytes, a symbolic
+// link is replaced, never written through; the new file keeps the old one's
+// permissions, and the overwrite question is asked as before.
 TEST(ZipReaderSafety, AReplacedFileIsMadeAnewAsUnzipDoes) {
   TempRoot root;
   const std::string archive = root.Path() + "/new.zip";
@@ -172,29 +173,38 @@ TEST(ZipReaderSafety, AReplacedFileIsMadeAnewAsUnzipDoes) {
   std::vector<std::string> tools = {"ours"};
   if (HaveCommand("unzip")) tools.push_back("unzip");
   for (const std::string& tool : tools) {
-    const std::string dest = root.Path() + "/" + tool;
-    root.WriteFile(tool + "/a.txt", "old");
-    fs::permissions(dest + "/a.txt", fs::perms(0640));
-    fs::create_hard_link(dest + "/a.txt", dest + "/link.txt");
-    int asked = 0;
-    if (tool == "unzip") {
-      RunCommand("unzip -qo '" + archive + "' -d '" + dest + "'");
-    } else {
-      TZipReader reader;
-      reader.SetZipName(archive);
-      reader.SetDestDir(dest);
-      reader.DoAll = true;
-      reader.OverwriteMode = Prompt;
-      reader.OnPromptForOverwrite = [&](TZipReader&, bool& overwrite, int32_t, std::string&) {
-        overwrite = true;
-        ++asked;
-      };
-      EXPECT_EQ(reader.UnZip(), 1);
-      EXPECT_EQ(asked, 1);
-      EXPECT_EQ(fs::status(dest + "/a.txt").permissions(), fs::perms(0640));
+    for (const bool hard : {true, false}) {
+      const std::string sub = tool + (hard ? "-hard" : "-soft");
+      const std::string dest = root.Path() + "/" + sub;
+      root.WriteFile(sub + "/old.txt", "old");
+      fs::permissions(dest + "/old.txt", fs::perms(0640));
+      if (hard)
+        fs::create_hard_link(dest + "/old.txt", dest + "/a.txt");
+      else
+        fs::create_symlink("old.txt", dest + "/a.txt");
+      int asked = 0;
+      if (tool == "unzip") {
+        RunCommand("unzip -qo '" + archive + "' -d '" + dest + "'");
+      } else {
+        TZipReader reader;
+        reader.SetZipName(archive);
+        reader.SetDestDir(dest);
+        reader.DoAll = true;
+        reader.OverwriteMode = Prompt;
+        reader.OnPromptForOverwrite = [&](TZipReader&, bool& overwrite, int32_t, std::string&) {
+          overwrite = true;
+          ++asked;
+        };
+        EXPECT_EQ(reader.UnZip(), 1);
+        EXPECT_EQ(asked, 1);
+        if (hard) {
+          EXPECT_EQ(fs::status(dest + "/a.txt").permissions(), fs::perms(0640));
+        }
+      }
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dest + "/a.txt"))) << dest;
+      EXPECT_EQ(root.ReadFile(sub + "/a.txt"), "new bytes");
+      EXPECT_EQ(root.ReadFile(sub + "/old.txt"), "old") << dest;
     }
-    EXPECT_EQ(root.ReadFile(tool + "/a.txt"), "new bytes") << tool;
-    EXPECT_EQ(root.ReadFile(tool + "/link.txt"), "old") << tool;
   }
 }
 
