@@ -1,5 +1,6 @@
 // tolvaren-host run as a program, on a root folder made by host/prepare-root.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/Cp1251.h"
 #include "platform/Registry.h"
@@ -73,6 +74,15 @@ TEST_F(HostProgram, FalseAndFailuresExitNonZeroWithTheText) {
                          &rc);
   EXPECT_EQ(rc, 2);
   EXPECT_EQ(out.rfind("tolvaren-host: cannot load /nonexistent.so: ", 0), 0u) << out;
+  // A root folder that was never prepared is named, not made.
+  const std::string missing = root.Path() + "/not-prepared";
+  out = test::RunCommand("TOLVAREN_ROOT='" + missing + "' '" + TOLVAREN_HOST_PROGRAM +
+                             "' --library '" + TOLVAREN_LIBRARY + "' '#' 14 2>&1",
+                         &rc);
+  EXPECT_EQ(rc, 2);
+  EXPECT_NE(out.find("\"" + missing + "\""), std::string::npos) << out;
+  EXPECT_NE(out.find("host/prepare-root"), std::string::npos) << out;
+  EXPECT_EQ(::access(missing.c_str(), F_OK), -1);
 }
 
 TEST_F(HostProgram, AnswersTheLibraryFromItsConfigurationAndKeepsTheShiftInTheRegistry) {
