@@ -103,13 +103,18 @@ class TUnzipContext {
   // A single-part archive is read by position through its descriptor.
   int archiveHandle_ = -1;
   int64_t readPosition_ = 0;
+  // A window of the single-part archive that serves small reads: the
+  // headers and the data of small entries lie one after another.
+  std::vector<uint8_t> window_;
+  int64_t windowStart_ = 0;
   // Local name and extra lengths read while checking for overlaps.
   std::unordered_map<const TZipHeaderInfo*, uint32_t> localLengths_;
   std::unique_ptr<TOutputPaths> paths_;
   std::string outputPath_;  // native
   int output_ = -1;
   bool outputExisted_ = false;
-  uid_t user_ = 0;  // whose files the run may rewrite without asking
+  uid_t user_ = 0;       // whose files the run may rewrite without asking
+  mode_t keptMode_ = 0;  // permissions taken over from a replaced file (0: none)
   std::unordered_map<uint32_t, int64_t> fileTimes_;  // DOS date-time -> seconds
   int32_t filesToDo_ = 0;
   int32_t filesDone_ = 0;
