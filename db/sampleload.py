@@ -59,7 +59,7 @@ def load_text(script, root, db_parts, rows):
         fail(script, "isql-fb not found (Debian package firebird3.0-utils)")
     env = dict(os.environ)
     if not env.get("FIREBIRD"):
-        engine = os.path.join(root, "firebird")
+        engine = os.path.realpath(os.path.join(root, "firebird"))  # never through a link
         if not os.path.isdir(engine):
             fail(script, f"engine folder not found: {engine} (run db/create-sample-db first)")
         env["FIREBIRD"] = engine

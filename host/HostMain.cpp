@@ -107,6 +107,9 @@ std::string TakeText(const TolvarenLibrary& lib, TVText& text) {
 
 int Run(const Options& o) {
   TolvarenLibrary lib(o.library.empty() ? ExeFolder() + "/libtolvaren.so" : o.library);
+  // The shift registry and every file of the station live in the root
+  // folder: a missing one is named, never made here on the way.
+  RequireRootFolder();
   auto trace = [](const std::string& line) { std::cerr << "host: " << line << "\n"; };
   THostAnswers host(lib, LoadConfig(o),
                     o.trace ? std::function<void(const std::string&)>(trace) : nullptr);

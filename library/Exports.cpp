@@ -15,6 +15,7 @@
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
 #include "library/ReportsLog.h"
+#include "platform/os/Paths.h"
 #include "tolvaren/tolvaren.h"
 
 namespace tv {
@@ -30,11 +31,17 @@ void NoteFailure(std::string message) noexcept {
   }
 }
 
+// Whether an entry point needs the root folder (its configuration, log and
+// locks live there) or may answer without one.
+enum class Root { kNeeded, kOptional };
+
 // Runs `body`; on any failure keeps its message and returns `failed`.
+// Without its root folder the start-up fails with a text that names the
+// folder and how it is set.
 template <class Result, class Body>
-Result Guarded(Result failed, Body&& body) {
+Result Guarded(Result failed, Body&& body, Root root = Root::kNeeded) {
   try {
-    LibraryStartup();
+    if (root == Root::kNeeded || RootFolderExists()) LibraryStartup();
     return body();
   } catch (abi::__forced_unwind&) {
     throw;
@@ -207,31 +214,41 @@ TOLVAREN_API int32_t InitReports(THostFillDataProc fillData, THostCallback query
   });
 }
 
+// A report without its root folder fails as every report that cannot be
+// made does (the request's text says why); the requests that need no file
+// still work.
 TOLVAREN_API int32_t GetReportsInStringEx(int32_t code, const TVVariant* params, TVText* text) {
-  return Guarded(int32_t{TV_REPORT_RAISED}, [&]() -> int32_t {
-    if (text == nullptr) throw tv::Exception("No text to return the report in");
-    const tv::Variant request = tv::FromCVariant(params, "Params");
-    const std::string_view given =
-        text->data == nullptr ? std::string_view() : std::string_view(text->data, text->length);
-    // The HTML version goes to the host without a copy of the library's own.
-    if ((code & 0xFF) == '7') {
-      const std::string& html = tv::HandOverLastHTMLReport();
-      if (html != given && !tv::TextSet(text, html)) throw std::bad_alloc();
-      return TV_REPORT_TRUE;
-    }
-    std::string out(given);
-    const bool made = tv::GetReportsInStringEx(static_cast<char>(code & 0xFF), request, out);
-    if (out != given && !tv::TextSet(text, out)) throw std::bad_alloc();
-    return made ? TV_REPORT_TRUE : TV_REPORT_FALSE;
-  });
+  return Guarded(
+      int32_t{TV_REPORT_RAISED},
+      [&]() -> int32_t {
+        if (text == nullptr) throw tv::Exception("No text to return the report in");
+        const tv::Variant request = tv::FromCVariant(params, "Params");
+        const std::string_view given =
+            text->data == nullptr ? std::string_view() : std::string_view(text->data, text->length);
+        // The HTML version goes to the host without a copy of the library's own.
+        if ((code & 0xFF) == '7') {
+          const std::string& html = tv::HandOverLastHTMLReport();
+          if (html != given && !tv::TextSet(text, html)) throw std::bad_alloc();
+          return TV_REPORT_TRUE;
+        }
+        std::string out(given);
+        const bool made = tv::GetReportsInStringEx(static_cast<char>(code & 0xFF), request, out);
+        if (out != given && !tv::TextSet(text, out)) throw std::bad_alloc();
+        return made ? TV_REPORT_TRUE : TV_REPORT_FALSE;
+      },
+      tv::Root::kOptional);
 }
 
+// The catalogue is built from the library's own tables: it needs no file.
 TOLVAREN_API uint16_t* GetReportVars(void) {
-  return Guarded(static_cast<uint16_t*>(nullptr), [] {
-    uint16_t* text = tv::WideCopy(tv::GetReportVars());
-    if (text == nullptr) throw std::bad_alloc();
-    return text;
-  });
+  return Guarded(
+      static_cast<uint16_t*>(nullptr),
+      [] {
+        uint16_t* text = tv::WideCopy(tv::GetReportVars());
+        if (text == nullptr) throw std::bad_alloc();
+        return text;
+      },
+      tv::Root::kOptional);
 }
 
 TOLVAREN_API void UpdateVidOpl(void) {

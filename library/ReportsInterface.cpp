@@ -12,6 +12,7 @@
 #include "library/ReportsLog.h"
 #include "platform/text/Cp1251.h"
 #include "platform/os/Files.h"
+#include "platform/os/Paths.h"
 #include "platform/SysUtils.h"
 
 namespace tv {
@@ -117,6 +118,9 @@ bool GetReportsInStringEx(char code, const Variant& params, std::string& text) {
     return true;
   }
   try {
+    // The exports let a report request through without its root folder.
+    RequireRootFolder();
+    LibraryStartup();
     TReportCreator creator;
     return creator.MakeReport(code, params, text);
   } catch (const std::exception& e) {

@@ -10,6 +10,7 @@
 #include "library/ReportCreator.h"
 #include "library/ReportsInterface.h"
 #include "platform/text/Cp1251.h"
+#include "platform/os/Paths.h"
 #include "platform/os/UserServices.h"
 
 namespace tv {
@@ -27,6 +28,7 @@ std::once_flag& StartupFlag() {
 }
 
 void Startup() {
+  RequireRootFolder();  // its locks and the log live there
   FBUtils::Initialize();
   auto logger = std::make_unique<TFileLogger>("C:\\FUEL\\LogFiles\\Reports.log");
   logger->SetPrefix("[Tolvaren]");

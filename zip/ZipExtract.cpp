@@ -85,7 +85,7 @@ int32_t TZipReader::UnZipFiles(TStream*& stream) {
 }
 
 TUnzipContext::TUnzipContext(TZipReader& reader, TStream*& archive)
-    : reader_(reader), archive_(archive) {}
+    : reader_(reader), archive_(archive), user_(::geteuid()) {}
 
 int32_t TUnzipContext::UnZipFiles() {
   TZipReader& r = reader_;
@@ -276,6 +276,13 @@ void TUnzipContext::UnZipFile(int32_t index) {
     Skip(srCreateError, entry.FullPath(), index);
     return;
   }
+  // The system would cut such a name at the NUL and write another file
+  // than the one stored: the event shows the NUL as "?".
+  if (std::string path = entry.FullPath(); path.find('\0') != std::string::npos) {
+    std::replace(path.begin(), path.end(), '\0', '?');
+    Skip(srCreateError, path, index);
+    return;
+  }
   if (!PrepareOutput(index, name)) return;
   toRead_ = entry.GetCompressedSize();
   if (encrypted_ && !CheckPassword(index)) return;
@@ -379,21 +386,42 @@ bool TUnzipContext::CreateOutput(int32_t index, const std::string& name) {
       }
     }
   }
-  for (int attempt = 0;; ++attempt) {
-    // Written as decoded, never sized ahead: a declared size is no promise.
-    output_ = ::open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (output_ >= 0) {
-      if (!outputExisted_) paths_->Created(outputPath_);
-      return true;
-    }
-    struct stat st {};
-    if (errno == EACCES && r.ReplaceReadOnly && attempt == 0 &&
-        ::stat(outputPath_.c_str(), &st) == 0 && (st.st_mode & 0222) == 0 &&
-        ::chmod(outputPath_.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0)
-      continue;
+  keptMode_ = 0;
+  if (outputExisted_ && !RemoveReplaced(keptMode_)) {
     Skip(srCreateError, name, index);
     return false;
   }
+  // Written as decoded, never sized ahead: a declared size is no promise.
+  output_ = ::open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                   keptMode_ != 0 ? keptMode_ : 0644);
+  if (output_ < 0) {
+    Skip(srCreateError, name, index);
+    return false;
+  }
+  if (!outputExisted_) paths_->Created(outputPath_);
+  return true;
+}
+
+bool TUnzipContext::RemoveReplaced(mode_t& keptMode) {
+  // A file that an entry replaces is removed and made anew, as unzip does:
+  // rewriting it in place would make the file system flush it at close
+  // (and would write through a link or into every hard link of it). The
+  // new file keeps the old one's permissions.
+  struct stat st {};
+  if (::lstat(outputPath_.c_str(), &st) != 0) return true;  // gone meanwhile
+  if (S_ISDIR(st.st_mode)) return false;
+  if (S_ISREG(st.st_mode)) {
+    keptMode = st.st_mode & 0777;  // never a set-id bit on new content
+    // Only a file without write permission, or someone else's, may be one
+    // the run could not have rewritten.
+    const bool writable = st.st_uid == user_ && (st.st_mode & S_IWUSR) != 0;
+    if (!writable && ::access(outputPath_.c_str(), W_OK) != 0) {
+      // A read-only file is replaced only when the reader is told to.
+      if (errno != EACCES || !reader_.ReplaceReadOnly || (st.st_mode & 0222) != 0) return false;
+      keptMode |= S_IWUSR;
+    }
+  }
+  return ::unlink(outputPath_.c_str()) == 0 || errno == ENOENT;
 }
 
 bool TUnzipContext::DecodeData(int32_t index, const std::string& name, bool& decoded) {
@@ -464,13 +492,16 @@ void TUnzipContext::CloseOutput(bool stamp) {
     auto t = static_cast<time_t>(known->second);
     struct timespec times[2] = {{t, 0}, {t, 0}};
     ::futimens(output_, times);
-    bool readOnly = ReadOnlyOf(entry);
+    const bool retain = reader_.RetainAttributes;
+    const bool readOnly = ReadOnlyOf(entry);
     struct stat st {};
-    // A new file is writable as made; only a read-only entry or a file that
-    // was there before may need its mode changed.
-    if (reader_.RetainAttributes && (readOnly || outputExisted_) && ::fstat(output_, &st) == 0) {
-      mode_t mode = st.st_mode & 07777;
-      mode_t wanted = readOnly ? mode & ~(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+    // A new file is writable as made; only a read-only entry or one that
+    // takes over a replaced file's permissions (which the umask may have
+    // narrowed) may need its mode changed.
+    if (((retain && readOnly) || keptMode_ != 0) && ::fstat(output_, &st) == 0) {
+      const mode_t mode = st.st_mode & 07777;
+      mode_t wanted = keptMode_ != 0 ? keptMode_ : mode;
+      if (retain) wanted = readOnly ? wanted & ~(S_IWUSR | S_IWGRP | S_IWOTH) : wanted | S_IWUSR;
       if (wanted != mode) ::fchmod(output_, wanted);
     }
   }
@@ -527,6 +558,28 @@ int64_t TUnzipContext::ArchivePosition() const {
 
 int32_t TUnzipContext::ReadArchive(uint8_t* buffer, int32_t count) {
   if (archiveHandle_ < 0) return std::max(archive_->Read(buffer, count), 0);
+  constexpr int32_t kWindow = 65536;
+  if (count <= kWindow / 4) {
+    const int64_t windowEnd = windowStart_ + static_cast<int64_t>(window_.size());
+    if (readPosition_ < windowStart_ || readPosition_ + count > windowEnd) {
+      window_.resize(kWindow);
+      size_t got = 0;
+      while (got < window_.size()) {
+        ssize_t n = ::pread(archiveHandle_, window_.data() + got, window_.size() - got,
+                            static_cast<off_t>(readPosition_ + static_cast<int64_t>(got)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+      }
+      window_.resize(got);
+      windowStart_ = readPosition_;
+    }
+    const int64_t available = windowStart_ + static_cast<int64_t>(window_.size()) - readPosition_;
+    const auto n = static_cast<int32_t>(std::min<int64_t>(count, std::max<int64_t>(available, 0)));
+    std::memcpy(buffer, window_.data() + (readPosition_ - windowStart_), static_cast<size_t>(n));
+    readPosition_ += n;
+    return n;
+  }
   int32_t done = 0;
   while (done < count) {
     ssize_t n = ::pread(archiveHandle_, buffer + done, static_cast<size_t>(count - done),

@@ -6,6 +6,8 @@
 // progress). The decoders of the old methods and of Deflate are methods of
 // this context too.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,6 +70,10 @@ class TUnzipContext {
   bool CheckPassword(int32_t index);
   bool DecideOverwrite(int32_t index, std::string& name);
   bool CreateOutput(int32_t index, const std::string& name);
+  // Removes the existing file at the output path before a new one is made;
+  // `keptMode` gets the permissions the new file takes over (0: none).
+  // False when it may not or cannot be replaced.
+  bool RemoveReplaced(mode_t& keptMode);
   bool DecodeData(int32_t index, const std::string& name, bool& decoded);
   void FinishEntry(int32_t index, const std::string& name, bool decoded);
   void Skip(TSkipReason reason, const std::string& name, int32_t index);
@@ -97,12 +103,18 @@ class TUnzipContext {
   // A single-part archive is read by position through its descriptor.
   int archiveHandle_ = -1;
   int64_t readPosition_ = 0;
+  // A window of the single-part archive that serves small reads: the
+  // headers and the data of small entries lie one after another.
+  std::vector<uint8_t> window_;
+  int64_t windowStart_ = 0;
   // Local name and extra lengths read while checking for overlaps.
   std::unordered_map<const TZipHeaderInfo*, uint32_t> localLengths_;
   std::unique_ptr<TOutputPaths> paths_;
   std::string outputPath_;  // native
   int output_ = -1;
   bool outputExisted_ = false;
+  uid_t user_ = 0;       // whose files the run may rewrite without asking
+  mode_t keptMode_ = 0;  // permissions taken over from a replaced file (0: none)
   std::unordered_map<uint32_t, int64_t> fileTimes_;  // DOS date-time -> seconds
   int32_t filesToDo_ = 0;
   int32_t filesDone_ = 0;

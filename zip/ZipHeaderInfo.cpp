@@ -221,7 +221,8 @@ void TZipHeaderInfo::SetUtf8Name(const std::string& raw) {
   UnixToDOSFilename(path);
   std::string text = Utf8ToCp1251(path);
   SplitStoredPath(text, directory_, filename_);
-  unicodePath_ = Cp1251ToUtf8(text) == path ? std::string() : path;
+  // Ill-formed UTF-8 is no name to give a file: its "?" stand-ins are.
+  unicodePath_ = !IsValidUtf8(path) || Cp1251ToUtf8(text) == path ? std::string() : path;
 }
 
 void TZipHeaderInfo::SetFromCentral(const uint8_t* r, const std::string& name) {

@@ -14,15 +14,10 @@
 namespace tv::zip {
 namespace {
 
-// Bytes of the character at `i` as the Windows-1251 conversion reads it:
-// a whole UTF-8 sequence, or a single byte of a broken one.
+// Bytes of the character at `i` as the Windows-1251 conversion reads it.
 std::size_t UnitLength(const std::string& s, std::size_t i) {
-  auto c = static_cast<unsigned char>(s[i]);
-  std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-  if (len == 0 || i + len > s.size()) return 1;
-  for (std::size_t k = 1; k < len; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  return len;
+  char32_t cp = 0;
+  return Utf8Sequence(s, i, cp);
 }
 
 // Longer native paths cannot be opened or made.

@@ -152,8 +152,13 @@ void PrepareFirebirdEnvironment() {
   std::call_once(gPrepared, [] {
     const char* preset = std::getenv("FIREBIRD");
     if (preset != nullptr && *preset != '\0') return;
-    const std::string folder = RootFolder() + "/firebird";
+    std::string folder = RootFolder() + "/firebird";
     WriteFirebirdEngineFolder(folder, kEmbeddedConf);
+    // The engine loads its character-set modules only from the folder's
+    // real path: a root reached through a symbolic link is named as it
+    // really is.
+    std::error_code ec;
+    if (fs::path real = fs::canonical(folder, ec); !ec) folder = real.string();
     ::setenv("FIREBIRD_LOCK", (folder + "/lock").c_str(), 1);
     ::setenv("FIREBIRD", folder.c_str(), 1);
   });

@@ -14,7 +14,9 @@
 //   firebird.msg    a link to the system's message file;
 //   lock/           the lock files shared by every process on that root.
 // Every process that opens the same database file must use the same lock
-// folder; db/create-sample-db prepares the same folder for isql-fb.
+// folder; db/create-sample-db prepares the same folder for isql-fb. The
+// engine is always given the folder's real path: through a link to it (a
+// root below a linked home folder) the character sets are not found.
 // When FIREBIRD is already set, the installation has chosen its own engine
 // configuration and nothing is changed.
 

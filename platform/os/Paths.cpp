@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Exceptions.h"
 #include "platform/text/Cp1251.h"
 
 namespace tv {
@@ -82,6 +83,18 @@ std::string RootFolder() {
   }
   const char* home = std::getenv("HOME");
   return std::string(home != nullptr ? home : "/tmp") + "/.local/share/tolvaren";
+}
+
+bool RootFolderExists() {
+  struct stat st {};
+  return ::stat(RootFolder().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void RequireRootFolder() {
+  if (RootFolderExists()) return;
+  throw EInOutError("Корневая папка \""_w + Utf8ToCp1251(RootFolder()) +
+                    "\" не найдена: ее задает переменная окружения TOLVAREN_ROOT (без нее "
+                    "~/.local/share/tolvaren), готовит ее host/prepare-root"_w);
 }
 
 std::string MapPath(std::string_view path) {

@@ -22,6 +22,11 @@ namespace tv {
 
 // The root folder (native, UTF-8, no trailing slash).
 std::string RootFolder();
+// Whether the root folder is there (a folder, or a link to one).
+bool RootFolderExists();
+// Throws EInOutError naming the root folder and how it is set
+// (TOLVAREN_ROOT, host/prepare-root) when it is not there.
+void RequireRootFolder();
 
 // Native UTF-8 path of a Windows-1251 Windows (or native) path.
 std::string MapPath(std::string_view path);

@@ -100,37 +100,53 @@ constexpr CaseTables kCase;
 
 }  // namespace
 
+std::size_t Utf8Sequence(std::string_view utf8, std::size_t i, char32_t& cp) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(utf8[i + k]); };
+  const unsigned char c = byte(0);
+  cp = kIllFormedUtf8;
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  }
+  // Lead bytes that begin no well-formed sequence: continuation bytes, the
+  // overlong 0xC0/0xC1 and everything that would pass U+10FFFF.
+  if (c < 0xC2 || c > 0xF4) return 1;
+  const std::size_t len = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+  // The second byte's range also shuts out overlong forms (E0, F0),
+  // surrogates (ED) and code points above U+10FFFF (F4).
+  const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+  char32_t value = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+  for (std::size_t k = 1; k < len; ++k) {
+    // A broken sequence stands for one character up to the byte that
+    // breaks it; that byte begins the next one.
+    if (i + k >= utf8.size()) return k;
+    const unsigned char cc = byte(k);
+    if (k == 1 ? (cc < low || cc > high) : (cc & 0xC0) != 0x80) return k;
+    value = (value << 6) | (cc & 0x3F);
+  }
+  cp = value;
+  return len;
+}
+
 std::string Utf8ToCp1251(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
-    std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    if (len == 0 || i + len > utf8.size()) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    bool ok = true;
-    for (std::size_t k = 1; k < len; ++k) {
-      unsigned char cc = static_cast<unsigned char>(utf8[i + k]);
-      if ((cc & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (!ok) {
-      out += '?';
-      ++i;
-      continue;
-    }
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    i += Utf8Sequence(utf8, i, cp);
     out += ByteOf(cp);
-    i += len;
   }
   return out;
+}
+
+bool IsValidUtf8(std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    i += Utf8Sequence(utf8, i, cp);
+    if (cp == kIllFormedUtf8) return false;
+  }
+  return true;
 }
 
 std::string Cp1251ToUtf8(std::string_view text) {

@@ -116,8 +116,16 @@ const std::string& operator""_w() {
 }  // namespace literals
 
 // Conversions at the terminal. Characters that Windows-1251 cannot hold
-// become '?'; malformed UTF-8 bytes become '?' as well.
+// become '?'; so does each ill-formed piece of UTF-8 (overlong forms,
+// surrogates, code points above U+10FFFF, stray or missing continuation
+// bytes), one '?' for the longest piece that began a valid sequence.
 std::string Utf8ToCp1251(std::string_view utf8);
+// The character at byte `i` of `utf8`: its code point (kIllFormedUtf8, a
+// value beyond Unicode, for an ill-formed piece) and the number of bytes it
+// takes.
+inline constexpr char32_t kIllFormedUtf8 = 0x110000;
+std::size_t Utf8Sequence(std::string_view utf8, std::size_t i, char32_t& cp);
+bool IsValidUtf8(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view text);
 std::string Utf16ToCp1251(std::u16string_view utf16);
 std::u16string Cp1251ToUtf16(std::string_view text);

@@ -1,5 +1,6 @@
 // tolvaren-host run as a program, on a root folder made by host/prepare-root.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/text/Cp1251.h"
 #include "platform/os/Registry.h"
@@ -73,6 +74,15 @@ TEST_F(HostProgram, FalseAndFailuresExitNonZeroWithTheText) {
                          &rc);
   EXPECT_EQ(rc, 2);
   EXPECT_EQ(out.rfind("tolvaren-host: cannot load /nonexistent.so: ", 0), 0u) << out;
+  // A root folder that was never prepared is named, not made.
+  const std::string missing = root.Path() + "/not-prepared";
+  out = test::RunCommand("TOLVAREN_ROOT='" + missing + "' '" + TOLVAREN_HOST_PROGRAM +
+                             "' --library '" + TOLVAREN_LIBRARY + "' '#' 14 2>&1",
+                         &rc);
+  EXPECT_EQ(rc, 2);
+  EXPECT_NE(out.find("\"" + missing + "\""), std::string::npos) << out;
+  EXPECT_NE(out.find("host/prepare-root"), std::string::npos) << out;
+  EXPECT_EQ(::access(missing.c_str(), F_OK), -1);
 }
 
 TEST_F(HostProgram, AnswersTheLibraryFromItsConfigurationAndKeepsTheShiftInTheRegistry) {
@@ -106,6 +116,34 @@ TEST_F(HostProgram, ARequestOverTheSampleStationPrintsTheTextAndStoresTheHtml) {
   out = Run("01 5", rc);
   EXPECT_EQ(rc, 1);
   EXPECT_EQ(out, "the library made no report\n");
+}
+
+// Home folders and data disks are often symbolic links: a root reached
+// through one is prepared through it and serves the same reports as under
+// its real path (the database engine must never see the link).
+TEST_F(HostProgram, ARootReachedThroughALinkIsPreparedAndServesReports) {
+  const std::string real = root.Path() + "/disk/root";
+  const std::string linked = root.Path() + "/link/root";
+  const std::string env = "env -u FIREBIRD -u FIREBIRD_LOCK ";
+  int rc = -1;
+  std::string out = test::RunCommand("mkdir '" + root.Path() + "/disk' && ln -s disk '" +
+                                         root.Path() + "/link' && " + env + TOLVAREN_HOST_DIR +
+                                         "/prepare-root --db --root '" + linked + "' 2>&1",
+                                     &rc);
+  ASSERT_EQ(rc, 0) << out;
+  // The query's table as the host stores it (the HTML version).
+  const auto report = [&](const std::string& rootPath) {
+    out = test::RunCommand("cd '" + rootPath + "' && " + env + "TOLVAREN_ROOT='" + rootPath + "' " +
+                               kEnv + "'" + TOLVAREN_HOST_PROGRAM + "' --library '" +
+                               TOLVAREN_LIBRARY + "' --html out.html '#' 3 " +
+                               "'SELECT COUNT(*) AS N, SUM(SUMMA) AS S FROM LOGTRAN' 0 '' '' 2>&1",
+                           &rc);
+    EXPECT_EQ(rc, 0) << out;
+    return root.ReadFile("disk/root/out.html");
+  };
+  const std::string throughLink = report(linked);
+  EXPECT_NE(throughLink.find("<td><b>N</b></td>"), std::string::npos) << throughLink;
+  EXPECT_EQ(throughLink, report(real));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // start-up, InitReports, UpdateVidOpl, the special request codes,
 // GetReportVars, DCOMServerOnCreate, and every export before InitReports.
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <thread>
 #include <vector>
@@ -327,6 +329,32 @@ TEST_F(Exports, TheRealLibraryHandsOverTheVariableCatalogue) {
   EXPECT_EQ(differing.load(), 0);
   ASSERT_EQ(host->Init(), 1);
   EXPECT_EQ(catalogue(), expected);
+}
+
+// Before its root folder exists the library still hands out the catalogue
+// (it needs no file); InitReports, a report ('-', with its error text) and
+// '7' (which logs) fail with a text that names the folder and says how it is
+// set, and nothing is made there.
+TEST_F(Exports, WithoutItsRootFolderOnlyTheCallsThatNeedNoFileAnswer) {
+  const std::string missing = root.Path() + "/not-prepared";
+  ::setenv("TOLVAREN_ROOT", missing.c_str(), 1);  // the fixture's root puts it back
+  LoadReal();
+  uint16_t* vars = lib->GetReportVars();
+  ASSERT_NE(vars, nullptr) << lib->LastError();
+  EXPECT_EQ(Utf16ToCp1251(reinterpret_cast<const char16_t*>(vars)), ReportVarsText());
+  lib->WideFree(vars);
+  const auto report = host->Request('-', A({Variant(1), Variant(1)}));
+  EXPECT_EQ(report.Result, TV_REPORT_FALSE);
+  EXPECT_EQ(report.Text.rfind("Ошибка при формировании отчета: "_w, 0), 0u) << report.Text;
+  EXPECT_EQ(host->Init(), 0);
+  const std::string initText = lib->LastError();
+  EXPECT_EQ(host->Request('7', Variant()).Result, TV_REPORT_RAISED);
+  for (const std::string& text : {report.Text, initText, std::string(lib->LastError())}) {
+    for (const std::string& part :
+         {"\"" + missing + "\"", std::string("TOLVAREN_ROOT"), std::string("host/prepare-root")})
+      EXPECT_NE(text.find(part), std::string::npos) << text;
+  }
+  EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST_F(Exports, TheRealLibraryCountsItsCustomFunctions) {

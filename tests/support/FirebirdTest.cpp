@@ -15,9 +15,12 @@
 // opens for file names (see IBEnvironment.cpp) and the big numbers of its
 // SRP login; neither is freed at exit, and neither is a leak of ours. Nor is
 // the C library's own table of a thread's thread-local blocks, which grows
-// when a thread meets the thread-locals of one more loaded library copy.
+// when a thread meets the thread-locals of one more loaded library copy,
+// nor the loader's list of dependencies of the unwinder that the C library
+// opens at a process's first exception (lost when a library copy that
+// threw it first is unloaded).
 extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:__gconv_open\nleak:mp_init\nleak:_dl_resize_dtv\n";
+  return "leak:__gconv_open\nleak:mp_init\nleak:_dl_resize_dtv\nleak:_dl_map_object_deps\n";
 }
 extern "C" __attribute__((visibility("default"))) const char* __lsan_default_options() {
   return "print_suppressions=0";

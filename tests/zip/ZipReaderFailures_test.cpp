@@ -39,6 +39,7 @@ void WriteArchive(const std::string& path, const std::vector<test::StoredFile>& 
 struct Outcome {
   int32_t extracted = 0;
   std::vector<TSkipReason> skips;
+  std::vector<std::string> skipped;  // the names the events give
   int badCrc = 0;
   int badPassword = 0;
 };
@@ -49,8 +50,10 @@ Outcome Extract(TZipReader& reader, const std::string& archive, const std::strin
   reader.SetDestDir(dest);
   reader.DoAll = true;
   reader.OverwriteMode = Always;
-  reader.OnSkippingFile = [&o](TZipReader&, TSkipReason r, const std::string&, int32_t, bool&) {
+  reader.OnSkippingFile = [&o](TZipReader&, TSkipReason r, const std::string& name, int32_t,
+                               bool&) {
     o.skips.push_back(r);
+    o.skipped.push_back(name);
   };
   reader.OnBadCRC = [&o](TZipReader&, int32_t, int32_t, int32_t) { ++o.badCrc; };
   o.extracted = reader.UnZip();
@@ -82,6 +85,68 @@ TEST(ZipReaderSafety, StoredNamesNeverLeaveTheTargetFolder) {
   EXPECT_EQ(p.extracted, 5);
   EXPECT_EQ(FilesUnder(flat),
             (std::set<std::string>{"escape.txt", "x.txt", "y.txt", "z.txt", "fine.txt"}));
+}
+
+// A name is never read as something it only imitates: ill-formed UTF-8
+// shows "?" (never a dot or a separator) and a name that a NUL would cut
+// short is skipped with an event that names it. (Names are stored byte for
+// byte; Info-ZIP cannot make them.)
+TEST(ZipReaderSafety, ForgedNamesAreShownAsTheyAreNeverAsTheyPretend) {
+  const struct {
+    std::string name;
+    bool utf8;
+    std::string file;  // where it lands below the target, or the event's name
+    bool skipped;
+  } cases[] = {{"\xC0\xAE\xC0\xAE\\evil.txt", true, "???\?/evil.txt", false},  // "\?": no trigraph
+               {"\xE0\x80\xAE\\\xED\xA0\x80x.txt", true, "??\?/???x.txt", false},
+               {"\xC0\xAF\x61.txt", true, "??a.txt", false},
+               {std::string("..\\evil.txt\0.safe", 17), false, "..\\evil.txt?.safe", true},
+               {std::string("d\\\0x", 4), true, "d\\?x", true}};
+  for (const auto& c : cases) {
+    TempRoot root;
+    WriteArchive(root.Path() + "/forged.zip", {{c.name, "data", ""}});
+    std::string bytes = root.ReadFile("forged.zip");
+    for (const auto& [signature, flagByte] : {std::pair{"PK\3\4", 7}, std::pair{"PK\1\2", 9}}) {
+      if (c.utf8) bytes[bytes.find(signature) + flagByte] |= 0x08;  // general-purpose bit 11
+    }
+    root.WriteFile("forged.zip", bytes);
+    TZipReader reader;
+    reader.RecreateDirs = true;
+    Outcome o = Extract(reader, root.Path() + "/forged.zip", root.Path() + "/dest");
+    std::set<std::string> files = {"forged.zip"};
+    if (!c.skipped) files.insert("dest/" + c.file);
+    EXPECT_EQ(FilesUnder(root.Path()), files) << test::Hex(c.name);
+    EXPECT_EQ(o.skipped, c.skipped ? std::vector<std::string>{c.file} : std::vector<std::string>{});
+  }
+}
+
+// An entry that replaces a file removes it and makes a new one, as unzip
+// does: another hard link to the old file keeps the old bytes, a symbolic
+// link is replaced, never written through; the new file keeps the old one's
+// permissions.
+TEST(ZipReaderSafety, AReplacedFileIsMadeAnewAsUnzipDoes) {
+  TempRoot root;
+  const std::string archive = root.Path() + "/new.zip";
+  WriteArchive(archive, {{"a.txt", "new bytes", ""}});
+  for (const std::string tool : {"ours", "unzip"}) {
+    if (tool == "unzip" && !HaveCommand("unzip")) continue;
+    for (const std::string link : {"hard", "soft"}) {
+      const std::string sub = tool + link, dest = root.Path() + "/" + sub;
+      root.WriteFile(sub + "/old.txt", "old");
+      fs::permissions(dest + "/old.txt", fs::perms(0640));
+      if (link == "hard") fs::create_hard_link(dest + "/old.txt", dest + "/a.txt");
+      if (link == "soft") fs::create_symlink("old.txt", dest + "/a.txt");
+      TZipReader reader;
+      if (tool == "ours") Extract(reader, archive, dest);
+      if (tool == "unzip") RunCommand("unzip -qo '" + archive + "' -d '" + dest + "'");
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dest + "/a.txt"))) << sub;
+      EXPECT_EQ(root.ReadFile(sub + "/a.txt"), "new bytes") << sub;
+      EXPECT_EQ(root.ReadFile(sub + "/old.txt"), "old") << sub;
+      if (sub == "ourshard") {
+        EXPECT_EQ(fs::status(dest + "/a.txt").permissions(), fs::perms(0640));
+      }
+    }
+  }
 }
 
 TEST(ZipReaderSafety, EntryThatInflatesPastItsSizeStopsThere) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+
 #include "tests/support/TempRoot.h"
 
 namespace tv {
@@ -45,6 +48,34 @@ TEST(Cp1251, UnmappableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(Utf8ToCp1251("a\xFF" "b"), "a?b");              // a stray byte
   EXPECT_EQ(Utf16ToCp1251(u"x\U0001F600y"), "x?y");         // a surrogate pair
   EXPECT_EQ(Cp1251ToUtf16("Я"_w), u"Я");
+}
+
+// Ill-formed UTF-8 (overlong forms, surrogates, code points past U+10FFFF,
+// stray and missing continuation bytes) is never read as the character it
+// imitates: Python's decoder is the reference for validity and for where
+// each "?" falls (one per maximal ill-formed piece). The cases in hex.
+TEST(Cp1251, IllFormedUtf8AgreesWithPython) {
+  if (!test::HaveCommand("python3")) GTEST_SKIP() << "python3 is not installed";
+  const std::string cases =
+      "c0aec0ae2f6576696c e080ae f08080ae c1bf eda080 edbfbf2e f4908080 f5808080 f888808080 "
+      "fffe 61d0 e282 f09f982f d041 e2822e62 80bf d09fd180d0b8 e284962035 f09f9880 efbfbd "
+      "ed9fbf f48fbfbf";
+  const std::string reference = test::RunCommand(
+      "python3 -c \"import sys\nfor h in sys.argv[1].split():\n b = bytes.fromhex(h)\n"
+      " try: b.decode('utf-8'); ok = 1\n except UnicodeDecodeError: ok = 0\n"
+      " print(b.decode('utf-8', 'replace').encode('cp1251', 'replace').hex(), ok)\" '" +
+      cases + "'");
+  std::string ours;
+  std::istringstream in(cases);
+  for (std::string hex; in >> hex;) {
+    std::string bytes;
+    for (size_t i = 0; i < hex.size(); i += 2)
+      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (unsigned char b : Utf8ToCp1251(bytes))
+      ours += "0123456789abcdef"[b >> 4], ours += "0123456789abcdef"[b & 15];
+    ours += IsValidUtf8(bytes) ? " 1\n" : " 0\n";
+  }
+  EXPECT_EQ(ours, reference);
 }
 
 TEST(Cp1251, CaseMappingCoversCyrillic) {
