@@ -112,15 +112,26 @@ long double ThroughGeneralText(long double x) {
   int exp2 = 0;
   const std::uint64_t mantissa =
       static_cast<std::uint64_t>(std::ldexp(std::frexp(a, &exp2), 64));  // a = m * 2^(exp2-64)
-  const int k = 17 - static_cast<int>(std::floor(std::log10(a)));      // a * 10^k has 18 digits
-  if (k < 0 || k > 27) return ThroughText(x);
-  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * (kPow10[k] >> k);
-  // a * 10^k = scaled * 2^(exp2 - 64 + k), as 10^k = 5^k * 2^k.
-  const int shift = 64 - exp2 - k;
-  if (shift <= 0 || shift >= 127) return ThroughText(x);
+  // a * 10^k has 18 digits: a first guess from the binary exponent (log10(2)
+  // a shade below 0.30103), off by one at most, then put right.
+  int k = 17 - static_cast<int>(std::floor((exp2 - 1) * 0.30102999566398120));
+  unsigned __int128 scaled = 0, whole = 0;
+  int shift = 0;
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 3 || k < 0 || k > 27) return ThroughText(x);
+    scaled = static_cast<unsigned __int128>(mantissa) * (kPow10[k] >> k);
+    // a * 10^k = scaled * 2^(exp2 - 64 + k), as 10^k = 5^k * 2^k.
+    shift = 64 - exp2 - k;
+    if (shift <= 0 || shift >= 127) return ThroughText(x);
+    whole = scaled >> shift;
+    if (whole >= kPow10[18])
+      --k;
+    else if (whole < kPow10[17])
+      ++k;
+    else
+      break;
+  }
   const unsigned __int128 one = static_cast<unsigned __int128>(1) << shift;
-  const unsigned __int128 whole = scaled >> shift;
-  if (whole >= kPow10[18]) return ThroughText(x);
   std::uint64_t digits = static_cast<std::uint64_t>(whole);
   const unsigned __int128 rest = scaled & (one - 1), half = one >> 1;
   if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;
