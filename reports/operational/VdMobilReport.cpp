@@ -18,6 +18,7 @@
 #include "platform/Currency.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBField.h"
 #include "reports/operational/StatementUtils.h"
 
 namespace tv {
@@ -59,7 +60,17 @@ class TVdMobilBuilder {
  private:
   void WriteHeader();
   void BuildVdMobilSQL(TSQLStrings& sql) const;
-  void AddRow(TIBDataSet& ds);
+  // The result's columns, looked up once.
+  struct TColumns {
+    explicit TColumns(TIBDataSet& ds)
+        : Liter(ds.FieldByName("Liter")), Summa(ds.FieldByName("Summa")),
+          Price(ds.FieldByName("Price")), Gsm(ds.FieldByName("GSM")),
+          Data(ds.FieldByName("Data")), Number(ds.FieldByName("Number")),
+          Driver(ds.FieldByName("Driver")), List(ds.FieldByName("ListNumber")),
+          VidOpl(ds.FieldByName("VidOpl")) {}
+    TIBField &Liter, &Summa, &Price, &Gsm, &Data, &Number, &Driver, &List, &VidOpl;
+  };
+  void AddRow(const TColumns& c);
 
   TReportCreator& creator_;
   TVdMobilRequest r_;
@@ -87,9 +98,12 @@ void TVdMobilBuilder::Run(std::string& text) {
   WriteHeader();
 
   BuildVdMobilSQL(ds->SelectSQL());
+  // One pass over what may be a million rows: only the current one is kept.
+  ds->SetUniDirectional(true);
   ds->Open();
   try {
-    for (; !ds->Eof(); ds->Next()) AddRow(*ds);
+    const TColumns columns(*ds);
+    for (; !ds->Eof(); ds->Next()) AddRow(columns);
   } catch (...) {
     ds->Close();
     throw;
@@ -152,24 +166,22 @@ void TVdMobilBuilder::BuildVdMobilSQL(TSQLStrings& sql) const {
   sql.Add("ORDER BY A.GSMName, a.Data");
 }
 
-void TVdMobilBuilder::AddRow(TIBDataSet& ds) {
+void TVdMobilBuilder::AddRow(const TColumns& c) {
   long double liter = 0, summa = 0;
   if (RepSmType == 0 || RepSmType == 1) {
-    liter = RoundTo(static_cast<int8_t>(DecL2), ds.FieldByName("Liter").AsFloat());
+    liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
     if (RepSmType == 0)
-      summa = RoundTo(2, ds.FieldByName("Summa").AsFloat());
+      summa = RoundTo(2, c.Summa.AsFloat());
     else
-      summa =
-          static_cast<long double>(KopecksHalfEven(ds.FieldByName("Price").AsCurrency(), liter)) /
-          100;
+      summa = static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), liter)) / 100;
   }
   ++rowNum_;
-  const std::string gsm = ds.FieldByName("GSM").AsString();
-  const TDateTime data = ds.FieldByName("Data").AsDateTime();
-  const std::string number = ds.FieldByName("Number").AsString();
-  const std::string driver = ds.FieldByName("Driver").AsString();
-  const std::string list = ds.FieldByName("ListNumber").AsString();
-  const std::string vidOpl = VidOplText(ds.FieldByName("VidOpl").AsInteger());
+  const std::string gsm = c.Gsm.AsString();
+  const TDateTime data = c.Data.AsDateTime();
+  const std::string number = c.Number.AsString();
+  const std::string driver = c.Driver.AsString();
+  const std::string list = c.List.AsString();
+  const std::string vidOpl = VidOplText(c.VidOpl.AsInteger());
 
   rep_->SetVar("Num", Format("%5d", {rowNum_}));
   rep_->SetVar("GSM", gsm);
