@@ -133,7 +133,7 @@ void THTML_Jet::ReplaceVar(std::string_view name, std::string_view value, std::s
 
 void THTML_Jet::ReplacePattern(const std::string& pattern, std::string_view value,
                                std::string& text) {
-  htmltext::ReplaceAllFrom(text, text.find(pattern), pattern, value);
+  htmltext::ReplaceAllFrom(text, htmltext::FindPattern(text, pattern), pattern, value);
 }
 
 void THTML_Jet::ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text) {

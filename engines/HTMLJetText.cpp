@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/SysUtils.h"
 
@@ -16,6 +17,33 @@ std::size_t FindText(std::string_view s, std::string_view what, std::size_t from
   if (what.empty()) return from;
   const void* hit = ::memmem(s.data() + from, s.size() - from, what.data(), what.size());
   return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+}
+
+std::size_t FindPattern(std::string_view s, std::string_view what, std::size_t from) {
+  if (what.empty()) return from <= s.size() ? from : npos;
+  if (from >= s.size() || s.size() - from < what.size()) return npos;
+  const char* const base = s.data();
+  const char* const last = base + (s.size() - what.size());  // the last possible start
+  const char first = what[0];
+  const char* rest = what.data() + 1;
+  const std::size_t restSize = what.size() - 1;
+  for (const char* p = base + from; p <= last;) {
+    p = static_cast<const char*>(std::memchr(p, first, static_cast<std::size_t>(last - p) + 1));
+    if (p == nullptr) return npos;
+    std::size_t i = 0;
+    for (; i + 8 <= restSize; i += 8) {
+      std::uint64_t a, b;
+      std::memcpy(&a, p + 1 + i, 8);
+      std::memcpy(&b, rest + i, 8);
+      if (a != b) break;
+    }
+    if (i + 8 > restSize) {
+      while (i < restSize && p[1 + i] == rest[i]) ++i;
+      if (i == restSize) return static_cast<std::size_t>(p - base);
+    }
+    ++p;
+  }
+  return npos;
 }
 
 std::string_view Before(std::string_view s, std::string_view mark) {
@@ -68,14 +96,14 @@ void ReplaceAllFrom(std::string& text, std::size_t first, std::string_view patte
                     std::string_view value) {
   if (first == npos) return;
   // One place, the usual case: replaced where it is, without a new text.
-  if (text.find(pattern, first + pattern.size()) == npos) {
+  if (FindPattern(text, pattern, first + pattern.size()) == npos) {
     text.replace(first, pattern.size(), value);
     return;
   }
   std::string out;
   out.reserve(text.size() + value.size());
   std::size_t from = 0;
-  for (std::size_t p = first; p != npos; p = text.find(pattern, from)) {
+  for (std::size_t p = first; p != npos; p = FindPattern(text, pattern, from)) {
     out.append(text, from, p - from);
     out += value;
     from = p + pattern.size();
