@@ -110,6 +110,8 @@ void THTML_Jet::FillTargets(std::string_view name,
   for (std::size_t i = 0; i < targets.size(); ++i) {
     if (targets[i] == &RepeatRow) {
       fill(RepeatRow);
+    } else if (targets[i]->empty()) {
+      continue;  // nothing to fill, and no names to ask about
     } else if (!indexed || TargetNames[i].MayHold(*targets[i], name)) {
       TargetNames[i].Reset();
       fill(*targets[i]);
