@@ -110,6 +110,8 @@ void THTML_Jet::FillTargets(std::string_view name,
   for (std::size_t i = 0; i < targets.size(); ++i) {
     if (targets[i] == &RepeatRow) {
       fill(RepeatRow);
+    } else if (targets[i]->empty()) {
+      continue;  // nothing to fill, and no names to ask about
     } else if (!indexed || TargetNames[i].MayHold(*targets[i], name)) {
       TargetNames[i].Reset();
       fill(*targets[i]);
@@ -133,7 +135,7 @@ void THTML_Jet::ReplaceVar(std::string_view name, std::string_view value, std::s
 
 void THTML_Jet::ReplacePattern(const std::string& pattern, std::string_view value,
                                std::string& text) {
-  htmltext::ReplaceAllFrom(text, text.find(pattern), pattern, value);
+  htmltext::ReplaceAllFrom(text, htmltext::FindPattern(text, pattern), pattern, value);
 }
 
 void THTML_Jet::ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text) {

@@ -19,11 +19,11 @@ namespace {
 template <class Fill>
 void ReplaceArgumentForms(std::string_view name, std::string& text, Fill&& fill) {
   const std::string open = "&lt;#" + std::string(name) + "(";
-  std::size_t p = text.find(open);
+  std::size_t p = htmltext::FindPattern(text, open);
   if (p == npos) return;
   std::string out;
   std::size_t pos = 0;
-  for (; p != npos; p = text.find(open, pos)) {
+  for (; p != npos; p = htmltext::FindPattern(text, open, pos)) {
     const std::size_t argStart = p + open.size();
     const std::size_t close = text.find(")&gt;", argStart);
     if (close == npos) break;
@@ -53,7 +53,7 @@ class FloatFill {
   void Apply(std::string& text) {
     if (text.empty()) return;
     const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-    if (const std::size_t first = text.find(plain_); first != npos)
+    if (const std::size_t first = htmltext::FindPattern(text, plain_); first != npos)
       htmltext::ReplaceAllFrom(text, first, plain_, Shown());
     ReplaceArgumentForms(name_, text, [&](std::string_view arg) -> std::string {
       if (isNaN_) return std::string(format_);
@@ -100,7 +100,7 @@ void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view
 void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
                                TDateTime value) const {
   const std::string plain = "&lt;#" + std::string(name) + "&gt;";
-  if (const std::size_t first = text.find(plain); first != npos) {
+  if (const std::size_t first = htmltext::FindPattern(text, plain); first != npos) {
     const std::string shown = format.empty() ? std::string()
                               : value < 0    ? std::string(format)
                                              : FormatDateTime(format, value);
@@ -180,8 +180,9 @@ std::string THTML_Jet::BlankUnfilled(std::string_view text) {
 
 void THTML_Jet::AppendBlankUnfilled(std::string& out, std::string_view text) {
   std::size_t pos = 0;
-  for (std::size_t p = text.find("&lt;#"); p != npos; p = text.find("&lt;#", pos)) {
-    const std::size_t close = text.find("&gt;", p);
+  for (std::size_t p = htmltext::FindPattern(text, "&lt;#"); p != npos;
+       p = htmltext::FindPattern(text, "&lt;#", pos)) {
+    const std::size_t close = htmltext::FindPattern(text, "&gt;", p);
     if (close == npos) break;
     out.append(text, pos, p - pos);
     out += "&nbsp;";

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/SysUtils.h"
 
@@ -16,6 +17,33 @@ std::size_t FindText(std::string_view s, std::string_view what, std::size_t from
   if (what.empty()) return from;
   const void* hit = ::memmem(s.data() + from, s.size() - from, what.data(), what.size());
   return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+}
+
+std::size_t FindPattern(std::string_view s, std::string_view what, std::size_t from) {
+  if (what.empty()) return from <= s.size() ? from : npos;
+  if (from >= s.size() || s.size() - from < what.size()) return npos;
+  const char* const base = s.data();
+  const char* const last = base + (s.size() - what.size());  // the last possible start
+  const char first = what[0];
+  const char* rest = what.data() + 1;
+  const std::size_t restSize = what.size() - 1;
+  for (const char* p = base + from; p <= last;) {
+    p = static_cast<const char*>(std::memchr(p, first, static_cast<std::size_t>(last - p) + 1));
+    if (p == nullptr) return npos;
+    std::size_t i = 0;
+    for (; i + 8 <= restSize; i += 8) {
+      std::uint64_t a, b;
+      std::memcpy(&a, p + 1 + i, 8);
+      std::memcpy(&b, rest + i, 8);
+      if (a != b) break;
+    }
+    if (i + 8 > restSize) {
+      while (i < restSize && p[1 + i] == rest[i]) ++i;
+      if (i == restSize) return static_cast<std::size_t>(p - base);
+    }
+    ++p;
+  }
+  return npos;
 }
 
 std::string_view Before(std::string_view s, std::string_view mark) {
@@ -68,14 +96,14 @@ void ReplaceAllFrom(std::string& text, std::size_t first, std::string_view patte
                     std::string_view value) {
   if (first == npos) return;
   // One place, the usual case: replaced where it is, without a new text.
-  if (text.find(pattern, first + pattern.size()) == npos) {
+  if (FindPattern(text, pattern, first + pattern.size()) == npos) {
     text.replace(first, pattern.size(), value);
     return;
   }
   std::string out;
   out.reserve(text.size() + value.size());
   std::size_t from = 0;
-  for (std::size_t p = first; p != npos; p = text.find(pattern, from)) {
+  for (std::size_t p = first; p != npos; p = FindPattern(text, pattern, from)) {
     out.append(text, from, p - from);
     out += value;
     from = p + pattern.size();
@@ -112,15 +140,26 @@ long double ThroughGeneralText(long double x) {
   int exp2 = 0;
   const std::uint64_t mantissa =
       static_cast<std::uint64_t>(std::ldexp(std::frexp(a, &exp2), 64));  // a = m * 2^(exp2-64)
-  const int k = 17 - static_cast<int>(std::floor(std::log10(a)));      // a * 10^k has 18 digits
-  if (k < 0 || k > 27) return ThroughText(x);
-  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * (kPow10[k] >> k);
-  // a * 10^k = scaled * 2^(exp2 - 64 + k), as 10^k = 5^k * 2^k.
-  const int shift = 64 - exp2 - k;
-  if (shift <= 0 || shift >= 127) return ThroughText(x);
+  // a * 10^k has 18 digits: a first guess from the binary exponent (log10(2)
+  // a shade below 0.30103), off by one at most, then put right.
+  int k = 17 - static_cast<int>(std::floor((exp2 - 1) * 0.30102999566398120));
+  unsigned __int128 scaled = 0, whole = 0;
+  int shift = 0;
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 3 || k < 0 || k > 27) return ThroughText(x);
+    scaled = static_cast<unsigned __int128>(mantissa) * (kPow10[k] >> k);
+    // a * 10^k = scaled * 2^(exp2 - 64 + k), as 10^k = 5^k * 2^k.
+    shift = 64 - exp2 - k;
+    if (shift <= 0 || shift >= 127) return ThroughText(x);
+    whole = scaled >> shift;
+    if (whole >= kPow10[18])
+      --k;
+    else if (whole < kPow10[17])
+      ++k;
+    else
+      break;
+  }
   const unsigned __int128 one = static_cast<unsigned __int128>(1) << shift;
-  const unsigned __int128 whole = scaled >> shift;
-  if (whole >= kPow10[18]) return ThroughText(x);
   std::uint64_t digits = static_cast<std::uint64_t>(whole);
   const unsigned __int128 rest = scaled & (one - 1), half = one >> 1;
   if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;

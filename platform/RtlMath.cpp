@@ -1,6 +1,7 @@
 #include "platform/RtlMath.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "platform/Exceptions.h"
 
@@ -19,9 +20,52 @@ int64_t ToInt64(long double r) {
 
 }  // namespace
 
+namespace {
+
+// The integer part and the dropped fraction of |x| < 2^62 read from the
+// extended number's bits, with no change of the x87 rounding mode: `half`
+// compares the fraction with one half (-1 below, 0 equal, 1 above).
+struct TIntegerParts {
+  uint64_t whole;
+  int half;
+  bool negative;
+};
+
+bool SplitInteger(long double x, TIntegerParts& parts) {
+  if (!(x > -0x1p62L && x < 0x1p62L)) return false;  // NaN too
+  uint64_t significand;
+  uint16_t signExponent;
+  std::memcpy(&significand, &x, sizeof significand);
+  std::memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, sizeof signExponent);
+  parts.negative = (signExponent & 0x8000) != 0;
+  const int exponent = (signExponent & 0x7FFF) - 16383;  // |x| = 1.f * 2^exponent
+  if (exponent < 0) {
+    parts.whole = 0;
+    parts.half = exponent < -1 ? -1 : (significand == (uint64_t{1} << 63) ? 0 : 1);
+    return true;
+  }
+  const int shift = 63 - exponent;  // 2..63
+  const uint64_t fraction = significand & ((uint64_t{1} << shift) - 1);
+  const uint64_t half = uint64_t{1} << (shift - 1);
+  parts.whole = significand >> shift;
+  parts.half = fraction < half ? -1 : (fraction == half ? 0 : 1);
+  return true;
+}
+
+int64_t Signed(const TIntegerParts& parts, uint64_t magnitude) {
+  return parts.negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+}
+
+}  // namespace
+
 int64_t Round(long double x) {
   // nearbyintl honours the current rounding mode, which is to-nearest-even
   // unless someone changed it; do not rely on that and halve explicitly.
+  // Halving to even is symmetric, so the magnitude is rounded.
+  if (TIntegerParts parts; SplitInteger(x, parts)) {
+    const bool up = parts.half > 0 || (parts.half == 0 && (parts.whole & 1) != 0);
+    return Signed(parts, parts.whole + (up ? 1 : 0));
+  }
   long double f = std::floor(x);
   long double diff = x - f;  // exact for the extended type
   long double r = f;
@@ -33,7 +77,10 @@ int64_t Round(long double x) {
   return ToInt64(r);
 }
 
-int64_t Trunc(long double x) { return ToInt64(std::trunc(x)); }
+int64_t Trunc(long double x) {
+  if (TIntegerParts parts; SplitInteger(x, parts)) return Signed(parts, parts.whole);
+  return ToInt64(std::trunc(x));
+}
 
 long double Frac(long double x) { return x - std::trunc(x); }
 

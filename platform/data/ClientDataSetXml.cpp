@@ -76,8 +76,9 @@ bool Base64Decode(std::string_view text, std::string& out) {
   return true;
 }
 
-std::string TwoDigits(int v) {
-  return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+// `count` decimal digits of 0 <= v < 10^count at `at`, zeros in front.
+void PutDigits(char* at, int count, int64_t v) {
+  for (int i = count - 1; i >= 0; --i, v /= 10) at[i] = static_cast<char>('0' + v % 10);
 }
 
 constexpr int64_t kUnitsPerDay = 864000000;  // 1/10000 s, Firebird's unit
@@ -103,16 +104,30 @@ TStampParts SplitStamp(TDateTime v) {
 // such a time comes back exactly and every other stays as before.
 std::string TimeText(int64_t units) {
   const int64_t seconds = units / 10000;
-  std::string text = TwoDigits(int(seconds / 3600)) + ":" + TwoDigits(int(seconds / 60 % 60)) +
-                     ":" + TwoDigits(int(seconds % 60)) + Format("%.3d", {int(units % 10000 / 10)});
-  if (units % 10 != 0) text += char('0' + units % 10);
-  return text;
+  char text[13] = {};
+  PutDigits(text, 2, seconds / 3600);
+  text[2] = ':';
+  PutDigits(text + 3, 2, seconds / 60 % 60);
+  text[5] = ':';
+  PutDigits(text + 6, 2, seconds % 60);
+  PutDigits(text + 8, 3, units % 10000 / 10);
+  const std::size_t size = units % 10 != 0 ? 12 : 11;
+  text[11] = static_cast<char>('0' + units % 10);
+  return std::string(text, size);
 }
 
 std::string DateText(double days) {
   int y, m, d;
   DecodeDate(days, y, m, d);
-  return Format("%.4d", {y}) + TwoDigits(m) + TwoDigits(d);
+  std::string text(4, '0');
+  if (y >= 0 && y <= 9999)
+    PutDigits(text.data(), 4, y);
+  else
+    text = Format("%.4d", {y});
+  char md[4];
+  PutDigits(md, 2, m);
+  PutDigits(md + 2, 2, d);
+  return text.append(md, 4);
 }
 
 std::string CurrencyText(Currency c) { return DecimalText(Variant(c)); }

@@ -46,10 +46,19 @@ std::string DecimalText(const Variant& value) {
   if (value.Type() == VarType::Currency) {
     const int64_t raw = value.AsCurrency().Raw();
     const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
-    std::string text = (raw < 0 ? "-" : "") + std::to_string(mag / 10000);
-    std::string frac = std::to_string(10000 + mag % 10000).substr(1);
-    while (!frac.empty() && frac.back() == '0') frac.pop_back();
-    return frac.empty() ? text : text + "." + frac;
+    char buf[32];
+    char* end = buf;
+    if (raw < 0) *end++ = '-';
+    end = std::to_chars(end, buf + sizeof buf, mag / 10000).ptr;
+    uint64_t frac = mag % 10000;
+    if (frac != 0) {
+      *end++ = '.';
+      for (uint64_t unit = 1000; frac != 0; unit /= 10) {
+        *end++ = static_cast<char>('0' + frac / unit);
+        frac %= unit;
+      }
+    }
+    return std::string(buf, end);
   }
   char buf[400];  // the largest double has 309 digits
   const auto r = std::to_chars(buf, buf + sizeof buf, value.AsDouble(), std::chars_format::fixed);

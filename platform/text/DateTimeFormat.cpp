@@ -1,5 +1,6 @@
 // FormatDateTime and the date-time texts of the settings (declared in
 // DateTime.h).
+#include <charconv>
 #include <cstring>
 
 #include "platform/text/DateTime.h"
@@ -111,17 +112,16 @@ class DateTimeWriter {
   }
 
   void Day(size_t count, int level) {
-    int dow = DayOfWeek(value_) - 1;
     switch (count) {
       case 1:
       case 2:
         Number(day_, static_cast<int>(count));
         break;
       case 3:
-        out_ += Name(fs_.ShortDayNames, dow);
+        out_ += Name(fs_.ShortDayNames, DayOfWeek(value_) - 1);
         break;
       case 4:
-        out_ += Name(fs_.LongDayNames, dow);
+        out_ += Name(fs_.LongDayNames, DayOfWeek(value_) - 1);
         break;
       case 5:
         Append(fs_.ShortDateFormat, level + 1);
@@ -188,9 +188,11 @@ class DateTimeWriter {
   }
 
   void Number(int v, int digits) {
-    std::string s = std::to_string(v);
-    if (static_cast<int>(s.size()) < digits) out_.append(digits - s.size(), '0');
-    out_ += s;
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    const int size = static_cast<int>(r.ptr - buf);
+    if (size < digits) out_.append(digits - size, '0');
+    out_.append(buf, r.ptr);
   }
 
   TDateTime value_;

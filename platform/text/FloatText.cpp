@@ -2,6 +2,8 @@
 
 #include <locale.h>
 
+#include <array>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -96,6 +98,59 @@ void ExactDigits(long double x, TFloatRec& rec) {
   }
   rec.Digits = big.ToString();
   rec.Exponent = static_cast<int>(rec.Digits.size()) - fractionDigits;
+}
+
+// 5^k for k = 0..27: each fits in 63 bits, so that a 64-bit mantissa times
+// one fits in 127.
+constexpr auto kPow5 = [] {
+  std::array<uint64_t, 28> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 5;
+  return p;
+}();
+
+constexpr uint64_t kE17 = 100000000000000000ULL, kE18 = 1000000000000000000ULL;
+
+// The 18-digit cut of |x| (nearest, halves to even) worked out in 128-bit
+// integers, without the exact digits: |x| * 10^k for the k that gives it 18
+// digits before the point is the mantissa times 5^k shifted. False for the
+// magnitudes where that does not fit (then the exact digits are cut).
+bool FastDigits18(long double x, TFloatRec& rec) {
+  int exp2 = 0;
+  const uint64_t mantissa =
+      static_cast<uint64_t>(std::ldexp(std::frexp(std::fabs(x), &exp2), 64));  // m * 2^(exp2-64)
+  // log10(2) < 0.30103: the first guess is off by one at most.
+  int k = 17 - static_cast<int>(std::floor((exp2 - 1) * 0.30102999566398120));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (k < 0 || k >= static_cast<int>(kPow5.size())) return false;
+    const int shift = 64 - exp2 - k;  // |x| * 10^k = mantissa * 5^k / 2^shift
+    if (shift <= 0 || shift >= 127) return false;
+    const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPow5[k];
+    const unsigned __int128 whole = scaled >> shift;
+    if (whole >= kE18) {
+      --k;
+      continue;
+    }
+    if (whole < kE17) {
+      ++k;
+      continue;
+    }
+    const unsigned __int128 one = static_cast<unsigned __int128>(1) << shift;
+    const unsigned __int128 rest = scaled & (one - 1), half = one >> 1;
+    uint64_t digits = static_cast<uint64_t>(whole);
+    int exponent = 18 - k;
+    if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;
+    if (digits == kE18) {
+      digits = kE17;
+      ++exponent;
+    }
+    char buf[20];
+    const auto r = std::to_chars(buf, buf + sizeof buf, digits);
+    rec.Digits.assign(buf, r.ptr);
+    rec.Exponent = exponent;
+    return true;
+  }
+  return false;
 }
 
 // The 18-digit cut of the extended value: nearest, halves to even.
@@ -274,8 +329,10 @@ TFloatRec FloatToDecimal(long double value, int precision, int decimals) {
     rec.Negative = false;
     return rec;
   }
-  ExactDigits(value, rec);
-  CutTo18(rec);
+  if (!FastDigits18(value, rec)) {
+    ExactDigits(value, rec);
+    CutTo18(rec);
+  }
   StripTrailingZeros(rec);
   RoundHalfUp(rec, Clamp(precision, 1, 18), decimals);
   return rec;

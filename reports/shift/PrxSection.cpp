@@ -262,6 +262,8 @@ void TCloseSmenaRep::BuildPrxReport(const std::string& formName, const std::stri
       c.WaybillMass = ds->FindField("MASSAFROMTTN") != nullptr;
       ds->Close();
       ds->SelectSQL().Clear();
+      // Read once into the rows below: the query keeps only its current row.
+      ds->SetUniDirectional(true);
       jet.Init();
       for (std::string& line :
            SectionStatement(c, receipt, SmenaFrom, SmenaTo, OfficeReportsType()))

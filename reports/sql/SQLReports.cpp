@@ -1,5 +1,7 @@
 #include "reports/sql/SQLReports.h"
 
+#include <array>
+#include <cstring>
 #include <memory>
 
 #include "foundation/FBUtils.h"
@@ -53,13 +55,23 @@ void DataPacketHex(TIBDatabase* database, const std::string& sql, std::string& o
   data->SetUniDirectional(true);
   TIBSource source(*data, true);
   std::string hex;
+  // The two hex digits of every byte, looked up whole.
+  static const std::array<char[2], 256> kPairs = [] {
+    const char digits[] = "0123456789ABCDEF";
+    std::array<char[2], 256> pairs{};
+    for (int b = 0; b < 256; ++b) {
+      pairs[b][0] = digits[b >> 4];
+      pairs[b][1] = digits[b & 15];
+    }
+    return pairs;
+  }();
   WriteDataPacket(source, [&](std::string& piece) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    size_t at = hex.size();
+    const size_t at = hex.size();
     hex.resize(at + 2 * piece.size());
+    char* out = hex.data() + at;
     for (const char c : piece) {
-      hex[at++] = kDigits[static_cast<unsigned char>(c) >> 4];
-      hex[at++] = kDigits[static_cast<unsigned char>(c) & 15];
+      std::memcpy(out, kPairs[static_cast<unsigned char>(c)], 2);
+      out += 2;
     }
   });
   data.reset();

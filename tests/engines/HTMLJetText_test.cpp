@@ -21,6 +21,27 @@ long double ViaText(long double x) {
   return TryStrToFloat(FloatToStr(x), value) ? value : 0;
 }
 
+// The placeholder search against the library's find: texts and needles
+// over a few characters, so that near misses abound, at every start.
+TEST(HTMLJetText, FindPatternAgreesWithFind) {
+  std::mt19937_64 random(43);
+  const std::string letters = "&lt;#gA";
+  auto text = [&](std::size_t n) {
+    std::string t;
+    for (std::size_t i = 0; i < n; ++i) t += letters[random() % letters.size()];
+    return t;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const std::string hay = text(random() % 40);
+    // Every other needle is cut from the text, so that long ones match too.
+    const std::string needle =
+        i % 2 == 0 ? text(random() % 14) : hay.substr(random() % (hay.size() + 1), random() % 14);
+    const std::size_t from = random() % 45;
+    ASSERT_EQ(htmltext::FindPattern(hay, needle, from), std::string_view(hay).find(needle, from))
+        << hay << " / " << needle << " / " << from;
+  }
+}
+
 TEST(HTMLJetText, RunningSumsRoundAsTheirText) {
   std::mt19937_64 random(20261207);
   std::uniform_int_distribution<int> cents(-100000, 10000000), exponent(-30, 60);

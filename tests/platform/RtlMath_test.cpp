@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <random>
 
 #include "platform/data/Currency.h"
 
@@ -23,6 +24,21 @@ TEST(RtlMath, RoundHalvesToEven) {
   EXPECT_EQ(Round(-0.4L), 0);
   EXPECT_EQ(Round(-9223372036854775808.0L), INT64_MIN);
   EXPECT_EQ(Round(4503599627370497.0L), 4503599627370497);
+}
+
+// The C library's rounding in its default mode (to nearest, halves to
+// even) and truncation are the reference over random values and halves of
+// every magnitude up to the 64-bit range, both signs.
+TEST(RtlMath, RoundAndTruncAgreeWithTheCLibrary) {
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 50000; ++i) {
+    const int bits = static_cast<int>(random() % 64);
+    long double x = std::ldexp(static_cast<long double>(random() >> 1), bits - 64);
+    if (i % 3 == 0) x = std::floor(x) + 0.5L;
+    if (i % 2 == 0) x = -x;
+    ASSERT_EQ(Round(x), static_cast<int64_t>(std::nearbyintl(x))) << static_cast<double>(x);
+    ASSERT_EQ(Trunc(x), static_cast<int64_t>(std::truncl(x))) << static_cast<double>(x);
+  }
 }
 
 TEST(RtlMath, TruncFracInt) {

@@ -1,6 +1,13 @@
 #include "reports/operational/statements/VdMobilReport.h"
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
@@ -18,6 +25,7 @@
 #include "platform/data/Currency.h"
 #include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
+#include "platform/ib/IBField.h"
 #include "reports/operational/statements/StatementUtils.h"
 
 namespace tv {
@@ -50,6 +58,119 @@ int64_t KopecksHalfEven(Currency price, long double liter) {
   return static_cast<int64_t>(q);
 }
 
+// What the statement takes from one row of its query.
+struct TVdRow {
+  long double Liter = 0, Summa = 0;
+  std::string Gsm, Number, Driver, List;
+  TDateTime Data = 0;
+  int VidOpl = 0;
+};
+
+// The query's rows read on a thread of their own while the statement is
+// written from the ones already read: the database's time and the writing's
+// overlap instead of adding up. Rows are handed over in order, in batches,
+// with a few batches in flight at most; a failure to read comes after the
+// rows read before it, as it would have in one pass.
+class TVdRowReader {
+ public:
+  explicit TVdRowReader(TIBDataSet& ds) : ds_(ds), thread_([this] { Read(); }) {}
+  ~TVdRowReader() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  TVdRowReader(const TVdRowReader&) = delete;
+  TVdRowReader& operator=(const TVdRowReader&) = delete;
+
+  // The next batch, empty at the end; raises what reading raised.
+  std::vector<TVdRow> Next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+    if (!ready_.empty()) {
+      std::vector<TVdRow> batch = std::move(ready_.front());
+      ready_.pop_front();
+      changed_.notify_all();
+      return batch;
+    }
+    if (error_) std::rethrow_exception(error_);
+    return {};
+  }
+
+ private:
+  static constexpr std::size_t kBatchRows = 2048, kBatchesAhead = 8;
+
+  // The columns, looked up once.
+  struct TColumns {
+    explicit TColumns(TIBDataSet& ds)
+        : Liter(ds.FieldByName("Liter")), Summa(ds.FieldByName("Summa")),
+          Price(ds.FieldByName("Price")), Gsm(ds.FieldByName("GSM")),
+          Data(ds.FieldByName("Data")), Number(ds.FieldByName("Number")),
+          Driver(ds.FieldByName("Driver")), List(ds.FieldByName("ListNumber")),
+          VidOpl(ds.FieldByName("VidOpl")) {}
+    TIBField &Liter, &Summa, &Price, &Gsm, &Data, &Number, &Driver, &List, &VidOpl;
+  };
+
+  static TVdRow ReadRow(const TColumns& c) {
+    TVdRow row;
+    if (RepSmType == 0 || RepSmType == 1) {
+      row.Liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
+      if (RepSmType == 0)
+        row.Summa = RoundTo(2, c.Summa.AsFloat());
+      else
+        row.Summa =
+            static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), row.Liter)) / 100;
+    }
+    row.Gsm = c.Gsm.AsString();
+    row.Data = c.Data.AsDateTime();
+    row.Number = c.Number.AsString();
+    row.Driver = c.Driver.AsString();
+    row.List = c.List.AsString();
+    row.VidOpl = c.VidOpl.AsInteger();
+    return row;
+  }
+
+  // False when the writer has stopped.
+  bool Hand(std::vector<TVdRow>& batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return ready_.size() < kBatchesAhead || stop_; });
+    if (stop_) return false;
+    if (!batch.empty()) ready_.push_back(std::move(batch));
+    changed_.notify_all();
+    batch = {};
+    return true;
+  }
+
+  void Read() {
+    std::vector<TVdRow> batch;
+    std::exception_ptr error;
+    try {
+      const TColumns columns(ds_);
+      for (; !ds_.Eof(); ds_.Next()) {
+        batch.push_back(ReadRow(columns));
+        if (batch.size() == kBatchRows && !Hand(batch)) return;
+      }
+    } catch (...) {
+      error = std::current_exception();
+    }
+    if (!Hand(batch)) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    error_ = error;
+    done_ = true;
+    changed_.notify_all();
+  }
+
+  TIBDataSet& ds_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::vector<TVdRow>> ready_;
+  std::exception_ptr error_;
+  bool done_ = false, stop_ = false;
+  std::thread thread_;  // last: starts when the rest is ready
+};
+
 class TVdMobilBuilder {
  public:
   TVdMobilBuilder(TReportCreator& creator, TVdMobilRequest request)
@@ -59,7 +180,7 @@ class TVdMobilBuilder {
  private:
   void WriteHeader();
   void BuildVdMobilSQL(TSQLStrings& sql) const;
-  void AddRow(TIBDataSet& ds);
+  void AddRow(const TVdRow& row);
 
   TReportCreator& creator_;
   TVdMobilRequest r_;
@@ -68,6 +189,8 @@ class TVdMobilBuilder {
   std::unique_ptr<THTML_Jet> jet_;
   long double totalLiter_ = 0, totalSumma_ = 0;
   int rowNum_ = 0;
+  // The payment type texts met so far, plain and for HTML, by code.
+  std::map<int, std::pair<std::string, std::string>> vidOplTexts_;
 };
 
 void TVdMobilBuilder::Run(std::string& text) {
@@ -87,9 +210,13 @@ void TVdMobilBuilder::Run(std::string& text) {
   WriteHeader();
 
   BuildVdMobilSQL(ds->SelectSQL());
+  // One pass over what may be a million rows: only the current one is kept.
+  ds->SetUniDirectional(true);
   ds->Open();
   try {
-    for (; !ds->Eof(); ds->Next()) AddRow(*ds);
+    TVdRowReader reader(*ds);
+    for (std::vector<TVdRow> batch = reader.Next(); !batch.empty(); batch = reader.Next())
+      for (const TVdRow& row : batch) AddRow(row);
   } catch (...) {
     ds->Close();
     throw;
@@ -152,24 +279,22 @@ void TVdMobilBuilder::BuildVdMobilSQL(TSQLStrings& sql) const {
   sql.Add("ORDER BY A.GSMName, a.Data");
 }
 
-void TVdMobilBuilder::AddRow(TIBDataSet& ds) {
-  long double liter = 0, summa = 0;
-  if (RepSmType == 0 || RepSmType == 1) {
-    liter = RoundTo(static_cast<int8_t>(DecL2), ds.FieldByName("Liter").AsFloat());
-    if (RepSmType == 0)
-      summa = RoundTo(2, ds.FieldByName("Summa").AsFloat());
-    else
-      summa =
-          static_cast<long double>(KopecksHalfEven(ds.FieldByName("Price").AsCurrency(), liter)) /
-          100;
-  }
+void TVdMobilBuilder::AddRow(const TVdRow& row) {
+  const long double liter = row.Liter, summa = row.Summa;
   ++rowNum_;
-  const std::string gsm = ds.FieldByName("GSM").AsString();
-  const TDateTime data = ds.FieldByName("Data").AsDateTime();
-  const std::string number = ds.FieldByName("Number").AsString();
-  const std::string driver = ds.FieldByName("Driver").AsString();
-  const std::string list = ds.FieldByName("ListNumber").AsString();
-  const std::string vidOpl = VidOplText(ds.FieldByName("VidOpl").AsInteger());
+  const std::string& gsm = row.Gsm;
+  const TDateTime data = row.Data;
+  const std::string& number = row.Number;
+  const std::string& driver = row.Driver;
+  const std::string& list = row.List;
+  const int vidOplCode = row.VidOpl;
+  auto known = vidOplTexts_.find(vidOplCode);
+  if (known == vidOplTexts_.end()) {
+    std::string plain = VidOplText(vidOplCode);
+    std::string html = FastStringReplace(plain, " ", "&nbsp;", rfReplaceAll);
+    known = vidOplTexts_.emplace(vidOplCode, std::pair(std::move(plain), std::move(html))).first;
+  }
+  const std::string& vidOpl = known->second.first;
 
   rep_->SetVar("Num", Format("%5d", {rowNum_}));
   rep_->SetVar("GSM", gsm);
@@ -189,7 +314,7 @@ void TVdMobilBuilder::AddRow(TIBDataSet& ds) {
   jet_->Add("Number", number);
   jet_->Add("Driver", driver);
   jet_->Add("List", list);
-  jet_->Add("VidOpl", FastStringReplace(vidOpl, " ", "&nbsp;", rfReplaceAll));
+  jet_->Add("VidOpl", known->second.second);
   jet_->AddFloat("Liter", VolumeFormat, static_cast<double>(liter));
   jet_->AddFloatDefault("Summa", static_cast<double>(summa));
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -66,6 +68,27 @@ TEST(FloatText, EighteenDigitCutRoundsHalvesToEven) {
   EXPECT_TRUE(neg.Negative);
   EXPECT_EQ(neg.Digits, "5");
   EXPECT_EQ(neg.Exponent, 0);
+}
+
+// The C library prints the exact value rounded to 18 digits, halves to
+// even: the reference for the cut over random values of every magnitude and
+// for exact halves at the 19th digit, one of them carrying into a new digit.
+TEST(FloatText, EighteenDigitCutAgreesWithPrintf) {
+  std::mt19937_64 random(43);
+  std::vector<long double> values = {123456789012345678.5L, 123456789012345677.5L,
+                                     999999999999999999.5L, 0.1L, 2.675L, 1e-11L};
+  for (int i = 0; i < 20000; ++i)
+    values.push_back(std::ldexp(static_cast<long double>(random() >> (random() % 40)),
+                                static_cast<int>(random() % 120) - 90));
+  for (const long double x : values) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17Le", x);  // d.ddddddddddddddddde±x
+    std::string digits = std::string(1, buf[0]) + std::string(buf + 2, 17);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    const TFloatRec rec = FloatToDecimal(x, 18, 9999);
+    ASSERT_EQ(rec.Digits, digits) << buf;
+    ASSERT_EQ(rec.Exponent, std::atoi(buf + 20) + 1) << buf;
+  }
 }
 
 TEST(FloatText, FloatToStrGeneralForm) {

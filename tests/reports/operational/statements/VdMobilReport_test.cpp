@@ -255,6 +255,20 @@ TEST_F(VdMobilTies, HalfKopecksByTheMoneyRule) {
   }
 }
 
+// The rows are read on a thread of their own: a statement that stops on
+// the row limit while rows are still being read ends with the limit's text,
+// again and again, and leaves nothing behind.
+TEST_F(VdMobilReport, TheRowLimitStopsTheReadingOfRows) {
+  WriteCnfIni("[Reports]\nMaxRows=2\n");
+  for (int i = 0; i < 3; ++i) {
+    const auto r = Request(13, A({VehiclesBegin(), VehiclesEnd(), Str("ООО Северный Путь"),
+                                  Str("Ав555кх99"), Variant(), A({4, 104, 204})}));
+    EXPECT_NE(r.Text.find("Превышено максимальное число строк в отчете: 2"), std::string::npos)
+        << r.Text;
+  }
+  ExpectNoTempFiles();
+}
+
 TEST_F(VdMobilReport, BadRequestsGiveAClearText) {
   const Variant b = VehiclesBegin(), e = VehiclesEnd(), org = Str("ООО Северный Путь"),
                 car = Str("Ав555кх99");
