@@ -1,13 +1,7 @@
 #include "reports/operational/statements/VdMobilReport.h"
 
-#include <condition_variable>
-#include <deque>
-#include <exception>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 #include "engines/HTMLJet.h"
 #include "engines/RepGen.h"
@@ -66,110 +60,33 @@ struct TVdRow {
   int VidOpl = 0;
 };
 
-// The query's rows read on a thread of their own while the statement is
-// written from the ones already read: the database's time and the writing's
-// overlap instead of adding up. Rows are handed over in order, in batches,
-// with a few batches in flight at most; a failure to read comes after the
-// rows read before it, as it would have in one pass.
-class TVdRowReader {
- public:
-  explicit TVdRowReader(TIBDataSet& ds) : ds_(ds), thread_([this] { Read(); }) {}
-  ~TVdRowReader() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
-  }
-  TVdRowReader(const TVdRowReader&) = delete;
-  TVdRowReader& operator=(const TVdRowReader&) = delete;
-
-  // The next batch, empty at the end; raises what reading raised.
-  std::vector<TVdRow> Next() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !ready_.empty() || done_; });
-    if (!ready_.empty()) {
-      std::vector<TVdRow> batch = std::move(ready_.front());
-      ready_.pop_front();
-      changed_.notify_all();
-      return batch;
-    }
-    if (error_) std::rethrow_exception(error_);
-    return {};
-  }
-
- private:
-  static constexpr std::size_t kBatchRows = 2048, kBatchesAhead = 8;
-
-  // The columns, looked up once.
-  struct TColumns {
-    explicit TColumns(TIBDataSet& ds)
-        : Liter(ds.FieldByName("Liter")), Summa(ds.FieldByName("Summa")),
-          Price(ds.FieldByName("Price")), Gsm(ds.FieldByName("GSM")),
-          Data(ds.FieldByName("Data")), Number(ds.FieldByName("Number")),
-          Driver(ds.FieldByName("Driver")), List(ds.FieldByName("ListNumber")),
-          VidOpl(ds.FieldByName("VidOpl")) {}
-    TIBField &Liter, &Summa, &Price, &Gsm, &Data, &Number, &Driver, &List, &VidOpl;
-  };
-
-  static TVdRow ReadRow(const TColumns& c) {
-    TVdRow row;
-    if (RepSmType == 0 || RepSmType == 1) {
-      row.Liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
-      if (RepSmType == 0)
-        row.Summa = RoundTo(2, c.Summa.AsFloat());
-      else
-        row.Summa =
-            static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), row.Liter)) / 100;
-    }
-    row.Gsm = c.Gsm.AsString();
-    row.Data = c.Data.AsDateTime();
-    row.Number = c.Number.AsString();
-    row.Driver = c.Driver.AsString();
-    row.List = c.List.AsString();
-    row.VidOpl = c.VidOpl.AsInteger();
-    return row;
-  }
-
-  // False when the writer has stopped.
-  bool Hand(std::vector<TVdRow>& batch) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return ready_.size() < kBatchesAhead || stop_; });
-    if (stop_) return false;
-    if (!batch.empty()) ready_.push_back(std::move(batch));
-    changed_.notify_all();
-    batch = {};
-    return true;
-  }
-
-  void Read() {
-    std::vector<TVdRow> batch;
-    std::exception_ptr error;
-    try {
-      const TColumns columns(ds_);
-      for (; !ds_.Eof(); ds_.Next()) {
-        batch.push_back(ReadRow(columns));
-        if (batch.size() == kBatchRows && !Hand(batch)) return;
-      }
-    } catch (...) {
-      error = std::current_exception();
-    }
-    if (!Hand(batch)) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    error_ = error;
-    done_ = true;
-    changed_.notify_all();
-  }
-
-  TIBDataSet& ds_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::vector<TVdRow>> ready_;
-  std::exception_ptr error_;
-  bool done_ = false, stop_ = false;
-  std::thread thread_;  // last: starts when the rest is ready
+// The columns of the query, looked up once rather than per row.
+struct TVdColumns {
+  explicit TVdColumns(TIBDataSet& ds)
+      : Liter(ds.FieldByName("Liter")), Summa(ds.FieldByName("Summa")),
+        Price(ds.FieldByName("Price")), Gsm(ds.FieldByName("GSM")), Data(ds.FieldByName("Data")),
+        Number(ds.FieldByName("Number")), Driver(ds.FieldByName("Driver")),
+        List(ds.FieldByName("ListNumber")), VidOpl(ds.FieldByName("VidOpl")) {}
+  TIBField &Liter, &Summa, &Price, &Gsm, &Data, &Number, &Driver, &List, &VidOpl;
 };
+
+TVdRow ReadVdRow(const TVdColumns& c) {
+  TVdRow row;
+  if (RepSmType == 0 || RepSmType == 1) {
+    row.Liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
+    if (RepSmType == 0)
+      row.Summa = RoundTo(2, c.Summa.AsFloat());
+    else
+      row.Summa = static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), row.Liter)) / 100;
+  }
+  row.Gsm = c.Gsm.AsString();
+  row.Data = c.Data.AsDateTime();
+  row.Number = c.Number.AsString();
+  row.Driver = c.Driver.AsString();
+  row.List = c.List.AsString();
+  row.VidOpl = c.VidOpl.AsInteger();
+  return row;
+}
 
 class TVdMobilBuilder {
  public:
@@ -214,9 +131,8 @@ void TVdMobilBuilder::Run(std::string& text) {
   ds->SetUniDirectional(true);
   ds->Open();
   try {
-    TVdRowReader reader(*ds);
-    for (std::vector<TVdRow> batch = reader.Next(); !batch.empty(); batch = reader.Next())
-      for (const TVdRow& row : batch) AddRow(row);
+    const TVdColumns columns(*ds);
+    for (; !ds->Eof(); ds->Next()) AddRow(ReadVdRow(columns));
   } catch (...) {
     ds->Close();
     throw;
