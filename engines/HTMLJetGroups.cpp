@@ -45,6 +45,14 @@ std::size_t FindLabel(std::string_view text, std::size_t from) {
   return npos;
 }
 
+// Whether a text holds "<_/table", searched by its rare "_" rather than by
+// the "<" that every tag starts with.
+bool HoldsHiddenTableEnd(std::string_view text) {
+  for (std::size_t q = text.find("_/table", 1); q != npos; q = text.find("_/table", q + 1))
+    if (text[q - 1] == '<') return true;
+  return false;
+}
+
 // Appends doc[from, to) with every header-row label replaced by a blank.
 void AppendUnlabelled(std::string& out, std::string_view doc, std::size_t from, std::size_t to) {
   std::string_view part = doc.substr(from, to - from);
@@ -62,10 +70,16 @@ struct DocPos {
   auto operator<=>(const DocPos&) const = default;
 };
 
+// Per piece, whether it holds a header-row label: the document is searched
+// for labels once.
+using Labelled = std::vector<char>;
+
 // The first `what` at or after `from`; {parts.size(), 0} when there is none.
 // Tags never straddle two pieces: each piece is whole rows or whole text.
-DocPos FindIn(const std::vector<std::string>& parts, std::string_view what, DocPos from) {
+DocPos FindIn(const std::vector<std::string>& parts, std::string_view what, DocPos from,
+              const Labelled& labelled) {
   for (std::size_t i = from.part; i < parts.size(); ++i) {
+    if (what == kHeaderLabel && labelled[i] == 0) continue;
     const std::size_t start = i == from.part ? from.at : 0;
     const std::size_t at = what == kHeaderLabel ? FindLabel(parts[i], start)
                                                 : htmltext::FindText(parts[i], what, start);
@@ -81,25 +95,27 @@ using HeaderPlan = std::vector<std::vector<std::pair<std::size_t, std::string_vi
 // among the pieces, become its one THEAD element, which never crosses the
 // table's end. The TFOOT goes after the first THEAD, or after the first
 // table tag when there is none.
-HeaderPlan PlanTableHeaders(const std::vector<std::string>& parts, std::string_view foot) {
+HeaderPlan PlanTableHeaders(const std::vector<std::string>& parts, std::string_view foot,
+                            const Labelled& labelled) {
   HeaderPlan plan(parts.size());
   const DocPos none{parts.size(), 0};
-  const DocPos table = FindIn(parts, "<table", {});
+  const DocPos table = FindIn(parts, "<table", {}, labelled);
   if (table == none) return plan;
   const std::size_t tagGt = parts[table.part].find('>', table.at);
   DocPos pos{table.part, tagGt == npos ? parts[table.part].size() : tagGt + 1};
   const DocPos tagEnd = pos;
   bool footPlaced = foot.empty();
-  for (DocPos label = FindIn(parts, kHeaderLabel, pos); label != none;
-       label = FindIn(parts, kHeaderLabel, pos)) {
+  for (DocPos label = FindIn(parts, kHeaderLabel, pos, labelled); label != none;
+       label = FindIn(parts, kHeaderLabel, pos, labelled)) {
     const std::string& first = parts[label.part];
     std::size_t start = first.rfind("<tr", label.at);
     if (start == npos || start < (label.part == pos.part ? pos.at : 0)) start = label.at;
-    const DocPos tableEnd = FindIn(parts, "</table", label);
+    const DocPos tableEnd = FindIn(parts, "</table", label, labelled);
     DocPos last = label;
-    for (DocPos next = FindIn(parts, kHeaderLabel, {last.part, last.at + kHeaderLabel.size()});
+    for (DocPos next =
+             FindIn(parts, kHeaderLabel, {last.part, last.at + kHeaderLabel.size()}, labelled);
          next < tableEnd;
-         next = FindIn(parts, kHeaderLabel, {next.part, next.at + kHeaderLabel.size()}))
+         next = FindIn(parts, kHeaderLabel, {next.part, next.at + kHeaderLabel.size()}, labelled))
       last = next;
     const std::string& lastPart = parts[last.part];
     const std::size_t rowEnd = lastPart.find("</tr", last.at);
@@ -255,11 +271,13 @@ void THTML_Jet::EndDoc() {
 }
 
 void THTML_Jet::BuildTableHeader(std::vector<std::string>& parts, std::string_view foot) {
-  const HeaderPlan plan = PlanTableHeaders(parts, foot);
+  Labelled labelled(parts.size());
+  for (std::size_t i = 0; i < parts.size(); ++i) labelled[i] = FindLabel(parts[i], 0) != npos;
+  const HeaderPlan plan = PlanTableHeaders(parts, foot, labelled);
   ResultText.clear();
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::string_view part = parts[i];
-    if (plan[i].empty() && FindLabel(part, 0) == npos) {
+    if (plan[i].empty() && labelled[i] == 0) {
       // Most pieces hold records only: they go on as they are.
       ResultText.push_back(std::move(parts[i]));
       continue;
@@ -317,7 +335,7 @@ void THTML_Jet::JoinResult(std::string& text, bool take) {
   // none, nothing was hidden: values that look like hidden tags are data.
   std::size_t lastHidden = npos;
   for (std::size_t i = ResultText.size(); i-- > 0;) {
-    if (htmltext::FindText(ResultText[i], "<_/table") != npos) {
+    if (HoldsHiddenTableEnd(ResultText[i])) {
       lastHidden = i;
       break;
     }
