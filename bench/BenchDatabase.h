@@ -3,10 +3,12 @@
 // by db/create-sample-db under $TOLVAREN_BENCH_ROOT (default: bench-root in
 // the build folder) and reused; the root becomes TOLVAREN_ROOT.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "platform/ib/IBDataSet.h"
 #include "platform/ib/IBDatabase.h"
 #include "platform/ib/IBTransaction.h"
 
@@ -21,6 +23,24 @@ inline void OpenForRead(tv::TIBDatabase& db, tv::TIBTransaction& tr, const std::
   tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
   db.SetDefaultTransaction(&tr);
   db.Open();
+}
+
+// The close-of-shift report's four load statements over the shifts from
+// `from` to `to`, every row fetched and kept until the statement closes; the
+// number of rows.
+inline int64_t FetchShiftLoad(tv::TIBDatabase& db, int from, int to) {
+  int64_t rows = 0;
+  for (const char* table : {"SmTrk", "SmSilo", "SmLog", "SiloVO"}) {
+    tv::TIBDataSet ds;
+    ds.SetDatabase(&db);
+    ds.SelectSQL().SetText(std::string("SELECT * FROM ") + table + " WHERE SmNum BETWEEN " +
+                           std::to_string(from) + " AND " + std::to_string(to) + " ORDER BY SmNum");
+    ds.Open();
+    ds.FetchAll();
+    rows += ds.RecordCount();
+    ds.Close();
+  }
+  return rows;
 }
 
 inline std::string BenchRoot() {

@@ -4,12 +4,16 @@
 // code 104, then InitReports.
 
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include <benchmark/benchmark.h>
 
 #include "platform/text/Cp1251.h"
+#include "bench/BenchStation.h"
 #include "platform/data/Variant.h"
+#include "platform/os/Files.h"
 #include "tests/library/TestHost.h"
 
 namespace bench {
@@ -37,6 +41,30 @@ inline void InitStationHost(tv::test::TestHost& host) {
   host.Set(23, names);
   host.Set(57, list);
   if (host.Init() != 1) std::abort();
+}
+
+// The HTML version as the host receives it ('7'), read in the library's
+// buffer without a copy of the bench's own: its peak, size and hash.
+// TOLVAREN_BENCH_HTML names a file for the document, to compare runs (its
+// head carries the time of the run).
+struct THandOver {
+  double PeakMiB = 0;
+  std::size_t Bytes = 0, Hash = 0;
+};
+
+inline THandOver HandOverHtml(tv::test::TestLibrary& lib) {
+  ResetPeakRss();
+  TVVariant none{};
+  TVText html{};
+  if (lib.GetReportsInStringEx('7', &none, &html) != TV_REPORT_TRUE) std::abort();
+  THandOver result;
+  result.PeakMiB = PhasePeakRssMiB();
+  const std::string_view text(html.data, html.length);
+  result.Bytes = text.size();
+  result.Hash = std::hash<std::string_view>{}(text);
+  if (const char* file = std::getenv("TOLVAREN_BENCH_HTML")) tv::WriteFileBytes(file, text);
+  lib.TextFree(&html);
+  return result;
 }
 
 }  // namespace bench

@@ -57,6 +57,10 @@ inline void ResetPeakRss() {
   std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+inline double MsSince(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
 // One phase of a benchmark (a fetch, or the report after it): its peak
 // resident memory and its mean time per iteration, kept so that the next
 // phase can print them beside its own. Memory freed by an earlier phase is

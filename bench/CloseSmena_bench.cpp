@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchDatabase.h"
 #include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
 #include "platform/text/Cp1251.h"
@@ -110,29 +111,13 @@ void BM_CloseSmenaReport(benchmark::State& state) {
 void BM_CloseSmenaLoadSQL(benchmark::State& state) {
   const std::string path = Database();
   tv::TIBDatabase db;
-  db.SetDatabaseName(path);
-  db.Params().Add("user_name=SYSDBA");
-  db.Params().Add("lc_ctype=WIN1251");
   tv::TIBTransaction tr;
-  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-  db.SetDefaultTransaction(&tr);
-  db.Open();
+  bench::OpenForRead(db, tr, path);
   int64_t rows = 0;
   FetchPhase.Begin();
   for (auto _ : state) {
     FetchPhase.StartRun();
-    rows = 0;
-    for (const char* table : {"SmTrk", "SmSilo", "SmLog", "SiloVO"}) {
-      tv::TIBDataSet ds;
-      ds.SetDatabase(&db);
-      ds.SelectSQL().SetText(std::string("SELECT * FROM ") + table + " WHERE SmNum BETWEEN " +
-                             std::to_string(kFrom) + " AND " + std::to_string(kTo) +
-                             " ORDER BY SmNum");
-      ds.Open();
-      ds.FetchAll();
-      rows += ds.RecordCount();
-      ds.Close();
-    }
+    rows = bench::FetchShiftLoad(db, kFrom, kTo);
     FetchPhase.EndRun();
   }
   FetchPhase.End();

@@ -204,18 +204,7 @@ void BM_FinSectionLoadSQL(benchmark::State& state) {
   LoadPhase.Begin();
   for (auto _ : state) {
     LoadPhase.StartRun();
-    rows = 0;
-    for (const char* table : {"SmTrk", "SmSilo", "SmLog", "SiloVO"}) {
-      tv::TIBDataSet ds;
-      ds.SetDatabase(&station.Db);
-      ds.SelectSQL().SetText(std::string("SELECT * FROM ") + table + " WHERE SmNum BETWEEN " +
-                             std::to_string(kFrom) + " AND " + std::to_string(kTo) +
-                             " ORDER BY SmNum");
-      ds.Open();
-      ds.FetchAll();
-      rows += ds.RecordCount();
-      ds.Close();
-    }
+    rows = bench::FetchShiftLoad(station.Db, kFrom, kTo);
     LoadPhase.EndRun();
   }
   LoadPhase.End();

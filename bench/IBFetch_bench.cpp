@@ -34,13 +34,8 @@ std::string Database() { return bench::BenchDatabase(); }
 void BM_LayerFetch(benchmark::State& state) {
   const std::string path = Database();
   tv::TIBDatabase db;
-  db.SetDatabaseName(path);
-  db.Params().Add("user_name=SYSDBA");
-  db.Params().Add("lc_ctype=WIN1251");
   tv::TIBTransaction tr;
-  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-  db.SetDefaultTransaction(&tr);
-  db.Open();
+  bench::OpenForRead(db, tr, path);
   tv::TIBDataSet ds;
   ds.SetDatabase(&db);
   ds.SetUniDirectional(state.range(0) == 1);

@@ -154,10 +154,6 @@ void BM_ReceiptsSection(benchmark::State& state, const char* html) {
   RunSection(state, 50, 50, 5, html);
 }
 
-double MsSince(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
 // Fetch, section and hand-over of the HTML version, each with its peak.
 void BM_ReceiptsPhases(benchmark::State& state) {
   const std::string path = PrxDatabase();
@@ -186,25 +182,19 @@ void BM_ReceiptsPhases(benchmark::State& state) {
       ds.FetchAll();
       state.counters["rows"] = static_cast<double>(ds.RecordCount());
       ds.Close();
-      fetchMs = MsSince(t0);
+      fetchMs = bench::MsSince(t0);
       fetchPeak = bench::PhasePeakRssMiB();
     }
     bench::ResetPeakRss();
     const auto t0 = std::chrono::steady_clock::now();
     const auto reply = host.Request('-', params);
-    reportMs = MsSince(t0);
+    reportMs = bench::MsSince(t0);
     reportPeak = bench::PhasePeakRssMiB();
     if (!bench::Made(state, reply)) return;
     textBytes = reply.Text.size();
-    bench::ResetPeakRss();
-    TVVariant none{};
-    TVText html{};
-    if (lib.GetReportsInStringEx('7', &none, &html) != TV_REPORT_TRUE) std::abort();
-    handPeak = bench::PhasePeakRssMiB();
-    htmlBytes = html.length;
-    if (const char* file = std::getenv("TOLVAREN_BENCH_HTML"))
-      tv::WriteFileBytes(file, std::string_view(html.data, html.length));
-    lib.TextFree(&html);
+    const bench::THandOver hand = bench::HandOverHtml(lib);
+    handPeak = hand.PeakMiB;
+    htmlBytes = hand.Bytes;
   }
   state.counters["fetch_ms"] = fetchMs;
   state.counters["report_ms"] = reportMs;
@@ -221,18 +211,7 @@ void BM_NonStdLoadSQL(benchmark::State& state) {
   TDirect direct(ShiftDatabase());
   int64_t rows = 0;
   for (auto _ : state) {
-    rows = 0;
-    for (const char* table : {"SmTrk", "SmSilo", "SmLog", "SiloVO"}) {
-      tv::TIBDataSet ds;
-      ds.SetDatabase(&direct.db);
-      ds.SelectSQL().SetText(std::string("SELECT * FROM ") + table + " WHERE SmNum BETWEEN " +
-                             std::to_string(kFrom) + " AND " + std::to_string(kTo) +
-                             " ORDER BY SmNum");
-      ds.Open();
-      ds.FetchAll();
-      rows += ds.RecordCount();
-      ds.Close();
-    }
+    rows = bench::FetchShiftLoad(direct.db, kFrom, kTo);
   }
   state.counters["rows"] = static_cast<double>(rows);
   state.counters["peak_rss_MiB"] = bench::PeakRssMiB();

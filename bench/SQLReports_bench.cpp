@@ -46,13 +46,8 @@ std::string Database() {
 // limit): returns the rows.
 int64_t FetchAll(const std::string& path) {
   tv::TIBDatabase db;
-  db.SetDatabaseName(path);
-  db.Params().Add("user_name=SYSDBA");
-  db.Params().Add("lc_ctype=WIN1251");
   tv::TIBTransaction tr;
-  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-  db.SetDefaultTransaction(&tr);
-  db.Open();
+  bench::OpenForRead(db, tr, path);
   tv::TIBDataSet ds;
   ds.SetDatabase(&db);
   ds.SelectSQL().SetText(kSql);

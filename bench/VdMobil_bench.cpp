@@ -30,6 +30,7 @@
 #include <string_view>
 
 #include "bench/BenchDatabase.h"
+#include "bench/BenchHost.h"
 #include "bench/BenchStation.h"
 #include "platform/text/Cp1251.h"
 #include "platform/text/DateTime.h"
@@ -85,10 +86,9 @@ std::string Database(const std::string& name, const char* skew) {
   return path;
 }
 
-// One request through the library, as the station's host asks for it.
-void Report(benchmark::State& state, char code, const Variant& params) {
-  tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
-  tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
+// The station's host with the payment types and statement types of the
+// statements, then InitReports.
+void InitHost(tv::test::TestHost& host) {
   host.Set(8, Variant(false));
   host.Set(13, Variant("АЗС"_w));
   const int codes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 104, 204, 108, 208};
@@ -103,6 +103,13 @@ void Report(benchmark::State& state, char code, const Variant& params) {
   host.Set(23, names);
   host.Set(57, list);
   if (host.Init() != 1) std::abort();
+}
+
+// One request through the library, as the station's host asks for it.
+void Report(benchmark::State& state, char code, const Variant& params) {
+  tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
+  tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
+  InitHost(host);
   std::size_t textBytes = 0;
   for (auto _ : state) {
     const auto reply = host.Request(code, params);
@@ -132,21 +139,12 @@ int64_t Fetch(tv::TIBDatabase& db, const std::string& sql, Bind bind) {
 template <typename Body>
 void Sql(benchmark::State& state, const std::string& path, Body body) {
   tv::TIBDatabase db;
-  db.SetDatabaseName(path);
-  db.Params().Add("user_name=SYSDBA");
-  db.Params().Add("lc_ctype=WIN1251");
   tv::TIBTransaction tr;
-  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-  db.SetDefaultTransaction(&tr);
-  db.Open();
+  bench::OpenForRead(db, tr, path);
   int64_t rows = 0;
   for (auto _ : state) rows = body(db);
   state.counters["rows"] = static_cast<double>(rows);
   state.counters["peak_rss_MiB"] = bench::PeakRssMiB();
-}
-
-double MsSince(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
 const char* const kVdMobilSql =
@@ -156,7 +154,7 @@ const char* const kVdMobilSql =
     "LEFT JOIN VDCar c on a.IDCar = c.ID\r\nLEFT JOIN VDDriver d on a.IDDrv = d.ID\r\n"
     "WHERE (a.Data BETWEEN '2024-03-01 00:00:00.000' AND '2024-09-01 00:00:00.000')\r\n"
     " and (a.VidOpl in (4)) \r\n and (UPPER(c.Name) = 'АВ555КХ99')\r\n"
-    " and (UPPER(o.Name) = 'ООО СЕВЕРНЫЙ ПУТЬ')\r\n AND ((a.KA = 0)  ) \r\n"
+    " and (UPPER(o.Name) = 'ООО СЕВЕРНЫЙ ПУТЬ')\r\n AND ((COALESCE(a.KA, 0) = 0)  ) \r\n"
     "ORDER BY A.GSMName, a.Data";
 
 // Fetch, report and hand-over of the HTML version, each with its peak.
@@ -164,20 +162,7 @@ void BM_VdMobilReport(benchmark::State& state) {
   const std::string path = Database("vehicles", kVehicleSkew);
   tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
   tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
-  host.Set(8, Variant(false));
-  host.Set(13, Variant("АЗС"_w));
-  const int codes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 104, 204, 108, 208};
-  const int n = static_cast<int>(std::size(codes));
-  Variant names = tv::VarArrayCreate({0, n - 1}, tv::VarType::Variant);
-  Variant list = tv::VarArrayCreate({0, n - 1, 0, 1}, tv::VarType::Variant);
-  for (int i = 0; i < n; ++i) {
-    names[i] = Variant("Payment type " + std::to_string(codes[i]));
-    list.At(i, 0) = Variant(codes[i]);
-    list.At(i, 1) = Variant(0);
-  }
-  host.Set(23, names);
-  host.Set(57, list);
-  if (host.Init() != 1) std::abort();
+  InitHost(host);
   const Variant params =
       tv::VarArrayOf({Variant::FromDate(kBegin), Variant::FromDate(kEnd),
                       Variant("ООО Северный Путь"_w), Variant("Ав555кх99"_w), Variant(),
@@ -193,33 +178,27 @@ void BM_VdMobilReport(benchmark::State& state) {
       tv::TIBTransaction tr;
       bench::OpenForRead(db, tr, path);
       state.counters["rows"] = static_cast<double>(Fetch(db, kVdMobilSql, [](tv::TIBDataSet&) {}));
-      fetchMs = MsSince(t0);
+      fetchMs = bench::MsSince(t0);
       fetchPeak = bench::PhasePeakRssMiB();
     }
     bench::ResetPeakRss();
     const auto t0 = std::chrono::steady_clock::now();
+    struct rusage ru0, ru1;
+    getrusage(RUSAGE_SELF, &ru0);
     const auto reply = host.Request(13, params);
-    reportMs = MsSince(t0);
+    reportMs = bench::MsSince(t0);
+    getrusage(RUSAGE_SELF, &ru1);
+    state.counters["report_faults"] = double(ru1.ru_minflt - ru0.ru_minflt);
     reportPeak = bench::PhasePeakRssMiB();
     if (reply.Result != TV_REPORT_TRUE || reply.Text.find("Ошибка"_w) != std::string::npos) {
       state.SkipWithError(tv::Cp1251ToUtf8(reply.Text.substr(0, 300)).c_str());
       return;
     }
     textBytes = reply.Text.size();
-    // The HTML version as the host receives it, read in the library's
-    // buffer without a copy of the bench's own.
-    bench::ResetPeakRss();
-    TVVariant none{};
-    TVText html{};
-    if (lib.GetReportsInStringEx('7', &none, &html) != TV_REPORT_TRUE) std::abort();
-    handPeak = bench::PhasePeakRssMiB();
-    htmlBytes = html.length;
-    hash = std::hash<std::string_view>{}(std::string_view(html.data, html.length));
-    // TOLVAREN_BENCH_HTML names a file for the document, to compare runs
-    // (its head carries the time of the run).
-    if (const char* file = std::getenv("TOLVAREN_BENCH_HTML"))
-      tv::WriteFileBytes(file, std::string_view(html.data, html.length));
-    lib.TextFree(&html);
+    const bench::THandOver hand = bench::HandOverHtml(lib);
+    handPeak = hand.PeakMiB;
+    htmlBytes = hand.Bytes;
+    hash = hand.Hash;
   }
   const double htmlMiB = static_cast<double>(htmlBytes) / 1048576.0;
   state.counters["fetch_ms"] = fetchMs;
@@ -238,17 +217,8 @@ void BM_VdMobilReport(benchmark::State& state) {
 }
 
 void BM_VdMobilSQL(benchmark::State& state) {
-  const std::string sql =
-      "select a.GSMName as GSM, a.Data, c.Name as Number, d.Name as Driver, a.Liter, a.Summa, "
-      "a.PListNum as ListNumber, a.GSMPrice as Price, a.VidOpl\r\nfrom LogTran a\r\n"
-      "LEFT JOIN CONTRAGENT o ON a.IDCnt = CAST(o.CONTR_ID AS VARCHAR(10))\r\n"
-      "LEFT JOIN VDCar c on a.IDCar = c.ID\r\nLEFT JOIN VDDriver d on a.IDDrv = d.ID\r\n"
-      "WHERE (a.Data BETWEEN '2024-03-01 00:00:00.000' AND '2024-09-01 00:00:00.000')\r\n"
-      " and (a.VidOpl in (4)) \r\n and (UPPER(c.Name) = 'АВ555КХ99')\r\n"
-      " and (UPPER(o.Name) = 'ООО СЕВЕРНЫЙ ПУТЬ')\r\n AND ((a.KA = 0)  ) \r\n"
-      "ORDER BY A.GSMName, a.Data";
   Sql(state, Database("vehicles", kVehicleSkew),
-      [&](tv::TIBDatabase& db) { return Fetch(db, sql, [](tv::TIBDataSet&) {}); });
+      [](tv::TIBDatabase& db) { return Fetch(db, kVdMobilSql, [](tv::TIBDataSet&) {}); });
 }
 
 void BM_BNEReport(benchmark::State& state) {
@@ -273,7 +243,7 @@ void BM_BNESQL(benchmark::State& state) {
       rows += Fetch(db,
                     "select a.Pokupatel, a.GSMName, sum(a.liter) as Liter, SUM(a.Summa) as "
                     "Summa\r\nfrom LogTran a\r\nWHERE (a.Data BETWEEN :BegDate AND :EndDate) AND "
-                    "(a.VidOpl = :VidOpl)  AND ((a.KA = 0)  ) \r\nGROUP BY a.Pokupatel, "
+                    "(a.VidOpl = :VidOpl)  AND ((COALESCE(a.KA, 0) = 0)  ) \r\nGROUP BY a.Pokupatel, "
                     "a.GSMName\r\nORDER BY a.Pokupatel, a.GSMName",
                     [&](tv::TIBDataSet& ds) {
                       period(ds);

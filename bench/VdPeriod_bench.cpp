@@ -92,13 +92,8 @@ int Fetch(tv::TIBDataSet& ds, const std::string& sql, int vidOpl = -1) {
 void BM_VdPeriodSQL(benchmark::State& state) {
   const std::string path = Database();
   tv::TIBDatabase db;
-  db.SetDatabaseName(path);
-  db.Params().Add("user_name=SYSDBA");
-  db.Params().Add("lc_ctype=WIN1251");
   tv::TIBTransaction tr;
-  tr.Params().SetText("read_committed\nrec_version\nnowait\nread");
-  db.SetDefaultTransaction(&tr);
-  db.Open();
+  bench::OpenForRead(db, tr, path);
   const std::string fuels =
       "SELECT GSMName\r\nfrom LogTran a\r\nWHERE (a.DATA BETWEEN :BegDate AND :EndDate) and "
       "a.VidOpl in (4,104)\r\nGROUP BY A.GSMName\r\nORDER BY a.GSMName";
