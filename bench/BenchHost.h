@@ -27,6 +27,16 @@ inline bool Made(benchmark::State& state, const tv::test::TestHost::Reply& reply
   return false;
 }
 
+// The host of the close-of-shift benchmarks (host questions 0, 8 and 9),
+// then InitReports.
+inline void InitShiftHost(tv::test::TestHost& host) {
+  using tv::Variant;
+  host.Set(0, Variant(1));
+  host.Set(8, Variant(false));
+  host.Set(9, Variant(2));
+  if (host.Init() != 1) std::abort();
+}
+
 inline void InitStationHost(tv::test::TestHost& host) {
   using tv::Variant;
   host.Set(8, Variant(false));

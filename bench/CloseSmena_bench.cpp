@@ -87,10 +87,7 @@ void BM_CloseSmenaReport(benchmark::State& state) {
   Database();
   tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
   tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
-  host.Set(0, Variant(1));
-  host.Set(8, Variant(false));
-  host.Set(9, Variant(2));
-  if (host.Init() != 1) std::abort();
+  bench::InitShiftHost(host);
   const Variant params = tv::VarArrayOf({Variant(kFrom), Variant(kTo), Sections()});
   std::size_t textBytes = 0;
   ReportPhase.Begin();

@@ -128,10 +128,7 @@ void BM_ReceiptsStatement(benchmark::State& state, bool copy) {
 void RunSection(benchmark::State& state, int from, int to, int kind, const char* html) {
   tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
   tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
-  host.Set(0, Variant(1));
-  host.Set(8, Variant(false));
-  host.Set(9, Variant(2));
-  if (host.Init() != 1) std::abort();
+  bench::InitShiftHost(host);
   const Variant name("s");
   const Variant sections = *html == '\0'
                                ? tv::VarArrayOf({name, Variant(kind), Variant("Smena4.FRM")})
@@ -159,10 +156,7 @@ void BM_ReceiptsPhases(benchmark::State& state) {
   const std::string path = PrxDatabase();
   tv::test::TestLibrary lib(TOLVAREN_LIBRARY, TOLVAREN_REPORTFORMS_LIBRARY);
   tv::test::TestHost host(lib, "C:\\FUEL\\DB\\");
-  host.Set(0, Variant(1));
-  host.Set(8, Variant(false));
-  host.Set(9, Variant(2));
-  if (host.Init() != 1) std::abort();
+  bench::InitShiftHost(host);
   const Variant name("s");
   const Variant params = tv::VarArrayOf(
       {Variant(50), Variant(50),
