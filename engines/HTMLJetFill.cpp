@@ -18,6 +18,9 @@ namespace {
 // of `text` by fill(arg); the search goes on after the inserted text.
 template <class Fill>
 void ReplaceArgumentForms(std::string_view name, std::string& text, Fill&& fill) {
+  // Most record rows hold no "(" at all: one pass of memchr tells, where
+  // the search for the form would stop at every entity of the row.
+  if (text.find('(') == std::string::npos) return;
   const std::string open = "&lt;#" + std::string(name) + "(";
   std::size_t p = htmltext::FindPattern(text, open);
   if (p == npos) return;
