@@ -1,12 +1,13 @@
 #include "platform/data/MemoryData.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
 
 #include "platform/text/Cp1251.h"
+#include "platform/text/FloatText.h"
 #include "platform/text/Format.h"
 
 namespace tv {
@@ -27,39 +28,11 @@ Variant IntegerInRange(const Variant& value, const TFieldDef& def, int lo, int h
   return Variant(static_cast<int>(v));
 }
 
-double BitsToDouble(uint64_t bits) {
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
-
-uint64_t DoubleToBits(double d) {
-  uint64_t bits;
-  std::memcpy(&bits, &d, sizeof bits);
-  return bits;
-}
-
 }  // namespace
 
 std::string DecimalText(const Variant& value) {
   if (value.Type() == VarType::String) return value.AsString();
-  if (value.Type() == VarType::Currency) {
-    const int64_t raw = value.AsCurrency().Raw();
-    const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
-    char buf[32];
-    char* end = buf;
-    if (raw < 0) *end++ = '-';
-    end = std::to_chars(end, buf + sizeof buf, mag / 10000).ptr;
-    uint64_t frac = mag % 10000;
-    if (frac != 0) {
-      *end++ = '.';
-      for (uint64_t unit = 1000; frac != 0; unit /= 10) {
-        *end++ = static_cast<char>('0' + frac / unit);
-        frac %= unit;
-      }
-    }
-    return std::string(buf, end);
-  }
+  if (value.Type() == VarType::Currency) return ScaledText(value.AsCurrency().Raw(), 4);
   char buf[400];  // the largest double has 309 digits
   const auto r = std::to_chars(buf, buf + sizeof buf, value.AsDouble(), std::chars_format::fixed);
   return std::string(buf, r.ptr);
@@ -124,11 +97,11 @@ Variant TypedRows::Get(int row, int col) const {
     case Kind::Boolean:
       return Variant(n != 0);
     case Kind::Real:
-      return Variant(BitsToDouble(n));
+      return Variant(std::bit_cast<double>(n));
     case Kind::Money:
       return Variant(Currency::FromRaw(static_cast<int64_t>(n)));
     case Kind::Date:
-      return Variant::FromDate(BitsToDouble(n));
+      return Variant::FromDate(std::bit_cast<double>(n));
     case Kind::Text:
       break;
   }
@@ -162,13 +135,13 @@ void TypedRows::Set(int row, int col, const Variant& value) {
       n = value.AsBoolean() ? 1 : 0;
       break;
     case Kind::Real:
-      n = DoubleToBits(value.AsDouble());
+      n = std::bit_cast<uint64_t>(value.AsDouble());
       break;
     case Kind::Money:
       n = static_cast<uint64_t>(value.AsCurrency().Raw());
       break;
     case Kind::Date:
-      n = DoubleToBits(value.AsDateTime());
+      n = std::bit_cast<uint64_t>(value.AsDateTime());
       break;
     case Kind::Text:
       break;
@@ -185,7 +158,7 @@ bool TypedRows::ReadDouble(int row, int col, double& out) const {
       return true;
     case Kind::Real:
     case Kind::Date:
-      out = BitsToDouble(n);
+      out = std::bit_cast<double>(n);
       return true;
     case Kind::Money:
       out = static_cast<double>(Currency::FromRaw(static_cast<int64_t>(n)));

@@ -432,4 +432,14 @@ Currency StrToCurr(std::string_view s, const TFormatSettings& fs) {
   return c;
 }
 
+std::string ScaledText(int64_t raw, int decimals) {
+  const uint64_t mag = raw < 0 ? 0 - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
+  std::string digits = std::to_string(mag);
+  if (static_cast<int>(digits.size()) <= decimals) digits.insert(0, decimals + 1 - digits.size(), '0');
+  std::string text = (raw < 0 ? "-" : "") + digits.substr(0, digits.size() - decimals);
+  std::string frac = digits.substr(digits.size() - decimals);
+  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  return frac.empty() ? text : text + "." + frac;
+}
+
 }  // namespace tv

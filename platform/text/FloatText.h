@@ -58,6 +58,10 @@ std::string FloatToStr(long double value, const TFormatSettings& fs = DefaultFor
 // The exact amount with the fewest decimals: "1", "1,5", "0,0001".
 std::string CurrToStr(Currency value, const TFormatSettings& fs = DefaultFormatSettings());
 
+// The integer `raw` read with `decimals` decimals, exactly and with "." as
+// the separator, trailing zeros dropped: ScaledText(-12500, 4) is "-1.25".
+std::string ScaledText(int64_t raw, int decimals);
+
 // Picture formatting: up to three sections "positive;negative;zero" with
 // '0' (digit), '#' (optional digit), '.' (decimal point), ',' (group the
 // thousands), "E+00"/"E-00" (exponent), "..." and '...' literals. An empty

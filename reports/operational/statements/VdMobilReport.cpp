@@ -52,14 +52,6 @@ int64_t KopecksHalfEven(Currency price, long double liter) {
   return static_cast<int64_t>(q);
 }
 
-// What the statement takes from one row of its query.
-struct TVdRow {
-  long double Liter = 0, Summa = 0;
-  std::string Gsm, Number, Driver, List;
-  TDateTime Data = 0;
-  int VidOpl = 0;
-};
-
 // The columns of the query, looked up once rather than per row.
 struct TVdColumns {
   explicit TVdColumns(TIBDataSet& ds)
@@ -70,24 +62,6 @@ struct TVdColumns {
   TIBField &Liter, &Summa, &Price, &Gsm, &Data, &Number, &Driver, &List, &VidOpl;
 };
 
-TVdRow ReadVdRow(const TVdColumns& c) {
-  TVdRow row;
-  if (RepSmType == 0 || RepSmType == 1) {
-    row.Liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
-    if (RepSmType == 0)
-      row.Summa = RoundTo(2, c.Summa.AsFloat());
-    else
-      row.Summa = static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), row.Liter)) / 100;
-  }
-  row.Gsm = c.Gsm.AsString();
-  row.Data = c.Data.AsDateTime();
-  row.Number = c.Number.AsString();
-  row.Driver = c.Driver.AsString();
-  row.List = c.List.AsString();
-  row.VidOpl = c.VidOpl.AsInteger();
-  return row;
-}
-
 class TVdMobilBuilder {
  public:
   TVdMobilBuilder(TReportCreator& creator, TVdMobilRequest request)
@@ -97,7 +71,7 @@ class TVdMobilBuilder {
  private:
   void WriteHeader();
   void BuildVdMobilSQL(TSQLStrings& sql) const;
-  void AddRow(const TVdRow& row);
+  void AddRow(const TVdColumns& c);
 
   TReportCreator& creator_;
   TVdMobilRequest r_;
@@ -132,7 +106,7 @@ void TVdMobilBuilder::Run(std::string& text) {
   ds->Open();
   try {
     const TVdColumns columns(*ds);
-    for (; !ds->Eof(); ds->Next()) AddRow(ReadVdRow(columns));
+    for (; !ds->Eof(); ds->Next()) AddRow(columns);
   } catch (...) {
     ds->Close();
     throw;
@@ -195,15 +169,22 @@ void TVdMobilBuilder::BuildVdMobilSQL(TSQLStrings& sql) const {
   sql.Add("ORDER BY A.GSMName, a.Data");
 }
 
-void TVdMobilBuilder::AddRow(const TVdRow& row) {
-  const long double liter = row.Liter, summa = row.Summa;
+void TVdMobilBuilder::AddRow(const TVdColumns& c) {
+  long double liter = 0, summa = 0;
+  if (RepSmType == 0 || RepSmType == 1) {
+    liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
+    if (RepSmType == 0)
+      summa = RoundTo(2, c.Summa.AsFloat());
+    else
+      summa = static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), liter)) / 100;
+  }
   ++rowNum_;
-  const std::string& gsm = row.Gsm;
-  const TDateTime data = row.Data;
-  const std::string& number = row.Number;
-  const std::string& driver = row.Driver;
-  const std::string& list = row.List;
-  const int vidOplCode = row.VidOpl;
+  const std::string gsm = c.Gsm.AsString();
+  const TDateTime data = c.Data.AsDateTime();
+  const std::string number = c.Number.AsString();
+  const std::string driver = c.Driver.AsString();
+  const std::string list = c.List.AsString();
+  const int vidOplCode = c.VidOpl.AsInteger();
   auto known = vidOplTexts_.find(vidOplCode);
   if (known == vidOplTexts_.end()) {
     std::string plain = VidOplText(vidOplCode);
