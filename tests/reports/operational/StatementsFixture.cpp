@@ -201,8 +201,14 @@ std::string MaskPrintTime(std::string text) {
   std::string first = text.substr(0, eol);
   first = std::regex_replace(first, std::regex(R"(\d\d\.\d\d\.\d{4})"), "dd.mm.yyyy",
                              std::regex_constants::format_first_only);
-  first = std::regex_replace(first, std::regex(R"(\d{1,2}:\d\d:\d\d)"), "h:mm:ss",
-                             std::regex_constants::format_first_only);
+  // The hour has one digit before ten: its slot pads one blank more, which
+  // the mask takes back so that the line reads as at any other hour.
+  std::smatch time;
+  if (std::regex_search(first, time, std::regex(R"((\d{1,2}):\d\d:\d\d( ?))"))) {
+    const bool oneDigit = time[1].length() == 1 && time[2].length() == 1;
+    first.replace(static_cast<std::size_t>(time.position(0)),
+                  static_cast<std::size_t>(time.length(0)), oneDigit ? "h:mm:ss" : "h:mm:ss" + time[2].str());
+  }
   return first + (eol == std::string::npos ? std::string() : text.substr(eol));
 }
 
