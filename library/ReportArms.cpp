@@ -5,6 +5,7 @@
 #include "library/ReportArms.h"
 
 #include <array>
+#include <utility>
 
 #include "library/HostCallbacks.h"
 #include "library/ReportBuilders.h"
@@ -33,7 +34,7 @@ R Prx(TArmRequest& r, const char* utf8Name, int receipt, int transfer) {
   const int to = r.P.I(1);
   std::string out;
   B().MakePrxReport(r.Creator, from, to, receipt, transfer, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -45,7 +46,7 @@ R SmenaRep(TArmRequest& r, int from, int to) {
   std::string out;
   B().CreateCloseSmenaReport(r.Creator, from, to, EmptyArray(), -1, 0, E, false, Un(), 0, Un(),
                              out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -83,7 +84,7 @@ R ArmBonus(TArmRequest& r) {
   std::string out;
   B().BuildBonusReport(r.Creator, from, payTypes, nullStr, to, gsmItog, subItog, allVO, payCodes,
                        out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -98,7 +99,7 @@ R ArmTrkHistory(TArmRequest& r) {
   const bool b1 = len == 2 || len == 4 ? false : r.P.B(4);
   std::string out;
   B().MakeTrkHistoryReport(r.Creator, s1, i1, begin, end, b1, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -112,7 +113,7 @@ R ArmVdPeriod(TArmRequest& r) {
   const Variant y = len >= 4 ? r.P.V(3) : Un();
   std::string out;
   B().MakeVdPeriodReport(r.Creator, E, E, begin, end, 0, E, x, E, E, E, y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -130,7 +131,7 @@ R ArmVdAgentPeriod(TArmRequest& r) {
   const Variant y = len >= 8 ? r.P.V(7) : Un();
   std::string out;
   B().MakeVdAgentReport(r.Creator, agent, E, begin, end, E, x, 0, s1, s2, s3, E, y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -146,7 +147,7 @@ R VdMobil(TArmRequest& r, const char* utf8Name, int kind) {
   const Variant y = len >= 6 ? r.P.V(5) : Un();
   std::string out;
   B().MakeVdMobilReport(r.Creator, s1, s2, begin, end, kind, x, y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -169,7 +170,7 @@ R ArmVdClosedSmena(TArmRequest& r) {
   std::string out;
   B().MakeVdPeriodReport(r.Creator, fromText, oper, begin, end, headerMode, toText, x, E, E,
                          orgList, y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -194,7 +195,7 @@ R ArmVdAgentClosedSmena(TArmRequest& r) {
   std::string out;
   B().MakeVdAgentReport(r.Creator, agent, shiftText, begin, end, oper, x, mode, s1, s2, s3, extra,
                         y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -210,7 +211,7 @@ R ArmVdCurSmena(TArmRequest& r) {
   const Variant y = len >= 2 ? r.P.V(1) : Un();
   std::string out;
   B().MakeVdPeriodReport(r.Creator, shift, oper, begin, now, 2, E, x, E, E, E, y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -228,7 +229,7 @@ R ArmVdAgentCurSmena(TArmRequest& r) {
   const Variant payCodes = brief || len == 5 || len == 6 ? Un() : r.P.V(5);
   std::string out;
   B().GetCurSmenaAgentReport(r.Creator, agent, paySel, s1, s2, s3, payCodes, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -237,7 +238,7 @@ R ArmBackCardCurSmena(TArmRequest& r) {
   r.Name = "Отчет по непроизведенным возвратам на терминал по текущей смене"_w;
   std::string out;
   B().GetCurSmenaBackCardReport(r.Creator, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -253,7 +254,7 @@ R ArmBackCardClosedSmena(TArmRequest& r) {
   const int to = len == 5 ? r.P.I(4) : r.P.I(0);
   std::string out;
   B().MakeBackCardReport(r.Creator, from, true, begin, end, oper, to, E, E, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -269,7 +270,7 @@ R ArmAktVozvrClosedSmena(TArmRequest& r) {
   const int b = len == 4 || len == 5 ? -1 : r.P.I(5);
   std::string out;
   B().MakeAktVozvrReport(r.Creator, shift, oper, begin, end, a, b, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -285,7 +286,7 @@ R ArmAktVozvrCurSmena(TArmRequest& r) {
   const int b = len == 1 ? -1 : r.P.I(1);
   std::string out;
   B().MakeAktVozvrReport(r.Creator, shift, oper, begin, end, a, b, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -301,7 +302,7 @@ R ArmBNEClosedSmena(TArmRequest& r) {
   const Variant y = len == 4 || len == 5 ? Un() : r.P.V(5);
   std::string out;
   B().MakeBNEReport(r.Creator, shiftText, oper, begin, end, 1, x, y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -313,7 +314,7 @@ R ArmBNECurSmena(TArmRequest& r) {
   const Variant y = len >= 4 ? r.P.V(2) : Un();
   std::string out;
   B().GetCurSmenaBNEReport(r.Creator, x, y, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -331,7 +332,7 @@ R ArmBackChecks(TArmRequest& r) {
   }
   std::string out;
   B().MakeAktVozvr2Report(r.Creator, first, second, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -354,14 +355,14 @@ R ArmSmenaReport(TArmRequest& r) {
   const Variant q9 = all ? r.P.V(9) : Un();
   std::string out;
   B().CreateCloseSmenaReport(r.Creator, from, to, sections, q3, q4, q5, q6, q7, q8, q9, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
 R Coupon(TArmRequest& r, const Variant& x, const Variant& y, TDateTime begin, TDateTime end) {
   std::string out;
   B().MakeCouponReport(r.Creator, x, y, begin, end, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 
@@ -398,7 +399,7 @@ R ArmCardReport(TArmRequest& r) {
   const Variant v7 = brief || len == 7 ? Un() : r.P.V(7);
   std::string out;
   B().MakeCardReport(r.Creator, i1, i2, begin, end, p1, s5, b6, v7, out);
-  r.Text = out;
+  r.Text = std::move(out);
   return R::Made;
 }
 

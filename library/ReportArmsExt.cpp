@@ -3,6 +3,7 @@
 // put their fixed sentence into the text before the builder runs, and their
 // builder's HTML into the last HTML report.
 #include <map>
+#include <utility>
 
 #include "library/ReportArms.h"
 #include "library/ReportBuilders.h"
@@ -21,8 +22,10 @@ std::string HtmlOnlySentence(const std::string& title) {
   return "Отчет \""_w + title + "\" доступен только в HTML-версии"_w;
 }
 
-R Done(TArmRequest& r, const std::string& out) {
-  r.Text = out;
+// The text is handed on, not copied: a packet or a table can be hundreds of
+// megabytes.
+R Done(TArmRequest& r, std::string& out) {
+  r.Text = std::move(out);
   return R::Made;
 }
 
