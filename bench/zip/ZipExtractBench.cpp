@@ -1,6 +1,8 @@
 // Extraction speed against Info-ZIP's unzip and Python's zipfile, in one
 // run, each archive extracted into a fresh folder and then again over the
-// tree it left (overwriting every file), each run after a sync:
+// tree it left (overwriting every file), each run after a sync and, where
+// files were removed before it, after the file system has settled them;
+// ZIP_BENCH_ROUNDS=n gives the median of n runs, the order rotating:
 //   real   - a copy of installed shared data and system libraries (about
 //            400 MB in 10 000+ files, many sizes, many folders);
 //   many   - 70 000 small entries in 70 folders;
@@ -14,11 +16,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/zip/ZipBenchSupport.h"
@@ -97,26 +102,60 @@ double Python(const std::string& archive, const std::string& dest) {
   });
 }
 
-// Zips `corpus` and times the three extractors, fresh and over their trees.
-void Compare(const std::string& name, const std::string& scratch, const std::string& corpus) {
+// The median of `times`.
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// ext4 hands out no inode within the writeback interval (plus a few
+// seconds) of its deletion, and reads every such inode as it searches for a
+// free one: a run just after a tree was removed, by anyone, pays for that
+// removal. A timed run that follows a removal waits until it is settled.
+void SettleRemovals() {
+  int centisecs = 3000;
+  std::ifstream("/proc/sys/vm/dirty_expire_centisecs") >> centisecs;
+  ::sync();
+  std::this_thread::sleep_for(std::chrono::seconds(centisecs / 100 + 6));
+}
+
+// Zips `corpus` and times the three extractors, each into a fresh folder
+// and then over the tree it left. A disk shared with other machines answers
+// unevenly, so each figure is the median of `rounds` runs, each round into
+// folders of its own, the extractors taking turns at going first.
+void Compare(const std::string& name, const std::string& scratch, const std::string& corpus,
+             int rounds) {
   std::string archive = scratch + "/" + name + ".zip";
   if (Run("cd '" + corpus + "' && zip -q -6 -r '" + archive + "' .") != 0) return;
-  std::printf("%s: archive %.1f MB\n", name.c_str(),
-              static_cast<double>(fs::file_size(archive)) / (1 << 20));
-  for (const char* pass : {"fresh", "over"}) {
-    // Each run starts with the disk written out: the data that the runs
-    // before it left to the page cache must not be flushed in its time.
-    ::sync();
-    double ours = Ours(archive, scratch + "/ours");
-    ::sync();
-    double unzip = Unzip(archive, scratch + "/unzip");
-    ::sync();
-    double python = Python(archive, scratch + "/python");
+  std::printf("%s: archive %.1f MB, median of %d runs\n", name.c_str(),
+              static_cast<double>(fs::file_size(archive)) / (1 << 20), rounds);
+  using Extractor = double (*)(const std::string&, const std::string&);
+  const Extractor extractors[] = {Ours, Unzip, Python};
+  const char* const trees[] = {"/ours", "/unzip", "/python"};
+  bool removed = true;  // the trees of the case before
+  for (const bool fresh : {true, false}) {
+    std::vector<double> times[3];
+    for (int round = 0; round < rounds; ++round) {
+      for (int turn = 0; turn < 3; ++turn) {
+        const int which = (round + turn) % 3;
+        if (removed) SettleRemovals();
+        // Each run starts with the disk written out: the data that the runs
+        // before it left to the page cache must not be flushed in its time.
+        ::sync();
+        times[which].push_back(
+            extractors[which](archive, scratch + trees[which] + std::to_string(round)));
+        // Every file replaced is one removed.
+        removed = !fresh;
+      }
+    }
+    const double ours = Median(times[0]), unzip = Median(times[1]), python = Median(times[2]);
     std::printf("  %-5s ours %7.2f s  unzip %7.2f s  python %7.2f s  ours/unzip %.2f  ours/python %.2f\n",
-                pass, ours, unzip, python, ours / unzip, ours / python);
+                fresh ? "fresh" : "over", ours, unzip, python, ours / unzip, ours / python);
     std::fflush(stdout);
   }
-  for (const char* tree : {"/ours", "/unzip", "/python"}) fs::remove_all(scratch + tree);
+  for (const char* tree : trees)
+    for (int round = 0; round < rounds; ++round)
+      fs::remove_all(scratch + tree + std::to_string(round));
   fs::remove(archive);
 }
 
@@ -125,6 +164,8 @@ void Compare(const std::string& name, const std::string& scratch, const std::str
 int main(int argc, char** argv) {
   std::string scratch = argc > 1 ? argv[1] : (fs::temp_directory_path() / "zipbench").string();
   std::vector<std::string> cases(argv + std::min(argc, 2), argv + argc);
+  const char* const roundsText = std::getenv("ZIP_BENCH_ROUNDS");
+  const int rounds = roundsText != nullptr ? std::max(1, std::atoi(roundsText)) : 1;
   if (cases.empty()) cases = {"real", "many", "flat", "deep", "mixed"};
   for (const std::string& name : cases) {
     fs::remove_all(scratch);
@@ -135,7 +176,7 @@ int main(int argc, char** argv) {
     if (name == "flat") SmallFiles(corpus, 1, 32000);
     if (name == "mixed") MakeCorpus(corpus, 300);
     if (name != "deep") {
-      Compare(name, scratch, corpus);
+      Compare(name, scratch, corpus, rounds);
       continue;
     }
     for (int depth : {250, 500, 1000, 2000}) {
