@@ -103,22 +103,6 @@ std::array<std::string*, 9> THTML_Jet::Targets() {
           &InnerHeader, &OuterFooter, &InnerFooter, &FootText};
 }
 
-void THTML_Jet::FillTargets(std::string_view name,
-                            const std::function<void(std::string&)>& fill) {
-  const std::array<std::string*, 9> targets = Targets();
-  const bool indexed = name.find_first_of("&(") == std::string_view::npos;
-  for (std::size_t i = 0; i < targets.size(); ++i) {
-    if (targets[i] == &RepeatRow) {
-      fill(RepeatRow);
-    } else if (targets[i]->empty()) {
-      continue;  // nothing to fill, and no names to ask about
-    } else if (!indexed || TargetNames[i].MayHold(*targets[i], name)) {
-      TargetNames[i].Reset();
-      fill(*targets[i]);
-    }
-  }
-}
-
 void THTML_Jet::TargetChanged(const std::string& text) {
   const std::array<std::string*, 9> targets = Targets();
   for (std::size_t i = 0; i < targets.size(); ++i)
@@ -149,7 +133,10 @@ void THTML_Jet::Add(std::string_view name, std::string_view value) {
     const std::string lname = AnsiLowerCase(name);
     const std::string pattern = "&lt;#" + lname + "&gt;";
     const std::string_view shown = value.empty() ? std::string_view("&nbsp;") : value;
-    FillTargets(lname, [&](std::string& text) { ReplacePattern(pattern, shown, text); });
+    FillTargets(lname, [&](std::string& text) {
+      if (const std::size_t first = htmltext::FindPattern(text, pattern); first != htmltext::npos)
+        htmltext::ReplaceFound(text, first, pattern, shown, RowFillFor(text));
+    });
   });
 }
 
@@ -157,6 +144,7 @@ void THTML_Jet::Add(std::string_view name, const TStringList& values) {
   Guarded("THTML_Jet.Add(Strings)", [&] {
     const std::string lname = AnsiLowerCase(name);
     AddListToText(lname, values, RepeatRow);
+    RepeatRowPlain = false;
     AddListToText(lname, values, TitleRows);
     TargetChanged(TitleRows);
   });
@@ -165,7 +153,9 @@ void THTML_Jet::Add(std::string_view name, const TStringList& values) {
 void THTML_Jet::AddDateTime(std::string_view name, std::string_view format, TDateTime value) {
   Guarded("THTML_Jet.AddDateTime", [&] {
     const std::string lname = AnsiLowerCase(name);
-    FillTargets(lname, [&](std::string& text) { ReplaceDateVar(lname, format, text, value); });
+    FillTargets(lname, [&](std::string& text) {
+      ReplaceDateVar(lname, format, text, value, RowFillFor(text));
+    });
   });
 }
 

@@ -188,8 +188,10 @@ class THTML_Jet {
 
   // Filling.
   std::array<std::string*, 9> Targets();
-  // Runs `fill` on each value target that may hold a placeholder of `name`.
-  void FillTargets(std::string_view name, const std::function<void(std::string&)>& fill);
+  // Runs `fill` on each value target that may hold a placeholder of `name`
+  // (a template: it runs for every value of every record).
+  template <class Fill>
+  void FillTargets(std::string_view name, const Fill& fill);
   // To be called whenever a value target is changed other than by FillTargets.
   void TargetChanged(const std::string& text);
   void AllTargetsChanged();
@@ -197,7 +199,11 @@ class THTML_Jet {
                        double value) const;
   void ReplaceFloatVarInTargets(std::string_view name, std::string_view format, double value);
   void ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
-                      TDateTime value) const;
+                      TDateTime value, const htmltext::RowFill& row = {}) const;
+  htmltext::RowFill RowFillFor(const std::string& text) {
+    if (&text != &RepeatRow) return {};
+    return {&RepeatRowPlain, RepeatRowPlain && RepeatRowSingle};
+  }
   static void ReplaceVar(std::string_view name, std::string_view value, std::string& text);
   static void ReplacePattern(const std::string& pattern, std::string_view value, std::string& text);
   static void ReplaceFirstVar(std::string_view name, std::string_view value, std::string& text);
@@ -247,6 +253,14 @@ class THTML_Jet {
   std::string OuterHeader, OuterHeaderInit, OuterFooter, OuterFooterInit;
   std::string InnerHeader, InnerHeaderInit, InnerFooter, InnerFooterInit;
   std::string RepeatRow, RepeatRowInit;
+  // A record row is plain (htmltext::IsPlainText) while its template is and
+  // every value written into it since its reset was: it then holds no
+  // argument form, and a placeholder only of a name of its template, so
+  // that a value of any other name is not searched for in it.
+  bool RepeatRowInitPlain = false, RepeatRowPlain = false;
+  // Set by FillTargets while the name it fills is once in a plain row.
+  bool RepeatRowSingle = false;
+  htmltext::PlaceholderNames RepeatRowNames;
   int RepeatRowTRCount = 0;
   std::string ItogRows, ItogRowsInit, AllItogRows, AllItogRowsInit;
   std::string ItogRowWork;
@@ -307,5 +321,30 @@ class THTML_Jet {
   std::unordered_map<std::string, std::string> ScriptIds;
   std::unique_ptr<THTML_Process> PairChecker;
 };
+
+template <class Fill>
+void THTML_Jet::FillTargets(std::string_view name, const Fill& fill) {
+  const std::array<std::string*, 9> targets = Targets();
+  const bool indexed = name.find_first_of("&(") == std::string_view::npos;
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (targets[i] == &RepeatRow) {
+      if (!indexed) {
+        fill(RepeatRow);
+        RepeatRowPlain = false;
+      } else if (!RepeatRowPlain) {
+        fill(RepeatRow);
+      } else if (const int count = RepeatRowNames.Count(RepeatRowInit, name); count > 0) {
+        RepeatRowSingle = count == 1;
+        fill(RepeatRow);
+        RepeatRowSingle = false;
+      }
+    } else if (targets[i]->empty()) {
+      continue;  // nothing to fill, and no names to ask about
+    } else if (!indexed || TargetNames[i].MayHold(*targets[i], name)) {
+      TargetNames[i].Reset();
+      fill(*targets[i]);
+    }
+  }
+}
 
 }  // namespace tv

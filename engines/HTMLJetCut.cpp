@@ -188,6 +188,7 @@ void THTML_Jet::SplitGroups() {
 void THTML_Jet::CutMainTable() {
   if (Template.find("<table") == npos) {
     RepeatRowInit.clear();
+    RepeatRowInitPlain = RepeatRowPlain = false;
     ItogRowsInit.clear();
     AllItogRowsInit.clear();
     return;
@@ -200,6 +201,8 @@ void THTML_Jet::CutMainTable() {
   RepeatRowTRCount = PairChecker->CheckTRPairs(RepeatRow);
   if (ColumnRepeat) ExpandColumns();
   RepeatRowInit = RepeatRow;
+  RepeatRowInitPlain = RepeatRowPlain = htmltext::IsPlainText(RepeatRowInit, true);
+  RepeatRowNames.Reset();
   ItogRowsInit = ItogRows;
   AllItogRowsInit = AllItogRows;
 }

@@ -53,11 +53,12 @@ class FloatFill {
         value_(value),
         isNaN_(std::isnan(value)) {}
 
-  void Apply(std::string& text) {
+  void Apply(std::string& text, const htmltext::RowFill& row = {}) {
     if (text.empty()) return;
     const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
     if (const std::size_t first = htmltext::FindPattern(text, plain_); first != npos)
-      htmltext::ReplaceAllFrom(text, first, plain_, Shown());
+      htmltext::ReplaceFound(text, first, plain_, Shown(), row);
+    if (row.plain != nullptr && *row.plain) return;  // a plain row holds no argument form
     ReplaceArgumentForms(name_, text, [&](std::string_view arg) -> std::string {
       if (isNaN_) return std::string(format_);
       if (!arg.empty() && arg.front() == '=') arg = "%.2n";
@@ -97,18 +98,19 @@ void THTML_Jet::ReplaceFloatVar(std::string_view name, std::string_view format, 
 void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view format,
                                          double value) {
   FloatFill fill(name, format, value);
-  FillTargets(name, [&](std::string& text) { fill.Apply(text); });
+  FillTargets(name, [&](std::string& text) { fill.Apply(text, RowFillFor(text)); });
 }
 
 void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
-                               TDateTime value) const {
+                               TDateTime value, const htmltext::RowFill& row) const {
   const std::string plain = "&lt;#" + std::string(name) + "&gt;";
   if (const std::size_t first = htmltext::FindPattern(text, plain); first != npos) {
     const std::string shown = format.empty() ? std::string()
                               : value < 0    ? std::string(format)
                                              : FormatDateTime(format, value);
-    htmltext::ReplaceAllFrom(text, first, plain, shown);
+    htmltext::ReplaceFound(text, first, plain, shown, row);
   }
+  if (row.plain != nullptr && *row.plain) return;  // a plain row holds no argument form
   ReplaceArgumentForms(name, text, [&](std::string_view arg) -> std::string {
     if (value == -1 || format.empty()) return std::string(format);
     try {

@@ -154,17 +154,24 @@ void THTML_Jet::AppendBody(std::string text) {
 
 void THTML_Jet::EndLine() {
   Guarded("THTML_Jet.EndLine", [&] {
-    EvalIn(RepeatRow);
+    // A record whose placeholders are all filled, the usual case, has
+    // nothing to evaluate or blank: one search tells.
+    const bool filled = htmltext::FindPattern(RepeatRow, "&lt;#") == npos;
+    if (!filled) EvalIn(RepeatRow);
     // The record is written straight into the group's text.
     std::string& chunk = Lines.Room(RepeatRow.size() + 2);
     const std::size_t before = chunk.size();
-    AppendBlankUnfilled(chunk, RepeatRow);
+    if (filled)
+      chunk += RepeatRow;
+    else
+      AppendBlankUnfilled(chunk, RepeatRow);
     const std::size_t bytes = chunk.size() - before;
     chunk += "\r\n";
     Lines.Appended(bytes + 2);
     GroupBytes += static_cast<std::int64_t>(bytes);
     CheckSize(GroupBytes);
     RepeatRow = RepeatRowInit;
+    RepeatRowPlain = RepeatRowInitPlain;
     GroupRows += RepeatRowTRCount;
     ++LineCount;
     if (LineCount > HTMLJet::MaxReportRows)

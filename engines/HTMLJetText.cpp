@@ -172,18 +172,46 @@ long double ThroughGeneralText(long double x) {
   return x < 0 ? -value : value;
 }
 
-bool PlaceholderNames::MayHold(std::string_view text, std::string_view name) {
+bool IsPlainText(std::string_view text, bool placeholders) {
+  const auto entityChar = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#';
+  };
+  if (text.find('(') != npos) return false;
+  for (std::size_t p = text.find('&'); p != npos; p = text.find('&', p + 1)) {
+    std::size_t end = p + 1;
+    while (end < text.size() && entityChar(text[end])) ++end;
+    if (end == p + 1 || end == text.size() || text[end] != ';') return false;
+    if (text.compare(p, 4, "&lt;") != 0) continue;
+    if (!placeholders || text.compare(p + 4, 1, "#") != 0) return false;
+    const std::size_t close = text.find('&', p + 5);
+    if (close == npos || close == p + 5 || text.compare(close, 4, "&gt;") != 0) return false;
+  }
+  return true;
+}
+
+void ReplaceFound(std::string& text, std::size_t first, std::string_view pattern,
+                  std::string_view shown, const RowFill& row) {
+  if (row.single)
+    text.replace(first, pattern.size(), shown);
+  else
+    ReplaceAllFrom(text, first, pattern, shown);
+  if (row.plain != nullptr && *row.plain) *row.plain = IsPlainText(shown, false);
+}
+
+int PlaceholderNames::Count(std::string_view text, std::string_view name) {
   if (!ready_) {
     names_.clear();
     for (std::size_t p = text.find("&lt;#"); p != npos; p = text.find("&lt;#", p + 5)) {
       const std::size_t end = text.find_first_of("&(", p + 5);
       if (end == npos) break;
       if (text[end] == '(' || text.compare(end, 4, "&gt;") == 0)
-        names_.emplace(text.substr(p + 5, end - p - 5));
+        ++names_[std::string(text.substr(p + 5, end - p - 5))];
     }
     ready_ = true;
   }
-  return !names_.empty() && names_.find(name) != names_.end();
+  if (names_.empty()) return 0;
+  const auto it = names_.find(name);
+  return it == names_.end() ? 0 : it->second;
 }
 
 namespace {

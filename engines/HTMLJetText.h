@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace tv::htmltext {
@@ -85,11 +85,33 @@ long double ThroughGeneralText(long double x);
 // "&lt;#" + name + "(", each name read up to the first "&" or "(": a value
 // is then looked for only in the texts that can hold its name. Made on the
 // first question; the owner resets it whenever the text changes.
+// Whether `text` keeps the record row searchable by its names alone: no "("
+// anywhere, and every "&" opens a whole entity ("&", then letters, digits
+// or "#", then ";"). With `placeholders`, every "&lt;" opens a whole
+// placeholder ("&lt;#", a name without "&", "&gt;"); without, a text holds
+// no "&lt;" at all (a value written into the row).
+bool IsPlainText(std::string_view text, bool placeholders);
+
+// What is known of the record row while a value goes into it: `plain`
+// points at its plainness (kept up to date by the writer), `single` says
+// that it holds the name's placeholder exactly once. Empty for other texts.
+struct RowFill {
+  bool* plain = nullptr;
+  bool single = false;
+};
+
+// Writes `shown` in place of the placeholders `pattern` of `text`, the
+// first of them found at `first`.
+void ReplaceFound(std::string& text, std::size_t first, std::string_view pattern,
+                  std::string_view shown, const RowFill& row);
+
 class PlaceholderNames {
  public:
   // False only when `text` holds neither form of `name`. A name with "&"
   // or "(" in it is not read whole by the walk: ask only with other names.
-  bool MayHold(std::string_view text, std::string_view name);
+  bool MayHold(std::string_view text, std::string_view name) { return Count(text, name) > 0; }
+  // How many placeholders of either form of `name` `text` holds.
+  int Count(std::string_view text, std::string_view name);
   void Reset() { ready_ = false; }
 
  private:
@@ -97,7 +119,7 @@ class PlaceholderNames {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  std::unordered_set<std::string, Hash, std::equal_to<>> names_;
+  std::unordered_map<std::string, int, Hash, std::equal_to<>> names_;
   bool ready_ = false;
 };
 

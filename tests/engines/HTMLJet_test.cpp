@@ -309,6 +309,55 @@ TEST_F(HTMLJetTest, MakeItog2SumsSinceTheLastGroupEnd) {
             "<tr><td>T</td><td>&nbsp;</td><td><nobr>1,00</nobr></td></tr>\n\n</table>\n");
 }
 
+// A record row is searched only for the names of its template while every
+// value written into it is plain; a value that brings in a placeholder, an
+// argument form or "(" makes the row be searched whole again, as a
+// template that holds them is.
+TEST_F(HTMLJetTest, ValuesThatBringPlaceholdersAreFilledLikeTheTemplatesOwn) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  const std::string plainRow = "<tr><td>&lt;#A&gt;</td><td>&lt;#B&gt;</td><td>&lt;#A&gt;</td></tr>";
+  const std::string formRow = "<tr><td>&lt;#A&gt;</td><td>&lt;#B(%.3f)&gt;</td></tr>";
+  struct Case {
+    const std::string& row;
+    std::function<void(THTML_Jet&)> fill;
+    const char* expected;  // the record, then a plain one after it
+  };
+  const Case cases[] = {
+      {plainRow, [](THTML_Jet& j) { j.Add("A", "&lt;#b&gt;"); j.Add("B", "x"); },
+       "<td>x</td><td>x</td><td>x</td>"},
+      {plainRow, [](THTML_Jet& j) { j.Add("A", "&lt;#zz&gt;"); j.Add("ZZ", "q"); },
+       "<td>q</td><td>&nbsp;</td><td>q</td>"},
+      {plainRow, [](THTML_Jet& j) { j.Add("A", "&lt;#n(%.1f)&gt;"); j.AddFloat("N", "%.2n", 2.5); },
+       "<td><nobr>2,5</nobr></td><td>&nbsp;</td><td><nobr>2,5</nobr></td>"},
+      {plainRow, [](THTML_Jet& j) { j.Add("A", "(1)&amp;"); j.Add("B", "y"); },
+       "<td>(1)&amp;</td><td>y</td><td>(1)&amp;</td>"},
+      {plainRow, [](THTML_Jet& j) { j.Add("B", "&lt;#a&gt;"); j.Add("A", "z"); },
+       "<td>z</td><td>z</td><td>z</td>"},
+      {formRow, [](THTML_Jet& j) { j.Add("A", "&nbsp;"); j.AddFloat("B", "%.2n", 1.25); },
+       "<td>&nbsp;</td><td><nobr>1,250</nobr></td>"},
+  };
+  for (const Case& c : cases) {
+    const std::string tmpl = "<table>\n<tr><td>&lt;#Group&gt;</td></tr>\n"
+                             "<tr><td>&lt;#Repeat&gt;</td></tr>\n" + c.row +
+                             "\n<tr><td>&lt;#EndRepeat&gt;</td></tr>\n"
+                             "<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>";
+    const std::string out = Render(tmpl, [&](THTML_Jet& jet) {
+      c.fill(jet);
+      jet.EndLine();
+      jet.Add("A", "1");
+      jet.Add("B", "2");
+      jet.EndLine();
+      jet.EndIGroup();
+    });
+    // A text value fills no argument form.
+    const std::string second = c.row == plainRow ? "<td>1</td><td>2</td><td>1</td>"
+                                                 : "<td>1</td><td>&nbsp;</td>";
+    EXPECT_EQ(out, "<table>\n<tr>" + std::string(c.expected) + "</tr>\n<tr>" + second +
+                       "</tr>\n\n\n</table>\n")
+        << c.expected;
+  }
+}
+
 // A group too large for one chunk of the engine's record text sums and
 // reads back as a small one; TakeReady hands over what GetReady gives.
 TEST_F(HTMLJetTest, LargeGroupsSumAndHandOverWhole) {
