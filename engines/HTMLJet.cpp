@@ -103,14 +103,42 @@ std::array<std::string*, 9> THTML_Jet::Targets() {
           &InnerHeader, &OuterFooter, &InnerFooter, &FootText};
 }
 
+THTML_Jet::NameTargets THTML_Jet::TargetsOf(std::string_view name,
+                                            const std::array<std::string*, 9>& targets) {
+  std::uint16_t empty = 0;
+  for (std::size_t i = 0; i < targets.size(); ++i)
+    if (targets[i] != &RepeatRow && targets[i]->empty()) empty |= static_cast<std::uint16_t>(1u << i);
+  auto it = NameTargetMemo.find(name);
+  if (it != NameTargetMemo.end() && it->second.epoch == NamesEpoch && it->second.empty == empty)
+    return it->second;
+  NameTargets found;
+  found.epoch = NamesEpoch;
+  found.empty = empty;
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (targets[i] == &RepeatRow)
+      found.rowCount = RepeatRowNames.Count(RepeatRowInit, name);
+    else if ((empty >> i & 1) == 0 && TargetNames[i].MayHold(*targets[i], name))
+      found.mask |= static_cast<std::uint16_t>(1u << i);
+  }
+  if (it == NameTargetMemo.end())
+    NameTargetMemo.emplace(std::string(name), found);
+  else
+    it->second = found;
+  return found;
+}
+
 void THTML_Jet::TargetChanged(const std::string& text) {
   const std::array<std::string*, 9> targets = Targets();
   for (std::size_t i = 0; i < targets.size(); ++i)
-    if (targets[i] == &text) TargetNames[i].Reset();
+    if (targets[i] == &text) {
+      TargetNames[i].Reset();
+      ++NamesEpoch;
+    }
 }
 
 void THTML_Jet::AllTargetsChanged() {
   for (htmltext::PlaceholderNames& names : TargetNames) names.Reset();
+  ++NamesEpoch;
 }
 
 void THTML_Jet::ReplaceVar(std::string_view name, std::string_view value, std::string& text) {

@@ -260,6 +260,17 @@ class THTML_Jet {
   bool RepeatRowInitPlain = false, RepeatRowPlain = false;
   // Set by FillTargets while the name it fills is once in a plain row.
   bool RepeatRowSingle = false;
+  // Which value targets may hold a name, as last found: good while no
+  // target's names were reset since (NamesEpoch) and the same targets are
+  // empty. A record's values are then looked up once, not per target.
+  struct NameTargets {
+    std::uint64_t epoch = 0;
+    std::uint16_t empty = 0, mask = 0;
+    int rowCount = 0;  // placeholders of the name in RepeatRowInit
+  };
+  NameTargets TargetsOf(std::string_view name, const std::array<std::string*, 9>& targets);
+  std::unordered_map<std::string, NameTargets, htmltext::TextHash, std::equal_to<>> NameTargetMemo;
+  std::uint64_t NamesEpoch = 0;
   htmltext::PlaceholderNames RepeatRowNames;
   int RepeatRowTRCount = 0;
   std::string ItogRows, ItogRowsInit, AllItogRows, AllItogRowsInit;
@@ -325,23 +336,32 @@ class THTML_Jet {
 template <class Fill>
 void THTML_Jet::FillTargets(std::string_view name, const Fill& fill) {
   const std::array<std::string*, 9> targets = Targets();
-  const bool indexed = name.find_first_of("&(") == std::string_view::npos;
-  for (std::size_t i = 0; i < targets.size(); ++i) {
-    if (targets[i] == &RepeatRow) {
-      if (!indexed) {
+  if (name.find_first_of("&(") != std::string_view::npos) {
+    // Such a name is not read whole by the placeholder walk: every text is
+    // searched.
+    for (std::string* target : targets) {
+      if (target == &RepeatRow) {
         fill(RepeatRow);
         RepeatRowPlain = false;
-      } else if (!RepeatRowPlain) {
+      } else if (!target->empty()) {
+        TargetChanged(*target);
+        fill(*target);
+      }
+    }
+    return;
+  }
+  const NameTargets where = TargetsOf(name, targets);
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (targets[i] == &RepeatRow) {
+      if (!RepeatRowPlain) {
         fill(RepeatRow);
-      } else if (const int count = RepeatRowNames.Count(RepeatRowInit, name); count > 0) {
-        RepeatRowSingle = count == 1;
+      } else if (where.rowCount > 0) {
+        RepeatRowSingle = where.rowCount == 1;
         fill(RepeatRow);
         RepeatRowSingle = false;
       }
-    } else if (targets[i]->empty()) {
-      continue;  // nothing to fill, and no names to ask about
-    } else if (!indexed || TargetNames[i].MayHold(*targets[i], name)) {
-      TargetNames[i].Reset();
+    } else if ((where.mask >> i & 1) != 0) {
+      TargetChanged(*targets[i]);
       fill(*targets[i]);
     }
   }

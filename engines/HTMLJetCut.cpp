@@ -186,6 +186,9 @@ void THTML_Jet::SplitGroups() {
 }
 
 void THTML_Jet::CutMainTable() {
+  RepeatRowNames.Reset();
+  NameTargetMemo.clear();
+  ++NamesEpoch;
   if (Template.find("<table") == npos) {
     RepeatRowInit.clear();
     RepeatRowInitPlain = RepeatRowPlain = false;
@@ -202,7 +205,6 @@ void THTML_Jet::CutMainTable() {
   if (ColumnRepeat) ExpandColumns();
   RepeatRowInit = RepeatRow;
   RepeatRowInitPlain = RepeatRowPlain = htmltext::IsPlainText(RepeatRowInit, true);
-  RepeatRowNames.Reset();
   ItogRowsInit = ItogRows;
   AllItogRowsInit = AllItogRows;
 }

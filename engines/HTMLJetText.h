@@ -105,6 +105,12 @@ struct RowFill {
 void ReplaceFound(std::string& text, std::size_t first, std::string_view pattern,
                   std::string_view shown, const RowFill& row);
 
+// A hash of strings that looks up by std::string_view.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
 class PlaceholderNames {
  public:
   // False only when `text` holds neither form of `name`. A name with "&"
@@ -115,11 +121,7 @@ class PlaceholderNames {
   void Reset() { ready_ = false; }
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, int, Hash, std::equal_to<>> names_;
+  std::unordered_map<std::string, int, TextHash, std::equal_to<>> names_;
   bool ready_ = false;
 };
 
