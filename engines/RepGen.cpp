@@ -69,7 +69,11 @@ void TRepGen::LoadForm(int columnCount) {
 }
 
 void TRepGen::SetVar(std::string_view name, std::string_view value) {
-  Vars.insert_or_assign(VarKey(name), std::string(value));
+  std::string key = VarKey(name);
+  if (const auto it = Vars.find(key); it != Vars.end())
+    it->second.assign(value);
+  else
+    Vars.emplace(std::move(key), std::string(value));
 }
 
 void TRepGen::ClearVars() { Vars.clear(); }
