@@ -88,6 +88,18 @@ DocPos FindIn(const std::vector<std::string>& parts, std::string_view what, DocP
   return {parts.size(), 0};
 }
 
+// Whether a `what` starts at or after `from` and before `to`.
+bool StartsBetween(const std::vector<std::string>& parts, std::string_view what, DocPos from,
+                   DocPos to) {
+  for (std::size_t i = from.part; i <= to.part && i < parts.size(); ++i) {
+    std::string_view text = parts[i];
+    if (i == to.part) text = text.substr(0, std::min(text.size(), to.at + what.size() - 1));
+    const std::size_t at = htmltext::FindText(text, what, i == from.part ? from.at : 0);
+    if (at != npos && (i < to.part || at < to.at)) return true;
+  }
+  return false;
+}
+
 // Per piece, the texts to insert and where, in rising order.
 using HeaderPlan = std::vector<std::vector<std::pair<std::size_t, std::string_view>>>;
 
@@ -110,11 +122,12 @@ HeaderPlan PlanTableHeaders(const std::vector<std::string>& parts, std::string_v
     const std::string& first = parts[label.part];
     std::size_t start = first.rfind("<tr", label.at);
     if (start == npos || start < (label.part == pos.part ? pos.at : 0)) start = label.at;
-    const DocPos tableEnd = FindIn(parts, "</table", label, labelled);
+    // The labelled rows up to the table's end: the end is looked for only
+    // up to each next label, never through the records after the last one.
     DocPos last = label;
     for (DocPos next =
              FindIn(parts, kHeaderLabel, {last.part, last.at + kHeaderLabel.size()}, labelled);
-         next < tableEnd;
+         next != none && !StartsBetween(parts, "</table", last, next);
          next = FindIn(parts, kHeaderLabel, {next.part, next.at + kHeaderLabel.size()}, labelled))
       last = next;
     const std::string& lastPart = parts[last.part];
