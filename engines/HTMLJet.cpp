@@ -130,10 +130,7 @@ THTML_Jet::NameTargets THTML_Jet::TargetsOf(std::string_view name,
 void THTML_Jet::TargetChanged(const std::string& text) {
   const std::array<std::string*, 9> targets = Targets();
   for (std::size_t i = 0; i < targets.size(); ++i)
-    if (targets[i] == &text) {
-      TargetNames[i].Reset();
-      ++NamesEpoch;
-    }
+    if (targets[i] == &text) TargetChangedAt(i);
 }
 
 void THTML_Jet::AllTargetsChanged() {

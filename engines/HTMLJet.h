@@ -194,6 +194,10 @@ class THTML_Jet {
   void FillTargets(std::string_view name, const Fill& fill);
   // To be called whenever a value target is changed other than by FillTargets.
   void TargetChanged(const std::string& text);
+  void TargetChangedAt(std::size_t target) {
+    TargetNames[target].Reset();
+    ++NamesEpoch;
+  }
   void AllTargetsChanged();
   void ReplaceFloatVar(std::string_view name, std::string_view format, std::string& text,
                        double value) const;
@@ -269,7 +273,7 @@ class THTML_Jet {
     int rowCount = 0;  // placeholders of the name in RepeatRowInit
   };
   NameTargets TargetsOf(std::string_view name, const std::array<std::string*, 9>& targets);
-  std::unordered_map<std::string, NameTargets, htmltext::TextHash, std::equal_to<>> NameTargetMemo;
+  std::unordered_map<std::string, NameTargets, TextHash, std::equal_to<>> NameTargetMemo;
   std::uint64_t NamesEpoch = 0;
   htmltext::PlaceholderNames RepeatRowNames;
   int RepeatRowTRCount = 0;
@@ -339,13 +343,13 @@ void THTML_Jet::FillTargets(std::string_view name, const Fill& fill) {
   if (name.find_first_of("&(") != std::string_view::npos) {
     // Such a name is not read whole by the placeholder walk: every text is
     // searched.
-    for (std::string* target : targets) {
-      if (target == &RepeatRow) {
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      if (targets[i] == &RepeatRow) {
         fill(RepeatRow);
         RepeatRowPlain = false;
-      } else if (!target->empty()) {
-        TargetChanged(*target);
-        fill(*target);
+      } else if (!targets[i]->empty()) {
+        TargetChangedAt(i);
+        fill(*targets[i]);
       }
     }
     return;
@@ -361,7 +365,7 @@ void THTML_Jet::FillTargets(std::string_view name, const Fill& fill) {
         RepeatRowSingle = false;
       }
     } else if ((where.mask >> i & 1) != 0) {
-      TargetChanged(*targets[i]);
+      TargetChangedAt(i);
       fill(*targets[i]);
     }
   }

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/text/TextHash.h"
+
 namespace tv::htmltext {
 
 constexpr std::size_t npos = std::string_view::npos;
@@ -81,10 +83,6 @@ void ReplaceAllFrom(std::string& text, std::size_t first, std::string_view patte
 // the text where the arithmetic below is exact.
 long double ThroughGeneralText(long double x);
 
-// The names of the placeholders a text holds, "&lt;#" + name + "&gt;" and
-// "&lt;#" + name + "(", each name read up to the first "&" or "(": a value
-// is then looked for only in the texts that can hold its name. Made on the
-// first question; the owner resets it whenever the text changes.
 // Whether `text` keeps the record row searchable by its names alone: no "("
 // anywhere, and every "&" opens a whole entity ("&", then letters, digits
 // or "#", then ";"). With `placeholders`, every "&lt;" opens a whole
@@ -105,12 +103,10 @@ struct RowFill {
 void ReplaceFound(std::string& text, std::size_t first, std::string_view pattern,
                   std::string_view shown, const RowFill& row);
 
-// A hash of strings that looks up by std::string_view.
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
+// The names of the placeholders a text holds, "&lt;#" + name + "&gt;" and
+// "&lt;#" + name + "(", each name read up to the first "&" or "(": a value
+// is then looked for only in the texts that can hold its name. Made on the
+// first question; the owner resets it whenever the text changes.
 class PlaceholderNames {
  public:
   // False only when `text` holds neither form of `name`. A name with "&"

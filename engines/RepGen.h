@@ -18,13 +18,14 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
-#include <unordered_map>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engines/RepGenForm.h"
+#include "platform/text/TextHash.h"
 
 namespace tv {
 
@@ -73,11 +74,7 @@ class TRepGen {
   std::ostream& Output;
   // Upper-cased names (at most 15 characters) and their values, set and
   // read for every row.
-  struct VarHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, std::string, VarHash, std::equal_to<>> Vars;
+  std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> Vars;
   std::vector<std::string> Head, Tail, GroupHeader, GroupFooter, PageHeader, PageFooter, RepeatBody;
   uint8_t PageLength;
   int32_t PageNumber = 1;
