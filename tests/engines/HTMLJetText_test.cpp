@@ -78,6 +78,41 @@ TEST(HTMLJetText, RunningSumsRoundAsTheirText) {
   EXPECT_GT(checked, 400000);
 }
 
+// The plainness that lets the record row be searched by its names alone,
+// and the names a text holds, on texts whose answers are worked out by hand.
+TEST(HTMLJetText, PlainTextsAndPlaceholderCounts) {
+  const struct {
+    const char* text;
+    bool asTemplate, asValue;
+  } plain[] = {
+      {"", true, true},
+      {"<td>x</td>", true, true},
+      {"a&nbsp;b&amp;c&#160;", true, true},
+      {"<td>&lt;#a&gt;</td><td>&lt;#b&gt;</td>", true, false},
+      {"(1)", false, false},
+      {"&lt;#a(%.2f)&gt;", false, false},
+      {"a & b", false, false},           // a bare "&"
+      {"&nbsp", false, false},           // an entity without its ";"
+      {"&;", false, false},              // an entity without a name
+      {"&lt;b", false, false},           // "&lt;" that opens no placeholder
+      {"&lt;#&gt;", false, false},       // a placeholder without a name
+      {"&lt;#a&nbsp;&gt;", false, false},  // a name that holds "&"
+      {"&lt;#a", false, false},          // a placeholder without its end
+      {"x&gt;", true, true},
+  };
+  for (const auto& c : plain) {
+    EXPECT_EQ(htmltext::IsPlainText(c.text, true), c.asTemplate) << c.text;
+    EXPECT_EQ(htmltext::IsPlainText(c.text, false), c.asValue) << c.text;
+  }
+  const std::string text = "&lt;#a&gt;|&lt;#b(%.1f)&gt;|&lt;#a&gt;|&lt;#c&nbsp;|&lt;#b&gt;|&lt;#d";
+  const struct {
+    const char* name;
+    int count;
+  } counts[] = {{"a", 2}, {"b", 2}, {"c", 0}, {"d", 0}, {"e", 0}, {"", 0}};
+  htmltext::PlaceholderNames names;
+  for (const auto& c : counts) EXPECT_EQ(names.Count(text, c.name), c.count) << c.name;
+}
+
 }  // namespace
 }  // namespace tv::test
 

@@ -8,6 +8,9 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
+#include <utility>
+#include <vector>
 
 #include "foundation/FileLogger.h"
 #include "platform/text/Cp1251.h"
@@ -355,6 +358,59 @@ TEST_F(HTMLJetTest, ValuesThatBringPlaceholdersAreFilledLikeTheTemplatesOwn) {
     EXPECT_EQ(out, "<table>\n<tr>" + std::string(c.expected) + "</tr>\n<tr>" + second +
                        "</tr>\n\n\n</table>\n")
         << c.expected;
+  }
+}
+
+// Random record rows and text values against a model of the rule: each
+// value replaces every placeholder of its name in the row as it stands,
+// values already written included, and what stays unfilled prints
+// "&nbsp;". The pieces mix placeholders, entities, "(" and broken forms, so
+// that rows and values are plain and not.
+TEST_F(HTMLJetTest, RecordRowsFillAsEveryValueReplacingInTheWholeRow) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  const char* const pieces[] = {"&lt;#a&gt;", "&lt;#b&gt;", "&lt;#c&gt;",       "&amp;", "(",
+                                "x",          "&gt;",       "&lt;#a(%.1f)&gt;", "&nbsp;"};
+  const char* const values[] = {"", "1", "&lt;#b&gt;", "&lt;#c&gt;", "(y)", "&nbsp;z", "&lt;#a",
+                                "&gt;"};
+  const char* const names[] = {"A", "B", "C", "D"};
+  const auto replaceAll = [](std::string text, const std::string& what, const std::string& by) {
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + by.size()))
+      text.replace(p, what.size(), by);
+    return text;
+  };
+  const auto blankUnfilled = [](const std::string& text) {
+    std::string out;
+    std::size_t pos = 0;
+    for (std::size_t p = text.find("&lt;#"); p != std::string::npos; p = text.find("&lt;#", pos)) {
+      const std::size_t close = text.find("&gt;", p);
+      if (close == std::string::npos) break;
+      out += text.substr(pos, p - pos) + "&nbsp;";
+      pos = close + 4;
+    }
+    return out + text.substr(pos);
+  };
+  std::mt19937 random(46);
+  for (int round = 0; round < 300; ++round) {
+    std::string cell;
+    for (int i = 0; i < 6; ++i) cell += pieces[random() % std::size(pieces)];
+    std::vector<std::pair<std::string, std::string>> adds(random() % 5);
+    for (auto& [name, value] : adds) {
+      name = names[random() % std::size(names)];
+      value = values[random() % std::size(values)];
+    }
+    std::string row = "<tr><td>" + cell + "</td></tr>";
+    for (const auto& [name, value] : adds)
+      row = replaceAll(row, "&lt;#" + AnsiLowerCase(name) + "&gt;", value.empty() ? "&nbsp;" : value);
+    const std::string out = Render(
+        "<table>\n<tr><td>&lt;#Group&gt;</td></tr>\n<tr><td>&lt;#Repeat&gt;</td></tr>\n"
+        "<tr><td>" + cell + "</td></tr>\n<tr><td>&lt;#EndRepeat&gt;</td></tr>\n"
+        "<tr><td>&lt;#EndGroup&gt;</td></tr>\n</table>",
+        [&](THTML_Jet& jet) {
+          for (const auto& [name, value] : adds) jet.Add(name, value);
+          jet.EndLine();
+          jet.EndIGroup();
+        });
+    ASSERT_EQ(out, "<table>\n" + blankUnfilled(row) + "\n\n\n</table>\n") << cell;
   }
 }
 
