@@ -221,9 +221,11 @@ void TUnzipContext::CheckOverlaps() {
       end = INT64_MAX;
     spans.push_back({entry->GetDiskStart(), start, end, entry});
   }
-  std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
+  // Archives mostly list their entries in the order they are stored.
+  const auto before = [](const Span& a, const Span& b) {
     return a.disk != b.disk ? a.disk < b.disk : a.start < b.start;
-  });
+  };
+  if (!std::is_sorted(spans.begin(), spans.end(), before)) std::sort(spans.begin(), spans.end(), before);
   const Span* reach = nullptr;  // the span reaching furthest on its disk so far
   for (const Span& span : spans) {
     if (reach != nullptr && span.disk == reach->disk && span.start < reach->end)
@@ -278,7 +280,9 @@ void TUnzipContext::UnZipFile(int32_t index) {
   }
   // The system would cut such a name at the NUL and write another file
   // than the one stored: the event shows the NUL as "?".
-  if (std::string path = entry.FullPath(); path.find('\0') != std::string::npos) {
+  if (entry.Directory().find('\0') != std::string::npos ||
+      entry.Filename().find('\0') != std::string::npos) {
+    std::string path = entry.FullPath();
     std::replace(path.begin(), path.end(), '\0', '?');
     Skip(srCreateError, path, index);
     return;

@@ -141,6 +141,12 @@ void TSortedObjectList::Put(int32_t, TObject*) {
 }
 
 bool TSortedObjectList::Find(const TObject* key, int32_t& index) const {
+  // Lists are mostly filled in their own order: a key past the last item
+  // needs no search.
+  if (Count() > 0 && CompareItems(KeyOf(Get(Count() - 1)), key) < 0) {
+    index = Count();
+    return false;
+  }
   bool found = false;
   int32_t low = 0;
   int32_t high = Count() - 1;

@@ -42,13 +42,18 @@ std::string TOutputPaths::Relative(const TZipHeaderInfo& entry, bool withFolder,
   // second.
   const std::string text = entry.FullPath();
   std::string utf8 = entry.UnicodePath().empty() ? Cp1251ToUtf8(text) : entry.UnicodePath();
-  std::vector<std::size_t> at;
-  for (int pass = 0; pass < 2 && at.size() != text.size() + 1; ++pass) {
+  // Where each character of `text` starts in `utf8`; a name of one-byte
+  // characters only (most are) needs no table.
+  std::vector<std::size_t> starts;
+  const bool oneByte = utf8.size() == text.size() &&
+                       std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  for (int pass = 0; pass < 2 && !oneByte && starts.size() != text.size() + 1; ++pass) {
     if (pass == 1) utf8 = Cp1251ToUtf8(text);
-    at.clear();
-    for (std::size_t i = 0; i < utf8.size(); i += UnitLength(utf8, i)) at.push_back(i);
-    at.push_back(utf8.size());
+    starts.clear();
+    for (std::size_t i = 0; i < utf8.size(); i += UnitLength(utf8, i)) starts.push_back(i);
+    starts.push_back(utf8.size());
   }
+  const auto at = [&](std::size_t i) { return oneByte ? i : starts[i]; };
   const std::size_t dirEnd = entry.Directory().size();
   std::string out;
   if (withFolder) {
@@ -58,11 +63,11 @@ std::string TOutputPaths::Relative(const TZipHeaderInfo& entry, bool withFolder,
       std::size_t end = std::min(text.find('\\', pos), dirEnd);
       std::string_view part(text.data() + pos, end - pos);
       if (!part.empty() && part != "." && part != "..")
-        out.append(utf8, at[pos], at[end] - at[pos]).push_back('/');
+        out.append(utf8, at(pos), at(end) - at(pos)).push_back('/');
       pos = end + 1;
     }
   }
-  out.append(utf8, at[dirEnd], std::string::npos);
+  out.append(utf8, at(dirEnd), std::string::npos);
   return out;
 }
 

@@ -28,6 +28,8 @@ bool Exists(const std::string& native) {
 // upper-cased Windows-1251 name. A name that Windows-1251 cannot hold has
 // none (empty): its "?" stand-ins would make unrelated names meet.
 std::string FoldedName(std::string_view utf8) {
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return UpperCase(utf8);
   std::string text = Utf8ToCp1251(utf8);
   if (Cp1251ToUtf8(text) != utf8) return {};
   return AnsiUpperCase(text);
@@ -122,16 +124,24 @@ std::string MapPath(std::string_view path) {
 
 TNoCaseResolver::TNoCaseResolver(std::string base) : base_(std::move(base)) {}
 
+void TNoCaseResolver::FolderIndex::Add(std::string_view name) {
+  std::string folded = FoldedName(name);
+  if (folded.empty()) {
+    others.emplace(name);
+    return;
+  }
+  auto [it, added] = this->folded.try_emplace(std::move(folded), name);
+  if (!added && it->second != name) others.emplace(name);
+}
+
 TNoCaseResolver::FolderIndex& TNoCaseResolver::Index(const std::string& folder) {
+  // Entries come folder by folder: the last folder's index mostly serves.
+  if (last_ != nullptr && last_->first == folder) return last_->second;
   auto [it, added] = folders_.try_emplace(folder);
+  last_ = &*it;
   if (!added) return it->second;
   if (DIR* d = ::opendir(folder.empty() ? "." : folder.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      std::string name = e->d_name;
-      std::string folded = FoldedName(name);
-      if (!folded.empty()) it->second.folded.try_emplace(std::move(folded), name);
-      it->second.names.insert(std::move(name));
-    }
+    while (dirent* e = ::readdir(d)) it->second.Add(e->d_name);
     ::closedir(d);
   }
   return it->second;
@@ -140,24 +150,28 @@ TNoCaseResolver::FolderIndex& TNoCaseResolver::Index(const std::string& folder) 
 std::string TNoCaseResolver::Child(const std::string& folder, std::string_view name, bool& exists) {
   FolderIndex& index = Index(folder);
   std::string spelled(name);
+  const std::string folded = FoldedName(spelled);
   exists = true;
-  if (index.names.count(spelled) != 0) return Join(folder, spelled);
-  std::string folded = FoldedName(spelled);
-  if (auto it = index.folded.find(folded); !folded.empty() && it != index.folded.end())
-    return Join(folder, it->second);
+  if (!folded.empty()) {
+    if (auto it = index.folded.find(folded); it != index.folded.end())
+      return Join(folder, it->second == spelled || index.others.count(spelled) == 0 ? it->second : spelled);
+  } else if (index.others.count(spelled) != 0) {
+    return Join(folder, spelled);
+  }
   exists = false;
   return Join(folder, spelled);
 }
 
 void TNoCaseResolver::Added(const std::string& folder, std::string_view name) {
-  auto it = folders_.find(folder);
-  if (it == folders_.end()) return;  // read from disk when first needed
-  std::string folded = FoldedName(name);
-  if (!folded.empty()) it->second.folded.try_emplace(std::move(folded), name);
-  it->second.names.emplace(name);
+  if (last_ != nullptr && last_->first == folder)
+    last_->second.Add(name);
+  else if (auto it = folders_.find(folder); it != folders_.end())
+    it->second.Add(name);
+  // else read from disk when first needed
 }
 
 void TNoCaseResolver::Clear() {
+  last_ = nullptr;
   folders_.clear();
   resolved_.clear();
 }

@@ -58,14 +58,18 @@ class TNoCaseResolver {
   void Clear();
 
  private:
+  // A name is there as spelled when it is its fold's first name or one of
+  // the others; a fold's first name answers for any spelling of it.
   struct FolderIndex {
-    std::unordered_set<std::string> names;
     std::unordered_map<std::string, std::string> folded;  // first name per fold
+    std::unordered_set<std::string> others;  // later names of a fold, names without one
+    void Add(std::string_view name);
   };
   FolderIndex& Index(const std::string& folder);
 
   std::string base_;
   std::unordered_map<std::string, FolderIndex> folders_;
+  std::pair<const std::string, FolderIndex>* last_ = nullptr;  // last folder indexed
   std::unordered_map<std::string, std::string> resolved_;  // rel prefix -> native
 };
 

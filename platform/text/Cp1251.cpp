@@ -40,6 +40,14 @@ char ByteOf(char32_t cp) {
   return b < 0 ? '?' : static_cast<char>(b);
 }
 
+// Bytes before the first one above 0x7F: both encodings spell them alike,
+// and most names and keys are nothing else.
+std::size_t AsciiRun(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  return i;
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -130,9 +138,12 @@ std::size_t Utf8Sequence(std::string_view utf8, std::size_t i, char32_t& cp) {
 }
 
 std::string Utf8ToCp1251(std::string_view utf8) {
+  std::size_t i = AsciiRun(utf8);
+  if (i == utf8.size()) return std::string(utf8);
   std::string out;
   out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
+  out.assign(utf8.substr(0, i));
+  while (i < utf8.size()) {
     char32_t cp = 0;
     i += Utf8Sequence(utf8, i, cp);
     out += ByteOf(cp);
@@ -150,9 +161,12 @@ bool IsValidUtf8(std::string_view utf8) {
 }
 
 std::string Cp1251ToUtf8(std::string_view text) {
+  const std::size_t ascii = AsciiRun(text);
+  if (ascii == text.size()) return std::string(text);
   std::string out;
   out.reserve(text.size() * 2);
-  for (char ch : text) AppendUtf8(out, CodePointOf(static_cast<unsigned char>(ch)));
+  out.assign(text.substr(0, ascii));
+  for (char ch : text.substr(ascii)) AppendUtf8(out, CodePointOf(static_cast<unsigned char>(ch)));
   return out;
 }
 

@@ -77,6 +77,38 @@ TEST(Paths, ResolverRecordsWhatItCreates) {
   EXPECT_FALSE(resolver.Folder("keep/inside", true, folder));
 }
 
+// Names that differ only in letter case can stand side by side on Linux:
+// a name spelled as one of them is that one, any other spelling is the
+// one MapPath finds, also after the resolver has recorded more of them.
+TEST(Paths, ResolverKeepsEveryExactSpellingOfOneName) {
+  test::TempRoot root;
+  for (const char* name : {"Data.txt", "DATA.txt", "data.TXT", "Отчет", "ОТЧЕТ", "日本"})
+    root.WriteFile(std::string("c/Out/") + name, "x");
+  TNoCaseResolver resolver(root.Path() + "/c/Out");
+  std::string folder;
+  ASSERT_TRUE(resolver.Folder("", false, folder));
+  const auto check = [&](const std::string& name, const std::string& expected, bool found) {
+    bool exists = false;
+    EXPECT_EQ(resolver.Child(folder, name, exists), folder + "/" + expected) << name;
+    EXPECT_EQ(exists, found) << name;
+  };
+  const std::string any = MapPath("C:\\Out\\dAtA.TxT").substr(folder.size() + 1);
+  const std::string anyCyrillic = MapPath("C:\\Out\\отчет"_w).substr(folder.size() + 1);
+  const struct {
+    std::string name, expected;
+    bool exists;
+  } cases[] = {{"Data.txt", "Data.txt", true}, {"DATA.txt", "DATA.txt", true},
+               {"data.TXT", "data.TXT", true}, {"dAtA.TxT", any, true},
+               {"Отчет", "Отчет", true},       {"ОТЧЕТ", "ОТЧЕТ", true},
+               {"отчет", anyCyrillic, true},   {"日本", "日本", true},
+               {"日本.txt", "日本.txt", false}, {"Data.txt2", "Data.txt2", false}};
+  for (const auto& c : cases) check(c.name, c.expected, c.exists);
+  root.WriteFile("c/Out/DaTa.txt", "x");
+  resolver.Added(folder, "DaTa.txt");
+  check("DaTa.txt", "DaTa.txt", true);
+  check("dAtA.TxT", any, true);
+}
+
 TEST(Paths, NamePartsSplitOnBothSeparators) {
   EXPECT_EQ(ExtractFilePath("C:\\FUEL\\a.frm"), "C:\\FUEL\\");
   EXPECT_EQ(ExtractFileName("C:\\FUEL\\a.frm"), "a.frm");
