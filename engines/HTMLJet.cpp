@@ -159,8 +159,7 @@ void THTML_Jet::Add(std::string_view name, std::string_view value) {
     const std::string pattern = "&lt;#" + lname + "&gt;";
     const std::string_view shown = value.empty() ? std::string_view("&nbsp;") : value;
     FillTargets(lname, [&](std::string& text) {
-      if (const std::size_t first = htmltext::FindPattern(text, pattern); first != htmltext::npos)
-        htmltext::ReplaceFound(text, first, pattern, shown, RowFillFor(text));
+      htmltext::FillPattern(text, pattern, RowFillFor(text), [&] { return shown; });
     });
   });
 }
@@ -168,8 +167,8 @@ void THTML_Jet::Add(std::string_view name, std::string_view value) {
 void THTML_Jet::Add(std::string_view name, const TStringList& values) {
   Guarded("THTML_Jet.Add(Strings)", [&] {
     const std::string lname = AnsiLowerCase(name);
+    RowNoLongerPlain();
     AddListToText(lname, values, RepeatRow);
-    RepeatRowPlain = false;
     AddListToText(lname, values, TitleRows);
     TargetChanged(TitleRows);
   });

@@ -206,7 +206,12 @@ class THTML_Jet {
                       TDateTime value, const htmltext::RowFill& row = {}) const;
   htmltext::RowFill RowFillFor(const std::string& text) {
     if (&text != &RepeatRow) return {};
-    return {&RepeatRowPlain, RepeatRowPlain && RepeatRowSingle};
+    return {&RepeatRowPlain, &RepeatRowSlots};
+  }
+  // The record row is about to change other than by a plain value.
+  void RowNoLongerPlain() {
+    if (RepeatRowSlots.Active()) RepeatRowSlots.Materialize(RepeatRow);
+    RepeatRowPlain = false;
   }
   static void ReplaceVar(std::string_view name, std::string_view value, std::string& text);
   static void ReplacePattern(const std::string& pattern, std::string_view value, std::string& text);
@@ -262,8 +267,9 @@ class THTML_Jet {
   // argument form, and a placeholder only of a name of its template, so
   // that a value of any other name is not searched for in it.
   bool RepeatRowInitPlain = false, RepeatRowPlain = false;
-  // Set by FillTargets while the name it fills is once in a plain row.
-  bool RepeatRowSingle = false;
+  // A plain record row is kept here, in pieces, and RepeatRow holds its
+  // template until something else changes it.
+  htmltext::RowSlots RepeatRowSlots;
   // Which value targets may hold a name, as last found: good while no
   // target's names were reset since (NamesEpoch) and the same targets are
   // empty. A record's values are then looked up once, not per target.
@@ -345,8 +351,8 @@ void THTML_Jet::FillTargets(std::string_view name, const Fill& fill) {
     // searched.
     for (std::size_t i = 0; i < targets.size(); ++i) {
       if (targets[i] == &RepeatRow) {
+        RowNoLongerPlain();
         fill(RepeatRow);
-        RepeatRowPlain = false;
       } else if (!targets[i]->empty()) {
         TargetChangedAt(i);
         fill(*targets[i]);
@@ -357,13 +363,7 @@ void THTML_Jet::FillTargets(std::string_view name, const Fill& fill) {
   const NameTargets where = TargetsOf(name, targets);
   for (std::size_t i = 0; i < targets.size(); ++i) {
     if (targets[i] == &RepeatRow) {
-      if (!RepeatRowPlain) {
-        fill(RepeatRow);
-      } else if (where.rowCount > 0) {
-        RepeatRowSingle = where.rowCount == 1;
-        fill(RepeatRow);
-        RepeatRowSingle = false;
-      }
+      if (!RepeatRowPlain || where.rowCount > 0) fill(RepeatRow);
     } else if ((where.mask >> i & 1) != 0) {
       TargetChangedAt(i);
       fill(*targets[i]);

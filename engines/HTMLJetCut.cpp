@@ -192,6 +192,7 @@ void THTML_Jet::CutMainTable() {
   if (Template.find("<table") == npos) {
     RepeatRowInit.clear();
     RepeatRowInitPlain = RepeatRowPlain = false;
+    RepeatRowSlots.Build({}, false);
     ItogRowsInit.clear();
     AllItogRowsInit.clear();
     return;
@@ -205,6 +206,7 @@ void THTML_Jet::CutMainTable() {
   if (ColumnRepeat) ExpandColumns();
   RepeatRowInit = RepeatRow;
   RepeatRowInitPlain = RepeatRowPlain = htmltext::IsPlainText(RepeatRowInit, true);
+  RepeatRowSlots.Build(RepeatRowInit, RepeatRowInitPlain);
   ItogRowsInit = ItogRows;
   AllItogRowsInit = AllItogRows;
 }

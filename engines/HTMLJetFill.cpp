@@ -56,8 +56,7 @@ class FloatFill {
   void Apply(std::string& text, const htmltext::RowFill& row = {}) {
     if (text.empty()) return;
     const TFormatSettings& fs = HTMLJet::ReportFormatSettings();
-    if (const std::size_t first = htmltext::FindPattern(text, plain_); first != npos)
-      htmltext::ReplaceFound(text, first, plain_, Shown(), row);
+    htmltext::FillPattern(text, plain_, row, [&]() -> const std::string& { return Shown(); });
     if (row.plain != nullptr && *row.plain) return;  // a plain row holds no argument form
     ReplaceArgumentForms(name_, text, [&](std::string_view arg) -> std::string {
       if (isNaN_) return std::string(format_);
@@ -104,12 +103,14 @@ void THTML_Jet::ReplaceFloatVarInTargets(std::string_view name, std::string_view
 void THTML_Jet::ReplaceDateVar(std::string_view name, std::string_view format, std::string& text,
                                TDateTime value, const htmltext::RowFill& row) const {
   const std::string plain = "&lt;#" + std::string(name) + "&gt;";
-  if (const std::size_t first = htmltext::FindPattern(text, plain); first != npos) {
-    const std::string shown = format.empty() ? std::string()
-                              : value < 0    ? std::string(format)
-                                             : FormatDateTime(format, value);
-    htmltext::ReplaceFound(text, first, plain, shown, row);
-  }
+  std::string shown;
+  bool made = false;
+  htmltext::FillPattern(text, plain, row, [&]() -> const std::string& {
+    if (!made)
+      shown = format.empty() ? std::string() : value < 0 ? std::string(format) : FormatDateTime(format, value);
+    made = true;
+    return shown;
+  });
   if (row.plain != nullptr && *row.plain) return;  // a plain row holds no argument form
   ReplaceArgumentForms(name, text, [&](std::string_view arg) -> std::string {
     if (value == -1 || format.empty()) return std::string(format);

@@ -167,23 +167,34 @@ void THTML_Jet::AppendBody(std::string text) {
 
 void THTML_Jet::EndLine() {
   Guarded("THTML_Jet.EndLine", [&] {
-    // A record whose placeholders are all filled, the usual case, has
-    // nothing to evaluate or blank: one search tells.
-    const bool filled = htmltext::FindPattern(RepeatRow, "&lt;#") == npos;
-    if (!filled) EvalIn(RepeatRow);
-    // The record is written straight into the group's text.
-    std::string& chunk = Lines.Room(RepeatRow.size() + 2);
-    const std::size_t before = chunk.size();
-    if (filled)
-      chunk += RepeatRow;
-    else
-      AppendBlankUnfilled(chunk, RepeatRow);
-    const std::size_t bytes = chunk.size() - before;
-    chunk += "\r\n";
+    // The record is written straight into the group's text. A plain row
+    // with every placeholder filled has nothing to evaluate or blank.
+    std::size_t bytes = 0;
+    if (RepeatRowSlots.Active() && RepeatRowSlots.AllFilled()) {
+      bytes = RepeatRowSlots.Size();
+      std::string& chunk = Lines.Room(bytes + 2);
+      RepeatRowSlots.AppendTo(chunk);
+      chunk += "\r\n";
+    } else {
+      if (RepeatRowSlots.Active()) RepeatRowSlots.Materialize(RepeatRow);
+      // Otherwise, too, a record whose placeholders are all filled is
+      // the usual case: one search tells.
+      const bool filled = htmltext::FindPattern(RepeatRow, "&lt;#") == npos;
+      if (!filled) EvalIn(RepeatRow);
+      std::string& chunk = Lines.Room(RepeatRow.size() + 2);
+      const std::size_t before = chunk.size();
+      if (filled)
+        chunk += RepeatRow;
+      else
+        AppendBlankUnfilled(chunk, RepeatRow);
+      bytes = chunk.size() - before;
+      chunk += "\r\n";
+      RepeatRow = RepeatRowInit;
+    }
     Lines.Appended(bytes + 2);
     GroupBytes += static_cast<std::int64_t>(bytes);
     CheckSize(GroupBytes);
-    RepeatRow = RepeatRowInit;
+    RepeatRowSlots.Reset();
     RepeatRowPlain = RepeatRowInitPlain;
     GroupRows += RepeatRowTRCount;
     ++LineCount;

@@ -191,11 +191,70 @@ bool IsPlainText(std::string_view text, bool placeholders) {
 
 void ReplaceFound(std::string& text, std::size_t first, std::string_view pattern,
                   std::string_view shown, const RowFill& row) {
-  if (row.single)
-    text.replace(first, pattern.size(), shown);
-  else
-    ReplaceAllFrom(text, first, pattern, shown);
+  ReplaceAllFrom(text, first, pattern, shown);
   if (row.plain != nullptr && *row.plain) *row.plain = IsPlainText(shown, false);
+}
+
+void RowSlots::Build(std::string_view row, bool plain) {
+  template_.assign(row);
+  slots_.clear();
+  plain_ = plain;
+  if (plain) {
+    // A plain template's every "&lt;" opens "&lt;#" + name + "&gt;", the
+    // name without "&".
+    for (std::size_t p = template_.find("&lt;#"); p != npos; p = template_.find("&lt;#", p)) {
+      const std::size_t close = template_.find("&gt;", p + 5);
+      Slot slot;
+      slot.at = p;
+      slot.length = close + 4 - p;
+      slots_.push_back(std::move(slot));
+      p = close + 4;
+    }
+  }
+  Reset();
+}
+
+void RowSlots::Reset() {
+  for (Slot& slot : slots_) slot.filled = false;
+  unfilled_ = slots_.size();
+  size_ = template_.size();
+  active_ = plain_;
+}
+
+bool RowSlots::Holds(std::string_view name) const {
+  for (const Slot& slot : slots_)
+    if (!slot.filled && NameOf(slot) == name) return true;
+  return false;
+}
+
+void RowSlots::Fill(std::string_view name, std::string_view value) {
+  for (Slot& slot : slots_) {
+    if (slot.filled || NameOf(slot) != name) continue;
+    slot.value.assign(value);
+    slot.filled = true;
+    --unfilled_;
+    size_ = size_ - slot.length + value.size();
+  }
+}
+
+void RowSlots::AppendTo(std::string& out) const {
+  std::size_t from = 0;
+  for (const Slot& slot : slots_) {
+    out.append(template_, from, slot.at - from);
+    if (slot.filled)
+      out += slot.value;
+    else
+      out.append(template_, slot.at, slot.length);
+    from = slot.at + slot.length;
+  }
+  out.append(template_, from, npos);
+}
+
+void RowSlots::Materialize(std::string& row) {
+  row.clear();
+  row.reserve(size_);
+  AppendTo(row);
+  active_ = false;
 }
 
 int PlaceholderNames::Count(std::string_view text, std::string_view name) {

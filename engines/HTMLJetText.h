@@ -90,18 +90,79 @@ long double ThroughGeneralText(long double x);
 // no "&lt;" at all (a value written into the row).
 bool IsPlainText(std::string_view text, bool placeholders);
 
+// A plain record row (IsPlainText with placeholders) kept as its
+// template's literal pieces and the values of its placeholders. In a plain
+// row a placeholder of a name is found only where the template has one, so
+// a plain value goes into its placeholders without a search of the row or
+// a move of the text after them, and the row is written once, whole, when
+// the record ends. Anything else that would change the row writes it out
+// first (Materialize) and goes on with the text.
+class RowSlots {
+ public:
+  // Takes the placeholders of the template `row`; kept only when `plain`.
+  void Build(std::string_view row, bool plain);
+  // A new record from the template.
+  void Reset();
+  bool Active() const { return active_; }
+  // Whether a placeholder of `name` is still unfilled.
+  bool Holds(std::string_view name) const;
+  // Writes `value` (plain) into every unfilled placeholder of `name`.
+  void Fill(std::string_view name, std::string_view value);
+  bool AllFilled() const { return unfilled_ == 0; }
+  // Bytes of the row as it stands.
+  std::size_t Size() const { return size_; }
+  void AppendTo(std::string& out) const;
+  // Puts the row as it stands into `row` and stops keeping it in pieces.
+  void Materialize(std::string& row);
+
+ private:
+  struct Slot {
+    std::size_t at = 0, length = 0;  // the placeholder in the template
+    std::string value;
+    bool filled = false;
+  };
+  // The placeholder's name: between "&lt;#" and "&gt;".
+  std::string_view NameOf(const Slot& slot) const {
+    return std::string_view(template_).substr(slot.at + 5, slot.length - 9);
+  }
+
+  std::string template_;
+  std::vector<Slot> slots_;
+  std::size_t unfilled_ = 0, size_ = 0;
+  bool plain_ = false, active_ = false;
+};
+
 // What is known of the record row while a value goes into it: `plain`
-// points at its plainness (kept up to date by the writer), `single` says
-// that it holds the name's placeholder exactly once. Empty for other texts.
+// points at its plainness (kept up to date by the writer); `slots` is the
+// row kept in pieces, while it is. Empty for other texts.
 struct RowFill {
   bool* plain = nullptr;
-  bool single = false;
+  RowSlots* slots = nullptr;
 };
 
 // Writes `shown` in place of the placeholders `pattern` of `text`, the
 // first of them found at `first`.
 void ReplaceFound(std::string& text, std::size_t first, std::string_view pattern,
                   std::string_view shown, const RowFill& row);
+
+// Writes the text that `shown()` gives in place of the placeholders
+// `pattern` ("&lt;#" + name + "&gt;") of `text`; `shown` is asked only when
+// there is one.
+template <class Shown>
+void FillPattern(std::string& text, std::string_view pattern, const RowFill& row, const Shown& shown) {
+  if (row.slots != nullptr && row.slots->Active()) {
+    const std::string_view name = pattern.substr(5, pattern.size() - 9);
+    if (!row.slots->Holds(name)) return;
+    const std::string_view value = shown();
+    if (IsPlainText(value, false)) {
+      row.slots->Fill(name, value);
+      return;
+    }
+    row.slots->Materialize(text);
+  }
+  if (const std::size_t first = FindPattern(text, pattern); first != npos)
+    ReplaceFound(text, first, pattern, shown(), row);
+}
 
 // The names of the placeholders a text holds, "&lt;#" + name + "&gt;" and
 // "&lt;#" + name + "(", each name read up to the first "&" or "(": a value
