@@ -30,6 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engines/HTMLDocument.h"
 #include "engines/HTMLJetText.h"
 #include "engines/HTMLProcess.h"
 #include "platform/text/DateTime.h"
@@ -109,10 +110,13 @@ class THTML_Jet {
   void EndDoc();     // assembles the document (once; later calls change nothing)
   // The finished document (EndDoc first, once) with the heading tables shown.
   void GetReady(std::string& text);
+  void GetReady(THTMLDocument& document);
   // As GetReady, but the document is moved out piece by piece: the engine
   // keeps none of it, so that a large document is never held twice. A
-  // later GetReady or TakeReady gives the empty text.
+  // later GetReady or TakeReady gives the empty text. A document takes
+  // the pieces as they are.
   void TakeReady(std::string& text);
+  void TakeReady(THTMLDocument& document);
   // The template file's text as loaded by Init.
   void GetResultText(std::string& text) const { text = TemplateFileText; }
 
@@ -235,6 +239,8 @@ class THTML_Jet {
   static std::string UnhideTables(std::string_view text);
   // GetReady and TakeReady (`take`: each piece is freed once copied).
   void JoinResult(std::string& text, bool take);
+  // The last piece of ResultText that holds a hidden table's end; npos.
+  std::size_t LastHiddenPiece() const;
 
   // Groups and limits.
   void CheckSize(std::int64_t length) const;

@@ -355,22 +355,41 @@ void THTML_Jet::GetReady(std::string& text) {
   Guarded("THTML_Jet.GetReady", [&] { JoinResult(text, false); });
 }
 
+void THTML_Jet::GetReady(THTMLDocument& document) {
+  std::string text;
+  GetReady(text);
+  document = std::move(text);
+}
+
 void THTML_Jet::TakeReady(std::string& text) {
   Guarded("THTML_Jet.GetReady", [&] { JoinResult(text, true); });
 }
 
-void THTML_Jet::JoinResult(std::string& text, bool take) {
-  if (!Finished) EndDoc();
+void THTML_Jet::TakeReady(THTMLDocument& document) {
+  Guarded("THTML_Jet.GetReady", [&] {
+    if (!Finished) EndDoc();
+    const std::size_t lastHidden = LastHiddenPiece();
+    std::vector<std::string> pieces;
+    pieces.swap(ResultText);
+    ResultBytes = 0;
+    for (std::size_t i = 0; lastHidden != npos && i <= lastHidden; ++i)
+      pieces[i] = i < lastHidden ? ShowHiddenTables(pieces[i]) : UnhideTables(pieces[i]);
+    document.SetPieces(std::move(pieces));
+  });
+}
+
+std::size_t THTML_Jet::LastHiddenPiece() const {
   // The heading tables were hidden in the text before the first group;
   // they are shown up to the last hidden table end of the document. With
   // none, nothing was hidden: values that look like hidden tags are data.
-  std::size_t lastHidden = npos;
-  for (std::size_t i = ResultText.size(); i-- > 0;) {
-    if (HoldsHiddenTableEnd(ResultText[i])) {
-      lastHidden = i;
-      break;
-    }
-  }
+  for (std::size_t i = ResultText.size(); i-- > 0;)
+    if (HoldsHiddenTableEnd(ResultText[i])) return i;
+  return npos;
+}
+
+void THTML_Jet::JoinResult(std::string& text, bool take) {
+  if (!Finished) EndDoc();
+  const std::size_t lastHidden = LastHiddenPiece();
   std::string().swap(text);
   text.reserve(static_cast<std::size_t>(ResultBytes));
   std::size_t freed = 0;

@@ -227,8 +227,8 @@ TOLVAREN_API int32_t GetReportsInStringEx(int32_t code, const TVVariant* params,
             text->data == nullptr ? std::string_view() : std::string_view(text->data, text->length);
         // The HTML version goes to the host without a copy of the library's own.
         if ((code & 0xFF) == '7') {
-          const std::string& html = tv::HandOverLastHTMLReport();
-          if (html != given && !tv::TextSet(text, html)) throw std::bad_alloc();
+          const tv::THTMLDocument& html = tv::HandOverLastHTMLReport();
+          if (!(html == given) && !tv::TextSet(text, html)) throw std::bad_alloc();
           return TV_REPORT_TRUE;
         }
         std::string out(given);

@@ -42,16 +42,37 @@ void Release(void* data) noexcept {
 
 }  // namespace
 
-bool TextSet(TVText* text, std::string_view bytes) noexcept {
+namespace {
+
+// Replaces the text by `size` bytes that `write` puts into the new buffer.
+template <class Write>
+bool TextSetWith(TVText* text, std::size_t size, const Write& write) noexcept {
   if (text == nullptr) return false;
-  auto* data = static_cast<char*>(Allocate(bytes.size() + 1));
+  auto* data = static_cast<char*>(Allocate(size + 1));
   if (data == nullptr) return false;
-  if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
-  data[bytes.size()] = '\0';
+  write(data);
+  data[size] = '\0';
   TextFree(text);
   text->data = data;
-  text->length = bytes.size();
+  text->length = size;
   return true;
+}
+
+}  // namespace
+
+bool TextSet(TVText* text, std::string_view bytes) noexcept {
+  return TextSetWith(text, bytes.size(), [&](char* data) {
+    if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+  });
+}
+
+bool TextSet(TVText* text, const THTMLDocument& document) noexcept {
+  return TextSetWith(text, document.size(), [&](char* data) {
+    document.ForEachPiece([&](std::string_view piece) {
+      if (!piece.empty()) std::memcpy(data, piece.data(), piece.size());
+      data += piece.size();
+    });
+  });
 }
 
 void TextFree(TVText* text) noexcept {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "engines/HTMLDocument.h"
 #include "tolvaren/tolvaren.h"
 
 namespace tv {
@@ -15,6 +16,8 @@ namespace tv {
 // Replaces the text by a copy of `bytes`; false when memory is short (the
 // text is kept).
 bool TextSet(TVText* text, std::string_view bytes) noexcept;
+// The same for a document, copied piece by piece.
+bool TextSet(TVText* text, const THTMLDocument& document) noexcept;
 // Releases a library buffer and empties the text; a foreign buffer is only
 // dropped from the text.
 void TextFree(TVText* text) noexcept;

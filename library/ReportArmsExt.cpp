@@ -131,7 +131,7 @@ R TrkResets(TArmRequest& r) {
   const TDateTime end = r.P.D(2);
   std::string html;
   B().MakeResetTrkReports(r.Creator, from, to, begin, end, E, html);
-  LastHTMLReport = html;
+  LastHTMLReport = std::move(html);
   return R::Made;
 }
 
@@ -141,7 +141,7 @@ R LimitBalance(TArmRequest& r) {
   r.Text = HtmlOnlySentence("Текущие остатки по убывающему лимиту"_w);
   std::string html;
   B().MakeLimitBalanceReport(r.Creator, html);
-  LastHTMLReport = html;
+  LastHTMLReport = std::move(html);
   return R::Made;
 }
 
@@ -154,7 +154,7 @@ R LimitDetail(TArmRequest& r) {
   const TDateTime end = r.P.D(3);
   std::string html;
   B().MakeLimitDetailReport(r.Creator, s1, html, begin, end);
-  LastHTMLReport = html;
+  LastHTMLReport = std::move(html);
   return R::Made;
 }
 
@@ -172,7 +172,7 @@ R KeeperGSM(TArmRequest& r) {
   const TDateTime end = r.P.D(3);
   std::string html;
   B().MakeKeeperGSMReport(r.Creator, keeper, html, begin, end);
-  LastHTMLReport = html;
+  LastHTMLReport = std::move(html);
   return R::Made;
 }
 
@@ -184,7 +184,7 @@ R RepriceHistory(TArmRequest& r) {
   const TDateTime end = r.P.D(2);
   std::string html;
   B().BuildRepriceHistoryReport(r.Creator, html, begin, end);
-  LastHTMLReport = html;
+  LastHTMLReport = std::move(html);
   return R::Made;
 }
 

@@ -18,7 +18,7 @@
 
 namespace tv {
 
-std::string LastHTMLReport;
+THTMLDocument LastHTMLReport;
 
 const std::string& NoHTMLReportText() { return "HTML-отчет не сформирован!"_w; }
 bool AltTemplatesFixed = false;
@@ -96,8 +96,8 @@ bool TReportCreator::MakeReport(char code, const Variant& params, std::string& t
   const uint32_t t0 = GetTickCount();
   if (code != '7') {
     UpdateVidOpl();
-    // A new text, so that the last report's buffer goes with it.
-    std::string(NoHTMLReportText()).swap(LastHTMLReport);
+    // The last report's text goes with it.
+    LastHTMLReport = NoHTMLReportText();
   }
   if (!AltTemplatesFixed) HTMLJet::UseAltTemplates = AskAltTemplates();
   ReadSizeLimits();

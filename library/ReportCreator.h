@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "engines/HTMLDocument.h"
 #include "platform/text/DateTime.h"
 #include "platform/data/Variant.h"
 
@@ -16,7 +17,7 @@ class TIBDatabase;
 
 // The HTML version of the last report, fetched with code '7'; every other
 // request resets it to "HTML-отчет не сформирован!" and builders write it.
-extern std::string LastHTMLReport;
+extern THTMLDocument LastHTMLReport;
 // "HTML-отчет не сформирован!": LastHTMLReport when no HTML version exists.
 const std::string& NoHTMLReportText();
 // Set by '#' [1000, v]: the template variant is fixed for the process.

@@ -87,7 +87,7 @@ void UpdateVidOpl() {
   });
 }
 
-const std::string& HandOverLastHTMLReport() {
+THTMLDocument& HandOverLastHTMLReport() {
   ReportsLogger().Log("Запрошена HTML-версия отчета"_w, 1);
   return LastHTMLReport;
 }
@@ -114,7 +114,7 @@ bool GetReportsInStringEx(char code, const Variant& params, std::string& text) {
     }
   }
   if (code == '7') {
-    text = HandOverLastHTMLReport();
+    text = HandOverLastHTMLReport().Text();
     return true;
   }
   try {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "engines/HTMLDocument.h"
 #include "platform/data/Variant.h"
 #include "tolvaren/tolvaren.h"
 
@@ -38,7 +39,7 @@ void UpdateVidOpl();
 bool GetReportsInStringEx(char code, const Variant& params, std::string& text);
 // The '7' request: the last HTML report, logged as asked for. The host's
 // entry point copies it into the host's text straight from here.
-const std::string& HandOverLastHTMLReport();
+THTMLDocument& HandOverLastHTMLReport();
 
 // The variable catalogue, as UTF-16 text. Raises Exception when the
 // catalogue unit is not part of this build.

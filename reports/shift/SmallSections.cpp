@@ -34,7 +34,7 @@ void TCloseSmenaRep::BuildUnmadeReturnsSection(const std::string& formName,
     Routed(ReportBuilders.MakeBackCardReport, "MakeBackCardReport")(
         *Creator, SmenaFrom, true, BegTime, EndTime, RangeOperator(), SmenaTo, formName, htmlName,
         text);
-    HtmlText += LastHTMLReport;
+    HtmlText += LastHTMLReport.Text();
   } catch (const std::exception& e) {
     SectionFailed(
         "Ошибка при формировании сменного отчета по непроизведенным возвратам на терминал: "_w, e,
@@ -49,7 +49,7 @@ void TCloseSmenaRep::BuildStatementsSection(const std::string&, const std::strin
     Routed(ReportBuilders.MakeVdPeriodReport, "MakeVdPeriodReport")(
         *Creator, IntToStr(SmenaFrom), RangeOperator(), BegTime, EndTime, -1, IntToStr(SmenaTo),
         PayTypeSel, "", "", "", PayTypeCodes, text);
-    HtmlText += LastHTMLReport;
+    HtmlText += LastHTMLReport.Text();
   } catch (const std::exception& e) {
     SectionFailed("Ошибка при формировании сменного отчета по ведомостям: "_w, e, text);
   }
@@ -69,7 +69,7 @@ void TCloseSmenaRep::BuildBonusSection(const std::string&, const std::string&, s
     Routed(ReportBuilders.BuildBonusReport, "BuildBonusReport")(
         *Creator, SmenaFrom, payTypes, nullStr, SmenaTo, showGsmItog, showSubVidoplItog, allVO,
         Variant(), text);
-    HtmlText += LastHTMLReport;
+    HtmlText += LastHTMLReport.Text();
   } catch (const std::exception& e) {
     SectionFailed("Ошибка при формировании отчета по бонусам и скидкам: "_w, e, text);
   }

@@ -443,6 +443,48 @@ TEST_F(HTMLJetTest, LargeGroupsSumAndHandOverWhole) {
   EXPECT_NE(given.find("<td>3000</td>"), std::string::npos);
 }
 
+// A document taken in pieces reads as the text GetReady joins: large
+// groups, heading tables hidden before outer groups and shown again, and
+// values that only look like hidden tags.
+TEST_F(HTMLJetTest, DocumentsTakenInPiecesReadAsTheJoinedText) {
+  HTMLJet::RepeatTableHeaderDefault = false;
+  const std::string group =
+      "<p>&lt;#Group&gt;</p><table><tr><td>&lt;#Repeat&gt;</td></tr><tr><td>&lt;#Name&gt;</td></tr>"
+      "</table><p>&lt;#EndGroup&gt;</p>";
+  const struct {
+    std::string tmpl;
+    int records, groups;
+    const char* name;
+  } cases[] = {{kTotalsTable, 3000, 1, "nnnn"},
+               {"<body><table><tr><td>h</td></tr></table>" + group + "</body>", 5, 3, "v"},
+               {"<body>" + group + "</body>", 4, 2, "<_table><_/table>"}};
+  for (const auto& c : cases) {
+    WriteCp1251File(Path("t.html"), c.tmpl);
+    std::string joined;
+    THTMLDocument document;
+    for (const bool pieces : {false, true}) {
+      THTML_Jet jet(Path("t.html"));
+      jet.Init();
+      for (int g = 0; g < c.groups; ++g) {
+        for (int i = 1; i <= c.records; ++i) {
+          jet.Add("Summa", std::to_string(i));
+          jet.Add("Name", c.name);
+          jet.EndLine();
+        }
+        jet.EndOGroup();
+      }
+      if (pieces)
+        jet.TakeReady(document);
+      else
+        jet.GetReady(joined);
+    }
+    EXPECT_TRUE(document == joined) << c.tmpl;
+    EXPECT_EQ(document.size(), joined.size());
+    EXPECT_EQ(document.Text(), joined) << c.tmpl;
+    EXPECT_TRUE(document == joined);
+  }
+}
+
 // --- Headers ------------------------------------------------------------
 
 TEST_F(HTMLJetTest, OneTableGetsExactlyOneHeaderElement) {

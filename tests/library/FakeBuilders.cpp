@@ -255,7 +255,7 @@ extern "C" __attribute__((visibility("default"))) const char* tv_test_state() {
       line("RezGrGSM", Fmt(RezGrGSM)) + line("RepeatH", Fmt(HTMLJet::RepeatTableHeaderDefault)) +
       line("DecimalSeparator", std::string(1, HTMLJet::ReportFormatSettings().DecimalSeparator)) +
       line("ThousandSeparator", std::string(1, HTMLJet::ReportFormatSettings().ThousandSeparator)) +
-      line("LastHTMLReport", LastHTMLReport) + line("CnfIniFileName", CnfIniFileName);
+      line("LastHTMLReport", LastHTMLReport.Text()) + line("CnfIniFileName", CnfIniFileName);
   if (VidOplArray.IsArray()) {
     for (int i = VidOplArray.LowBound(1); i <= VidOplArray.HighBound(1); ++i) {
       joined += line("VidOplArray" + std::to_string(i),
