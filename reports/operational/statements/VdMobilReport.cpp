@@ -8,6 +8,7 @@
 #include "foundation/FBUtils.h"
 #include "foundation/ReportSettings.h"
 #include "foundation/ReportUtils.h"
+#include "foundation/RowPipe.h"
 #include "foundation/XMUtils.h"
 #include "library/HostCallbacks.h"
 #include "library/OrgRequisites.h"
@@ -62,6 +63,14 @@ struct TVdColumns {
   TIBField &Liter, &Summa, &Price, &Gsm, &Data, &Number, &Driver, &List, &VidOpl;
 };
 
+// What the forms take of one row, read while the data set stands on it.
+struct TVdRow {
+  long double Liter = 0, Summa = 0;
+  std::string Gsm, Number, Driver, List;
+  TDateTime Data = 0;
+  int VidOpl = 0;
+};
+
 class TVdMobilBuilder {
  public:
   TVdMobilBuilder(TReportCreator& creator, TVdMobilRequest request)
@@ -71,7 +80,8 @@ class TVdMobilBuilder {
  private:
   void WriteHeader();
   void BuildVdMobilSQL(TSQLStrings& sql) const;
-  void AddRow(const TVdColumns& c);
+  void ReadRow(const TVdColumns& c, TVdRow& row) const;
+  void AddRow(const TVdRow& row);
 
   TReportCreator& creator_;
   TVdMobilRequest r_;
@@ -101,12 +111,22 @@ void TVdMobilBuilder::Run(std::string& text) {
   WriteHeader();
 
   BuildVdMobilSQL(ds->SelectSQL());
-  // One pass over what may be a million rows: only the current one is kept.
+  // One pass over what may be a million rows: only the rows on their way
+  // to the forms are kept.
   ds->SetUniDirectional(true);
   ds->Open();
   try {
     const TVdColumns columns(*ds);
-    for (; !ds->Eof(); ds->Next()) AddRow(columns);
+    bool first = true;
+    PipeRows<TVdRow>(
+        [&](TVdRow& row) {
+          if (!first) ds->Next();
+          first = false;
+          if (ds->Eof()) return false;
+          ReadRow(columns, row);
+          return true;
+        },
+        [&](const TVdRow& row) { AddRow(row); });
   } catch (...) {
     ds->Close();
     throw;
@@ -169,22 +189,32 @@ void TVdMobilBuilder::BuildVdMobilSQL(TSQLStrings& sql) const {
   sql.Add("ORDER BY A.GSMName, a.Data");
 }
 
-void TVdMobilBuilder::AddRow(const TVdColumns& c) {
-  long double liter = 0, summa = 0;
+void TVdMobilBuilder::ReadRow(const TVdColumns& c, TVdRow& row) const {
+  row.Liter = row.Summa = 0;
   if (RepSmType == 0 || RepSmType == 1) {
-    liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
+    row.Liter = RoundTo(static_cast<int8_t>(DecL2), c.Liter.AsFloat());
     if (RepSmType == 0)
-      summa = RoundTo(2, c.Summa.AsFloat());
+      row.Summa = RoundTo(2, c.Summa.AsFloat());
     else
-      summa = static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), liter)) / 100;
+      row.Summa = static_cast<long double>(KopecksHalfEven(c.Price.AsCurrency(), row.Liter)) / 100;
   }
+  row.Gsm = c.Gsm.AsString();
+  row.Data = c.Data.AsDateTime();
+  row.Number = c.Number.AsString();
+  row.Driver = c.Driver.AsString();
+  row.List = c.List.AsString();
+  row.VidOpl = c.VidOpl.AsInteger();
+}
+
+void TVdMobilBuilder::AddRow(const TVdRow& row) {
+  const long double liter = row.Liter, summa = row.Summa;
   ++rowNum_;
-  const std::string gsm = c.Gsm.AsString();
-  const TDateTime data = c.Data.AsDateTime();
-  const std::string number = c.Number.AsString();
-  const std::string driver = c.Driver.AsString();
-  const std::string list = c.List.AsString();
-  const int vidOplCode = c.VidOpl.AsInteger();
+  const std::string& gsm = row.Gsm;
+  const TDateTime data = row.Data;
+  const std::string& number = row.Number;
+  const std::string& driver = row.Driver;
+  const std::string& list = row.List;
+  const int vidOplCode = row.VidOpl;
   auto known = vidOplTexts_.find(vidOplCode);
   if (known == vidOplTexts_.end()) {
     std::string plain = VidOplText(vidOplCode);
