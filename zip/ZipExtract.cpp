@@ -191,6 +191,8 @@ void TUnzipContext::CheckOverlaps() {
     int64_t start;
     int64_t end;
     const TZipHeaderInfo* entry;
+    uint32_t lengths;  // of the local name and extra field
+    bool read;         // lengths read from the local header
   };
   std::vector<Span> spans;
   int32_t count = r.entries_ ? r.entries_->Count() : 0;
@@ -204,6 +206,8 @@ void TUnzipContext::CheckOverlaps() {
     const TZipHeaderInfo* entry = r.entries_->Entry(i);
     int64_t start = entry->GetRelativeOffset();
     int64_t header = 30 + entry->FilenameLength;
+    uint32_t lengths = 0;
+    bool read = false;
     if (archiveHandle_ >= 0) {
       if (start < blockStart || start + 30 > blockEnd) {
         SeekArchive(start);
@@ -212,14 +216,15 @@ void TUnzipContext::CheckOverlaps() {
       }
       if (start + 30 <= blockEnd) {
         const uint8_t* local = block.data() + (start - blockStart);
-        localLengths_[entry] = GetLE16(local + 26) | (static_cast<uint32_t>(GetLE16(local + 28)) << 16);
+        lengths = GetLE16(local + 26) | (static_cast<uint32_t>(GetLE16(local + 28)) << 16);
+        read = true;
         header = 30 + GetLE16(local + 26) + GetLE16(local + 28);
       }
     }
     int64_t end = 0;
     if (__builtin_add_overflow(start, header + std::max<int64_t>(entry->GetCompressedSize(), 0), &end))
       end = INT64_MAX;
-    spans.push_back({entry->GetDiskStart(), start, end, entry});
+    spans.push_back({entry->GetDiskStart(), start, end, entry, lengths, read});
   }
   // Archives mostly list their entries in the order they are stored.
   const auto before = [](const Span& a, const Span& b) {
@@ -235,6 +240,28 @@ void TUnzipContext::CheckOverlaps() {
                         " -> " + LoadZipStr(kMsgNotAZipFile));
     if (reach == nullptr || span.disk != reach->disk || span.end > reach->end) reach = &span;
   }
+  localLengths_.clear();
+  localLengthIndex_.clear();
+  localNext_ = 0;
+  for (const Span& span : spans)
+    if (span.read) localLengths_.emplace_back(span.entry, span.lengths);
+}
+
+bool TUnzipContext::KnownLocalLengths(const TZipHeaderInfo& listed, uint32_t& lengths) {
+  // Folder entries, which have no data to locate, may come between.
+  for (std::size_t i = localNext_; i < std::min(localNext_ + 8, localLengths_.size()); ++i) {
+    if (localLengths_[i].first == &listed) {
+      lengths = localLengths_[i].second;
+      localNext_ = i + 1;
+      return true;
+    }
+  }
+  if (localLengthIndex_.empty())
+    localLengthIndex_.insert(localLengths_.begin(), localLengths_.end());
+  const auto known = localLengthIndex_.find(&listed);
+  if (known == localLengthIndex_.end()) return false;
+  lengths = known->second;
+  return true;
 }
 
 void TUnzipContext::LocateData(const TZipHeaderInfo& listed) {
@@ -242,9 +269,9 @@ void TUnzipContext::LocateData(const TZipHeaderInfo& listed) {
   const TZipHeaderInfo& entry = *r.scratch_;
   if (r.end_.ThisDisk != 0 && static_cast<int32_t>(entry.GetDiskStart()) != r.currentDisk_)
     archive_ = r.DoSwitchDisk(static_cast<int32_t>(entry.GetDiskStart()) + 1);
-  if (auto known = localLengths_.find(&listed); known != localLengths_.end()) {
-    localNameLength_ = static_cast<uint16_t>(known->second & 0xFFFF);
-    localExtraLength_ = static_cast<uint16_t>(known->second >> 16);
+  if (uint32_t known = 0; KnownLocalLengths(listed, known)) {
+    localNameLength_ = static_cast<uint16_t>(known & 0xFFFF);
+    localExtraLength_ = static_cast<uint16_t>(known >> 16);
   } else {
     uint8_t local[30] = {};
     SeekArchive(entry.GetRelativeOffset());

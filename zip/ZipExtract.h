@@ -107,8 +107,14 @@ class TUnzipContext {
   // headers and the data of small entries lie one after another.
   std::vector<uint8_t> window_;
   int64_t windowStart_ = 0;
-  // Local name and extra lengths read while checking for overlaps.
-  std::unordered_map<const TZipHeaderInfo*, uint32_t> localLengths_;
+  // Local name and extra lengths read while checking for overlaps, in
+  // archive order. Entries are mostly extracted in that order, so the next
+  // few are looked at first; the index is made on the first entry found
+  // elsewhere.
+  bool KnownLocalLengths(const TZipHeaderInfo& listed, uint32_t& lengths);
+  std::vector<std::pair<const TZipHeaderInfo*, uint32_t>> localLengths_;
+  std::size_t localNext_ = 0;
+  std::unordered_map<const TZipHeaderInfo*, uint32_t> localLengthIndex_;
   std::unique_ptr<TOutputPaths> paths_;
   std::string outputPath_;  // native
   int output_ = -1;

@@ -94,6 +94,41 @@ bool TOutputPaths::PrepareChosen(const std::string& path, std::string& native, b
   return !TooLong(native.size());
 }
 
+namespace {
+
+// Folder and name of a native path.
+std::pair<std::string_view, std::string_view> SplitNative(std::string_view native) {
+  const std::size_t slash = native.rfind('/');
+  if (slash == std::string_view::npos) return {std::string_view(), native};
+  return {native.substr(0, slash), native.substr(slash + 1)};
+}
+
+}  // namespace
+
+TOutputPaths::NameSet* TOutputPaths::WrittenIn(std::string_view folder) {
+  if (lastWritten_ != nullptr && lastWritten_->first == folder) return &lastWritten_->second;
+  const auto it = written_.find(folder);
+  if (it == written_.end()) return nullptr;
+  lastWritten_ = &*it;
+  return &it->second;
+}
+
+bool TOutputPaths::WrittenBefore(const std::string& native) {
+  const auto [folder, name] = SplitNative(native);
+  const NameSet* names = WrittenIn(folder);
+  return names != nullptr && names->find(name) != names->end();
+}
+
+void TOutputPaths::Written(const std::string& native) {
+  const auto [folder, name] = SplitNative(native);
+  NameSet* names = WrittenIn(folder);
+  if (names == nullptr) {
+    lastWritten_ = &*written_.try_emplace(std::string(folder)).first;
+    names = &lastWritten_->second;
+  }
+  names->emplace(name);
+}
+
 void TOutputPaths::Created(const std::string& native) {
   std::size_t slash = native.rfind('/');
   if (slash == std::string::npos)

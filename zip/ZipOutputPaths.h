@@ -10,9 +10,12 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/os/Paths.h"
+#include "platform/text/TextHash.h"
 #include "zip/ZipHeaderInfo.h"
 
 namespace tv::zip {
@@ -40,13 +43,21 @@ class TOutputPaths {
   // Records a file made at `native` (by Prepare's answer).
   void Created(const std::string& native);
 
-  bool WrittenBefore(const std::string& native) const { return written_.count(native) != 0; }
-  void Written(const std::string& native) { written_.insert(native); }
+  bool WrittenBefore(const std::string& native);
+  void Written(const std::string& native);
 
  private:
+  using NameSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+  // The files of `native`'s folder that the run wrote; null when none.
+  NameSet* WrittenIn(std::string_view folder);
+
   std::string base_;
   std::unique_ptr<TNoCaseResolver> resolver_;
-  std::unordered_set<std::string> written_;
+  // The files the run wrote, by folder: entries come folder by folder, so
+  // the last folder's names mostly serve, and a file costs a look-up of
+  // its name alone.
+  std::unordered_map<std::string, NameSet, TextHash, std::equal_to<>> written_;
+  std::pair<const std::string, NameSet>* lastWritten_ = nullptr;
 };
 
 }  // namespace tv::zip
