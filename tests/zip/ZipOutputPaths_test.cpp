@@ -107,6 +107,40 @@ with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
   EXPECT_EQ(ended.count("caf?.txt"), 1u);
 }
 
+// Entries listed in archive order, in reverse and shuffled, with folder
+// entries between them, land where they belong with their own data, fresh
+// and over the tree they left; the one name that meets another's file (in
+// another letter case) is the one skipped.
+TEST(ZipOutputPaths, EntriesInAnyListedOrderLandWithTheirOwnData) {
+  for (const char* order : {"", "z.filelist.reverse()", "random.Random(7).shuffle(z.filelist)"}) {
+    TempRoot root;
+    std::string archive = MakeArchive(root, std::string(R"(
+import random
+with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
+    for folder in ['a', 'b', 'c/d']:
+        z.writestr(folder + '/', '')
+        for i in range(30):
+            name = folder + '/f%d.txt' % i
+            z.writestr(name, 'text of ' + name * (i % 4))
+    z.writestr('A/F7.TXT', 'meets a/f7.txt')
+    )") + order + "\n");
+    const std::string dest = root.Path() + "/out";
+    for (int run = 0; run < 2; ++run) {
+      ExtractRun result = Extract(archive, dest);
+      ASSERT_EQ(result.skipped.size(), 1u) << order;
+      EXPECT_EQ(result.skipped[0].first, srNoOverwrite);
+      EXPECT_EQ(result.onDisk.size(), 90u);
+      for (const char* folder : {"a", "b", "c/d"})
+        for (int i = 0; i < 30; ++i) {
+          std::string name = std::string(folder) + "/f" + std::to_string(i) + ".txt";
+          std::string expected = "text of ";
+          for (int k = 0; k < i % 4; ++k) expected += name;
+          ASSERT_EQ(Read(dest + "/" + name), expected) << order << " " << name;
+        }
+    }
+  }
+}
+
 // Local headers nested in another entry's extra field, and an entry whose
 // header lies inside another's data: both archives are refused before a
 // single file is written, though every CRC is right.
