@@ -80,11 +80,15 @@ bool TOutputPaths::Prepare(const std::string& relative, std::string& native, boo
     return false;
   std::string_view name = std::string_view(relative).substr(slash == std::string::npos ? 0 : slash + 1);
   exists = true;
-  native = name.empty() ? folder : resolver_->Child(folder, name, exists);
+  mark_ = nullptr;
+  native = name.empty() ? folder : resolver_->Child(folder, name, exists, &mark_);
+  marked_ = native;
   return !TooLong(native.size());
 }
 
 bool TOutputPaths::PrepareChosen(const std::string& path, std::string& native, bool& exists) {
+  for (const std::string& written : resolver_->MarkedPaths()) Remember(written);
+  mark_ = nullptr;
   resolver_->Clear();
   std::string folder = ExtractFilePath(path);
   if (!folder.empty() && !DirExists(folder)) CreateDirectories(folder);
@@ -114,12 +118,21 @@ TOutputPaths::NameSet* TOutputPaths::WrittenIn(std::string_view folder) {
 }
 
 bool TOutputPaths::WrittenBefore(const std::string& native) {
+  if (mark_ != nullptr && *mark_ && native == marked_) return true;
+  if (written_.empty()) return false;
   const auto [folder, name] = SplitNative(native);
   const NameSet* names = WrittenIn(folder);
   return names != nullptr && names->find(name) != names->end();
 }
 
 void TOutputPaths::Written(const std::string& native) {
+  if (mark_ != nullptr && native == marked_)
+    *mark_ = true;
+  else
+    Remember(native);
+}
+
+void TOutputPaths::Remember(std::string_view native) {
   const auto [folder, name] = SplitNative(native);
   NameSet* names = WrittenIn(folder);
   if (names == nullptr) {
@@ -131,10 +144,11 @@ void TOutputPaths::Written(const std::string& native) {
 
 void TOutputPaths::Created(const std::string& native) {
   std::size_t slash = native.rfind('/');
-  if (slash == std::string::npos)
-    resolver_->Added(std::string(), native);
-  else
-    resolver_->Added(slash == 0 ? std::string("/") : native.substr(0, slash), native.substr(slash + 1));
+  bool* mark = slash == std::string::npos
+                   ? resolver_->Added(std::string(), native)
+                   : resolver_->Added(slash == 0 ? std::string("/") : native.substr(0, slash),
+                                      native.substr(slash + 1));
+  if (native == marked_) mark_ = mark;
 }
 
 }  // namespace tv::zip

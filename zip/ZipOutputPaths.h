@@ -51,11 +51,16 @@ class TOutputPaths {
   // The files of `native`'s folder that the run wrote; null when none.
   NameSet* WrittenIn(std::string_view folder);
 
+  void Remember(std::string_view native);
+
   std::string base_;
   std::unique_ptr<TNoCaseResolver> resolver_;
-  // The files the run wrote, by folder: entries come folder by folder, so
-  // the last folder's names mostly serve, and a file costs a look-up of
-  // its name alone.
+  // Whether the file last prepared was written by the run is the mark its
+  // name carries in the resolver: it was found there anyway. Files named
+  // by a handler, and the marked ones when the resolver forgets what it
+  // read, are kept by folder below.
+  bool* mark_ = nullptr;
+  std::string marked_;  // the native path whose mark mark_ is
   std::unordered_map<std::string, NameSet, TextHash, std::equal_to<>> written_;
   std::pair<const std::string, NameSet>* lastWritten_ = nullptr;
 };

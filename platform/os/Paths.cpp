@@ -124,14 +124,13 @@ std::string MapPath(std::string_view path) {
 
 TNoCaseResolver::TNoCaseResolver(std::string base) : base_(std::move(base)) {}
 
-void TNoCaseResolver::FolderIndex::Add(std::string_view name) {
-  std::string folded = FoldedName(name);
-  if (folded.empty()) {
-    others.emplace(name);
-    return;
+bool* TNoCaseResolver::FolderIndex::Add(std::string_view name) {
+  std::string fold = FoldedName(name);
+  if (!fold.empty()) {
+    auto [it, added] = folded.try_emplace(std::move(fold), Name{std::string(name)});
+    if (added || it->second.spelled == name) return &it->second.mark;
   }
-  auto [it, added] = this->folded.try_emplace(std::move(folded), name);
-  if (!added && it->second != name) others.emplace(name);
+  return &others.try_emplace(std::string(name), false).first->second;
 }
 
 TNoCaseResolver::FolderIndex& TNoCaseResolver::Index(const std::string& folder) {
@@ -147,27 +146,42 @@ TNoCaseResolver::FolderIndex& TNoCaseResolver::Index(const std::string& folder) 
   return it->second;
 }
 
-std::string TNoCaseResolver::Child(const std::string& folder, std::string_view name, bool& exists) {
+std::string TNoCaseResolver::Child(const std::string& folder, std::string_view name, bool& exists,
+                                   bool** mark) {
   FolderIndex& index = Index(folder);
-  std::string spelled(name);
-  const std::string folded = FoldedName(spelled);
-  exists = true;
-  if (!folded.empty()) {
-    if (auto it = index.folded.find(folded); it != index.folded.end())
-      return Join(folder, it->second == spelled || index.others.count(spelled) == 0 ? it->second : spelled);
-  } else if (index.others.count(spelled) != 0) {
-    return Join(folder, spelled);
+  const std::string spelled(name);
+  const std::string fold = FoldedName(spelled);
+  bool* found = nullptr;
+  std::string_view onDisk = spelled;
+  const auto first = fold.empty() ? index.folded.end() : index.folded.find(fold);
+  if (first != index.folded.end() && first->second.spelled == spelled) {
+    found = &first->second.mark;
+  } else if (auto other = index.others.find(spelled); other != index.others.end()) {
+    found = &other->second;
+  } else if (first != index.folded.end()) {
+    found = &first->second.mark;
+    onDisk = first->second.spelled;
   }
-  exists = false;
-  return Join(folder, spelled);
+  exists = found != nullptr;
+  if (mark != nullptr) *mark = found;
+  return Join(folder, onDisk);
 }
 
-void TNoCaseResolver::Added(const std::string& folder, std::string_view name) {
-  if (last_ != nullptr && last_->first == folder)
-    last_->second.Add(name);
-  else if (auto it = folders_.find(folder); it != folders_.end())
-    it->second.Add(name);
-  // else read from disk when first needed
+bool* TNoCaseResolver::Added(const std::string& folder, std::string_view name) {
+  if (last_ != nullptr && last_->first == folder) return last_->second.Add(name);
+  if (auto it = folders_.find(folder); it != folders_.end()) return it->second.Add(name);
+  return nullptr;  // read from disk when first needed
+}
+
+std::vector<std::string> TNoCaseResolver::MarkedPaths() const {
+  std::vector<std::string> paths;
+  for (const auto& [folder, index] : folders_) {
+    for (const auto& [fold, name] : index.folded)
+      if (name.mark) paths.push_back(Join(folder, name.spelled));
+    for (const auto& [name, mark] : index.others)
+      if (mark) paths.push_back(Join(folder, name));
+  }
+  return paths;
 }
 
 void TNoCaseResolver::Clear() {

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace tv {
 
@@ -51,19 +52,30 @@ class TNoCaseResolver {
   bool Folder(std::string_view rel, bool create, std::string& native);
   // Native path of `name` in the native folder `folder`; `exists` tells
   // whether a file or folder of that name (in any letter case) is there.
-  std::string Child(const std::string& folder, std::string_view name, bool& exists);
-  // Records that the owner created `name` in the native folder `folder`.
-  void Added(const std::string& folder, std::string_view name);
+  // Each name found carries a mark for the owner (false at first), kept
+  // until Clear: `mark`, when given, gets the found name's (null when
+  // none exists).
+  std::string Child(const std::string& folder, std::string_view name, bool& exists,
+                    bool** mark = nullptr);
+  // Records that the owner created `name` in the native folder `folder`;
+  // returns its mark (null while the folder has not been read).
+  bool* Added(const std::string& folder, std::string_view name);
+  // Native paths of the names whose mark is set.
+  std::vector<std::string> MarkedPaths() const;
   // Forgets everything read (the folders changed behind the owner's back).
   void Clear();
 
  private:
   // A name is there as spelled when it is its fold's first name or one of
   // the others; a fold's first name answers for any spelling of it.
+  struct Name {
+    std::string spelled;
+    bool mark = false;
+  };
   struct FolderIndex {
-    std::unordered_map<std::string, std::string> folded;  // first name per fold
-    std::unordered_set<std::string> others;  // later names of a fold, names without one
-    void Add(std::string_view name);
+    std::unordered_map<std::string, Name> folded;  // first name per fold
+    std::unordered_map<std::string, bool> others;  // later names of a fold, names without one
+    bool* Add(std::string_view name);              // the name's mark
   };
   FolderIndex& Index(const std::string& folder);
 

@@ -263,5 +263,46 @@ with zipfile.ZipFile(out, 'w') as z:
   EXPECT_EQ(root.ReadFile("c/Out/sub/after.txt"), "text of Sub/after.txt");
 }
 
+// One run writes a file once, whether the entries meet on it by their own
+// names or through a name that a handler chose, before or after.
+TEST(ZipOutputPaths, AFileWrittenInTheRunIsNeverWrittenAgain) {
+  const struct {
+    const char* moved;  // the entry a handler sends elsewhere
+    const char* to;     // and where, below C:\Out
+    std::vector<std::string> skipped;  // as the events name them
+    std::set<std::string> files;
+  } cases[] = {{"", "", {"A.TXT"}, {"a.txt", "b.txt", "c.txt"}},
+               {"b.txt", "a.txt", {"a.txt", "A.TXT"}, {"a.txt", "c.txt"}},
+               {"a.txt", "C.txt", {"c.txt"}, {"A.TXT", "C.txt", "b.txt"}}};
+  for (const auto& c : cases) {
+    TempRoot root;
+    std::string archive = MakeArchive(root, R"(
+with zipfile.ZipFile(out, 'w') as z:
+    for name in ['a.txt', 'b.txt', 'c.txt', 'A.TXT']:
+        z.writestr(name, 'text of ' + name)
+)");
+    TZipReader reader;
+    reader.SetZipName(archive);
+    reader.SetDestDir("C:\\Out");
+    reader.DoAll = true;
+    reader.OverwriteMode = Always;
+    std::vector<std::string> skipped;
+    reader.OnStartUnZip = [&](TZipReader&, int32_t, std::string& name, bool&) {
+      if (ExtractFileName(name) == c.moved) name = std::string("C:\\Out\\") + c.to;
+    };
+    reader.OnSkippingFile = [&](TZipReader&, TSkipReason reason, const std::string& name, int32_t,
+                                bool&) {
+      EXPECT_EQ(reason, srNoOverwrite);
+      skipped.push_back(ExtractFileName(name));
+    };
+    reader.UnZip();
+    std::set<std::string> files;
+    for (const auto& item : fs::directory_iterator(root.Path() + "/c/Out"))
+      files.insert(item.path().filename().string());
+    EXPECT_EQ(files, c.files) << c.moved;
+    EXPECT_EQ(skipped, c.skipped) << c.moved;
+  }
+}
+
 }  // namespace
 }  // namespace tv::zip
