@@ -51,9 +51,8 @@ class HostTest : public test::ExchangeTest {
   // The command that runs tolvaren-host in `root` (in a sanitizer build the
   // Firebird client's own leaks are not ours to report).
   static std::string HostCommand(const std::string& root, const std::string& args) {
-    return "LSAN_OPTIONS=suppressions=" + std::string(TOLVAREN_TESTDATA_DIR) +
-           "/host/lsan.supp:print_suppressions=0 TOLVAREN_ROOT='" + root + "' " +
-           TOLVAREN_HOST_PROGRAM + " " + args;
+    return test::HostProgramEnv() + "TOLVAREN_ROOT='" + root + "' " + TOLVAREN_HOST_PROGRAM + " " +
+           args;
   }
   static std::string RunHost(const std::string& root, const std::string& args, int& rc) {
     return RunCommand(HostCommand(root, args) + " 2>&1", &rc);

@@ -224,9 +224,8 @@ TEST_F(ProvidersTest, HostCommands) {
   root.WriteFile("delta.xml", Utf8ToCp1251(R"(<?xml version="1.0" encoding="windows-1251"?><DELTA>
       <RECORD kind="insert"><FIELD name="ID" new="31"/><FIELD name="NAME" new="Счёт"/></RECORD>
       <RECORD kind="insert"><FIELD name="ID" new="1"/></RECORD></DELTA>)"));
-  const std::string host = "LSAN_OPTIONS=suppressions=" + std::string(TOLVAREN_TESTDATA_DIR) +
-                           "/host/lsan.supp:print_suppressions=0 TOLVAREN_ROOT='" + root.Path() +
-                           "' " + TOLVAREN_HOST_PROGRAM + " ";
+  const std::string host =
+      test::HostProgramEnv() + "TOLVAREN_ROOT='" + root.Path() + "' " + TOLVAREN_HOST_PROGRAM + " ";
   int rc = -1;
   const std::string applied = RunCommand(host + "apply DSPRepScanDocTypes '" + root.Path() + "/delta.xml' 2>&1", &rc);
   EXPECT_EQ(rc, 1);

@@ -11,8 +11,7 @@ namespace {
 
 // A sanitizing build checks the host program for leaks too; the Firebird
 // client's own are not ours.
-const std::string kEnv = "LSAN_OPTIONS=suppressions=" + std::string(TOLVAREN_TESTDATA_DIR) +
-                         "/host/lsan.supp:print_suppressions=0 ";
+const std::string kEnv = test::HostProgramEnv();
 
 class HostProgram : public ::testing::Test {
  protected:

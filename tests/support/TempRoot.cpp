@@ -43,6 +43,11 @@ std::string TempRoot::ReadFile(const std::string& relative) const {
   return ss.str();
 }
 
+std::string HostProgramEnv() {
+  return "LSAN_OPTIONS=\"${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=" TOLVAREN_SOURCE_DIR
+         "/tests/data/host/lsan.supp:print_suppressions=0\" ";
+}
+
 std::string RunCommand(const std::string& command, int* exitCode) {
   FILE* p = ::popen(command.c_str(), "r");
   if (p == nullptr) {

@@ -30,5 +30,9 @@ class TempRoot {
 // the command cannot be started.
 std::string RunCommand(const std::string& command, int* exitCode = nullptr);
 bool HaveCommand(const std::string& name);
+// The shell prefix that runs a host program under test. A sanitizing build
+// checks it for leaks too: with the options the suite runs under (use_tls=0
+// among them, see scripts/test) and without the Firebird client's own.
+std::string HostProgramEnv();
 
 }  // namespace tv::test
