@@ -237,6 +237,12 @@ class THTML_Jet {
   // `parts` and fills ResultText.
   void BuildTableHeader(std::vector<std::string>& parts, std::string_view foot);
   static std::string UnhideTables(std::string_view text);
+  // Piece `i` (at most `lastHidden`, the piece of the last hidden table
+  // end) with the heading tables shown.
+  static std::string ShownPiece(std::string_view piece, std::size_t i, std::size_t lastHidden) {
+    return i < lastHidden ? ShowHiddenTables(piece) : UnhideTables(piece);
+  }
+  static std::string ShowHiddenTables(std::string_view text);
   // GetReady and TakeReady (`take`: each piece is freed once copied).
   void JoinResult(std::string& text, bool take);
   // The last piece of ResultText that holds a hidden table's end; npos.

@@ -327,10 +327,8 @@ void THTML_Jet::BuildTableHeader(std::vector<std::string>& parts, std::string_vi
   }
 }
 
-namespace {
-
 // The hidden heading-table tags shown again.
-std::string ShowHiddenTables(std::string_view text) {
+std::string THTML_Jet::ShowHiddenTables(std::string_view text) {
   static const std::pair<const char*, const char*> kShow[] = {
       {"<_table", "<table"}, {"<_/table", "</table"}, {"<_td", "<td"},
       {"<_/td", "</td"},     {"<_tr", "<tr"},         {"<_/tr", "</tr"}};
@@ -339,8 +337,6 @@ std::string ShowHiddenTables(std::string_view text) {
     if (out.find(from) != npos) out = FastStringReplace(out, from, to, rfReplaceAll);
   return out;
 }
-
-}  // namespace
 
 std::string THTML_Jet::UnhideTables(std::string_view text) {
   const std::size_t last = text.rfind("<_/table");
@@ -373,7 +369,7 @@ void THTML_Jet::TakeReady(THTMLDocument& document) {
     pieces.swap(ResultText);
     ResultBytes = 0;
     for (std::size_t i = 0; lastHidden != npos && i <= lastHidden; ++i)
-      pieces[i] = i < lastHidden ? ShowHiddenTables(pieces[i]) : UnhideTables(pieces[i]);
+      pieces[i] = ShownPiece(pieces[i], i, lastHidden);
     document.SetPieces(std::move(pieces));
   });
 }
@@ -394,10 +390,8 @@ void THTML_Jet::JoinResult(std::string& text, bool take) {
   text.reserve(static_cast<std::size_t>(ResultBytes));
   std::size_t freed = 0;
   for (std::size_t i = 0; i < ResultText.size(); ++i) {
-    if (lastHidden != npos && i < lastHidden)
-      text += ShowHiddenTables(ResultText[i]);
-    else if (i == lastHidden)
-      text += UnhideTables(ResultText[i]);
+    if (lastHidden != npos && i <= lastHidden)
+      text += ShownPiece(ResultText[i], i, lastHidden);
     else
       text += ResultText[i];
     if (!take) continue;

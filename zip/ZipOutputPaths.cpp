@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -45,8 +46,7 @@ std::string TOutputPaths::Relative(const TZipHeaderInfo& entry, bool withFolder,
   // Where each character of `text` starts in `utf8`; a name of one-byte
   // characters only (most are) needs no table.
   std::vector<std::size_t> starts;
-  const bool oneByte = utf8.size() == text.size() &&
-                       std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const bool oneByte = utf8.size() == text.size() && IsAscii(utf8);
   for (int pass = 0; pass < 2 && !oneByte && starts.size() != text.size() + 1; ++pass) {
     if (pass == 1) utf8 = Cp1251ToUtf8(text);
     starts.clear();
@@ -87,7 +87,7 @@ bool TOutputPaths::Prepare(const std::string& relative, std::string& native, boo
 }
 
 bool TOutputPaths::PrepareChosen(const std::string& path, std::string& native, bool& exists) {
-  for (const std::string& written : resolver_->MarkedPaths()) Remember(written);
+  for (std::string& written : resolver_->MarkedPaths()) written_.insert(std::move(written));
   mark_ = nullptr;
   resolver_->Clear();
   std::string folder = ExtractFilePath(path);
@@ -98,48 +98,16 @@ bool TOutputPaths::PrepareChosen(const std::string& path, std::string& native, b
   return !TooLong(native.size());
 }
 
-namespace {
-
-// Folder and name of a native path.
-std::pair<std::string_view, std::string_view> SplitNative(std::string_view native) {
-  const std::size_t slash = native.rfind('/');
-  if (slash == std::string_view::npos) return {std::string_view(), native};
-  return {native.substr(0, slash), native.substr(slash + 1)};
-}
-
-}  // namespace
-
-TOutputPaths::NameSet* TOutputPaths::WrittenIn(std::string_view folder) {
-  if (lastWritten_ != nullptr && lastWritten_->first == folder) return &lastWritten_->second;
-  const auto it = written_.find(folder);
-  if (it == written_.end()) return nullptr;
-  lastWritten_ = &*it;
-  return &it->second;
-}
-
-bool TOutputPaths::WrittenBefore(const std::string& native) {
+bool TOutputPaths::WrittenBefore(const std::string& native) const {
   if (mark_ != nullptr && *mark_ && native == marked_) return true;
-  if (written_.empty()) return false;
-  const auto [folder, name] = SplitNative(native);
-  const NameSet* names = WrittenIn(folder);
-  return names != nullptr && names->find(name) != names->end();
+  return !written_.empty() && written_.count(native) != 0;
 }
 
 void TOutputPaths::Written(const std::string& native) {
   if (mark_ != nullptr && native == marked_)
     *mark_ = true;
   else
-    Remember(native);
-}
-
-void TOutputPaths::Remember(std::string_view native) {
-  const auto [folder, name] = SplitNative(native);
-  NameSet* names = WrittenIn(folder);
-  if (names == nullptr) {
-    lastWritten_ = &*written_.try_emplace(std::string(folder)).first;
-    names = &lastWritten_->second;
-  }
-  names->emplace(name);
+    written_.insert(native);
 }
 
 void TOutputPaths::Created(const std::string& native) {

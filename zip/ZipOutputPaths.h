@@ -10,12 +10,9 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/os/Paths.h"
-#include "platform/text/TextHash.h"
 #include "zip/ZipHeaderInfo.h"
 
 namespace tv::zip {
@@ -43,26 +40,19 @@ class TOutputPaths {
   // Records a file made at `native` (by Prepare's answer).
   void Created(const std::string& native);
 
-  bool WrittenBefore(const std::string& native);
+  bool WrittenBefore(const std::string& native) const;
   void Written(const std::string& native);
 
  private:
-  using NameSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
-  // The files of `native`'s folder that the run wrote; null when none.
-  NameSet* WrittenIn(std::string_view folder);
-
-  void Remember(std::string_view native);
-
   std::string base_;
   std::unique_ptr<TNoCaseResolver> resolver_;
   // Whether the file last prepared was written by the run is the mark its
   // name carries in the resolver: it was found there anyway. Files named
   // by a handler, and the marked ones when the resolver forgets what it
-  // read, are kept by folder below.
+  // read, are kept by their paths below.
   bool* mark_ = nullptr;
   std::string marked_;  // the native path whose mark mark_ is
-  std::unordered_map<std::string, NameSet, TextHash, std::equal_to<>> written_;
-  std::pair<const std::string, NameSet>* lastWritten_ = nullptr;
+  std::unordered_set<std::string> written_;
 };
 
 }  // namespace tv::zip

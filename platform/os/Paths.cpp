@@ -28,8 +28,7 @@ bool Exists(const std::string& native) {
 // upper-cased Windows-1251 name. A name that Windows-1251 cannot hold has
 // none (empty): its "?" stand-ins would make unrelated names meet.
 std::string FoldedName(std::string_view utf8) {
-  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return UpperCase(utf8);
+  if (IsAscii(utf8)) return UpperCase(utf8);
   std::string text = Utf8ToCp1251(utf8);
   if (Cp1251ToUtf8(text) != utf8) return {};
   return AnsiUpperCase(text);

@@ -151,6 +151,8 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   return out;
 }
 
+bool IsAscii(std::string_view text) { return AsciiRun(text) == text.size(); }
+
 bool IsValidUtf8(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t cp = 0;

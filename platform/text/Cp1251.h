@@ -126,6 +126,8 @@ std::string Utf8ToCp1251(std::string_view utf8);
 inline constexpr char32_t kIllFormedUtf8 = 0x110000;
 std::size_t Utf8Sequence(std::string_view utf8, std::size_t i, char32_t& cp);
 bool IsValidUtf8(std::string_view utf8);
+// Whether every byte is below 0x80: a text that both encodings spell alike.
+bool IsAscii(std::string_view text);
 std::string Cp1251ToUtf8(std::string_view text);
 std::string Utf16ToCp1251(std::u16string_view utf16);
 std::u16string Cp1251ToUtf16(std::string_view text);

@@ -207,48 +207,41 @@ void TVdMobilBuilder::ReadRow(const TVdColumns& c, TVdRow& row) const {
 }
 
 void TVdMobilBuilder::AddRow(const TVdRow& row) {
-  const long double liter = row.Liter, summa = row.Summa;
   ++rowNum_;
-  const std::string& gsm = row.Gsm;
-  const TDateTime data = row.Data;
-  const std::string& number = row.Number;
-  const std::string& driver = row.Driver;
-  const std::string& list = row.List;
-  const int vidOplCode = row.VidOpl;
-  auto known = vidOplTexts_.find(vidOplCode);
+  auto known = vidOplTexts_.find(row.VidOpl);
   if (known == vidOplTexts_.end()) {
-    std::string plain = VidOplText(vidOplCode);
+    std::string plain = VidOplText(row.VidOpl);
     std::string html = FastStringReplace(plain, " ", "&nbsp;", rfReplaceAll);
-    known = vidOplTexts_.emplace(vidOplCode, std::pair(std::move(plain), std::move(html))).first;
+    known = vidOplTexts_.emplace(row.VidOpl, std::pair(std::move(plain), std::move(html))).first;
   }
   const std::string& vidOpl = known->second.first;
 
   rep_->SetVar("Num", Format("%5d", {rowNum_}));
-  rep_->SetVar("GSM", gsm);
-  rep_->SetVar("Date", FormatDateTime("dd.mm.yyyy", data));
-  rep_->SetVar("Time", FormatDateTime("hh:nn", data));
-  rep_->SetVar("Number", number);
-  rep_->SetVar("Driver", driver);
-  rep_->SetVar("List", list);
+  rep_->SetVar("GSM", row.Gsm);
+  rep_->SetVar("Date", FormatDateTime("dd.mm.yyyy", row.Data));
+  rep_->SetVar("Time", FormatDateTime("hh:nn", row.Data));
+  rep_->SetVar("Number", row.Number);
+  rep_->SetVar("Driver", row.Driver);
+  rep_->SetVar("List", row.List);
   rep_->SetVar("VidOpl", vidOpl);
-  rep_->SetVar("Liter", Format("%9.2n", {liter}));
-  rep_->SetVar("Summa", Format("%12.2n", {summa}));
+  rep_->SetVar("Liter", Format("%9.2n", {row.Liter}));
+  rep_->SetVar("Summa", Format("%12.2n", {row.Summa}));
 
   jet_->AddInteger("Num", rowNum_);
-  jet_->Add("GSM", NoBr(gsm));
-  jet_->AddDateTime("Date", "dd.mm.yyyy", data);
-  jet_->AddDateTime("Time", "hh:nn:ss", data);
-  jet_->Add("Number", number);
-  jet_->Add("Driver", driver);
-  jet_->Add("List", list);
+  jet_->Add("GSM", NoBr(row.Gsm));
+  jet_->AddDateTime("Date", "dd.mm.yyyy", row.Data);
+  jet_->AddDateTime("Time", "hh:nn:ss", row.Data);
+  jet_->Add("Number", row.Number);
+  jet_->Add("Driver", row.Driver);
+  jet_->Add("List", row.List);
   jet_->Add("VidOpl", known->second.second);
-  jet_->AddFloat("Liter", VolumeFormat, static_cast<double>(liter));
-  jet_->AddFloatDefault("Summa", static_cast<double>(summa));
+  jet_->AddFloat("Liter", VolumeFormat, static_cast<double>(row.Liter));
+  jet_->AddFloatDefault("Summa", static_cast<double>(row.Summa));
 
   rep_->PrintRepeat();
   jet_->EndLine();
-  totalLiter_ += liter;
-  totalSumma_ += summa;
+  totalLiter_ += row.Liter;
+  totalSumma_ += row.Summa;
 }
 
 }  // namespace
