@@ -146,7 +146,9 @@ void TUnzipContext::Select() {
     r.PumpMessages();
     TZipHeaderInfo& entry = *r.sorted_->Entry(i);
     entry.EntryFlagA = r.DoAll;
-    if (entry.Filename().empty() && !r.RecreateDirs) {
+    // A folder entry has nothing to make in one folder; an entry without
+    // any name stays chosen, to be skipped with its event.
+    if (entry.Filename().empty() && !entry.Directory().empty() && !r.RecreateDirs) {
       entry.EntryFlagA = false;
       --filesToDo_;
       continue;
@@ -289,6 +291,17 @@ void TUnzipContext::UnZipFile(int32_t index) {
   const TZipHeaderInfo& listed = *r.sorted_->Entry(index);
   entry.Assign(listed);
   encrypted_ = entry.IsEncrypted();
+  // The system would cut a name at its NUL and make another file or folder
+  // than the one stored, and an entry without a name is neither: such
+  // entries are skipped with an event that shows the NUL as "?".
+  if ((entry.Directory().empty() && entry.Filename().empty()) ||
+      entry.Directory().find('\0') != std::string::npos ||
+      entry.Filename().find('\0') != std::string::npos) {
+    std::string path = entry.FullPath();
+    std::replace(path.begin(), path.end(), '\0', '?');
+    Skip(srCreateError, path, index);
+    return;
+  }
   if (!entry.Filename().empty()) LocateData(listed);
   std::string folder = GetOutputFileName();
   if (entry.Filename().empty()) {
@@ -303,15 +316,6 @@ void TUnzipContext::UnZipFile(int32_t index) {
   std::string name = folder + entry.Filename();
   if (entry.Filename() == "." || entry.Filename() == "..") {
     Skip(srCreateError, entry.FullPath(), index);
-    return;
-  }
-  // The system would cut such a name at the NUL and write another file
-  // than the one stored: the event shows the NUL as "?".
-  if (entry.Directory().find('\0') != std::string::npos ||
-      entry.Filename().find('\0') != std::string::npos) {
-    std::string path = entry.FullPath();
-    std::replace(path.begin(), path.end(), '\0', '?');
-    Skip(srCreateError, path, index);
     return;
   }
   if (!PrepareOutput(index, name)) return;

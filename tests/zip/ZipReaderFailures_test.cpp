@@ -88,35 +88,46 @@ TEST(ZipReaderSafety, StoredNamesNeverLeaveTheTargetFolder) {
 }
 
 // A name is never read as something it only imitates: ill-formed UTF-8
-// shows "?" (never a dot or a separator) and a name that a NUL would cut
-// short is skipped with an event that names it. (Names are stored byte for
+// shows "?" (never a dot or a separator); a file or folder name that a NUL
+// would cut short, and an entry with no name at all, are skipped with an
+// event that names them and are not counted. (Names are stored byte for
 // byte; Info-ZIP cannot make them.)
 TEST(ZipReaderSafety, ForgedNamesAreShownAsTheyAreNeverAsTheyPretend) {
   const struct {
     std::string name;
     bool utf8;
-    std::string file;  // where it lands below the target, or the event's name
+    std::string made;  // what it makes below the target, or the event's name
     bool skipped;
   } cases[] = {{"\xC0\xAE\xC0\xAE\\evil.txt", true, "???\?/evil.txt", false},  // "\?": no trigraph
                {"\xE0\x80\xAE\\\xED\xA0\x80x.txt", true, "??\?/???x.txt", false},
                {"\xC0\xAF\x61.txt", true, "??a.txt", false},
+               {"folder\\", false, "folder", false},
                {std::string("..\\evil.txt\0.safe", 17), false, "..\\evil.txt?.safe", true},
-               {std::string("d\\\0x", 4), true, "d\\?x", true}};
+               {std::string("d\\\0x", 4), true, "d\\?x", true},
+               {std::string("d\0ir\\", 5), false, "d?ir\\", true},
+               {std::string("..\\..\\evildir\0x\\", 16), false, "..\\..\\evildir?x\\", true},
+               {"", false, "", true}};
   for (const auto& c : cases) {
     TempRoot root;
-    WriteArchive(root.Path() + "/forged.zip", {{c.name, "data", ""}});
+    WriteArchive(root.Path() + "/forged.zip", {{c.name, "", ""}, {"ok.txt", "data", ""}});
     std::string bytes = root.ReadFile("forged.zip");
-    for (const auto& [signature, flagByte] : {std::pair{"PK\3\4", 7}, std::pair{"PK\1\2", 9}}) {
-      if (c.utf8) bytes[bytes.find(signature) + flagByte] |= 0x08;  // general-purpose bit 11
+    if (c.utf8) {
+      for (const auto& [signature, flagByte] : {std::pair{"PK\3\4", 7}, std::pair{"PK\1\2", 9}})
+        bytes[bytes.find(signature) + flagByte] |= 0x08;  // general-purpose bit 11
     }
     root.WriteFile("forged.zip", bytes);
     TZipReader reader;
     reader.RecreateDirs = true;
     Outcome o = Extract(reader, root.Path() + "/forged.zip", root.Path() + "/dest");
-    std::set<std::string> files = {"forged.zip"};
-    if (!c.skipped) files.insert("dest/" + c.file);
-    EXPECT_EQ(FilesUnder(root.Path()), files) << test::Hex(c.name);
-    EXPECT_EQ(o.skipped, c.skipped ? std::vector<std::string>{c.file} : std::vector<std::string>{});
+    std::set<std::string> made = {"ok.txt"};
+    for (fs::path p = c.made; !c.skipped && !p.empty(); p = p.parent_path()) made.insert(p);
+    std::set<std::string> found;
+    for (const auto& item : fs::recursive_directory_iterator(root.Path() + "/dest"))
+      found.insert(fs::relative(item.path(), root.Path() + "/dest").string());
+    EXPECT_EQ(found, made) << test::Hex(c.name);
+    EXPECT_EQ(o.skipped, c.skipped ? std::vector<std::string>{c.made} : std::vector<std::string>{})
+        << test::Hex(c.name);
+    EXPECT_EQ(o.extracted, c.skipped ? 1 : 2) << test::Hex(c.name);
   }
 }
 

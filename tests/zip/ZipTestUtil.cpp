@@ -200,7 +200,7 @@ void WriteStoredArchive(TStream& stream, const std::vector<StoredFile>& files,
     entry->SetCompressedSize(static_cast<int64_t>(f.data.size()));
     entry->SetUncompressedSize(static_cast<int64_t>(f.data.size()));
     if (!f.comment.empty()) entry->SetFileComment(f.comment);
-    if (f.name.back() == '\\') entry->ExternalFileAttributes = 0x10;
+    if (!f.name.empty() && f.name.back() == '\\') entry->ExternalFileAttributes = 0x10;
     entry->SaveLocalToStream(stream);
     stream.WriteBuffer(f.data.data(), static_cast<int32_t>(f.data.size()));
     entries.push_back(std::move(entry));
