@@ -19,16 +19,35 @@
 
 namespace tv::ib_detail {
 
-// A status object for one or more calls; Check() raises EIBInterBaseError
-// with Firebird's text when the last call failed.
-class IBStatus {
+// A status whose every call raises EIBInterBaseError with Firebird's text as
+// soon as the call fails, so that no failed call's result is ever used. A
+// call may fail and still return what looks like a good result: after the
+// engine has shut a connection down, fetchNext returns 0 (RESULT_OK) with
+// "connection shutdown" in its status. Each call also clears what the one
+// before left, which is why a check after several calls would miss all but
+// the last failure.
+class IBRaisingStatusWrapper : public Firebird::BaseStatusWrapper<IBRaisingStatusWrapper> {
  public:
-  IBStatus() : raw_(FirebirdMaster()->getStatus()), wrapper_(raw_) {}
-  ~IBStatus() { raw_->dispose(); }
-  IBStatus(const IBStatus&) = delete;
-  IBStatus& operator=(const IBStatus&) = delete;
+  explicit IBRaisingStatusWrapper(Firebird::IStatus* status) : BaseStatusWrapper(status) {}
+  static void checkException(IBRaisingStatusWrapper* status) {
+    if (status->dirty && (status->getState() & Firebird::IStatus::STATE_ERRORS) != 0)
+      CheckIBStatus(status);
+  }
+};
 
-  Firebird::CheckStatusWrapper* operator&() { return &wrapper_; }
+// A status object for one or more calls. `IBStatus` raises on every failed
+// call; `IBQuietStatus`, for the clean-up paths that must go on after a
+// failure (closing, detaching, ending a transaction), leaves each call's
+// outcome to Failed() and Check().
+template <class Wrapper>
+class BasicIBStatus {
+ public:
+  BasicIBStatus() : raw_(FirebirdMaster()->getStatus()), wrapper_(raw_) {}
+  ~BasicIBStatus() { raw_->dispose(); }
+  BasicIBStatus(const BasicIBStatus&) = delete;
+  BasicIBStatus& operator=(const BasicIBStatus&) = delete;
+
+  Wrapper* operator&() { return &wrapper_; }
   void Check() {
     if (Failed()) {
       try {
@@ -44,8 +63,11 @@ class IBStatus {
 
  private:
   Firebird::IStatus* raw_;
-  Firebird::CheckStatusWrapper wrapper_;
+  Wrapper wrapper_;
 };
+
+using IBStatus = BasicIBStatus<IBRaisingStatusWrapper>;
+using IBQuietStatus = BasicIBStatus<Firebird::CheckStatusWrapper>;
 
 // Holds one reference of a client-library object and releases it.
 template <class T>

@@ -12,6 +12,7 @@
 namespace tv {
 
 using ib_detail::FbRef;
+using ib_detail::IBQuietStatus;
 using ib_detail::IBStatus;
 
 namespace {
@@ -99,7 +100,6 @@ std::vector<unsigned char> TIBDatabase::BuildDpb() const {
   IBStatus st;
   Firebird::IUtil* util = FirebirdMaster()->getUtilInterface();
   Firebird::IXpbBuilder* dpb = util->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
-  st.Check();
   std::vector<unsigned char> bytes;
   try {
     dpb->insertTag(&st, isc_dpb_utf8_filename);
@@ -118,10 +118,8 @@ std::vector<unsigned char> TIBDatabase::BuildDpb() const {
       else
         dpb->insertString(&st, it->tag, value.c_str());
     }
-    st.Check();
     const unsigned char* buffer = dpb->getBuffer(&st);
     bytes.assign(buffer, buffer + dpb->getBufferLength(&st));
-    st.Check();
   } catch (...) {
     dpb->dispose();
     throw;
@@ -139,7 +137,6 @@ void TIBDatabase::Open() {
   FbRef<Firebird::IProvider> provider(FirebirdMaster()->getDispatcher());
   Firebird::IAttachment* att =
       provider->attachDatabase(&st, name.c_str(), static_cast<unsigned>(dpb.size()), dpb.data());
-  st.Check();
   attachment_ = att;
 }
 
@@ -151,7 +148,7 @@ void TIBDatabase::Close() {
     std::string text = t->EndQuietly();
     if (failure.empty()) failure = std::move(text);
   }
-  IBStatus st;
+  IBQuietStatus st;
   attachment_->detach(&st);
   if (st.Failed()) {
     if (failure.empty()) failure = IBStatusText(&st);

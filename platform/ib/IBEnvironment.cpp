@@ -109,18 +109,27 @@ void PrimeFileNameConversion(Firebird::IMaster* master) {
   if (!switched) return;
   Firebird::IStatus* raw = master->getStatus();
   {
+    // Each step needs the one before: a failed step ends the priming, and
+    // the attach itself is meant to fail (there is no such file).
     Firebird::CheckStatusWrapper st(raw);
+    const auto ok = [&] { return (st.getState() & Firebird::IStatus::STATE_ERRORS) == 0; };
     Firebird::IXpbBuilder* dpb =
         master->getUtilInterface()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
-    if (dpb != nullptr) {
+    if (ok() && dpb != nullptr) {
       dpb->insertTag(&st, isc_dpb_utf8_filename);
-      dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
-      Firebird::IProvider* provider = master->getDispatcher();
-      Firebird::IAttachment* att =
-          provider->attachDatabase(&st, "/nonexistent-tolvaren-folder/\xd1\x91.fdb",
-                                   dpb->getBufferLength(&st), dpb->getBuffer(&st));
-      if (att != nullptr) att->release();
-      provider->release();
+      if (ok()) dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
+      const unsigned length = ok() ? dpb->getBufferLength(&st) : 0;
+      const unsigned char* bytes = ok() ? dpb->getBuffer(&st) : nullptr;
+      if (ok()) {
+        Firebird::IProvider* provider = master->getDispatcher();
+        Firebird::IAttachment* att = provider->attachDatabase(
+            &st, "/nonexistent-tolvaren-folder/\xd1\x91.fdb", length, bytes);
+        if (ok() && att != nullptr) {
+          att->detach(&st);
+          if (!ok()) att->release();
+        }
+        provider->release();
+      }
       dpb->dispose();
     }
   }

@@ -87,13 +87,10 @@ IBStatement::IBStatement(Firebird::IAttachment* attachment, Firebird::ITransacti
   IBStatus st;
   statement_.Reset(attachment->prepare(&st, transaction, 0, sql.c_str(), 3,
                                        Firebird::IStatement::PREPARE_PREFETCH_METADATA));
-  st.Check();
   type_ = statement_->getType(&st);
   input_.Reset(statement_->getInputMetadata(&st));
-  st.Check();
   inputCount_ = input_->getCount(&st);
   output_.Reset(statement_->getOutputMetadata(&st));
-  st.Check();
   DescribeColumns();
 }
 
@@ -103,7 +100,6 @@ void IBStatement::DescribeColumns() {
   IBStatus st;
   const unsigned count = output_->getCount(&st);
   messageLength_ = output_->getMessageLength(&st);
-  st.Check();
   columns_.resize(count);
   for (unsigned i = 0; i < count; ++i) {
     ColumnInfo& c = columns_[i];
@@ -116,7 +112,6 @@ void IBStatement::DescribeColumns() {
     c.offset = output_->getOffset(&st, i);
     c.nullOffset = output_->getNullOffset(&st, i);
     c.nullable = output_->isNullable(&st, i);
-    st.Check();
     Classify(c);
   }
 }
@@ -130,7 +125,6 @@ FbRef<IMessageMetadata> IBStatement::BuildInput(Firebird::ITransaction* transact
   IBStatus st;
   // Each value goes in its own type; Firebird converts it to the parameter's.
   FbRef<IMetadataBuilder> builder(input_->getBuilder(&st));
-  st.Check();
   std::vector<std::string> texts(inputCount_);
   for (unsigned i = 0; i < inputCount_; ++i) {
     const Variant* v = inputs[i];
@@ -182,17 +176,13 @@ FbRef<IMessageMetadata> IBStatement::BuildInput(Firebird::ITransaction* transact
         break;
       }
     }
-    st.Check();
   }
   FbRef<IMessageMetadata> meta(builder->getMetadata(&st));
-  st.Check();
   inBuffer_.assign(meta->getMessageLength(&st), 0);
-  st.Check();
   for (unsigned i = 0; i < inputCount_; ++i) {
     unsigned char* data = inBuffer_.data() + meta->getOffset(&st, i);
     unsigned char* null = inBuffer_.data() + meta->getNullOffset(&st, i);
     const unsigned type = meta->getType(&st, i) & ~1u;
-    st.Check();
     const Variant* v = inputs[i];
     if (v == nullptr || v->IsNull() || v->IsEmpty()) {
       Store<short>(null, -1);
@@ -238,7 +228,6 @@ void IBStatement::Open(Firebird::ITransaction* transaction,
   IBStatus st;
   cursor_.Reset(statement_->openCursor(&st, transaction, in.Get(), in ? inBuffer_.data() : nullptr,
                                        output_.Get(), 0));
-  st.Check();
 }
 
 void IBStatement::Execute(Firebird::ITransaction* transaction,
@@ -254,25 +243,28 @@ void IBStatement::Execute(Firebird::ITransaction* transaction,
   statement_->execute(&st, transaction, in.Get(), in ? inBuffer_.data() : nullptr,
                       columns_.empty() ? nullptr : output_.Get(),
                       columns_.empty() ? nullptr : outBuffer_.data());
-  st.Check();
 }
 
 bool IBStatement::Fetch(unsigned char* buffer) {
   if (!cursor_) return false;
-  IBStatus st;
-  const int result = cursor_->fetchNext(&st, buffer);
-  if (result == IStatus::RESULT_OK) return true;
-  if (st.Failed()) {
+  int result = IStatus::RESULT_ERROR;
+  try {
+    IBStatus st;
+    result = cursor_->fetchNext(&st, buffer);
+    if (result != IStatus::RESULT_OK && result != IStatus::RESULT_NO_DATA)
+      throw EIBInterBaseError("Fetch failed with result " + std::to_string(result));
+  } catch (...) {
     cursor_.Reset();  // nothing more can come from it
-    st.Check();
+    throw;
   }
+  if (result == IStatus::RESULT_OK) return true;
   CloseCursor();
   return false;
 }
 
 void IBStatement::CloseCursor() {
   if (!cursor_) return;
-  IBStatus st;
+  IBQuietStatus st;
   cursor_->close(&st);
   if (st.Failed())
     cursor_.Reset();  // a lost connection: drop the local object
@@ -283,7 +275,6 @@ void IBStatement::CloseCursor() {
 int IBStatement::AffectedRows() {
   IBStatus st;
   const ISC_UINT64 n = statement_->getAffectedRecords(&st);
-  st.Check();
   return static_cast<int>(n);
 }
 
@@ -345,7 +336,6 @@ std::string IBStatement::ReadBlob(Firebird::ITransaction* transaction, const ISC
   IBStatus st;
   FbRef<Firebird::IBlob> blob(
       attachment_->openBlob(&st, transaction, const_cast<ISC_QUAD*>(id), 0, nullptr));
-  st.Check();
   std::string bytes;
   char chunk[32768];
   for (;;) {
@@ -355,11 +345,11 @@ std::string IBStatement::ReadBlob(Firebird::ITransaction* transaction, const ISC
       bytes.append(chunk, got);
       continue;
     }
+    if (result != IStatus::RESULT_NO_DATA)
+      throw EIBInterBaseError("BLOB read failed with result " + std::to_string(result));
     break;
   }
-  st.Check();
   blob->close(&st);
-  st.Check();
   blob.Detach();
   return bytes;
 }
@@ -368,14 +358,11 @@ ISC_QUAD IBStatement::WriteBlob(Firebird::ITransaction* transaction, const std::
   IBStatus st;
   ISC_QUAD id{};
   FbRef<Firebird::IBlob> blob(attachment_->createBlob(&st, transaction, &id, 0, nullptr));
-  st.Check();
   for (std::size_t at = 0; at < bytes.size(); at += 32768) {
     const std::size_t n = std::min<std::size_t>(32768, bytes.size() - at);
     blob->putSegment(&st, static_cast<unsigned>(n), bytes.data() + at);
-    st.Check();
   }
   blob->close(&st);
-  st.Check();
   blob.Detach();
   return id;
 }

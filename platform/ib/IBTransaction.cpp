@@ -10,6 +10,7 @@
 
 namespace tv {
 
+using ib_detail::IBQuietStatus;
 using ib_detail::IBStatus;
 
 namespace {
@@ -64,7 +65,6 @@ std::vector<unsigned char> TIBTransaction::BuildTpb() const {
   IBStatus st;
   Firebird::IXpbBuilder* tpb = FirebirdMaster()->getUtilInterface()->getXpbBuilder(
       &st, Firebird::IXpbBuilder::TPB, nullptr, 0);
-  st.Check();
   std::vector<unsigned char> bytes;
   try {
     for (int i = 0; i < params_.Count(); ++i) {
@@ -86,10 +86,8 @@ std::vector<unsigned char> TIBTransaction::BuildTpb() const {
       else
         tpb->insertTag(&st, it->tag);
     }
-    st.Check();
     const unsigned char* buffer = tpb->getBuffer(&st);
     bytes.assign(buffer, buffer + tpb->getBufferLength(&st));
-    st.Check();
   } catch (...) {
     tpb->dispose();
     throw;
@@ -107,7 +105,6 @@ void TIBTransaction::StartTransaction() {
   IBStatus st;
   Firebird::ITransaction* t = database_->Attachment()->startTransaction(
       &st, static_cast<unsigned>(tpb.size()), tpb.empty() ? nullptr : tpb.data());
-  st.Check();
   handle_ = t;
 }
 
@@ -116,7 +113,7 @@ void TIBTransaction::End(TTransactionAction action) {
   const bool retaining = action == TTransactionAction::taCommitRetaining ||
                          action == TTransactionAction::taRollbackRetaining;
   if (!retaining) CloseDataSets();
-  IBStatus st;
+  IBQuietStatus st;
   switch (action) {
     case TTransactionAction::taCommit:
       handle_->commit(&st);
@@ -150,7 +147,7 @@ void TIBTransaction::RollbackRetaining() { End(TTransactionAction::taRollbackRet
 std::string TIBTransaction::EndQuietly() {
   if (!InTransaction()) return {};
   CloseDataSets();
-  IBStatus st;
+  IBQuietStatus st;
   const bool commit = defaultAction_ == TTransactionAction::taCommit ||
                       defaultAction_ == TTransactionAction::taCommitRetaining;
   if (commit) handle_->commit(&st);

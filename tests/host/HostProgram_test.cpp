@@ -1,9 +1,16 @@
 // tolvaren-host run as a program, on a root folder made by host/prepare-root.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/text/Cp1251.h"
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "platform/os/Registry.h"
+#include "platform/text/Cp1251.h"
+#include "tests/support/FirebirdTest.h"
 #include "tests/support/TempRoot.h"
 
 namespace tv::host {
@@ -143,6 +150,92 @@ TEST_F(HostProgram, ARootReachedThroughALinkIsPreparedAndServesReports) {
   const std::string throughLink = report(linked);
   EXPECT_NE(throughLink.find("<td><b>N</b></td>"), std::string::npos) << throughLink;
   EXPECT_EQ(throughLink, report(real));
+}
+
+// SIGTERM to a host in the middle of a long car statement: the embedded
+// engine takes the signal and shuts its connection down, and the request
+// ends at once with the engine's message. No row is handed back twice, the
+// HTML version holds that message and not a report, and the temporary file
+// of the text version is gone.
+TEST_F(HostProgram, ACarStatementStoppedBySigtermEndsAtOnceWithTheEnginesError) {
+  namespace fs = std::filesystem;
+  using Clock = std::chrono::steady_clock;
+  int rc = -1;
+  const std::string db = root.Path() + "/c/FUEL/DB/Velmar.FDB";
+  std::string out = test::RunCommand(
+      std::string(TOLVAREN_HOST_DIR) + "/prepare-root --db --root '" + root.Path() + "' 2>&1 && " +
+          TOLVAREN_HOST_DIR + "/../db/add-sample-statements --root '" + root.Path() + "' 2>&1 && " +
+          TOLVAREN_HOST_DIR + "/../db/add-sample-vehicles --root '" + root.Path() +
+          "' 2>&1 && sed -i 's/^MaxSize=.*/MaxSize=1000/; "
+          "s/^MaxRows=.*/MaxRows=10000000/' '" +
+          root.Path() + "/c/WINDOWS/cnf.ini'",
+      &rc);
+  ASSERT_EQ(rc, 0) << out;
+  // 100 000 sales of the sample's car 31: a statement of a few seconds.
+  out = test::Isql(
+      "CONNECT '" + db +
+          "' USER 'SYSDBA';\nSET TERM ^ ;\n"
+          "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 100000) DO BEGIN "
+          "INSERT INTO LOGTRAN (INDEXSALE, DATA, GSMNAME, LITER, SUMMA, GSMPRICE, "
+          "BASEPRICE, PLOTN, PLISTNUM, IDCNT, IDDRV, IDCAR, VIDOPL, KA) VALUES (3000000 + "
+          ":I, DATEADD(:I MILLISECOND TO TIMESTAMP '2024-01-10 13:00:00'), 'AI-92', 21, "
+          "1100, 52.4, 52.4, 0.75, 'P-' || :I, '31', 31, 31, 4, 0); I = I + 1; END END^\n"
+          "SET TERM ; ^\nCOMMIT;",
+      &rc);
+  ASSERT_EQ(rc, 0) << out;
+
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const std::string command =
+        "cd '" + root.Path() + "' && exec env " + kEnv + "'" + TOLVAREN_HOST_PROGRAM +
+        "' --library '" + TOLVAREN_LIBRARY +
+        "' --html out.html 13 d:2024-01-10 "
+        "'d:2024-01-11 23:59:59' 's:ООО Северный Путь' 's:Ав555кх99' empty [ 4 104 ] "
+        "> out.txt 2>&1";
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // The text version grows in a temporary file while the rows are fetched.
+  const fs::path temp = root.Path() + "/c/TEMP";
+  const auto tempFiles = [&] {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& f : fs::directory_iterator(temp, ec)) files.push_back(f.path());
+    return files;
+  };
+  const auto deadline = Clock::now() + std::chrono::seconds(120);
+  bool midway = false;
+  while (!midway && Clock::now() < deadline && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+    std::error_code ec;
+    for (const fs::path& f : tempFiles()) midway = midway || fs::file_size(f, ec) > 300000;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(midway) << "the statement ended before it could be stopped: "
+                      << root.ReadFile("out.txt").substr(0, 2000);
+  ::kill(pid, SIGTERM);
+  const auto stopped = Clock::now();
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < stopped + std::chrono::seconds(30))
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const double seconds = std::chrono::duration<double>(Clock::now() - stopped).count();
+  if (!WIFEXITED(status) && !WIFSIGNALED(status)) ::kill(pid, SIGKILL);
+#if defined(__SANITIZE_ADDRESS__)
+  const double limit = 5.0;  // the leak check at the host's exit takes its time
+#else
+  const double limit = 1.0;
+#endif
+  EXPECT_LT(seconds, limit);
+  const std::string text = root.ReadFile("out.txt");
+  // The host prints in UTF-8.
+  EXPECT_EQ(text.rfind("Ошибка при формировании отчета \"Отпуск по автомобилю за период\": "
+                       "connection shutdown",
+                       0),
+            0u)
+      << text.substr(0, 2000);
+  EXPECT_LT(text.size(), 1000u);
+  EXPECT_NE(root.ReadFile("out.html").find("connection shutdown"), std::string::npos);
+  EXPECT_TRUE(tempFiles().empty());
 }
 
 }  // namespace

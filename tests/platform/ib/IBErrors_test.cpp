@@ -1,11 +1,15 @@
 // Failures of the embedded engine and misuse of the layer: Firebird's text
 // in the exception, and nothing left open on the server afterwards.
 
+#include <ibase.h>
 #include <pthread.h>
+
+#include <cstdio>
 
 #include "platform/text/Cp1251.h"
 #include "platform/os/Paths.h"
 #include "tests/platform/ib/IbTestSupport.h"
+#include "tests/support/Processes.h"
 
 namespace tv {
 namespace {
@@ -103,6 +107,36 @@ TEST_F(IBErrorsTest, SyntaxErrorLeavesNothingOpen) {
   EXPECT_EQ(OpenStatements(db.get()), 0);
   ds->UnPrepare();
   EXPECT_EQ(OpenStatements(db.get(), false), 0) << "no prepared statement is left behind";
+}
+
+// Once the engine has shut down, as it does when a host gets SIGTERM, every
+// call into it fails: the next fetch raises the engine's error instead of
+// handing back the last row again, and so do a new query, a statement and a
+// commit. Each case runs in a process of its own: the shutdown is for good.
+TEST_F(IBErrorsTest, AfterTheEngineShutsDownEveryCallRaises) {
+  const std::string path = MakeDb(
+      "down.fdb",
+      "CREATE TABLE T (ID INTEGER); INSERT INTO T (ID) WITH RECURSIVE R AS (SELECT 1 AS N FROM "
+      "RDB$DATABASE UNION ALL SELECT N + 1 FROM R WHERE N < 1000) SELECT N FROM R;");
+  const std::function<void(TIBDatabase&, TIBDataSet&)> cases[] = {
+      [](TIBDatabase&, TIBDataSet& rows) {
+        for (int i = 0; i < 5; ++i) rows.Next();
+      },
+      [this](TIBDatabase& db, TIBDataSet&) { Query(&db, "SELECT COUNT(*) FROM T")->Open(); },
+      [this](TIBDatabase& db, TIBDataSet&) { Query(&db, "UPDATE T SET ID = ID")->ExecSQL(); },
+      [](TIBDatabase& db, TIBDataSet&) { db.DefaultTransaction()->Commit(); },
+  };
+  test::RunInChildren(std::size(cases), [&](int i) {
+    auto db = Connect(path);
+    auto rows = Query(db.get(), "SELECT ID FROM T ORDER BY ID");
+    rows->SetUniDirectional(true);
+    rows->Open();
+    rows->Next();
+    if (fb_shutdown(0, fb_shutrsn_app_stopped) != 0) return 4;
+    const std::string message = MessageOf([&] { cases[i](*db, *rows); });
+    std::fprintf(stderr, "case %d: %s\n", i, message.c_str());
+    return message.find("shutdown") != std::string::npos ? 0 : 1;
+  });
 }
 
 TEST_F(IBErrorsTest, MisuseOfTheDataSet) {
