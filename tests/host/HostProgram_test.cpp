@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "platform/os/Registry.h"
@@ -204,22 +205,28 @@ TEST_F(HostProgram, ACarStatementStoppedBySigtermEndsAtOnceWithTheEnginesError) 
     for (const auto& f : fs::directory_iterator(temp, ec)) files.push_back(f.path());
     return files;
   };
-  const auto deadline = Clock::now() + std::chrono::seconds(120);
-  bool midway = false;
-  while (!midway && Clock::now() < deadline && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+  int status = 0;
+  const auto endsBy = [&](Clock::time_point deadline, const std::function<bool()>& enough) {
+    pid_t done = 0;
+    while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && !enough() && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return done == pid;
+  };
+  const bool ended = endsBy(Clock::now() + std::chrono::seconds(120), [&] {
     std::error_code ec;
-    for (const fs::path& f : tempFiles()) midway = midway || fs::file_size(f, ec) > 300000;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ASSERT_TRUE(midway) << "the statement ended before it could be stopped: "
+    for (const fs::path& f : tempFiles())
+      if (fs::file_size(f, ec) > 300000) return true;
+    return false;
+  });
+  ASSERT_FALSE(ended) << "the statement ended before it could be stopped: "
                       << root.ReadFile("out.txt").substr(0, 2000);
   ::kill(pid, SIGTERM);
   const auto stopped = Clock::now();
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < stopped + std::chrono::seconds(30))
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!endsBy(stopped + std::chrono::seconds(30), [] { return false; })) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+  }
   const double seconds = std::chrono::duration<double>(Clock::now() - stopped).count();
-  if (!WIFEXITED(status) && !WIFSIGNALED(status)) ::kill(pid, SIGKILL);
 #if defined(__SANITIZE_ADDRESS__)
   const double limit = 5.0;  // the leak check at the host's exit takes its time
 #else
