@@ -277,6 +277,14 @@ TIBDataSet* FBCreateDataSetForWrite(TIBDatabase* database, bool flag, TIBTransac
                        database, flag, transaction, owner, name);
 }
 
+bool HasColumn(TIBDatabase* database, std::string_view table, std::string_view column) {
+  std::unique_ptr<TIBDataSet> probe(
+      FBCreateDataSetForRead(database, true, nullptr, nullptr, "ColumnProbe"));
+  probe->SelectSQL().SetText("SELECT FIRST 0 * FROM " + std::string(table));
+  probe->Open();
+  return probe->FindField(column) != nullptr;
+}
+
 // A support library without a log entry loses the line; the caller's work
 // goes on.
 void FBLogMessage(const std::string& msg, int16_t level) {

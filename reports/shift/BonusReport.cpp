@@ -168,8 +168,11 @@ void TBonusReport::ReadSummedRows() {
   sql.Add("Sum(BonusL) AS BonusL, Sum(Summa) AS Summa FROM Bonus");
   sql.Add("WHERE SmenaNum BETWEEN :pBegSm AND :pEndSm");
   // Rows of the office's own sales (KA 1) only in the office's variant.
-  // Rows stored before the column existed hold NULL there: station sales.
-  sql.Add(GetOfficeReportsType(false) ? "" : "AND COALESCE(KA, 0) = 0");
+  // Rows stored before the column existed hold NULL there, and a database
+  // of an older schema has no such column at all: station sales either way.
+  const bool ownSalesOnly =
+      !GetOfficeReportsType(false) && FBUtils::HasColumn(creator_.Database, "BONUS", "KA");
+  sql.Add(ownSalesOnly ? "AND COALESCE(KA, 0) = 0" : "");
   sql.Add("GROUP BY VidOpl, SubVidOpl, GSM, Porog, NameBonus, Price");
   q->ParamByName("pBegSm").SetAsInteger(from_);
   q->ParamByName("pEndSm").SetAsInteger(to_);

@@ -23,8 +23,6 @@ constexpr const char* kStampFormat = "dd.mm.yyyy hh:nn:ss";
 // The period's bounds as SQL literals.
 std::string DBTime(TDateTime t) { return QuotedStr(DateTimeToDBStr(true, t)); }
 
-bool HasField(TIBDataSet& ds, const char* name) { return ds.FindField(name) != nullptr; }
-
 }  // namespace
 
 void TKKMVOSumList::Add(const std::string& key, Currency liters, Currency money) {
@@ -161,11 +159,8 @@ void TFinKKMRep::CollectDepartmentRegisters(TRegisterList& registers) {
   for (TDepartment& dep : departments_) {
     std::unique_ptr<TIBDataSet> q(
         FBUtils::FBCreateDataSetForRead(dep.Db, true, nullptr, nullptr, "KKMTovar"));
-    q->SelectSQL().SetText("SELECT FIRST 1 * FROM DOCUMENTS");
-    q->Open();
-    dep.HasKKMNum = HasField(*q, "KKMNUM");
+    dep.HasKKMNum = FBUtils::HasColumn(dep.Db, "DOCUMENTS", "KKMNUM");
     const bool kkmNum = dep.HasKKMNum;
-    q->Close();
     OpenRegisterList(*q,
                      "SELECT DISTINCT ClientNum #KKM# FROM DOCUMENTS WHERE (ClientNum IS NOT NULL) "
                      "AND (DATA BETWEEN %s AND %s) AND (\"TYPE\" IN (2,3))",
@@ -185,11 +180,8 @@ void TFinKKMRep::CollectDepartmentRegisters(TRegisterList& registers) {
 void TFinKKMRep::CollectStationRegisters(TRegisterList& registers) {
   std::unique_ptr<TIBDataSet> q(
       FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr, "FinGSM"));
-  q->SelectSQL().SetText("SELECT FIRST 0 * FROM BCHECK");
-  q->Open();
-  HasKA = HasField(*q, "KA");
-  HasKKMColumn = HasField(*q, "KKM");
-  q->Close();
+  HasKA = FBUtils::HasColumn(Creator->Database, "BCHECK", "KA");
+  HasKKMColumn = FBUtils::HasColumn(Creator->Database, "BCHECK", "KKM");
   OpenRegisterList(*q,
                    "SELECT DISTINCT Client #KKM# FROM BCheck\r\nWHERE Client IS NOT NULL AND DATA "
                    "BETWEEN %s AND %s",

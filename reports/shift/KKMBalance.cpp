@@ -12,6 +12,7 @@
 #include "library/HostCallbacks.h"
 #include "library/ReportCreator.h"
 #include "platform/text/Format.h"
+#include "platform/SysUtils.h"
 #include "platform/ib/IBDataSet.h"
 #include "reports/shift/CloseSmenaRep.h"
 
@@ -31,8 +32,7 @@ const char* const CashSumsSql =
     "tr.PISTOLET=b.NUMBER\r\n"
     "    LEFT JOIN SILOVO vo ON (vo.SMNUM=sm.SMNUM) AND (vo.SILONUM=tr.SILONUM) AND "
     "(vo.VIDOPL=b.VIDOPL)\r\n"
-    "    WHERE (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND "
-    ":SmEnd)\r\n"
+    "    WHERE (vo.CHECKTYPE=0)#KA# AND (sm.SMNUM BETWEEN :SmBeg AND :SmEnd)\r\n"
     "          AND (sm.INDEXSALE_BEG > 0)\r\n"
     "    \r\n"
     "    UNION ALL\r\n"
@@ -46,11 +46,14 @@ const char* const CashSumsSql =
     "tr.PISTOLET=b.NUMBER\r\n"
     "    LEFT JOIN SILOVO vo ON (vo.SMNUM=sm.SMNUM) AND (vo.SILONUM=tr.SILONUM) AND "
     "(vo.VIDOPL=b.VIDOPL)\r\n"
-    "    WHERE  (vo.CHECKTYPE=0) AND (COALESCE(b.KA, 0) = 0) AND (sm.SMNUM BETWEEN :SmBeg AND "
-    ":SmEnd)\r\n"
+    "    WHERE  (vo.CHECKTYPE=0)#KA# AND (sm.SMNUM BETWEEN :SmBeg AND :SmEnd)\r\n"
     "           AND ((sm.INDEXSALE_BEG IS NULL) or (sm.INDEXSALE_BEG = 0))\r\n"
     "    ) q\r\n"
     "GROUP BY NKKM";
+
+// "#KA#" takes the own-sales condition; a database of an older schema has
+// no column KA in BCHECK, and every check there is the station's own.
+const char* const OwnChecksSql = " AND (COALESCE(b.KA, 0) = 0)";
 
 const char* const KKMOperProbeSql =
     "SELECT * FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='KKMOPER'";
@@ -88,15 +91,17 @@ bool TCloseSmenaRep::GetCashSumsByKKM() {
   if (OpenSmena) return false;
   RegObjTo(BCheckSums, FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr,
                                                        "BCheckSums"));
-  BCheckSums->SelectSQL().SetText(CashSumsSql);
   try {
+    const bool hasKA = FBUtils::HasColumn(Creator->Database, "BCHECK", "KA");
+    BCheckSums->SelectSQL().SetText(
+        StringReplace(CashSumsSql, "#KA#", hasKA ? OwnChecksSql : "", rfReplaceAll));
     BCheckSums->ParamByName("SmBeg").SetAsInteger(SmenaFrom);
     BCheckSums->ParamByName("SmEnd").SetAsInteger(SmenaTo);
     BCheckSums->Open();
     return true;
   } catch (const std::exception&) {
     // A station database without the receipt index range (or without
-    // BCHECK's columns) has no cash by register: the section's own cash
+    // BCHECK's other columns) has no cash by register: the section's own cash
     // money stands in for register 1.
     return false;
   }

@@ -74,7 +74,9 @@ struct TSums {
 class TCardBuilder {
  public:
   TCardBuilder(TFileRepGen& rep, THTML_Jet& jet) : rep_(rep), jet_(jet) {}
-  std::string BuildSQL(const std::string& codes, const std::string& mask, bool cards) const;
+  // `ownSalesOnly` leaves the office's own sales (KA not 0) out.
+  std::string BuildSQL(const std::string& codes, const std::string& mask, bool cards,
+                       bool ownSalesOnly) const;
   void ReadRows(TIBDataSet& ds);
   void AddCardTypes(std::vector<std::pair<int, std::string>>& list) const;
   void AddVidOplRows(const std::string& name, const std::vector<std::size_t>& index);
@@ -93,9 +95,9 @@ class TCardBuilder {
   TSums all_;
 };
 
-std::string TCardBuilder::BuildSQL(const std::string& codes, const std::string& mask,
-                                   bool cards) const {
-  const std::string sales = IsOfficeReportsType() ? std::string() : " AND (COALESCE(L.KA, 0) = 0) ";
+std::string TCardBuilder::BuildSQL(const std::string& codes, const std::string& mask, bool cards,
+                                   bool ownSalesOnly) const {
+  const std::string sales = ownSalesOnly ? " AND (COALESCE(L.KA, 0) = 0) " : std::string();
   // A sale without base price would fail the division of the whole
   // statement; its discount is 0 instead.
   const std::string dsc =
@@ -318,8 +320,8 @@ void Run(TReportCreator& creator, int smenaFrom, int smenaTo, TDateTime begDate,
   std::string codes;
   for (const auto& entry : list) codes += (codes.empty() ? "" : ",") + IntToStr(entry.first);
   TCardBuilder b(*rep, *jet);
-  ds->SelectSQL().SetText(
-      b.BuildSQL("(" + (codes.empty() ? "-1" : codes) + ")", mask, withDiscountCards));
+  ds->SelectSQL().SetText(b.BuildSQL("(" + (codes.empty() ? "-1" : codes) + ")", mask,
+                                     withDiscountCards, OwnSalesOnly(creator.Database)));
   ds->ParamByName("BDate").SetAsDateTime(begDate);
   ds->ParamByName("EDate").SetAsDateTime(endDate);
   b.ReadRows(*ds);

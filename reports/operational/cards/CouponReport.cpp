@@ -87,7 +87,7 @@ std::vector<TCoupon> ReadCoupons(TReportCreator& creator, TDateTime begDate, TDa
   std::unique_ptr<TIBDataSet> ds(
       FBUtils::FBCreateDataSetForRead(creator.Database, true, nullptr, nullptr, ""));
   const std::string sales =
-      IsOfficeReportsType() ? std::string() : " AND (COALESCE(lt.KA, 0) = 0) ";
+      OwnSalesOnly(creator.Database) ? " AND (COALESCE(lt.KA, 0) = 0) " : std::string();
   ds->SelectSQL().SetText(
       "Select cl.* \r\nFrom CouponList cl \r\nWhere (cl.CDate between :bDate and :eDate) \r\n  "
       "AND EXISTS(SELECT lt.DATA FROM LOGTRAN lt              WHERE (lt.DATA BETWEEN :bDate and "

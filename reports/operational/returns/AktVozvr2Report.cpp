@@ -74,16 +74,8 @@ void ReadRequest(TAktVozvrState& s, const Variant& params, const Variant& codes)
   }
 }
 
-bool HasColumn(TIBDataSet& ds, const char* table, const char* column) {
-  ds.SelectSQL().SetText(std::string("SELECT FIRST 0 * FROM ") + table);
-  ds.Open();
-  const bool has = ds.FindField(column) != nullptr;
-  ds.Close();
-  return has;
-}
-
 void LoadChecks(TAktVozvrState& s, TIBDataSet& ds) {
-  const bool hasKA = HasColumn(ds, "BCHECK", "KA");
+  const bool hasKA = FBUtils::HasColumn(ds.Database(), "BCHECK", "KA");
   std::string sql =
       "SELECT bc.*\r\nFROM BCheck bc\r\nWHERE (bc.Data between :Data1 and :Data2)\r\n"
       " and (bc.Summa < -0.001)";

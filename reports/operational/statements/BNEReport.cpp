@@ -80,7 +80,7 @@ void TBNEBuilder::Run(std::string& text) {
   jet_->Init();
   PutOrgRequisites(rep_.get(), jet_.get(), -1);
 
-  const std::string ownSales = IsOfficeReportsType() ? std::string() : OwnSalesFilter();
+  const std::string ownSales = OwnSalesOnly(creator_.Database) ? OwnSalesFilter() : std::string();
   ds->SelectSQL().SetText(
       "select a.Pokupatel, a.GSMName, sum(a.liter) as Liter, SUM(a.Summa) as Summa\r\n"
       "from LogTran a\r\n"

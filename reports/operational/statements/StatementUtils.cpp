@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "foundation/FBUtils.h"
 #include "foundation/ReportUtils.h"
 #include "foundation/VidOpl.h"
 #include "foundation/XMUtils.h"
@@ -63,6 +64,10 @@ std::string OwnSalesFilter() {
   const std::string mimo = voMimo >= 0 ? Format(" OR (a.VIDOPL=%d) ", {voMimo}) : std::string();
   return FastStringReplace(" AND ((COALESCE(a.KA, 0) = 0) #VOMIMO#) ", "#VOMIMO#", mimo,
                            rfReplaceAll);
+}
+
+bool OwnSalesOnly(TIBDatabase* database) {
+  return !IsOfficeReportsType() && FBUtils::HasColumn(database, "LOGTRAN", "KA");
 }
 
 int NormalizeVdMode(int mode, const std::string& smenaFrom, const std::string& smenaTo) {

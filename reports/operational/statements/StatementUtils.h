@@ -11,6 +11,8 @@
 
 namespace tv {
 
+class TIBDatabase;
+
 // The base kinds (code modulo 100) of the payment types that the reports
 // select: statement payment, contract payment, coupons.
 inline constexpr int StatementBaseKind = 4;
@@ -54,6 +56,13 @@ std::string JoinVidOplCodes(const std::vector<TStatementVidOpl>& vidOpls);
 // otherwise. A sale stored before the column KA existed holds NULL there
 // and counts as an own sale.
 std::string OwnSalesFilter();
+
+// Whether the sales reports leave out the office's own sales (LOGTRAN.KA
+// not 0): never in the office reports' variant, nor on a database of an
+// older schema whose LOGTRAN has no column KA, where every sale is the
+// station's own. Probes the database (FBUtils::HasColumn) outside the
+// office variant.
+bool OwnSalesOnly(TIBDatabase* database);
 
 // A negative header mode becomes 1 when the two shift texts are equal (one
 // shift) and 0 (a period) otherwise; other modes stay.

@@ -146,7 +146,7 @@ std::string TVdAgentBuilder::BuildVdAgentSQL() const {
   const std::string codes = JoinVidOplCodes(StatementVidOpls(r_.Selection));
   const std::string vidOplFilter =
       codes.empty() ? " and (a.VidOpl = 999) " : " and (a.VidOpl in (" + codes + ")) ";
-  const std::string ownSales = IsOfficeReportsType() ? std::string() : OwnSalesFilter();
+  const std::string ownSales = OwnSalesOnly(creator_.Database) ? OwnSalesFilter() : std::string();
   std::string sql =
       "select a.GSMName as GSM, a.Gsmprice as price, a.Data, c.NAME as Number,d.Name as "
       "DriverName, a.PListNum as ListNumber, a.Liter, a.Summa, a.GSMPrice as Price, a.VidOpl\r\n"

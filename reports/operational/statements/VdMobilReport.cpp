@@ -185,7 +185,7 @@ void TVdMobilBuilder::BuildVdMobilSQL(TSQLStrings& sql) const {
   sql.Add(std::string(r_.ByDriver ? " and (UPPER(d.Name) = " : " and (UPPER(c.Name) = ") +
           AnsiUpperCase(QuotedStr(r_.ObjectName)) + ")");
   sql.Add(" and (UPPER(o.Name) = " + AnsiUpperCase(QuotedStr(r_.OrgName)) + ")");
-  sql.Add(IsOfficeReportsType() ? std::string() : OwnSalesFilter());
+  sql.Add(OwnSalesOnly(creator_.Database) ? OwnSalesFilter() : std::string());
   sql.Add("ORDER BY A.GSMName, a.Data");
 }
 

@@ -140,7 +140,7 @@ void TVdPeriodBuilder::Run(std::string& text) {
 
 std::string TVdPeriodBuilder::OrgWhere() const {
   const std::string ids = Trim(r_.OrgIDs);
-  if (ids.empty()) return IsOfficeReportsType() ? std::string() : OwnSalesFilter();
+  if (ids.empty()) return OwnSalesOnly(creator_.Database) ? OwnSalesFilter() : std::string();
   // Each item is quoted as it stands, blanks next to a comma included.
   std::string items;
   std::size_t start = 0;
@@ -150,7 +150,11 @@ std::string TVdPeriodBuilder::OrgWhere() const {
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
-  return " AND (COALESCE(a.KA, 0) = 0) AND (a.IDCnt IN (" + items + ")) ";
+  // Listed counterparties are held to their own sales (KA 0) in the
+  // office's variant too; a database without the column KA has only those.
+  const bool hasKA = FBUtils::HasColumn(creator_.Database, "LOGTRAN", "KA");
+  return std::string(hasKA ? " AND (COALESCE(a.KA, 0) = 0)" : "") + " AND (a.IDCnt IN (" + items +
+         ")) ";
 }
 
 void TVdPeriodBuilder::WriteHeader() {

@@ -283,6 +283,19 @@ TEST_F(BonusReport, OfficeVariantKeepsTheOfficesOwnSales) {
   EXPECT_NE(Html().find("51,00"), std::string::npos);
 }
 
+// A station database of an older schema has no column KA in BONUS: every row
+// counts, the office's 33 l too (145 + 33 litres in Наличные / Акция /
+// АИ-92), and the money grows by that row's (33 - 1.5) * 51.50 = 1 622.25.
+TEST_F(BonusReport, WithoutTheColumnKAEveryRowCounts) {
+  Range();
+  const double own = Num(Lines(HtmlCells()).back().Cells[3]);
+  Exec("ALTER TABLE BONUS DROP KA");
+  EXPECT_NE(Plain(Range()).find("    178,00|"), std::string::npos);
+  const std::vector<Line> lines = Lines(HtmlCells());
+  ASSERT_EQ(lines.back().Kind, "report");
+  EXPECT_NEAR(Num(lines.back().Cells[3]), own + 1622.25, 0.005);
+}
+
 TEST_F(BonusReport, TotalLinesFollowTheirSwitches) {
   for (int mask = 0; mask < 4; ++mask) {
     Range(mask & 1, mask & 2);

@@ -448,12 +448,16 @@ TEST_F(FinSection, StationDatabaseVariants) {
     const char* statement;
     double prin, sdano, peredano3;
     bool cashIsNalItog;
+    double cash1 = 500;  // register 1's checks: KKM 0 and NULL
   };
   const Case cases[] = {
       // The cash-receipt query cannot open: register 1 takes the section's cash.
       {"no receipt index range", "ALTER TABLE SMLOG DROP INDEXSALE_BEG", 1000, 300, 150, true},
       // The shift log stands in; register 3 has nothing.
       {"no KKMOPER", "DROP TABLE KKMOPER", 150, 90, 300, false},
+      // An older BCHECK without KA: the office's check of 1 000 counts too,
+      // register 3 takes its check of 300.
+      {"no KA", "ALTER TABLE BCHECK DROP KA", 1000, 300, 450, false, 1500},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -463,7 +467,7 @@ TEST_F(FinSection, StationDatabaseVariants) {
     EXPECT_DOUBLE_EQ(h.Value("Prin"), c.prin);
     EXPECT_DOUBLE_EQ(h.Value("Sdano"), c.sdano);
     EXPECT_DOUBLE_EQ(h.Value("Peredano3"), c.peredano3);
-    const double cash1 = c.cashIsNalItog ? h.Value("NalItog") : 500;  // KKM 0 and NULL checks
+    const double cash1 = c.cashIsNalItog ? h.Value("NalItog") : c.cash1;
     EXPECT_NEAR(h.Value("Peredano"), c.prin + cash1 + 700 - c.sdano, 0.005);
   }
 }
