@@ -11,69 +11,88 @@
 namespace tv {
 namespace {
 
-std::thread RefuseThread(std::function<void()>) {
-  throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-}
-
 // Every row arrives once, in order, on another thread, for counts around
 // the batch size; a failure on either side stops the other and comes out
-// as it was thrown, after only the rows already under way. When no thread
-// can be started, the same rows arrive on the calling thread.
+// as it was thrown, after only the rows already under way.
 TEST(RowPipe, RowsArriveInOrderAndFailuresStopBothSides) {
   const struct {
     int rows, readFailsAt, writeFailsAt;
-  } cases[] = {{0, -1, -1},    {1, -1, -1},   {511, -1, -1},   {512, -1, -1}, {513, -1, -1},
+  } cases[] = {{0, -1, -1},   {1, -1, -1},   {511, -1, -1},  {512, -1, -1}, {513, -1, -1},
                {5000, -1, -1}, {5000, 0, -1}, {5000, 700, -1}, {5000, -1, 0}, {5000, -1, 1300}};
+  const std::thread::id caller = std::this_thread::get_id();
+  for (const auto& c : cases) {
+    int read = 0;
+    std::vector<std::string> written;
+    bool writerElsewhere = true;
+    std::string failure;
+    try {
+      PipeRows<std::string>(
+          [&](std::string& row) {
+            if (read == c.readFailsAt) throw std::runtime_error("read " + std::to_string(read));
+            if (read == c.rows) return false;
+            row = "row " + std::to_string(read++);
+            return true;
+          },
+          [&](const std::string& row) {
+            writerElsewhere = writerElsewhere && std::this_thread::get_id() != caller;
+            if (static_cast<int>(written.size()) == c.writeFailsAt) throw std::logic_error("write " + row);
+            written.push_back(row);
+          });
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
+    const bool readFails = c.readFailsAt >= 0, writeFails = c.writeFailsAt >= 0;
+    const std::string expected = readFails    ? "read " + std::to_string(c.readFailsAt)
+                                 : writeFails ? "write row " + std::to_string(c.writeFailsAt)
+                                              : "";
+    EXPECT_EQ(failure, expected);
+    EXPECT_TRUE(writerElsewhere);
+    // All rows, or those before a write failure; never more than were read
+    // before a read failure. A failed writer stops the reader within the
+    // batches under way.
+    const int wholeRows = writeFails ? c.writeFailsAt : c.rows;
+    if (readFails) {
+      EXPECT_LE(static_cast<int>(written.size()), c.readFailsAt);
+    } else {
+      EXPECT_EQ(static_cast<int>(written.size()), wholeRows);
+    }
+    EXPECT_LE(read, writeFails ? c.writeFailsAt + 5 * 512 : c.rows);
+    for (std::size_t i = 0; i < written.size(); ++i) ASSERT_EQ(written[i], "row " + std::to_string(i));
+  }
+}
+
+// A host at its thread limit still gets the report: every row, in order,
+// written on the calling thread, and a failure raised as thrown.
+TEST(RowPipe, WithoutASecondThreadTheCallerWritesTheRows) {
   const std::thread::id caller = std::this_thread::get_id();
   struct Restore {
     TRowPipeThreadStart start = RowPipeThreadStart;
     ~Restore() { RowPipeThreadStart = start; }
   } restore;
-  const TRowPipeThreadStart systemStart = restore.start;
-  for (const bool refused : {false, true}) {
-    RowPipeThreadStart = refused ? RefuseThread : systemStart;
-    for (const auto& c : cases) {
-      int read = 0;
-      std::vector<std::string> written;
-      bool writerElsewhere = true, writerHere = true;
-      std::string failure;
-      try {
-        PipeRows<std::string>(
-            [&](std::string& row) {
-              if (read == c.readFailsAt) throw std::runtime_error("read " + std::to_string(read));
-              if (read == c.rows) return false;
-              row = "row " + std::to_string(read++);
-              return true;
-            },
-            [&](const std::string& row) {
-              writerElsewhere = writerElsewhere && std::this_thread::get_id() != caller;
-              writerHere = writerHere && std::this_thread::get_id() == caller;
-              if (static_cast<int>(written.size()) == c.writeFailsAt)
-                throw std::logic_error("write " + row);
-              written.push_back(row);
-            });
-      } catch (const std::exception& e) {
-        failure = e.what();
-      }
-      const bool readFails = c.readFailsAt >= 0, writeFails = c.writeFailsAt >= 0;
-      const std::string expected = readFails    ? "read " + std::to_string(c.readFailsAt)
-                                   : writeFails ? "write row " + std::to_string(c.writeFailsAt)
-                                                : "";
-      EXPECT_EQ(failure, expected);
-      EXPECT_TRUE(refused ? writerHere : writerElsewhere);
-      // All rows, or those before a write failure; never more than were read
-      // before a read failure. A failed writer stops the reader within the
-      // batches under way.
-      const int wholeRows = writeFails ? c.writeFailsAt : c.rows;
-      if (readFails) {
-        EXPECT_LE(static_cast<int>(written.size()), c.readFailsAt);
-      } else {
-        EXPECT_EQ(static_cast<int>(written.size()), wholeRows);
-      }
-      EXPECT_LE(read, writeFails ? c.writeFailsAt + 5 * 512 : c.rows);
-      for (std::size_t i = 0; i < written.size(); ++i)
-        ASSERT_EQ(written[i], "row " + std::to_string(i));
-    }
+  RowPipeThreadStart = [](std::function<void()>) -> std::thread {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  };
+  for (const int readFailsAt : {-1, 700}) {
+    int read = 0;
+    std::vector<int> written;
+    const auto pipe = [&] {
+      PipeRows<int>(
+          [&](int& row) {
+            if (read == readFailsAt) throw std::runtime_error("read");
+            row = read;
+            return ++read <= 1300;
+          },
+          [&](const int& row) {
+            EXPECT_EQ(std::this_thread::get_id(), caller);
+            written.push_back(row);
+          });
+    };
+    if (readFailsAt < 0)
+      pipe();
+    else
+      EXPECT_THROW(pipe(), std::runtime_error);
+    EXPECT_EQ(written.size(), readFailsAt < 0 ? 1300u : 700u);
+    for (std::size_t i = 0; i < written.size(); ++i) ASSERT_EQ(written[i], static_cast<int>(i));
   }
 }
 
