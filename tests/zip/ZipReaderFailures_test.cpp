@@ -129,6 +129,13 @@ TEST(ZipReaderSafety, ForgedNamesAreShownAsTheyAreNeverAsTheyPretend) {
         << test::Hex(c.name);
     EXPECT_EQ(o.extracted, c.skipped ? 1 : 2) << test::Hex(c.name);
   }
+  // Into one folder, an entry without a name is reported all the same.
+  TempRoot root;
+  WriteArchive(root.Path() + "/flat.zip", {{"", "", ""}, {"ok.txt", "data", ""}});
+  TZipReader flat;
+  Outcome o = Extract(flat, root.Path() + "/flat.zip", root.Path() + "/dest");
+  EXPECT_EQ(o.skipped, std::vector<std::string>{""});
+  EXPECT_EQ(o.extracted, 1);
 }
 
 // An entry that replaces a file removes it and makes a new one, as unzip
