@@ -277,12 +277,15 @@ TIBDataSet* FBCreateDataSetForWrite(TIBDatabase* database, bool flag, TIBTransac
                        database, flag, transaction, owner, name);
 }
 
-bool HasColumn(TIBDatabase* database, std::string_view table, std::string_view column) {
+std::vector<bool> HasColumns(TIBDatabase* database, std::string_view table,
+                             std::initializer_list<std::string_view> columns) {
   std::unique_ptr<TIBDataSet> probe(
       FBCreateDataSetForRead(database, true, nullptr, nullptr, "ColumnProbe"));
   probe->SelectSQL().SetText("SELECT FIRST 0 * FROM " + std::string(table));
   probe->Open();
-  return probe->FindField(column) != nullptr;
+  std::vector<bool> found;
+  for (std::string_view column : columns) found.push_back(probe->FindField(column) != nullptr);
+  return found;
 }
 
 // A support library without a log entry loses the line; the caller's work

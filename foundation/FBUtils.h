@@ -71,14 +71,18 @@ TIBDataSet* FBCreateDataSetForWrite(TIBDatabase* database, bool flag, TIBTransac
 void FBLogMessage(const std::string& msg, int16_t level);
 void FBLogMessageFmt(std::string_view fmt, std::initializer_list<TVarRec> args, int16_t level);
 
-// Whether `table` has the column `column` (letter case ignored), from the
-// fields of "SELECT FIRST 0 * FROM <table>" read through `database`'s
+// Whether `table` has each of `columns` (letter case ignored), from the
+// fields of one "SELECT FIRST 0 * FROM <table>" read through `database`'s
 // default transaction: columns that later schemas added are looked up
 // before a statement names them, so that reports still run on an older
 // database. `table` is a name fixed in the caller's code and goes into the
 // statement as written. Raises the database error when the table cannot be
 // read.
-bool HasColumn(TIBDatabase* database, std::string_view table, std::string_view column);
+std::vector<bool> HasColumns(TIBDatabase* database, std::string_view table,
+                             std::initializer_list<std::string_view> columns);
+inline bool HasColumn(TIBDatabase* database, std::string_view table, std::string_view column) {
+  return HasColumns(database, table, {column})[0];
+}
 
 // Fetches every row of the open data set; a fetch of more than 3000 ms is
 // logged as "TAB:FETCHALL (d<database>, <data set name>, <ms> ms)".

@@ -292,10 +292,11 @@ void TUnzipContext::UnZipFile(int32_t index) {
   entry.Assign(listed);
   encrypted_ = entry.IsEncrypted();
   // The system would cut a name at its NUL and make another file or folder
-  // than the one stored, and an entry without a name is neither: such
-  // entries are skipped with an event that shows the NUL as "?".
-  if ((entry.Directory().empty() && entry.Filename().empty()) ||
-      entry.Directory().find('\0') != std::string::npos ||
+  // than the one stored; an entry without a name, or named "." or "..", is
+  // no file at all. Such entries are skipped with an event that shows the
+  // NUL as "?".
+  if ((entry.Directory().empty() && entry.Filename().empty()) || entry.Filename() == "." ||
+      entry.Filename() == ".." || entry.Directory().find('\0') != std::string::npos ||
       entry.Filename().find('\0') != std::string::npos) {
     std::string path = entry.FullPath();
     std::replace(path.begin(), path.end(), '\0', '?');
@@ -314,10 +315,6 @@ void TUnzipContext::UnZipFile(int32_t index) {
     return;
   }
   std::string name = folder + entry.Filename();
-  if (entry.Filename() == "." || entry.Filename() == "..") {
-    Skip(srCreateError, entry.FullPath(), index);
-    return;
-  }
   if (!PrepareOutput(index, name)) return;
   toRead_ = entry.GetCompressedSize();
   if (encrypted_ && !CheckPassword(index)) return;

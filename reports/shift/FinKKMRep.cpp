@@ -180,8 +180,9 @@ void TFinKKMRep::CollectDepartmentRegisters(TRegisterList& registers) {
 void TFinKKMRep::CollectStationRegisters(TRegisterList& registers) {
   std::unique_ptr<TIBDataSet> q(
       FBUtils::FBCreateDataSetForRead(Creator->Database, true, nullptr, nullptr, "FinGSM"));
-  HasKA = FBUtils::HasColumn(Creator->Database, "BCHECK", "KA");
-  HasKKMColumn = FBUtils::HasColumn(Creator->Database, "BCHECK", "KKM");
+  const std::vector<bool> has = FBUtils::HasColumns(Creator->Database, "BCHECK", {"KA", "KKM"});
+  HasKA = has[0];
+  HasKKMColumn = has[1];
   OpenRegisterList(*q,
                    "SELECT DISTINCT Client #KKM# FROM BCheck\r\nWHERE Client IS NOT NULL AND DATA "
                    "BETWEEN %s AND %s",
