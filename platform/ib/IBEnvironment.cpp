@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "platform/os/Paths.h"
+#include "platform/ib/IBClient.h"
 #include "platform/ib/IBError.h"
 
 namespace tv {
@@ -108,31 +109,23 @@ void PrimeFileNameConversion(Firebird::IMaster* master) {
   }
   if (!switched) return;
   Firebird::IStatus* raw = master->getStatus();
-  {
-    // Each step needs the one before: a failed step ends the priming, and
-    // the attach itself is meant to fail (there is no such file).
-    Firebird::CheckStatusWrapper st(raw);
-    const auto ok = [&] { return (st.getState() & Firebird::IStatus::STATE_ERRORS) == 0; };
-    Firebird::IXpbBuilder* dpb =
-        master->getUtilInterface()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
-    if (ok() && dpb != nullptr) {
-      dpb->insertTag(&st, isc_dpb_utf8_filename);
-      if (ok()) dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
-      const unsigned length = ok() ? dpb->getBufferLength(&st) : 0;
-      const unsigned char* bytes = ok() ? dpb->getBuffer(&st) : nullptr;
-      if (ok()) {
-        Firebird::IProvider* provider = master->getDispatcher();
-        Firebird::IAttachment* att = provider->attachDatabase(
-            &st, "/nonexistent-tolvaren-folder/\xd1\x91.fdb", length, bytes);
-        if (ok() && att != nullptr) {
-          att->detach(&st);
-          if (!ok()) att->release();
-        }
-        provider->release();
-      }
-      dpb->dispose();
-    }
+  Firebird::IProvider* provider = master->getDispatcher();
+  Firebird::IXpbBuilder* dpb = nullptr;
+  try {
+    // Every step raises when it fails; the attach always does, as there is
+    // no such file.
+    ib_detail::IBRaisingStatusWrapper st(raw);
+    dpb = master->getUtilInterface()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
+    dpb->insertTag(&st, isc_dpb_utf8_filename);
+    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
+    const unsigned length = dpb->getBufferLength(&st);
+    const unsigned char* bytes = dpb->getBuffer(&st);
+    provider->attachDatabase(&st, "/nonexistent-tolvaren-folder/\xd1\x91.fdb", length, bytes)
+        ->detach(&st);
+  } catch (const EIBError&) {
   }
+  if (dpb != nullptr) dpb->dispose();
+  provider->release();
   raw->dispose();
   ::setlocale(LC_CTYPE, saved.c_str());
 }
