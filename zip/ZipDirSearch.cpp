@@ -1,5 +1,7 @@
 #include "zip/ZipDirSearch.h"
 
+#include <sys/stat.h>
+
 #include "platform/os/Paths.h"
 #include "zip/ZipLib.h"
 #include "zip/ZipMatch.h"
@@ -13,8 +15,21 @@ bool IsRealDirectory(const TSearchRec& rec) {
 
 }  // namespace
 
-TSearchData::TSearchData(const std::string& p, int32_t attributes, const std::string& m)
+TSearchData::TSearchData(const std::string& p, int32_t attributes, const std::string& m,
+                         const TSearchRec* via)
     : path(IncludeTrailingPathDelimiter(p)), mask(m) {
+  if (via != nullptr) {
+    identified = true;
+    device = via->Device;
+    inode = via->Inode;
+  } else {
+    struct stat st {};
+    if (::stat(MapPath(path).c_str(), &st) == 0) {
+      identified = true;
+      device = static_cast<uint64_t>(st.st_dev);
+      inode = static_cast<uint64_t>(st.st_ino);
+    }
+  }
   findResult = FindFirst(path + "*.*", attributes, searchRec);
   ended = findResult != 0;
 }
@@ -43,13 +58,28 @@ TDirSearch::TDirSearch(const std::string& path, int32_t attributes, bool recurse
   } else {
     start_ = full;
   }
-  OpenLevel(start_, masks_.empty() ? pattern_ : masks_[0]);
+  OpenLevel(start_, masks_.empty() ? pattern_ : masks_[0], nullptr);
 }
 
 TDirSearch::~TDirSearch() = default;
 
-void TDirSearch::OpenLevel(const std::string& path, const std::string& mask) {
-  levels_[static_cast<size_t>(current_)] = std::make_unique<TSearchData>(path, attributes_, mask);
+void TDirSearch::OpenLevel(const std::string& path, const std::string& mask,
+                           const TSearchRec* via) {
+  size_t at = static_cast<size_t>(current_);
+  if (levels_.size() <= at) levels_.resize(at + 1);
+  levels_[at] = std::make_unique<TSearchData>(path, attributes_, mask, via);
+}
+
+// Whether a folder entry names one of the open levels, e.g. through a link
+// to a folder above it. Comparing against the open levels only (not every
+// folder seen) still lets a link elsewhere be followed, and any loop of
+// links passes an open folder again, so the search always ends.
+bool TDirSearch::IsOpenFolder(const TSearchRec& entry) const {
+  for (int i = 0; i <= current_; ++i) {
+    const TSearchData& level = *levels_[static_cast<size_t>(i)];
+    if (level.identified && level.device == entry.Device && level.inode == entry.Inode) return true;
+  }
+  return false;
 }
 
 // Closes the deepest level; False when it was the start level.
@@ -67,17 +97,15 @@ bool TDirSearch::DropLevel() {
 bool TDirSearch::EnterMaskedDirectory() {
   TSearchData& level = *levels_[static_cast<size_t>(current_)];
   while (level.findResult == 0 &&
-         !(IsRealDirectory(level.searchRec) && IsMatch(level.mask, level.searchRec.Name)))
+         !(IsRealDirectory(level.searchRec) && IsMatch(level.mask, level.searchRec.Name) &&
+           !IsOpenFolder(level.searchRec)))
     level.FindNext();
   if (level.findResult != 0) return false;
-  if (current_ >= kMaxLevel) {
-    level.FindNext();
-    return true;
-  }
   ++currentMask_;
   std::string path = level.path + level.searchRec.Name + "\\";
   ++current_;
-  OpenLevel(path, currentMask_ < static_cast<int>(masks_.size()) ? masks_[currentMask_] : pattern_);
+  OpenLevel(path, currentMask_ < static_cast<int>(masks_.size()) ? masks_[currentMask_] : pattern_,
+            &level.searchRec);
   // The first entry of a fresh level is the folder itself (".").
   levels_[static_cast<size_t>(current_)]->FindNext();
   return true;
@@ -97,10 +125,10 @@ void TDirSearch::NextFile(TSearchRec& rec, std::string& fullName) {
     }
     const TSearchRec& entry = level.searchRec;
     if ((entry.Attr & faDirectory) != 0) {
-      if (recurse_ && IsRealDirectory(entry) && current_ < kMaxLevel) {
+      if (recurse_ && IsRealDirectory(entry) && !IsOpenFolder(entry)) {
         fullName = level.path + entry.Name + "\\";
         ++current_;
-        OpenLevel(fullName, pattern_);
+        OpenLevel(fullName, pattern_, &entry);
         return;
       }
       level.FindNext();

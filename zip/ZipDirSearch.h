@@ -1,10 +1,13 @@
 #pragma once
 // Recursive search for the files to put into an archive: one TSearchData
-// per open folder level, depth first, folders reported as they are entered.
+// per open folder level, depth first, folders reported as they are entered,
+// as deep as the tree goes. Links to folders are followed, except to a folder
+// that is already open: the search would never end, and that folder's files
+// are found under its own path anyway.
 // A start path may hold wildcards in its folder part ("C:\data\*\logs\"):
 // each folder level below the fixed part then has a mask of its own.
 
-#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +19,10 @@ namespace tv::zip {
 // One folder level of a search.
 class TSearchData {
  public:
-  TSearchData(const std::string& path, int32_t attributes, const std::string& mask);
+  // The folder's place on disk is taken from `via`, the entry that leads to
+  // it, or read from the folder when there is none (the start folder).
+  TSearchData(const std::string& path, int32_t attributes, const std::string& mask,
+              const TSearchRec* via);
   ~TSearchData();
   TSearchData(const TSearchData&) = delete;
   TSearchData& operator=(const TSearchData&) = delete;
@@ -28,12 +34,15 @@ class TSearchData {
   int findResult = 0;  // 0 while entries remain
   TSearchRec searchRec;
   bool ended = false;
+  // The folder's place on disk; a folder that could not be stat'ed is
+  // unidentified and matches nothing.
+  bool identified = false;
+  uint64_t device = 0;
+  uint64_t inode = 0;
 };
 
 class TDirSearch {
  public:
-  static constexpr int kMaxLevel = 20;
-
   TDirSearch(const std::string& path, int32_t attributes, bool recurse,
              const std::string& pattern);
   ~TDirSearch();
@@ -49,11 +58,14 @@ class TDirSearch {
 
  private:
   bool IsFileLevel() const { return current_ >= static_cast<int>(masks_.size()); }
-  void OpenLevel(const std::string& path, const std::string& mask);
+  // Opens the level below the current one (or the start level); a level
+  // entered from an entry takes that entry's place on disk.
+  void OpenLevel(const std::string& path, const std::string& mask, const TSearchRec* via);
   bool DropLevel();
   bool EnterMaskedDirectory();
+  bool IsOpenFolder(const TSearchRec& entry) const;
 
-  std::array<std::unique_ptr<TSearchData>, kMaxLevel + 1> levels_;
+  std::vector<std::unique_ptr<TSearchData>> levels_;
   int current_ = 0;
   std::string start_;
   std::string pattern_;

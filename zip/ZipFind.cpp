@@ -49,6 +49,8 @@ int Advance(TSearchRec& rec) {
     rec.FindDataSizeHigh = static_cast<uint32_t>(static_cast<uint64_t>(rec.Size) >> 32);
     rec.FindDataSizeLow = static_cast<uint32_t>(rec.Size);
     rec.MTime = static_cast<int64_t>(st.st_mtime);
+    rec.Device = static_cast<uint64_t>(st.st_dev);
+    rec.Inode = static_cast<uint64_t>(st.st_ino);
     rec.Time = static_cast<int32_t>(UnixTimeToDosDateTime(rec.MTime));
     return 0;
   }

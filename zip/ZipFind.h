@@ -33,6 +33,10 @@ struct TSearchRec {
   uint32_t FindDataSizeHigh = 0;  // the size as the platform's find data holds it
   uint32_t FindDataSizeLow = 0;
   int64_t MTime = 0;  // last write, seconds since 1970 (UTC)
+  // Where the entry (a link's target) lives on disk: two names of one
+  // folder share these, which is how a search sees a link lead back.
+  uint64_t Device = 0;
+  uint64_t Inode = 0;
   std::shared_ptr<TFindState> FindHandle;
 };
 

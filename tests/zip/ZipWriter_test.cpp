@@ -9,6 +9,7 @@
 #include <sys/statvfs.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -203,6 +204,65 @@ TEST_F(WriterTest, WildcardsExclusionsAndMissingFiles) {
   test::PyArchive py = test::PythonZipDump(native_);
   ASSERT_EQ(py.entries.size(), 3u);
   EXPECT_EQ(py.entries[0].name, "src/sub/inner.txt");
+}
+
+// Whatever the depth, every file of the tree goes in; a folder link is
+// followed unless it leads back to a folder already being searched, whose
+// files are in the archive under their real path.
+TEST_F(WriterTest, RecursionTakesEveryFileOnceAtAnyDepth) {
+  std::string deep = "tree";
+  for (int i = 0; i < 25; ++i) deep += "/d" + std::to_string(i);
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> links;  // link, target
+    std::vector<std::string> files;
+    std::vector<std::string> names;  // what unzip -Z1 lists
+    std::string search = ">C:\\tree\\*.*";
+  } cases[] = {
+      {"25 folders deep", {}, {deep + "/last.txt"}, {deep + "/last.txt"}},
+      {"link back up",
+       {{"tree/a/up", ".."}},
+       {"tree/top.txt", "tree/a/f.txt"},
+       {"tree/a/", "tree/a/f.txt", "tree/top.txt"}},
+      {"links elsewhere",
+       {{"tree/out", "../elsewhere"}, {"tree/a/b", "../b"}},
+       {"elsewhere/e.txt", "tree/b/x.txt", "tree/a/f.txt"},
+       {"tree/a/", "tree/a/b/", "tree/a/b/x.txt", "tree/a/f.txt", "tree/b/", "tree/b/x.txt",
+        "tree/out/", "tree/out/e.txt"}},
+      {"wildcard folder part",
+       {{"tree/self", "."}},
+       {"tree/top.txt", "tree/a/f.txt"},
+       {"tree/a/f.txt"},
+       "|C:\\tree\\*\\*.*"},
+  };
+  for (std::string folder = deep; folder != "tree"; folder = fs::path(folder).parent_path())
+    cases[0].names.push_back(folder + "/");
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(root_.Path() + "/c/tree");
+    fs::remove_all(root_.Path() + "/c/elsewhere");
+    fs::remove(native_);
+    for (const std::string& f : c.files) root_.WriteFile("c/" + f, f);
+    for (const auto& [link, target] : c.links)
+      fs::create_directory_symlink(target, root_.Path() + "/c/" + link);
+    TZipWriter w;
+    w.SetStorePaths(true);
+    w.AddDirEntriesOnRecurse = true;
+    w.SetZipName(archive_);
+    w.FilesList = {c.search};
+    EXPECT_EQ(w.Zip(), static_cast<int32_t>(c.names.size()));
+    int code = 0;
+    std::string listed = RunCommand("unzip -Z1 '" + native_ + "'", &code);
+    EXPECT_EQ(code, 0);
+    std::vector<std::string> names;
+    for (size_t at = 0, end; (end = listed.find('\n', at)) != std::string::npos; at = end + 1)
+      names.push_back(listed.substr(at, end - at));
+    std::sort(names.begin(), names.end());
+    std::sort(c.names.begin(), c.names.end());
+    EXPECT_EQ(names, c.names);
+    RunCommand("unzip -tqq '" + native_ + "'", &code);
+    EXPECT_EQ(code, 0);
+  }
 }
 
 TEST_F(WriterTest, UpdateKeepsUntouchedEntriesByteForByte) {
