@@ -2,8 +2,10 @@
 
 #include <firebird/Interface.h>
 #include <langinfo.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <array>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -12,9 +14,9 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/os/Paths.h"
 #include "platform/ib/IBClient.h"
 #include "platform/ib/IBError.h"
+#include "platform/os/Paths.h"
 
 namespace tv {
 namespace {
@@ -88,26 +90,73 @@ void LinkIfMissing(const fs::path& target, const fs::path& link) {
 
 std::once_flag gPrepared;
 
-// Firebird converts file names from UTF-8 to the character set of the
-// locale in force when it first needs to, and keeps that converter. A
-// program that never set its locale runs in "C" (ASCII), and every path
-// with a Cyrillic letter would then fail with "Cannot transliterate
-// character between character sets". So the first conversion happens under
-// a UTF-8 locale: one attach to a file that does not exist, after which the
-// program's own locale is restored.
-void PrimeFileNameConversion(Firebird::IMaster* master) {
-  const char* codeset = ::nl_langinfo(CODESET);
-  if (codeset != nullptr && std::string_view(codeset) == "UTF-8") return;
-  const char* current = ::setlocale(LC_CTYPE, nullptr);
-  const std::string saved = current != nullptr ? current : "C";
-  bool switched = false;
-  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
-    if (::setlocale(LC_CTYPE, name) != nullptr) {
-      switched = true;
-      break;
+// The client library takes SIGINT and SIGTERM for itself at its first
+// attach: its handlers wake a thread of its own that runs fb_shutdown, which
+// cuts every connection and unloads the engine while the request's thread
+// goes on using it. The library is a guest in its host's process, so the
+// host's own dispositions of both signals (the default, ignored, or a
+// handler) are noted before that first attach and put back right after it;
+// the client library installs its handlers only once, so they stay the
+// host's. No other signal's disposition is touched by the client library.
+class THostSignals {
+ public:
+  THostSignals() {
+    for (size_t i = 0; i < kSignals.size(); ++i)
+      noted_[i] = ::sigaction(kSignals[i], nullptr, &saved_[i]) == 0;
+  }
+  ~THostSignals() {
+    for (size_t i = 0; i < kSignals.size(); ++i)
+      if (noted_[i]) ::sigaction(kSignals[i], &saved_[i], nullptr);
+  }
+  THostSignals(const THostSignals&) = delete;
+  THostSignals& operator=(const THostSignals&) = delete;
+
+ private:
+  static constexpr std::array<int, 2> kSignals = {SIGINT, SIGTERM};
+  std::array<struct sigaction, 2> saved_{};
+  std::array<bool, 2> noted_{};
+};
+
+// Switches LC_CTYPE to a UTF-8 locale for the life of the object when the
+// program's own is not one, and back.
+class TUtf8CType {
+ public:
+  TUtf8CType() {
+    const char* codeset = ::nl_langinfo(CODESET);
+    if (codeset != nullptr && std::string_view(codeset) == "UTF-8") return;
+    const char* current = ::setlocale(LC_CTYPE, nullptr);
+    saved_ = current != nullptr ? current : "C";
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+      if (::setlocale(LC_CTYPE, name) != nullptr) {
+        switched_ = true;
+        return;
+      }
     }
   }
-  if (!switched) return;
+  ~TUtf8CType() {
+    if (switched_) ::setlocale(LC_CTYPE, saved_.c_str());
+  }
+  TUtf8CType(const TUtf8CType&) = delete;
+  TUtf8CType& operator=(const TUtf8CType&) = delete;
+
+ private:
+  std::string saved_;
+  bool switched_ = false;
+};
+
+// The client library's first attach, made here once, before any real one:
+// one attach to a file that does not exist. It settles two things of the
+// client library's that are process-wide and set at its first attach.
+// - Firebird converts file names from UTF-8 to the character set of the
+//   locale in force when it first needs to, and keeps that converter. A
+//   program that never set its locale runs in "C" (ASCII), and every path
+//   with a Cyrillic letter would then fail with "Cannot transliterate
+//   character between character sets". So the attach runs under a UTF-8
+//   locale, after which the program's own locale is restored.
+// - The signal handlers above, which go as soon as they came.
+void PrimeClientLibrary(Firebird::IMaster* master) {
+  const THostSignals hostSignals;
+  const TUtf8CType utf8;
   Firebird::IStatus* raw = master->getStatus();
   Firebird::IProvider* provider = master->getDispatcher();
   Firebird::IXpbBuilder* dpb = nullptr;
@@ -127,7 +176,6 @@ void PrimeFileNameConversion(Firebird::IMaster* master) {
   if (dpb != nullptr) dpb->dispose();
   provider->release();
   raw->dispose();
-  ::setlocale(LC_CTYPE, saved.c_str());
 }
 
 }  // namespace
@@ -176,7 +224,7 @@ Firebird::IMaster* FirebirdMaster() {
   PrepareFirebirdEnvironment();
   static Firebird::IMaster* const master = [] {
     Firebird::IMaster* m = Firebird::fb_get_master_interface();
-    PrimeFileNameConversion(m);
+    PrimeClientLibrary(m);
     return m;
   }();
   return master;

@@ -49,6 +49,9 @@ void PrepareFirebirdEnvironment();
 std::string FirebirdEngineFolder();
 
 // The client library's master interface, after PrepareFirebirdEnvironment.
+// The first call (once per process, thread-safe) also makes the client
+// library's first attach, so that the host's dispositions of SIGINT and
+// SIGTERM, which the client would take at that attach, stay the host's.
 Firebird::IMaster* FirebirdMaster();
 
 }  // namespace tv

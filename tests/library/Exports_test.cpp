@@ -1,6 +1,10 @@
 // The five exports through dlopen and their names, as a host calls them:
 // start-up, InitReports, UpdateVidOpl, the special request codes,
 // GetReportVars, DCOMServerOnCreate, and every export before InitReports.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -363,6 +367,54 @@ TEST_F(Exports, TheRealLibraryCountsItsCustomFunctions) {
   const auto custom = host->Request('#', A({Variant(17), Variant(1), Variant()}));
   EXPECT_EQ(custom.Result, TV_REPORT_TRUE);
   EXPECT_EQ(custom.Text, "raw:00000003#00000000#00000001#00000000");
+}
+
+// The client library of the database engine takes SIGINT and SIGTERM for
+// itself at its first connection. A host keeps them: the test runs itself
+// again as a fresh process (the engine's client takes the signals once per
+// process) that sets SIGTERM to a handler of its own, leaves SIGINT at the
+// default, loads the library and runs a report that reads the database.
+volatile sig_atomic_t guestCaughtSigterm = 0;
+
+TEST(ExportsGuest, DISABLED_TheHostsSignalsStayTheHosts) {
+  struct sigaction own {};
+  own.sa_handler = [](int) { guestCaughtSigterm = 1; };
+  sigemptyset(&own.sa_mask);
+  ASSERT_EQ(::sigaction(SIGTERM, &own, nullptr), 0);
+  ASSERT_NE(::signal(SIGINT, SIG_DFL), SIG_ERR);
+  TestLibrary lib(TOLVAREN_LIBRARY);
+  TestHost host(lib, "C:\\FUEL\\DB\\");
+  ASSERT_EQ(host.Init(), 1);
+  const auto sql = host.Request('#', A({Variant(3), Variant("SELECT COUNT(*) AS N FROM LOGTRAN"),
+                                        Variant(0), Variant(""), Variant("")}));
+  ASSERT_EQ(sql.Result, TV_REPORT_TRUE) << sql.Text << sql.Error;
+  EXPECT_NE(host.Request('7', Variant()).Text.find("<td><b>N</b></td>"), std::string::npos);
+  struct sigaction now {};
+  ASSERT_EQ(::sigaction(SIGINT, nullptr, &now), 0);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
+  ASSERT_EQ(::sigaction(SIGTERM, nullptr, &now), 0);
+  EXPECT_EQ(now.sa_handler, own.sa_handler);
+  ASSERT_EQ(::raise(SIGTERM), 0);
+  EXPECT_EQ(guestCaughtSigterm, 1);
+}
+
+TEST_F(Exports, AHostKeepsItsSignalsAfterAReportThatReadsTheDatabase) {
+  WriteShift(true, 5, 45000);
+  const std::string log = root.Path() + "/guest.txt";
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (std::freopen(log.c_str(), "w", stdout) == nullptr) ::_exit(126);
+    ::dup2(::fileno(stdout), 2);
+    ::execl("/proc/self/exe", "guest", "--gtest_also_run_disabled_tests",
+            "--gtest_filter=ExportsGuest.DISABLED_TheHostsSignalsStayTheHosts", nullptr);
+    ::_exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  const std::string out = root.ReadFile("guest.txt");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+  EXPECT_NE(out.find("[  PASSED  ] 1 test."), std::string::npos) << out;
 }
 
 }  // namespace
