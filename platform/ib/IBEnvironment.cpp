@@ -14,9 +14,9 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/os/Paths.h"
 #include "platform/ib/IBClient.h"
 #include "platform/ib/IBError.h"
-#include "platform/os/Paths.h"
 
 namespace tv {
 namespace {

@@ -61,16 +61,13 @@ class HostTest : public test::ExchangeTest {
   // Every column of TTN but VARLIST, and VARLIST as one line.
   static std::string Columns(const std::string& db) {
     std::string list;
-    for (IsqlRow& r : IsqlSelect(db,
-                                 "SELECT TRIM(RDB$FIELD_NAME) AS F FROM RDB$RELATION_FIELDS "
-                                 "WHERE RDB$RELATION_NAME = 'TTN' ORDER BY RDB$FIELD_POSITION")) {
+    for (IsqlRow& r : IsqlSelect(db, "SELECT TRIM(RDB$FIELD_NAME) AS F FROM RDB$RELATION_FIELDS "
+                                     "WHERE RDB$RELATION_NAME = 'TTN' ORDER BY RDB$FIELD_POSITION")) {
       // Line breaks spelled out, so that isql-fb prints each value on one line.
       const std::string& f = r["F"];
       list += f == "VARLIST" || f == "READDRESS"
-                  ? "REPLACE(REPLACE(CAST(" + f +
-                        " AS VARCHAR(4000)), ASCII_CHAR(13), '\\r'), "
-                        "ASCII_CHAR(10), '\\n') AS " +
-                        f + ", "
+                  ? "REPLACE(REPLACE(CAST(" + f + " AS VARCHAR(4000)), ASCII_CHAR(13), '\\r'), "
+                    "ASCII_CHAR(10), '\\n') AS " + f + ", "
                   : f + ", ";
     }
     return list.substr(0, list.size() - 2);
@@ -84,12 +81,10 @@ TEST_F(HostTest, OfficeToStationRoundTrip) {
   // The last instants of a day and of the calendar keep their date through
   // the file (1/10000 s).
   int rc = -1;
-  test::Isql("CONNECT '" + officeDb_ +
-                 "' USER 'SYSDBA';\nUPDATE TTN SET "
-                 "TTNDATE = '2024-12-31 23:59:59.9995', DOVERDATE = '9999-12-31 23:59:59.9999', "
-                 "SFDATE = '0001-01-01 00:00:00.0001' WHERE TTN_ID = (SELECT MAX(TTN_ID) FROM TTN "
-                 "WHERE TTN_ID >= 100000000 AND COALESCE(ISDELETE, 0) = 0);\n",
-             &rc);
+  test::Isql("CONNECT '" + officeDb_ + "' USER 'SYSDBA';\nUPDATE TTN SET "
+             "TTNDATE = '2024-12-31 23:59:59.9995', DOVERDATE = '9999-12-31 23:59:59.9999', "
+             "SFDATE = '0001-01-01 00:00:00.0001' WHERE TTN_ID = (SELECT MAX(TTN_ID) FROM TTN "
+             "WHERE TTN_ID >= 100000000 AND COALESCE(ISDELETE, 0) = 0);\n", &rc);
   ASSERT_EQ(rc, 0);
   std::string out = RunHost(office_, "export 'C:\\FUEL\\DB\\' 'C:\\FUEL\\OUT\\waybills.zip'", rc);
   ASSERT_EQ(rc, 0) << out;
@@ -99,17 +94,15 @@ TEST_F(HostTest, OfficeToStationRoundTrip) {
   RunCommand("unzip -t '" + file + "'", &rc);
   EXPECT_EQ(rc, 0);
   std::string info = RunCommand("zipinfo -v '" + file + "'", &rc);
-  info.erase(
-      std::unique(info.begin(), info.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
-      info.end());
-  for (const char* fact :
-       {"central directory contains 1 entry.", "Central directory entry #1:", "\n ttn.ttnxml\n",
-        "compression method: deflated", "file security status: not encrypted"}) {
+  info.erase(std::unique(info.begin(), info.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
+             info.end());
+  for (const char* fact : {"central directory contains 1 entry.", "Central directory entry #1:",
+                           "\n ttn.ttnxml\n", "compression method: deflated",
+                           "file security status: not encrypted"}) {
     EXPECT_NE(info.find(fact), std::string::npos) << fact << "\n" << info;
   }
   const std::string bytes = RunCommand("unzip -p '" + file + "' ttn.ttnxml", &rc);
-  EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"windows-1251\" standalone=\"yes\"?>", 0),
-            0u);
+  EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"windows-1251\" standalone=\"yes\"?>", 0), 0u);
   // Python's zipfile and XML parser give back what isql-fb reads.
   std::istringstream decoded(Script("read '" + file + "'"));
   std::map<std::pair<int, std::string>, std::string> packet;
@@ -121,8 +114,7 @@ TEST_F(HostTest, OfficeToStationRoundTrip) {
   ASSERT_EQ(office.size(), 26u);  // 30 office rows, 4 deleted
   for (size_t n = 0; n < office.size(); ++n) {
     for (auto& [column, value] : office[n]) {
-      EXPECT_EQ(packet[std::make_pair(int(n), column)], value)
-          << "row " << n << " column " << column;
+      EXPECT_EQ(packet[std::make_pair(int(n), column)], value) << "row " << n << " column " << column;
     }
   }
   // The station loads it in a process of its own.
@@ -141,8 +133,7 @@ TEST_F(HostTest, OfficeToStationRoundTrip) {
       if (column == "TTN_ID") continue;
       EXPECT_EQ(value, from[column]) << "copy " << n << " column " << column;
     }
-    auto detail =
-        IsqlSelect(stationDb_, "SELECT * FROM TTNDETAIL WHERE TTN_ID = " + copies[n]["TTN_ID"]);
+    auto detail = IsqlSelect(stationDb_, "SELECT * FROM TTNDETAIL WHERE TTN_ID = " + copies[n]["TTN_ID"]);
     ASSERT_EQ(detail.size(), 1u);
     EXPECT_EQ(detail[0]["ID"], "1");
     EXPECT_EQ(detail[0]["NAME"], from["NAME1"]);
@@ -190,8 +181,7 @@ TEST_F(HostTest, WriterFailuresAndNoOfficeRows) {
             2);
   // A text that XML cannot carry: refused with the waybill and the column,
   // before any file is touched.
-  test::Isql("CONNECT '" + officeDb_ +
-             "' USER 'SYSDBA';\nUPDATE TTN SET BOSSFIO = 'a' || "
+  test::Isql("CONNECT '" + officeDb_ + "' USER 'SYSDBA';\nUPDATE TTN SET BOSSFIO = 'a' || "
              "ASCII_CHAR(1) WHERE TTN_ID = 100000002;\n");
   out = RunHost(office_, "export 'C:\\FUEL\\DB' 'C:\\FUEL\\OUT\\a.zip'", rc);
   EXPECT_EQ(rc, 1);
@@ -258,9 +248,8 @@ TEST_F(HostTest, StoppedLoadLeavesNothingAndTwoLoadsInsertOnce) {
   const std::string load = HostCommand(station_, "load '" + file + "'");
   const std::string out = RunCommand("(" + load + " & " + load + " & wait) 2>&1", &rc);
   EXPECT_EQ(rc, 0) << out;
-  EXPECT_EQ(IsqlSelect(stationDb_,
-                       "SELECT COUNT(*) AS N, COUNT(DISTINCT OFCTTNID) AS D FROM TTN "
-                       "WHERE OFCTTNID >= 200000001")[0],
+  EXPECT_EQ(IsqlSelect(stationDb_, "SELECT COUNT(*) AS N, COUNT(DISTINCT OFCTTNID) AS D FROM TTN "
+                                   "WHERE OFCTTNID >= 200000001")[0],
             (IsqlRow{{"N", "20000"}, {"D", "20000"}}));
 }
 

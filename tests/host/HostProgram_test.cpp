@@ -181,8 +181,8 @@ TEST_F(HostProgram, ACarStatementStoppedByASignalEndsAtOnceByThatSignal) {
   const std::string cd = "cd '" + root.Path() + "' && ";
   // A shell starts a background job with SIGINT ignored; the host is given
   // the default, as from a terminal.
-  const std::string host =
-      "env --default-signal=INT " + kEnv + "'" + TOLVAREN_HOST_PROGRAM + "' --library '" + TOLVAREN_LIBRARY + "' ";
+  const std::string host = "env --default-signal=INT " + kEnv + "'" + TOLVAREN_HOST_PROGRAM +
+                           "' --library '" + TOLVAREN_LIBRARY + "' ";
   const std::string request =
       "13 d:2024-01-10 'd:2024-01-11 23:59:59' 's:ООО Северный Путь' 's:Ав555кх99' empty "
       "[ 4 104 ]";
@@ -210,11 +210,6 @@ TEST_F(HostProgram, ACarStatementStoppedByASignalEndsAtOnceByThatSignal) {
       {"INT", "[ \"$(du -sb c/TEMP | cut -f1)\" -gt 4000000 ]", 130},
       {"TERM", "[ -s out.txt ]", 143},
   };
-#if defined(__SANITIZE_ADDRESS__)
-  const int limit = 5000;
-#else
-  const int limit = 1000;
-#endif
   for (const auto& point : points) {
     SCOPED_TRACE(std::string(point.signal) + " when " + point.when);
     out = test::RunCommand(cd + "rm -f c/TEMP/* out.txt && { " + host + "--html out.html " +
@@ -230,7 +225,7 @@ TEST_F(HostProgram, ACarStatementStoppedByASignalEndsAtOnceByThatSignal) {
     int ms = -1;
     ASSERT_EQ(std::sscanf(out.c_str(), "%d %d", &status, &ms), 2) << out;
     EXPECT_EQ(status, point.status) << root.ReadFile("out.txt").substr(0, 2000);
-    EXPECT_LT(ms, limit);
+    EXPECT_LT(ms, 1000);
   }
   EXPECT_EQ(report(), before);
 }
