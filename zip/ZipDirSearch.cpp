@@ -19,16 +19,11 @@ TSearchData::TSearchData(const std::string& p, int32_t attributes, const std::st
                          const TSearchRec* via)
     : path(IncludeTrailingPathDelimiter(p)), mask(m) {
   if (via != nullptr) {
-    identified = true;
     device = via->Device;
     inode = via->Inode;
-  } else {
-    struct stat st {};
-    if (::stat(MapPath(path).c_str(), &st) == 0) {
-      identified = true;
-      device = static_cast<uint64_t>(st.st_dev);
-      inode = static_cast<uint64_t>(st.st_ino);
-    }
+  } else if (struct stat st {}; ::stat(MapPath(path).c_str(), &st) == 0) {
+    device = static_cast<uint64_t>(st.st_dev);
+    inode = static_cast<uint64_t>(st.st_ino);
   }
   findResult = FindFirst(path + "*.*", attributes, searchRec);
   ended = findResult != 0;
@@ -77,7 +72,7 @@ void TDirSearch::OpenLevel(const std::string& path, const std::string& mask,
 bool TDirSearch::IsOpenFolder(const TSearchRec& entry) const {
   for (int i = 0; i <= current_; ++i) {
     const TSearchData& level = *levels_[static_cast<size_t>(i)];
-    if (level.identified && level.device == entry.Device && level.inode == entry.Inode) return true;
+    if (level.inode != 0 && level.device == entry.Device && level.inode == entry.Inode) return true;
   }
   return false;
 }

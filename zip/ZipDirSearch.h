@@ -34,9 +34,8 @@ class TSearchData {
   int findResult = 0;  // 0 while entries remain
   TSearchRec searchRec;
   bool ended = false;
-  // The folder's place on disk; a folder that could not be stat'ed is
-  // unidentified and matches nothing.
-  bool identified = false;
+  // The folder's place on disk; inode 0 (no file has it) when the folder
+  // could not be looked at, which matches nothing.
   uint64_t device = 0;
   uint64_t inode = 0;
 };

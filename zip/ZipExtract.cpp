@@ -1,7 +1,6 @@
 #include "zip/ZipExtract.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 
 #include "platform/text/Cp1251.h"
 #include "platform/os/Paths.h"
+#include "platform/os/SignalKept.h"
 #include "zip/ZipBytes.h"
 #include "zip/ZipMatch.h"
 #include "zip/ZipMessages.h"
@@ -36,24 +36,6 @@ std::string ContainedFolder(const std::string& folder) {
 // An output file that outgrows what the system allows a process: the
 // entry fails, the run goes on.
 struct TEntryTooLarge {};
-
-// Writing past the file-size limit fails the write with EFBIG instead of
-// ending the process, for the length of one run.
-class TFileSizeSignalIgnored {
- public:
-  TFileSizeSignalIgnored() {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGXFSZ, &ignore, &old_);
-  }
-  ~TFileSizeSignalIgnored() { ::sigaction(SIGXFSZ, &old_, nullptr); }
-  TFileSizeSignalIgnored(const TFileSizeSignalIgnored&) = delete;
-  TFileSizeSignalIgnored& operator=(const TFileSizeSignalIgnored&) = delete;
-
- private:
-  struct sigaction old_ {};
-};
 
 bool IsFile(const std::string& native) {
   struct stat st {};
@@ -95,7 +77,10 @@ int32_t TUnzipContext::UnZipFiles() {
   r.KeepZipOpen = true;
   TZipSortMode oldSort = r.SortMode;
   bool sortChanged = false;
-  TFileSizeSignalIgnored fileSizeSignal;
+  // Writing past the file-size limit fails the write with EFBIG instead of
+  // ending the process, for the length of one run.
+  const TSignalKept fileSizeSignal(SIGXFSZ);
+  fileSizeSignal.Ignore();
   try {
     work_.assign(32780, 0);
     in_.assign(kChunk + 1, 0);

@@ -2,10 +2,8 @@
 
 #include <firebird/Interface.h>
 #include <langinfo.h>
-#include <signal.h>
 #include <unistd.h>
 
-#include <array>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include <system_error>
 
 #include "platform/os/Paths.h"
+#include "platform/os/SignalKept.h"
 #include "platform/ib/IBClient.h"
 #include "platform/ib/IBError.h"
 
@@ -90,33 +89,6 @@ void LinkIfMissing(const fs::path& target, const fs::path& link) {
 
 std::once_flag gPrepared;
 
-// The client library takes SIGINT and SIGTERM for itself at its first
-// attach: its handlers wake a thread of its own that runs fb_shutdown, which
-// cuts every connection and unloads the engine while the request's thread
-// goes on using it. The library is a guest in its host's process, so the
-// host's own dispositions of both signals (the default, ignored, or a
-// handler) are noted before that first attach and put back right after it;
-// the client library installs its handlers only once, so they stay the
-// host's. No other signal's disposition is touched by the client library.
-class THostSignals {
- public:
-  THostSignals() {
-    for (size_t i = 0; i < kSignals.size(); ++i)
-      noted_[i] = ::sigaction(kSignals[i], nullptr, &saved_[i]) == 0;
-  }
-  ~THostSignals() {
-    for (size_t i = 0; i < kSignals.size(); ++i)
-      if (noted_[i]) ::sigaction(kSignals[i], &saved_[i], nullptr);
-  }
-  THostSignals(const THostSignals&) = delete;
-  THostSignals& operator=(const THostSignals&) = delete;
-
- private:
-  static constexpr std::array<int, 2> kSignals = {SIGINT, SIGTERM};
-  std::array<struct sigaction, 2> saved_{};
-  std::array<bool, 2> noted_{};
-};
-
 // Switches LC_CTYPE to a UTF-8 locale for the life of the object when the
 // program's own is not one, and back.
 class TUtf8CType {
@@ -153,9 +125,16 @@ class TUtf8CType {
 //   with a Cyrillic letter would then fail with "Cannot transliterate
 //   character between character sets". So the attach runs under a UTF-8
 //   locale, after which the program's own locale is restored.
-// - The signal handlers above, which go as soon as they came.
+// - The client library takes SIGINT and SIGTERM for itself at its first
+//   attach: its handlers wake a thread of its own that runs fb_shutdown,
+//   which cuts every connection and unloads the engine while the request's
+//   thread goes on using it. The library is a guest in its host's process,
+//   so the host's dispositions of both signals (the default, ignored, or a
+//   handler) are put back right after; the client installs its handlers
+//   only once, so they stay the host's. It touches no other signal.
 void PrimeClientLibrary(Firebird::IMaster* master) {
-  const THostSignals hostSignals;
+  const TSignalKept hostSigint(SIGINT);
+  const TSignalKept hostSigterm(SIGTERM);
   const TUtf8CType utf8;
   Firebird::IStatus* raw = master->getStatus();
   Firebird::IProvider* provider = master->getDispatcher();
